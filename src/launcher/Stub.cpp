@@ -1,0 +1,7 @@
+// Program entry of the launcher.
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    return 0;
+}

@@ -1,0 +1,29 @@
+"""The bare launcher is a PE32 GUI exe with its header at 256 and runs under Wine."""
+import os
+import shutil
+import subprocess
+import unittest
+
+import bench
+
+
+class BareLauncher(unittest.TestCase):
+    def test_is_a_32_bit_gui_exe_with_header_at_256(self):
+        kind = subprocess.run(["file", "-b", bench.LAUNCHER], capture_output=True, text=True).stdout
+        self.assertIn("PE32 executable (GUI) Intel 80386", kind)
+        with open(bench.LAUNCHER, "rb") as f:
+            head = f.read(260)
+        self.assertEqual(head[0:2], b"MZ")
+        self.assertEqual(head[256:258], b"PE")
+        self.assertEqual(int.from_bytes(head[0x3C:0x40], "little"), 256)
+
+    def test_runs_under_wine_and_ends_with_zero(self):
+        folder = bench.scratch("smoke")
+        exe = os.path.join(folder, "setup.exe")
+        shutil.copy(bench.LAUNCHER, exe)
+        result = bench.wine(exe, timeout=60)
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
