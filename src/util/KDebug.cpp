@@ -1,0 +1,168 @@
+// Portable side of the trace channel and the update log.
+#include "util/KDebug.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+struct TraceChannel {
+    // Recursive: on Windows the viewer dispatch sends a message synchronously, and
+    // anything handled during that send may trace again on the same thread.
+    std::recursive_mutex lock;
+    char buffer[kTraceChunkSize];
+    std::size_t count = 0;
+    TraceOutputs outputs;
+    std::uint8_t mode = 0;
+};
+
+TraceChannel& Channel()
+{
+    // Never destroyed: tracing stays safe during static destruction at exit.
+    static TraceChannel* channel = new TraceChannel;
+    return *channel;
+}
+
+void Dispatch(TraceChannel& ch, const std::string& chunk)
+{
+    if ((ch.mode == 1 || ch.mode == 2) && ch.outputs.toFile) ch.outputs.toFile(RewriteLineBreaks(chunk));
+    if ((ch.mode == 0 || ch.mode == 2) && ch.outputs.toViewer) ch.outputs.toViewer(chunk);
+}
+
+// Hands the buffered characters on. The buffer is emptied before dispatch, so that a
+// chunk traced from inside a dispatch is neither lost nor sent twice, and a failing
+// output never blocks later chunks.
+void Emit(TraceChannel& ch)
+{
+    std::lock_guard<std::recursive_mutex> guard(ch.lock);
+    if (ch.count == 0) return;
+    std::string chunk(ch.buffer, ch.count);
+    ch.count = 0;
+    try {
+        Dispatch(ch, chunk);
+    } catch (...) {
+        // Diagnostics never stop the program.
+    }
+}
+
+std::string Pad2(int v)
+{
+    char s[16];
+    std::snprintf(s, sizeof s, "%02d", ((v % 100) + 100) % 100);
+    return s;
+}
+
+struct UpdateLogState {
+    bool enabled = false;
+    std::string tag = "   ";
+};
+
+UpdateLogState& LogState()
+{
+    static UpdateLogState* state = new UpdateLogState;
+    return *state;
+}
+
+}  // namespace
+
+std::uint8_t DebugOutputMode() { return Channel().mode; }
+
+void SetDebugOutputModeForTest(std::uint8_t mode)
+{
+    TraceChannel& ch = Channel();
+    std::lock_guard<std::recursive_mutex> guard(ch.lock);
+    ch.mode = mode;
+}
+
+void SetTraceOutputs(TraceOutputs outputs)
+{
+    TraceChannel& ch = Channel();
+    std::lock_guard<std::recursive_mutex> guard(ch.lock);
+    ch.outputs = std::move(outputs);
+}
+
+std::string RewriteLineBreaks(std::string_view chunk)
+{
+    std::string out;
+    out.reserve(chunk.size() + 8);
+    for (std::size_t i = 0; i < chunk.size(); ++i) {
+        char c = chunk[i];
+        if (c == '\r') {
+            if (i + 1 < chunk.size() && chunk[i + 1] == '\n') ++i;
+            out += "\r\n";
+        } else if (c == '\n') {
+            out += "\r\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void TraceAppend(std::string_view text)
+{
+    TraceChannel& ch = Channel();
+    std::lock_guard<std::recursive_mutex> guard(ch.lock);
+    for (char c : text) {
+        if (ch.count == kTraceChunkSize) Emit(ch);
+        ch.buffer[ch.count++] = c;
+    }
+    if (ch.count == kTraceChunkSize) Emit(ch);
+}
+
+void TraceFlush() { Emit(Channel()); }
+
+std::string ExceptionLine(std::string_view message, std::string_view function, std::string_view detail)
+{
+    std::string line = " --- ";
+    line += function;
+    line += "()";
+    if (!detail.empty()) {
+        line += " --- ";
+        line += detail;
+    }
+    line += " --- ";
+    line += message;
+    return line;
+}
+
+void LogException(const std::exception& error, std::string_view function, std::string_view detail)
+{
+    LogException(std::string_view(error.what()), function, detail);
+}
+
+void LogException(std::string_view message, std::string_view function, std::string_view detail)
+{
+    TraceLine(ExceptionLine(message, function, detail));
+}
+
+std::string UpdateLogLine(const LogClock& when, char dateSeparator, char timeSeparator,
+                          unsigned long threadId, std::string_view tag, std::string_view message)
+{
+    std::string line = Pad2(when.day) + dateSeparator + Pad2(when.month) + dateSeparator + Pad2(when.year) +
+                       ' ' + Pad2(when.hour) + timeSeparator + Pad2(when.minute) + timeSeparator +
+                       Pad2(when.second) + ' ';
+    std::string id = std::to_string(threadId);
+    if (id.size() < 5) line.append(5 - id.size(), ' ');
+    line += id;
+    line += tag;
+    line += message;
+    line += "\r\n";
+    return line;
+}
+
+std::string UpdateLogPathFor(std::string_view programPath)
+{
+    std::size_t slash = programPath.find_last_of("\\/");
+    std::string_view folder = slash == std::string_view::npos ? std::string_view() : programPath.substr(0, slash + 1);
+    std::string name(slash == std::string_view::npos ? programPath : programPath.substr(slash + 1));
+    std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    if (name.compare(0, 2, "X_") != 0) name.insert(0, "X_");
+    return std::string(folder) + name + ".log";
+}
+
+void EnableUpdateLog(bool enabled) { LogState().enabled = enabled; }
+bool UpdateLogEnabled() { return LogState().enabled; }
+void SetUpdateLogTag(std::string_view tag) { LogState().tag = std::string(tag); }
+const std::string& UpdateLogTag() { return LogState().tag; }
