@@ -1,0 +1,88 @@
+#include "payload/ZInflate.h"
+
+#include <zlib.h>
+
+namespace {
+
+// Indexed by 2 minus the result code.
+const char* const kMessages[] = {"need dictionary", "stream end",   "",
+                                 "file error",      "stream error", "data error",
+                                 "insufficient memory", "buffer error", "incompatible version"};
+
+// Ends the inflate state on every path out of InflateBlock.
+struct InflateState {
+    z_stream z{};
+    bool live = false;
+    ~InflateState()
+    {
+        if (live)
+            inflateEnd(&z);
+    }
+};
+
+} // namespace
+
+const char* ZLibMessage(int code)
+{
+    const int index = 2 - code;
+    return index >= 0 && index < static_cast<int>(sizeof kMessages / sizeof kMessages[0]) ? kMessages[index] : "";
+}
+
+EZLibError::EZLibError(int code) : std::runtime_error(ZLibMessage(code)), code_(code) {}
+
+int ZLibCheck(int code)
+{
+    if (code < 0)
+        throw EZLibError(code);
+    return code;
+}
+
+std::string InflateBlock(const void* input, size_t inputSize, size_t outputEstimate,
+                         const InflateProgress& progress, const InflatePump& pump)
+{
+    const size_t increment = ((inputSize + 255) / 256) * 256;
+    std::string out(outputEstimate != 0 ? outputEstimate : increment, '\0');
+
+    InflateState state;
+    z_stream& z = state.z;
+    z.next_in = static_cast<Bytef*>(const_cast<void*>(input));
+    z.avail_in = static_cast<uInt>(inputSize);
+    z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    z.avail_out = static_cast<uInt>(out.size());
+    if (progress)
+        progress(0, 0, static_cast<int64_t>(inputSize), 0, 1);
+    ZLibCheck(inflateInit_(&z, "1.1.4", static_cast<int>(sizeof(z_stream))));
+    state.live = true;
+
+    for (;;) {
+        const int result = ZLibCheck(inflate(&z, Z_NO_FLUSH));
+        if (result == Z_STREAM_END)
+            break;
+        // Payload streams never use a preset dictionary; waiting for one would grow the
+        // output without end.
+        if (result == Z_NEED_DICT)
+            throw EZLibError(result);
+        if (pump)
+            pump();
+        if (progress)
+            progress(0, 0, static_cast<int64_t>(inputSize), static_cast<int64_t>(z.total_out), 1);
+        // Grow geometrically: steps of the input size alone make a highly compressible
+        // entry cost time quadratic in its expansion.
+        const size_t produced = z.total_out;
+        size_t grow = increment > out.size() ? increment : out.size();
+        if (grow < 256)
+            grow = 256;
+        out.resize(out.size() + grow);
+        z.next_out = reinterpret_cast<Bytef*>(&out[produced]);
+        z.avail_out = static_cast<uInt>(out.size() - produced);
+    }
+    state.live = false;
+    ZLibCheck(inflateEnd(&z));
+    out.resize(z.total_out);
+    return out;
+}
+
+std::string InflateText(const std::string& compressed, const InflateProgress& progress, const InflatePump& pump)
+{
+    return InflateBlock(compressed.data(), compressed.size(), 0, progress, pump);
+}

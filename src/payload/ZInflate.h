@@ -1,0 +1,37 @@
+// Inflating one payload entry (a complete zlib stream) from memory in one call.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+// The only error that leaves the payload code: a negative zlib result, with zlib's text.
+class EZLibError : public std::runtime_error {
+public:
+    explicit EZLibError(int code);
+    int Code() const { return code_; }
+
+private:
+    int code_;
+};
+
+// zlib's message for a result code ("data error" for -3 ...); empty for 0 and for
+// codes outside zlib's range.
+const char* ZLibMessage(int code);
+// The code itself when it is 0 or positive; raises EZLibError for a negative one.
+int ZLibCheck(int code);
+
+// (kind = 0, 0, total = input size, position = output bytes so far, step = 1); called
+// once with position 0 before inflating and after every inflate call that did not finish.
+using InflateProgress = std::function<void(int kind, int64_t low, int64_t total, int64_t position, int step)>;
+// Runs between inflate calls so that windows stay responsive: the launcher passes a
+// message pump that does not wait.
+using InflatePump = std::function<void()>;
+
+// The uncompressed bytes of a zlib stream. outputEstimate 0 lets the size grow from the
+// input size. Raises EZLibError for a damaged, truncated or dictionary stream.
+std::string InflateBlock(const void* input, size_t inputSize, size_t outputEstimate,
+                         const InflateProgress& progress = {}, const InflatePump& pump = {});
+std::string InflateText(const std::string& compressed, const InflateProgress& progress = {},
+                        const InflatePump& pump = {});

@@ -1,0 +1,96 @@
+#include "payload/ZInflate.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <vector>
+
+namespace {
+
+std::string Deflate(const std::string& data)
+{
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::string out(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()),
+              static_cast<uLong>(data.size()), 9);
+    out.resize(size);
+    return out;
+}
+
+std::string ErrorOf(const std::string& stream)
+{
+    try {
+        InflateText(stream);
+    } catch (const EZLibError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+} // namespace
+
+TEST(ZInflate, RoundTrips)
+{
+    const std::string thousandFold(1000 * 1000, 'a');
+    std::string mixed;
+    for (int i = 0; i < 70000; ++i)
+        mixed += static_cast<char>((i * 7919) >> 3);
+    for (const std::string& data : {std::string(), std::string("x"), thousandFold, mixed}) {
+        const std::string z = Deflate(data);
+        EXPECT_EQ(InflateText(z), data);
+        EXPECT_EQ(InflateBlock(z.data(), z.size(), 3), data); // a small estimate grows too
+    }
+    EXPECT_EQ(Deflate(std::string()).substr(0, 2), "\x78\xDA");
+}
+
+TEST(ZInflate, DamagedStreamsRaiseWithZlibText)
+{
+    const std::string good = Deflate(std::string(5000, 'q') + "tail");
+    std::string badHeader = good;
+    badHeader[1] = static_cast<char>(badHeader[1] ^ 1); // header check no longer divides by 31
+    std::string badAdler = good;
+    badAdler.back() = static_cast<char>(badAdler.back() ^ 0xFF);
+    const std::pair<std::string, const char*> cases[] = {
+        {good.substr(0, good.size() / 2), "buffer error"},
+        {good.substr(0, 2), "buffer error"},
+        {std::string(), "buffer error"},
+        {badHeader, "data error"},
+        {badAdler, "data error"},
+        {std::string("\x78\xBB\x00\x00\x00\x01", 6), "need dictionary"},
+    };
+    for (const auto& [stream, message] : cases)
+        EXPECT_EQ(ErrorOf(stream), message);
+}
+
+TEST(ZInflate, ProgressAndPumpRunBetweenCalls)
+{
+    const std::string data(2000000, 'b');
+    const std::string z = Deflate(data);
+    std::vector<int64_t> positions;
+    int pumps = 0;
+    const std::string out = InflateText(
+        z, [&](int kind, int64_t, int64_t total, int64_t position, int step) {
+            EXPECT_EQ(kind, 0);
+            EXPECT_EQ(step, 1);
+            EXPECT_EQ(total, static_cast<int64_t>(z.size()));
+            positions.push_back(position);
+        },
+        [&] { ++pumps; });
+    EXPECT_EQ(out, data);
+    ASSERT_GE(positions.size(), 2u);
+    EXPECT_EQ(positions.front(), 0);
+    EXPECT_EQ(pumps + 1, static_cast<int>(positions.size()));
+    for (size_t i = 1; i < positions.size(); ++i)
+        EXPECT_GT(positions[i], positions[i - 1]);
+}
+
+TEST(ZInflate, MessageTable)
+{
+    const std::pair<int, const char*> cases[] = {{2, "need dictionary"}, {1, "stream end"}, {0, ""},
+                                                 {-3, "data error"},     {-5, "buffer error"},
+                                                 {-6, "incompatible version"}, {-7, ""}, {3, ""}};
+    for (auto [code, text] : cases)
+        EXPECT_STREQ(ZLibMessage(code), text) << code;
+    EXPECT_EQ(ZLibCheck(1), 1);
+    EXPECT_THROW(ZLibCheck(-2), EZLibError);
+}
