@@ -1,0 +1,30 @@
+// The helpers of util/Utils.h that ask Windows: program and system folders, the
+// process's own command line and the user's separators. Windows build only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "util/Utils.h"
+
+// The command line exactly as the system passed it to this process.
+std::string RawCommandLine();
+// Full path of the running program; with titleOnly its name without the last extension.
+std::string ProgramPath(bool titleOnly);
+std::string ProgramFolder(bool add);
+std::string WindowsFolder(bool add);
+std::string SystemFolder(bool add);
+std::string TempFolder(bool add);
+
+// The process's own arguments and switches ("/Name=value", "/flag").
+std::string CommandArgs();
+bool HasSwitch(const std::string& sw);
+std::string SwitchValue(const std::string& sw, const std::string& def);
+int64_t SwitchInt(const std::string& sw, int64_t def);
+
+// The user's separators, for StampText and FixedText.
+std::string UserDateSeparator();
+std::string UserTimeSeparator();
+std::string UserDecimalSeparator();
+// The current local date and time.
+DateTime LocalNow();

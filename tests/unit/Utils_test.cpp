@@ -1,0 +1,379 @@
+#include "util/Utils.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <string>
+
+namespace {
+
+struct ReplaceCase {
+    const char* text;
+    const char* find;
+    const char* replacement;
+    int last, first;
+    bool ignoreCase;
+    const char* want;
+};
+
+TEST(Utils, ReplaceText) {
+    const ReplaceCase cases[] = {
+        {"aaa", "aa", "b", 0, 0, false, "ba"},           // matches do not overlap
+        {"aaaa", "aa", "a", 0, 0, false, "aa"},          // nor use replaced text
+        {"aabb", "ab", "", 0, 0, false, "ab"},           // nor text joined by a removal
+        {"x.x.x", ".", "-", 0, 2, false, "x.x-x"},       // only the 2nd
+        {"x.x.x.x", ".", "--", 0, 2, false, "x.x--x.x"}, // longer replacement after a skipped one
+        {"a.b.c.d.e", ".", "", 3, 2, false, "a.bcd.e"},  // 2nd to 3rd
+        {"a.b.c", ".", "+", 9, 1, false, "a+b+c"},       // last beyond the count
+        {"a.b", ".", "+", 0, 5, false, "a.b"},           // first beyond the count
+        {"Line<p>Next<P>", "<P>", "\r\n", 0, 0, true, "Line\r\nNext\r\n"},
+        {"Line<p>Next", "<P>", "\r\n", 0, 0, false, "Line<p>Next"},
+        {"abc", "", "x", 0, 0, false, "abc"},            // empty find
+        {"", "a", "x", 0, 0, false, ""},
+        {"abcABC", "b", "bb", 0, 0, true, "abbcAbbC"},   // replacement inserted as given
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReplaceText(c.text, c.find, c.replacement, c.last, c.first, c.ignoreCase), c.want)
+            << c.text << " / " << c.find << " first " << c.first << " last " << c.last;
+    EXPECT_EQ(ReplaceAll("a-b-c", "-", "--"), "a--b--c");
+    EXPECT_EQ(ReplaceAllCI("Line<p>Next", "<P>", "\r\n"), "Line\r\nNext");
+}
+
+TEST(Utils, Positions) {
+    EXPECT_EQ(PosCI("B", "abcb"), 2);
+    EXPECT_EQ(PosCI("", "abc"), 0);
+    EXPECT_EQ(PosCI("x", "abc"), 0);
+    EXPECT_EQ(PosFrom("b", "abcb", 3, false), 4);
+    EXPECT_EQ(PosFrom("b", "abcb", 4, false), 4);
+    EXPECT_EQ(PosFrom("b", "abcb", -7, false), 2);
+    EXPECT_EQ(PosFrom("b", "abcb", 5, false), 0);   // beyond the text
+    EXPECT_EQ(PosFrom("B", "abcb", 3, false), 0);
+    EXPECT_EQ(PosFrom("B", "abcb", 3, true), 4);
+    EXPECT_EQ(LastPos("ab", "abxab"), 4);
+    EXPECT_EQ(LastPos("AB", "abxab"), 0);
+    EXPECT_EQ(LastPos("", "abc"), 0);
+}
+
+TEST(Utils, PrefixSuffixAndParts) {
+    EXPECT_TRUE(StartsWith("ab", "abc", false));
+    EXPECT_FALSE(StartsWith("AB", "abc", false));
+    EXPECT_TRUE(StartsWith("AB", "abc", true));
+    EXPECT_FALSE(StartsWith("", "abc", true));
+    EXPECT_FALSE(StartsWith("abcd", "abc", true));
+    EXPECT_TRUE(EndsWith(".EXE", "setup.exe", true));
+    EXPECT_FALSE(EndsWith(".EXE", "setup.exe", false));
+    EXPECT_FALSE(EndsWith("xsetup.exe", "setup.exe", true));
+    EXPECT_TRUE(SameTextTrimmed("  Yes\t", "yES"));
+    EXPECT_FALSE(SameTextTrimmed("Y es", "yes"));
+    EXPECT_EQ(TextBefore("key=a=b", "=", "d"), "key");
+    EXPECT_EQ(TextAfter("key=a=b", "=", "d"), "a=b");
+    EXPECT_EQ(TextBefore("key", "=", "d"), "d");
+    EXPECT_EQ(TextAfter("key", "=", "d"), "d");
+    EXPECT_EQ(TextAfter("key=", "=", "d"), "");
+}
+
+TEST(Utils, CharacterEdits) {
+    EXPECT_EQ(ReplaceChar("a/b/c", '/', '\\'), "a\\b\\c");
+    EXPECT_EQ(ReplaceChar("aaa", 'a', 'a'), "aaa");
+    EXPECT_EQ(FilterChars("1,2.3a", ".0123456789", ""), "12.3");
+    EXPECT_EQ(FilterChars("a b\tc", "", " \t"), "abc");  // empty allowed set: all but removed
+    EXPECT_EQ(FilterChars(std::string("a\0b\xff", 4), "", "a"), std::string("\0b\xff", 3));
+    EXPECT_EQ(ReverseText("abc"), "cba");
+    EXPECT_EQ(UpperText("a\xe9z!"), "A\xe9Z!");  // ASCII letters only
+    EXPECT_EQ(TrimText("\t a b \r\n"), "a b");
+}
+
+TEST(Utils, TrimCharAndQuotes) {
+    struct Case {
+        const char* text;
+        char ch;
+        bool force, onlyOne;
+        const char* want;
+    } cases[] = {
+        {"\"", '"', false, false, ""},
+        {"\"\"", '"', false, false, ""},
+        {"\"\"a\"\"", '"', false, false, "a"},
+        {"\"\"a\"\"", '"', false, true, "\"a\""},
+        {"\"a", '"', false, false, "\"a"},     // not enclosed, not forced
+        {"\"a", '"', true, false, "a"},
+        {"..1.2..", '.', true, false, "1.2"},
+        {"a", '"', true, false, "a"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TrimChar(c.text, c.ch, c.force, c.onlyOne), c.want) << c.text;
+    EXPECT_EQ(TrimQuotes("  \"C:\\a b\\x.exe\" ", false), "C:\\a b\\x.exe");
+    EXPECT_EQ(TrimQuotes(" \"C:\\x.exe", false), "\"C:\\x.exe");
+    EXPECT_EQ(TrimQuotes(" \"C:\\x.exe", true), "C:\\x.exe");
+}
+
+TEST(Utils, PaddingAndChoice) {
+    EXPECT_EQ(PadLeft("412", 5, ' '), "  412");
+    EXPECT_EQ(PadLeft("abcdefgh", -5, ' '), "abcd.");
+    EXPECT_EQ(PadLeft("ab", -5, '*'), "***ab");
+    EXPECT_EQ(PadLeft("abcdefgh", -2, ' '), "abcdefgh");  // only -3 and below cut
+    EXPECT_EQ(PadLeft("abcdefgh", 5, ' '), "abcdefgh");
+    EXPECT_EQ(ZeroPad("7", 3), "007");
+    EXPECT_EQ(ZeroPad("1234", 3), "1234");
+    EXPECT_EQ(IntToZeroPad(5, 2), "05");
+    EXPECT_EQ(IntToZeroPad(-5, 3), "-05");
+    EXPECT_EQ(BoolText(true), "TRUE");
+    EXPECT_EQ(BoolText(false), "FALSE");
+    EXPECT_EQ(IfText(true, "a", "b"), "a");
+    EXPECT_EQ(IfText(false, "a", "b"), "b");
+}
+
+TEST(Utils, NumbersAndSizes) {
+    EXPECT_EQ(InsertThousands("4096.5"), "4,096.5");
+    EXPECT_EQ(InsertThousands("456"), "456");
+    EXPECT_EQ(InsertThousands("1234567"), "1,234,567");
+    EXPECT_EQ(InsertThousands("123456.7890"), "123,456.7890");
+    EXPECT_EQ(InsertThousands(""), "");
+    struct Case {
+        int64_t value, unit;
+        bool decimals, separators;
+        const char* want;
+    } cases[] = {
+        {1025, 1024, false, false, "2"},
+        {1025, 1024, true, false, "1.0"},
+        {1024, 1024, false, false, "1"},
+        {0, 1024, false, false, "0"},
+        {1536, 1024, true, false, "1.5"},
+        {5000LL * 1048576, 1048576, false, true, "5,000"},
+        {4096LL * 1024 + 512, 1024, true, true, "4,096.5"},
+        {10, 0, false, false, "10"},  // a zero unit counts as one
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SizeText(c.value, c.unit, c.decimals, c.separators), c.want) << c.value;
+    EXPECT_EQ(KBText(1025, false, false), "2");
+    EXPECT_EQ(MBText(3 * 1048576 + 1, false, false), "4");
+    EXPECT_EQ(FixedText(3.14159, 2), "3.14");
+    EXPECT_EQ(FixedText(2.5, 1, ","), "2,5");
+    EXPECT_EQ(FixedText(7, 0), "7");
+    EXPECT_EQ(MinInt64(-3, 2), -3);
+    EXPECT_EQ(MaxInt64(-3, 2), 2);
+    EXPECT_EQ(ClampInt64(5, 1, 3), 3);
+    EXPECT_EQ(ClampInt64(-5, 1, 3), 1);
+    EXPECT_EQ(ClampInt64(2, 1, 3), 2);
+    EXPECT_EQ(ClampInt64(2, 5, 3), 3);  // raised to low, then lowered to high
+}
+
+TEST(Utils, RandomStaysInRangeAndVaries) {
+    std::set<int64_t> seen;
+    for (int i = 0; i < 200; ++i) {
+        const int64_t v = RandomInRange(10000, 100000);
+        ASSERT_GE(v, 10000);
+        ASSERT_LE(v, 100000);
+        seen.insert(v);
+    }
+    // Back-to-back calls (within one clock tick) must not repeat one number.
+    EXPECT_GT(seen.size(), 150u);
+    for (int i = 0; i < 50; ++i) {
+        const int64_t v = RandomInRange(3, 1);  // reversed bounds
+        ASSERT_TRUE(v >= 1 && v <= 3) << v;
+    }
+    EXPECT_EQ(RandomInRange(7, 7), 7);
+    const std::string t = RandomText(1, 9);
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_TRUE(t[0] >= '1' && t[0] <= '9');
+}
+
+TEST(Utils, ParseNumbers) {
+    struct Case {
+        const char* text;
+        int base;
+        int64_t want;
+    } cases[] = {
+        {"1F", 16, 31},   {"1f", 16, 31},  {" 777 ", 8, 511}, {"19", 8, 17},  // 9 >= 8 still taken
+        {"G", 16, -1},    {"1-", 10, -1},  {"", 16, 0},       {"101", 2, 5},
+        {"FFFFFFFFFFFFFFFF", 16, -1},  // wraps in 64 bits
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseInBase(c.text, c.base), c.want) << c.text;
+    EXPECT_EQ(ParseHex("0x1F"), 31);
+    EXPECT_EQ(ParseHex("0X1f"), 31);
+    EXPECT_EQ(ParseHex("1G"), -1);
+    EXPECT_EQ(ParseHex(""), 0);
+    EXPECT_EQ(ParseHex("0x"), 0);
+
+    struct IntCase {
+        const char* text;
+        int64_t want;
+    } ints[] = {
+        {"42", 42}, {" -17 ", -17}, {"+5", 5}, {"", -1}, {"-", -1}, {"1.5", -1}, {"12a", -1},
+        {"9223372036854775807", INT64_MAX}, {"-9223372036854775808", INT64_MIN},
+        {"9223372036854775808", -1}, {"0x10", -1},
+    };
+    for (const auto& c : ints) EXPECT_EQ(ParseInt64(c.text, -1), c.want) << c.text;
+}
+
+TEST(Utils, HexConversion) {
+    const std::string bytes("\x00\x01\xab\xff", 4);
+    EXPECT_EQ(BytesToHex(bytes, false, false), "0001ABFF");
+    EXPECT_EQ(BytesToHex(bytes, true, false), "00 01 AB FF ");
+    EXPECT_EQ(BytesToHex(bytes, false, true), "0x000x010xAB0xFF");
+    EXPECT_EQ(BytesToHex("ABCDEFGHI", true, false), "41 42 43 44 45 46 47 48  49 ");
+    EXPECT_EQ(HexToBytes("0001abFF"), bytes);
+    EXPECT_EQ(HexToBytes("41G142"), std::string("A\xff" "B"));  // a bad pair gives 255
+    EXPECT_EQ(HexToBytes("414"), "A");                          // a last single digit is ignored
+    EXPECT_EQ(HexToBytes(""), "");
+}
+
+TEST(Utils, ScrambleRoundTrips) {
+    const std::string texts[] = {"secret", "a", "http://example.invalid/x?y=1|2",
+                                 std::string("\x00\xff\x80 z", 5), std::string(300, 'q')};
+    for (const std::string& t : texts) {
+        for (bool hex : {false, true}) {
+            const std::string enc = ScrambleText(t, true, hex);
+            ASSERT_NE(enc, t);
+            if (hex) {
+                EXPECT_EQ(enc.size(), 2 * (t.size() + 13));
+                EXPECT_EQ(enc.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+                EXPECT_EQ(HexToBytes(enc).substr(0, 12), "Scrambled=01");
+            } else {
+                ASSERT_EQ(enc.substr(0, 12), "Scrambled=01");
+                const unsigned char key = static_cast<unsigned char>(enc[12]);
+                EXPECT_TRUE(key >= 33 && key <= 122);
+                EXPECT_EQ(enc.size(), t.size() + 13);
+            }
+            EXPECT_EQ(ScrambleText(enc, false, hex), t) << t << (hex ? " hex" : "");
+        }
+    }
+}
+
+TEST(Utils, ScrambleKnownFormAndUnchangedCases) {
+    // Key 'A' (65): positions 1 and 2 mask with (1+65) and (2-65) mod 256.
+    const std::string stored = std::string("Scrambled=01A") + char('x' ^ 66) + char('y' ^ 193);
+    EXPECT_EQ(ScrambleText(stored, false, false), "xy");
+    EXPECT_EQ(ScrambleText(BytesToHex(stored, false, false), false, true), "xy");
+    EXPECT_EQ(ScrambleText("plain", false, false), "plain");     // not protected
+    EXPECT_EQ(ScrambleText("706C61696E", false, true), "706C61696E");
+    EXPECT_EQ(ScrambleText(stored, true, false), stored);        // already protected
+    EXPECT_EQ(ScrambleText("", true, true), "");
+    EXPECT_EQ(ScrambleText("Scrambled=01", false, false), "");   // marker without data
+}
+
+TEST(Utils, Dates) {
+    DateTime d;
+    d.year = 2024, d.month = 3, d.day = 5, d.hour = 14, d.minute = 5, d.second = 9;
+    EXPECT_EQ(DateText(d), "05-MAR-2024");
+    EXPECT_EQ(DateTimeText(d), "05-MAR-2024 14:05:09");
+    EXPECT_EQ(DateTimeText(d, "."), "05-MAR-2024 14.05.09");
+    EXPECT_EQ(StampText(false, d), "05/03/24 14:05:09");
+    EXPECT_EQ(StampText(true, d), "05/03/2024 14:05:09");
+    EXPECT_EQ(StampText(false, d, ".", "-"), "05.03.24 14-05-09");
+
+    struct Case {
+        double days;
+        const char* want;
+    } cases[] = {
+        {0.0, "30-DEC-1899 00:00:00"},  {1.5, "31-DEC-1899 12:00:00"},
+        {45356.0, "05-MAR-2024 00:00:00"}, {45351.0, "29-FEB-2024 00:00:00"},
+        {-1.25, "29-DEC-1899 06:00:00"}, {2.0 - 0.1 / 86400, "01-JAN-1900 00:00:00"},
+        {36526.999999, "02-JAN-2000 00:00:00"}, {36526.0, "01-JAN-2000 00:00:00"},
+    };
+    for (const auto& c : cases) {
+        const DateTime dt = DateTimeFromDays(c.days);
+        EXPECT_EQ(DateTimeText(dt), c.want) << c.days;
+    }
+    EXPECT_DOUBLE_EQ(DaysFromDateTime(DateTimeFromDays(45356.75)), 45356.75);
+    EXPECT_DOUBLE_EQ(DaysFromDateTime(DateTimeFromDays(-1.25)), -1.25);
+    DateTime odd = d;
+    odd.month = 13;
+    EXPECT_EQ(DateText(odd), "05--2024");
+}
+
+TEST(Utils, Backslashes) {
+    struct Case {
+        const char* path;
+        bool add;
+        const char* want;
+    } with[] = {
+        {"C:", true, "C:\\"},    {"C:\\", false, "C:"},     {"C:\\", true, "C:\\"},
+        {"C:\\x\\", false, "C:\\x"}, {"C:\\x", true, "C:\\x\\"}, {"\\", true, "\\"},
+        {"x\\", true, "x\\"},    {"", false, ""},           {"C:\\x\\\\", false, "C:\\x\\"},
+    };
+    for (const auto& c : with) EXPECT_EQ(WithBackslash(c.path, c.add), c.want) << c.path;
+    EXPECT_EQ(WithoutBackslash("\\"), "");
+    EXPECT_EQ(WithoutBackslash("x\\"), "x");
+    EXPECT_EQ(WithoutBackslash("C:\\x\\"), "C:\\x");
+    EXPECT_EQ(WithoutBackslash("C:"), "C:");
+
+    struct Collapse {
+        const char* path;
+        bool strip;
+        const char* want;
+    } collapse[] = {
+        {"C:\\\\a\\\\\\b", false, "C:\\a\\b"},
+        {"\\\\server\\\\share\\x", false, "\\\\server\\share\\x"},  // network path survives
+        {"\\\\\\server\\x", false, "\\\\server\\x"},
+        {"\"\\\\server\\\\x\"", false, "\"\\\\server\\x\""},        // quoted network path too
+        {"\"C:\\a\" \"\\\\srv\\\\b\"", false, "\"C:\\a\" \"\\\\srv\\b\""},
+        {"C:\\a\\\\", true, "C:\\a"},
+        {"C:\\a\\\\", false, "C:\\a\\"},
+        {"\\\\", false, "\\\\"},
+        {"a\\", true, "a"},
+    };
+    for (const auto& c : collapse)
+        EXPECT_EQ(CollapseBackslashes(c.path, c.strip), c.want) << c.path;
+}
+
+TEST(Utils, FileTitle) {
+    EXPECT_EQ(FileTitle("C:\\x\\a.tar.gz", false), "a.tar");
+    EXPECT_EQ(FileTitle("C:\\x\\a.tar.gz", true), "a");
+    EXPECT_EQ(FileTitle("C:\\x.d\\setup", false), "setup");  // a dot in a folder is no extension
+    EXPECT_EQ(FileTitle("setup.exe", false), "setup");
+    EXPECT_EQ(FileTitle("", true), "");
+}
+
+TEST(Utils, CommandArgsOf) {
+    struct Case {
+        const char* raw;
+        const char* program;
+        const char* want;
+    } cases[] = {
+        {"\"Z:\\tmp\\x\\setup.exe\" /X=1 \"/Y=a b\"", "Z:\\tmp\\x\\setup.exe", "/X=1 \"/Y=a b\""},
+        {"Z:\\tmp\\x\\SETUP.EXE  /X=1 ", "Z:\\tmp\\x\\setup.exe", "/X=1"},
+        {"setup /X=1", "Z:\\tmp\\x\\setup.exe", "setup /X=1"},  // name absent, path absent
+        {"\"Z:\\tmp\\x\\setup.exe\"", "Z:\\tmp\\x\\setup.exe", ""},
+        {"Z:\\tmp\\x\\setup.exe \"", "Z:\\tmp\\x\\setup.exe", ""},  // a lone remaining character
+        {"\"Z:\\a b\\setup.exe\" /hide", "Z:\\a b\\setup.exe", "/hide"},
+        {"  /X=1  ", "", "/X=1"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CommandArgsOf(c.raw, c.program), c.want) << c.raw;
+}
+
+TEST(Utils, Switches) {
+    const std::string args = "/SpanCdLvl=2 \"/OriginExe=Z:\\a b\\x.exe\" /hide /Empty= /Num = 12 ";
+    struct Case {
+        const char* sw;
+        const char* def;
+        const char* want;
+    } cases[] = {
+        {"/SpanCdLvl=", "d", "2"},
+        {"/OriginExe=", "d", "Z:\\a b\\x.exe"},
+        {"/originexe", "d", "Z:\\a b\\x.exe"},  // "=" is added, case ignored
+        {" /Empty= ", "d", ""},                 // present but empty
+        {"/Num=", "d", "12"},                   // a blank before "=" is tolerated
+        {"/Missing=", "d", "d"},
+        {"/Span=", "d", "d"},                   // only whole names match
+        {"", "d", "d"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SwitchValueIn(args, c.sw, c.def), c.want) << c.sw;
+
+    EXPECT_EQ(SwitchIntIn(args, "/SpanCdLvl=", 1), 2);
+    EXPECT_EQ(SwitchIntIn(args, "/Absent=", 7), 7);
+    EXPECT_EQ(SwitchIntIn(args, "/OriginExe=", 7), 7);  // not a number
+    EXPECT_EQ(SwitchIntIn(args, "/Empty=", 7), 7);
+    EXPECT_TRUE(HasSwitchIn(args, "/spancdlvl=2"));
+    EXPECT_TRUE(HasSwitchIn("/a /hide", "/HIDE"));
+    EXPECT_FALSE(HasSwitchIn("/hidden", "/hide"));
+    EXPECT_FALSE(HasSwitchIn("/a b", ""));
+
+    // With "-" as the switch character, "/" inside values is plain text.
+    const std::string dash = "-dir=C:/x y/z -n=3";
+    EXPECT_EQ(SwitchValueIn(dash, "-dir=", "d"), "C:/x y/z");
+    EXPECT_EQ(SwitchIntIn(dash, "-n", 0), 3);
+    EXPECT_EQ(SwitchValueIn(dash, "/n=", "d"), "d");
+}
+
+}  // namespace
