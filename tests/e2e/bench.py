@@ -1,8 +1,11 @@
 """Shared pieces of the end-to-end scenarios: paths of both build trees and running
 Windows programs in the build tree's Wine environment."""
+import contextlib
+import fcntl
 import os
 import subprocess
 import tempfile
+import time
 
 WINE_ENV = os.environ["K_WINE_ENV"]
 WINE_STATE = os.environ["K_WINE_STATE"]
@@ -11,6 +14,7 @@ HOST_DIR = os.environ["K_HOST_DIR"]
 SOURCE_DIR = os.environ["K_SOURCE_DIR"]
 
 LAUNCHER = os.path.join(WIN_DIR, "src", "launcher", "launcher.exe")
+VIEWER = os.path.join(WIN_DIR, "tools", "kdebugview", "kdebugview.exe")
 
 
 def wine(program, *args, timeout=120, **kwargs):
@@ -24,3 +28,50 @@ def scratch(test_name):
     root = os.path.join(HOST_DIR, "e2e")
     os.makedirs(root, exist_ok=True)
     return tempfile.mkdtemp(prefix=test_name + "-", dir=root)
+
+
+def winpath(path):
+    """The Windows name of a host path under Wine (drive Z: is the Unix root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class TraceCapture:
+    """What the debug viewer has written so far."""
+
+    def __init__(self, path):
+        self.path = path
+
+    @property
+    def text(self):
+        with open(self.path, "rb") as f:
+            return f.read().decode("latin-1")
+
+
+@contextlib.contextmanager
+def viewer(test_name="viewer", timeout=300):
+    """Runs the debug viewer while the block runs and yields a TraceCapture.
+
+    Viewers are taken one at a time (a lock in the Wine state folder), since the
+    launcher sends to whichever window of the class it finds. The capture may still
+    hold lines of other Windows programs that run at the same time: look for the
+    lines a scenario expects rather than comparing the whole text."""
+    with open(os.path.join(WINE_STATE, "viewer.lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        out = os.path.join(scratch(test_name), "trace.txt")
+        proc = subprocess.Popen([WINE_ENV, "run", WINE_STATE, "-t", str(timeout), VIEWER, winpath(out)],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            # The viewer creates its output file once its window exists.
+            deadline = time.monotonic() + 60
+            while not os.path.exists(out):
+                if proc.poll() is not None or time.monotonic() > deadline:
+                    raise RuntimeError("the debug viewer did not start")
+                time.sleep(0.05)
+            yield TraceCapture(out)
+        finally:
+            proc.terminate()
+            try:
+                proc.wait(timeout=15)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()

@@ -1,0 +1,19 @@
+// File and disk helpers: the portable pieces. The Win32 operations are in
+// launcher/FilesWin.h. Byte strings (std::string) are the general data buffers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Piece size for writing `total` bytes: a divisor-th of the total, at most `largest`,
+// and never below 1024 bytes (or the total, when smaller).
+int64_t ChunkSize(int64_t largest, int64_t divisor, int64_t total);
+
+// The path to ask for free space: the drive and first folder level ("C:\a" of
+// "C:\a\b\c"), or with rootOnly just the drive root ("C:\"). "/" counts as "\".
+std::string DriveRoot(const std::string& path, bool rootOnly);
+
+// The batch that deletes the program file `exe` once it has ended, optionally also its
+// `folder`, and then itself. Every path is quoted; lines end with CR LF.
+std::string SelfDeleteBatchText(const std::string& exe, const std::string& folder, const std::string& batchPath,
+                                bool removeFolder);

@@ -1,0 +1,298 @@
+// File and disk operations on Windows.
+#include "launcher/FilesWin.h"
+
+#include <winioctl.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "util/KDebug.h"
+#include "util/ScopedWin.h"
+#include "util/SysUtilsWin.h"
+#include "util/Utils.h"
+#include "util/UtilsWin.h"
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr int64_t kLargestChunk = 1048576;
+
+ScopedFile OpenForRead(const std::string& path)
+{
+    return ScopedFile(::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+ScopedFile OpenForWrite(const std::string& path, bool append)
+{
+    if (append && ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        ScopedFile f(::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (f) SeekFile64(f.get(), 2, 0);
+        return f;
+    }
+    return ScopedFile(::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+void SetDosDate(HANDLE file, uint32_t date)
+{
+    FILETIME local, utc;
+    if (::DosDateTimeToFileTime(static_cast<WORD>(date >> 16), static_cast<WORD>(date & 0xFFFF), &local) &&
+        ::LocalFileTimeToFileTime(&local, &utc))
+        ::SetFileTime(file, nullptr, nullptr, &utc);
+}
+
+bool WriteAll(HANDLE file, const char* data, int64_t size, int64_t chunk)
+{
+    int64_t done = 0;
+    while (done < size) {
+        DWORD piece = static_cast<DWORD>(std::min(chunk, size - done));
+        DWORD written = 0;
+        if (!::WriteFile(file, data + done, piece, &written, nullptr) || written == 0) break;
+        done += written;
+    }
+    return done == size;
+}
+
+bool IsDots(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
+
+bool IsFolder(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool FolderExists(const std::string& path)
+{
+    DWORD a = ::GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string DriveOf(char letter) { return std::string(1, letter) + ":\\"; }
+
+// Depth-first search below folder; `match` decides on a folder path before its entries.
+template <class Match>
+std::string SearchTree(const std::string& folder, Match match)
+{
+    std::string hit = match(folder);
+    if (!hit.empty()) return hit;
+    std::string base = WithBackslash(folder, true);
+    WIN32_FIND_DATAA fd;
+    ScopedFind find(::FindFirstFileA((base + "*.*").c_str(), &fd));
+    if (!find) return {};
+    do {
+        if (IsFolder(fd) && !IsDots(fd.cFileName)) hit = SearchTree(base + fd.cFileName, match);
+        YieldX(0);
+    } while (hit.empty() && ::FindNextFileA(find.get(), &fd));
+    return hit;
+}
+
+using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+
+}  // namespace
+
+int64_t SeekFile64(HANDLE file, int origin, int64_t distance)
+{
+    LONG high = static_cast<LONG>(distance >> 32);
+    DWORD method = origin == 1 ? FILE_CURRENT : origin == 2 ? FILE_END : FILE_BEGIN;
+    ::SetLastError(NO_ERROR);
+    DWORD low = ::SetFilePointer(file, static_cast<LONG>(distance & 0xFFFFFFFF), &high, method);
+    if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) return -1;
+    return (static_cast<int64_t>(high) << 32) | low;
+}
+
+int64_t FindFileSize(const std::string& path)
+{
+    WIN32_FIND_DATAA fd;
+    ScopedFind find(::FindFirstFileA(path.c_str(), &fd));
+    if (!find) return 0;
+    return (static_cast<int64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+}
+
+int64_t FileSize64(HANDLE file)
+{
+    DWORD high = 0;
+    DWORD low = ::GetFileSize(file, &high);
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return 0;
+    return (static_cast<int64_t>(high) << 32) | low;
+}
+
+std::string ReadFileRange(const std::string& path, int64_t maxLength, int64_t offset)
+{
+    ScopedFile file = OpenForRead(path);
+    if (!file || offset < 0) return {};
+    int64_t size = FileSize64(file.get());
+    if (offset >= size) return {};
+    int64_t length = size - offset;
+    if (maxLength != 0) length = std::min(length, maxLength);
+    if (length <= 0 || SeekFile64(file.get(), 0, offset) != offset) return {};
+    std::string data;
+    try {
+        data.resize(static_cast<std::size_t>(length));
+    } catch (const std::exception&) {
+        return {};  // more than this process can hold
+    }
+    int64_t done = 0;
+    while (done < length) {
+        DWORD piece = static_cast<DWORD>(std::min<int64_t>(length - done, 1 << 30));
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), &data[done], piece, &got, nullptr) || got == 0) return {};
+        done += got;
+    }
+    return data;
+}
+
+bool WriteFileData(const std::string& path, const std::string& data, uint32_t date, bool append)
+{
+    ScopedFile file = OpenForWrite(path, append);
+    if (!file) return false;
+    int64_t size = static_cast<int64_t>(data.size());
+    int64_t chunk = size > kLargestChunk ? ChunkSize(kLargestChunk, 10, size) : std::max<int64_t>(size, 1);
+    bool complete = WriteAll(file.get(), data.data(), size, chunk);
+    if (complete && date != 0) SetDosDate(file.get(), date);
+    return complete;
+}
+
+bool AppendText(const std::string& path, const std::string& text, uint32_t date)
+{
+    ScopedFile file = OpenForWrite(path, true);
+    if (!file) return false;
+    bool complete = WriteAll(file.get(), text.data(), static_cast<int64_t>(text.size()), INT32_MAX);
+    if (date != 0) SetDosDate(file.get(), date);
+    return complete;
+}
+
+double FreeBytes(const std::string& path)
+{
+    // Decided once: the 64-bit query is missing only on the oldest systems.
+    static const FreeSpaceEx query =
+        reinterpret_cast<FreeSpaceEx>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
+    if (query) {
+        ULARGE_INTEGER avail, total, free;
+        if (query(DriveRoot(path, false).c_str(), &avail, &total, &free) ||
+            query(DriveRoot(path, true).c_str(), &avail, &total, &free))
+            return static_cast<double>(avail.QuadPart);
+        return 0;
+    }
+    DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
+    if (!::GetDiskFreeSpaceA(DriveRoot(path, true).c_str(), &sectors, &bytes, &freeClusters, &clusters)) return 0;
+    return static_cast<double>(sectors) * bytes * freeClusters;
+}
+
+std::string FindFileInTree(const std::string& folder, const std::string& fileName)
+{
+    return SearchTree(folder, [&](const std::string& dir) {
+        std::string candidate = WithBackslash(dir, true) + fileName;
+        return Exists(candidate) ? candidate : std::string();
+    });
+}
+
+std::string FindFolderInTree(const std::string& folder, const std::string& folderName)
+{
+    std::string tail = "\\" + folderName;
+    return SearchTree(folder, [&](const std::string& dir) {
+        return EndsWith(tail, dir, true) ? dir : std::string();
+    });
+}
+
+std::string FindFileOnDrives(const std::string& fileName, UINT driveType)
+{
+    for (char letter = 'C'; letter <= 'Z'; ++letter) {
+        std::string root = DriveOf(letter);
+        if (::GetDriveTypeA(root.c_str()) != driveType) continue;
+        std::string hit = FindFileInTree(WithoutBackslash(root), fileName);
+        if (!hit.empty()) return hit;
+    }
+    return {};
+}
+
+std::string FindFolderOnDrives(const std::string& folderNameOrPath, UINT driveType)
+{
+    if (folderNameOrPath.size() >= 3 && folderNameOrPath.compare(1, 2, ":\\") == 0) {
+        std::string root = DriveOf(folderNameOrPath[0]);
+        if (::GetDriveTypeA(root.c_str()) == driveType && FolderExists(folderNameOrPath)) return folderNameOrPath;
+        return {};
+    }
+    for (char letter = 'C'; letter <= 'Z'; ++letter) {
+        std::string root = DriveOf(letter);
+        if (::GetDriveTypeA(root.c_str()) != driveType) continue;
+        std::string hit = FindFolderInTree(WithoutBackslash(root), folderNameOrPath);
+        if (!hit.empty()) return hit;
+    }
+    return {};
+}
+
+bool DeleteMatching(const std::string& mask, bool clearAttributes)
+{
+    std::size_t slash = mask.find_last_of("\\/");
+    std::string folder = slash == std::string::npos ? std::string() : mask.substr(0, slash + 1);
+    WIN32_FIND_DATAA fd;
+    ScopedFind find(::FindFirstFileA(mask.c_str(), &fd));
+    if (!find) return false;
+    bool matched = false;
+    do {
+        if (IsFolder(fd)) continue;
+        matched = true;
+        std::string path = folder + fd.cFileName;
+        if (clearAttributes) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(path.c_str());
+    } while (::FindNextFileA(find.get(), &fd));
+    return matched;
+}
+
+bool DeleteTree(const std::string& folder, bool clearAttributes)
+{
+    if (folder.empty()) return false;
+    std::string base = WithBackslash(folder, true);
+    int count = FolderExists(folder) ? 1 : 0;
+    DeleteMatching(base + "*.*", clearAttributes);
+    WIN32_FIND_DATAA fd;
+    {
+        ScopedFind find(::FindFirstFileA((base + "*.*").c_str(), &fd));
+        if (find) {
+            do {
+                if (!IsFolder(fd) || IsDots(fd.cFileName)) continue;
+                std::string sub = base + fd.cFileName;
+                DeleteTree(sub, clearAttributes);
+                ::RemoveDirectoryA(sub.c_str());
+            } while (::FindNextFileA(find.get(), &fd));
+        }
+    }
+    ::RemoveDirectoryA(WithoutBackslash(folder).c_str());
+    if (!Exists(WithoutBackslash(folder))) ++count;
+    return count == 2;
+}
+
+bool StartSelfDelete(bool removeFolder)
+{
+    std::string temp = TempFolder(false);
+    std::string batch = WithBackslash(temp, true) + "_DEL_ME_.BAT";
+    std::string text = SelfDeleteBatchText(ProgramPath(false), ProgramFolder(false), batch, removeFolder);
+    ::SetCurrentDirectoryA(temp.c_str());
+    if (!WriteFileData(batch, text, 0, false)) return false;
+    // Quoted: the temporary folder may contain blanks.
+    return ::WinExec(("\"" + batch + "\"").c_str(), SW_HIDE) > 31;
+}
+
+bool EjectCD(const std::string& path)
+{
+    try {
+        if (path.empty()) return false;
+        char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+        if (letter < 'A' || letter > 'Z' || ::GetDriveTypeA(DriveOf(letter).c_str()) != DRIVE_CDROM) return false;
+        std::string device = std::string("\\\\.\\") + letter + ":";
+        ScopedFile drive(::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+        TraceLine("EjectCD-2: ", device, " ", reinterpret_cast<intptr_t>(drive.get()));
+        if (!drive) {
+            drive.reset(::CreateFileA(device.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+            TraceLine("EjectCD-3: ", device, " ", reinterpret_cast<intptr_t>(drive.get()));
+        }
+        if (!drive) return false;
+        DWORD returned = 0;
+        return ::DeviceIoControl(drive.get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned,
+                                 nullptr) != FALSE;
+    } catch (...) {
+        return false;
+    }
+}

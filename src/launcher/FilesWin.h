@@ -1,0 +1,50 @@
+// File and disk operations on Windows. Failures are reported only by the result
+// (false, empty text, 0); nothing here throws or shows a message.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "launcher/Files.h"
+
+// origin: 0 start, 1 current, 2 end. The new position, or -1 when the seek failed.
+int64_t SeekFile64(HANDLE file, int origin, int64_t distance);
+// Size from a directory search (the file is not opened); 0 when not found.
+int64_t FindFileSize(const std::string& path);
+int64_t FileSize64(HANDLE file);
+
+// Up to maxLength bytes from offset (maxLength 0: up to the end). Empty when the file is
+// missing, the offset is outside the file, nothing is to be read or the read comes short.
+std::string ReadFileRange(const std::string& path, int64_t maxLength, int64_t offset);
+// Writes (or appends) data; data above 1 MiB goes out in ChunkSize pieces. `date` is a
+// packed DOS date and time (date high, time low, local time); 0 leaves the date alone.
+// True when every byte was written.
+bool WriteFileData(const std::string& path, const std::string& data, uint32_t date, bool append);
+bool AppendText(const std::string& path, const std::string& text, uint32_t date);
+
+// Free bytes available to the caller on the path's drive; 0 on failure.
+double FreeBytes(const std::string& path);
+
+// Searches: the full path of the first hit, or empty. They let window messages run
+// after every directory entry. driveType is a GetDriveType value (DRIVE_CDROM, ...).
+std::string FindFileInTree(const std::string& folder, const std::string& fileName);
+std::string FindFileOnDrives(const std::string& fileName, UINT driveType);
+std::string FindFolderInTree(const std::string& folder, const std::string& folderName);
+std::string FindFolderOnDrives(const std::string& folderNameOrPath, UINT driveType);
+
+// Deletes every file matching the mask (hidden, system and read-only ones too; with
+// clearAttributes their attributes are reset first). True when at least one matched.
+bool DeleteMatching(const std::string& mask, bool clearAttributes);
+// Removes the folder and everything in it as far as possible. True when the folder
+// existed and is gone.
+bool DeleteTree(const std::string& folder, bool clearAttributes);
+
+// Writes "_DEL_ME_.BAT" into the temporary folder and starts it hidden: it deletes the
+// running program file once the program has ended (and with removeFolder its folder).
+// True when the batch was started.
+bool StartSelfDelete(bool removeFolder);
+
+// Ejects the CD-ROM drive that holds the path. False for any other drive.
+bool EjectCD(const std::string& path);

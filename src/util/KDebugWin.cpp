@@ -1,0 +1,53 @@
+// Windows outputs of the trace channel (viewer window, trace file) and the update log.
+#include <windows.h>
+
+#include "launcher/FilesWin.h"
+#include "util/KDebug.h"
+#include "util/UtilsWin.h"
+
+namespace {
+
+UINT g_viewerMessage = 0;
+
+// A viewer that stops answering must not stall the program: give up after a while.
+constexpr UINT kViewerSendTimeoutMs = 5000;
+
+void SendToViewer(const std::string& chunk)
+{
+    HWND viewer = ::FindWindowA(kTraceViewerClass, nullptr);
+    if (!viewer || !g_viewerMessage) return;
+    ATOM atom = ::GlobalAddAtomA(chunk.c_str());
+    if (!atom) return;
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(viewer, g_viewerMessage, kTraceSenderNumber, atom, SMTO_NORMAL, kViewerSendTimeoutMs,
+                          &ignored);
+    ::GlobalDeleteAtom(atom);
+}
+
+void AppendToTraceFile(const std::string& text) { AppendText(kTraceFilePath, text, 0); }
+
+}  // namespace
+
+void StartTraceChannel()
+{
+    g_viewerMessage = ::RegisterWindowMessageA(kTraceViewerMessage);
+    SetTraceOutputs({AppendToTraceFile, SendToViewer});
+}
+
+const std::string& UpdateLogFileName()
+{
+    static const std::string path = UpdateLogPathFor(ProgramPath(false));
+    return path;
+}
+
+void WriteUpdateLog(std::string_view message)
+{
+    if (!UpdateLogEnabled()) return;
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    LogClock when{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    std::string dateSep = UserDateSeparator(), timeSep = UserTimeSeparator();
+    std::string line = UpdateLogLine(when, dateSep.empty() ? '/' : dateSep[0], timeSep.empty() ? ':' : timeSep[0],
+                                     ::GetCurrentThreadId(), UpdateLogTag(), message);
+    AppendText(UpdateLogFileName(), line, 0);
+}

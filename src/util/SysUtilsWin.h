@@ -1,0 +1,75 @@
+// Settings, registry and system helpers on Windows: INI files, registry values, facts
+// about the machine and the user, screen measures, starting documents, and the waits
+// that keep the program's windows alive. Reads give the caller's default for anything
+// missing; nothing here throws.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "util/SysUtils.h"
+
+// ---- INI files (values up to 10,240 characters) ----------------------------------
+// An empty section, a missing key or a key with an empty value gives the default.
+std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key,
+                          const std::string& def);
+int64_t ReadIniInt(const std::string& file, const std::string& section, const std::string& key, int64_t def);
+bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
+                    const std::string& value);
+bool WriteIniInt(const std::string& file, const std::string& section, const std::string& key, int64_t value);
+
+// ---- registry -----------------------------------------------------------------------
+HKEY RegistryRoot(const std::string& name);
+HKEY RegistryRootHandle(RegistryRootKey root);
+// The value named valueName under the key of path ("HKLM\Software\X"); def when the key
+// or value is missing or the value is larger than 10,241 bytes.
+std::string ReadRegistryValue(const std::string& path, const std::string& valueName, const std::string& def);
+
+// ---- machine and user -------------------------------------------------------------
+bool IsWindowsNT();
+std::string WindowsVersionKey();
+std::string RegisteredOwnerName();
+std::string RegisteredOrganizationName();
+std::string UserName();
+std::string ComputerName();
+std::string AccountDomain(const std::string& accountName);
+std::string UserDomain();
+// The file version "a.b.c.d" of file (empty: the running program), normalised when
+// width > 1 or parts < 4; empty when the file has no version.
+std::string FileVersionText(const std::string& file, int width, int parts);
+// The system's message for an error code; LastErrorText reads the last error itself.
+std::string ErrorText(DWORD code);
+std::string LastErrorText();
+bool IsDBCSLead(char c);
+// True when the environment variable DVX holds exactly "543"; read once per process.
+bool IsDeveloperMode();
+
+// ---- screen and windows -------------------------------------------------------------
+int ScaleByDpi(int points);
+POINT CenterInWorkArea(int width, int height);
+std::string WindowText(HWND window);
+
+// ---- processes and libraries --------------------------------------------------------
+// Opens file with its default verb; true when the shell accepted it.
+bool ShellOpen(const std::string& file, const std::string& parameters, int showMode);
+struct LoadedProc {
+    FARPROC proc = nullptr;
+    HMODULE library = nullptr;  // stays loaded
+};
+LoadedProc LoadProcFrom(const std::string& library, const std::string& function);
+FARPROC LoadProc(const std::string& library, const std::string& function);
+
+// ---- waiting ------------------------------------------------------------------------
+// Dispatches every waiting message of this thread, then sleeps milliseconds.
+void YieldX(DWORD milliseconds);
+// Waits duration milliseconds, pumping messages every step (0: see SleepStep).
+void SleepPumping(int64_t step, int64_t duration);
+// The high-resolution counter in milliseconds.
+int64_t MillisecondClock();
+
+// ---- AutoPlay -----------------------------------------------------------------------
+// While on, the program's windows answer AutoPlayMessage() with 1 (no AutoPlay).
+void SetAutoPlaySuppression(bool on);
+UINT AutoPlayMessage();
