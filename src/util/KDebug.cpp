@@ -1,7 +1,6 @@
 // Portable side of the trace channel and the update log.
 #include "util/KDebug.h"
 
-#include <cstdio>
 #include <mutex>
 
 namespace {
@@ -43,13 +42,6 @@ void Emit(TraceChannel& ch)
     } catch (...) {
         // Diagnostics never stop the program.
     }
-}
-
-std::string Pad2(int v)
-{
-    char s[16];
-    std::snprintf(s, sizeof s, "%02d", ((v % 100) + 100) % 100);
-    return s;
 }
 
 struct UpdateLogState {
@@ -136,15 +128,11 @@ void LogException(std::string_view message, std::string_view function, std::stri
     TraceLine(ExceptionLine(message, function, detail));
 }
 
-std::string UpdateLogLine(const LogClock& when, char dateSeparator, char timeSeparator,
+std::string UpdateLogLine(const DateTime& when, const std::string& dateSeparator, const std::string& timeSeparator,
                           unsigned long threadId, std::string_view tag, std::string_view message)
 {
-    std::string line = Pad2(when.day) + dateSeparator + Pad2(when.month) + dateSeparator + Pad2(when.year) +
-                       ' ' + Pad2(when.hour) + timeSeparator + Pad2(when.minute) + timeSeparator +
-                       Pad2(when.second) + ' ';
-    std::string id = std::to_string(threadId);
-    if (id.size() < 5) line.append(5 - id.size(), ' ');
-    line += id;
+    std::string line = StampText(false, when, dateSeparator, timeSeparator) + " ";
+    line += PadLeft(std::to_string(threadId), 5, ' ');
     line += tag;
     line += message;
     line += "\r\n";
@@ -153,13 +141,12 @@ std::string UpdateLogLine(const LogClock& when, char dateSeparator, char timeSep
 
 std::string UpdateLogPathFor(std::string_view programPath)
 {
-    std::size_t slash = programPath.find_last_of("\\/");
-    std::string_view folder = slash == std::string_view::npos ? std::string_view() : programPath.substr(0, slash + 1);
-    std::string name(slash == std::string_view::npos ? programPath : programPath.substr(slash + 1));
-    std::size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.erase(dot);
+    std::string path(programPath);
+    std::size_t slash = path.find_last_of("\\/");
+    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    std::string name = FileTitle(path, false);
     if (name.compare(0, 2, "X_") != 0) name.insert(0, "X_");
-    return std::string(folder) + name + ".log";
+    return folder + name + ".log";
 }
 
 void EnableUpdateLog(bool enabled) { LogState().enabled = enabled; }

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "util/Utils.h"
+
 // ---- trace channel ---------------------------------------------------------------
 
 constexpr std::size_t kTraceChunkSize = 128;
@@ -84,14 +86,9 @@ void StartTraceChannel();
 
 // ---- update log ------------------------------------------------------------------
 
-// Local time of one update-log line.
-struct LogClock {
-    int year, month, day, hour, minute, second;
-};
-
-// "dd/mm/yy HH:NN:SS" with the given separators, a blank, the thread id right-aligned
-// to 5, the tag, the message and CR LF.
-std::string UpdateLogLine(const LogClock& when, char dateSeparator, char timeSeparator,
+// "dd/mm/yy HH:NN:SS" (local time, with the user's separators), a blank, the thread id
+// right-aligned to 5, the tag, the message and CR LF.
+std::string UpdateLogLine(const DateTime& when, const std::string& dateSeparator, const std::string& timeSeparator,
                           unsigned long threadId, std::string_view tag, std::string_view message);
 
 // The log beside a program: "X_" + its name with the extension ".log", in its folder

@@ -43,11 +43,7 @@ const std::string& UpdateLogFileName()
 void WriteUpdateLog(std::string_view message)
 {
     if (!UpdateLogEnabled()) return;
-    SYSTEMTIME now;
-    ::GetLocalTime(&now);
-    LogClock when{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
-    std::string dateSep = UserDateSeparator(), timeSep = UserTimeSeparator();
-    std::string line = UpdateLogLine(when, dateSep.empty() ? '/' : dateSep[0], timeSep.empty() ? ':' : timeSep[0],
-                                     ::GetCurrentThreadId(), UpdateLogTag(), message);
+    std::string line = UpdateLogLine(LocalNow(), UserDateSeparator(), UserTimeSeparator(), ::GetCurrentThreadId(),
+                                     UpdateLogTag(), message);
     AppendText(UpdateLogFileName(), line, 0);
 }

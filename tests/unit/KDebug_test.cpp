@@ -109,11 +109,12 @@ TEST(KDebug, ExceptionLine)
 
 TEST(KDebug, UpdateLogLine)
 {
-    LogClock t{2024, 3, 5, 14, 7, 9};
-    struct Row { unsigned long thread; std::string tag, message; char ds, ts; std::string line; };
-    for (const Row& r : {Row{412, "   ", "Hello", '/', ':', "05/03/24 14:07:09   412   Hello\r\n"},
-                         Row{123456, " X ", "", '.', '.', "05.03.24 14.07.09 123456 X \r\n"},
-                         Row{7, "   ", "m", '-', ':', "05-03-24 14:07:09     7   m\r\n"}}) {
+    DateTime t;
+    t.year = 2024, t.month = 3, t.day = 5, t.hour = 14, t.minute = 7, t.second = 9;
+    struct Row { unsigned long thread; std::string tag, message; std::string ds, ts; std::string line; };
+    for (const Row& r : {Row{412, "   ", "Hello", "/", ":", "05/03/24 14:07:09   412   Hello\r\n"},
+                         Row{123456, " X ", "", ".", ".", "05.03.24 14.07.09 123456 X \r\n"},
+                         Row{7, "   ", "m", "-", ":", "05-03-24 14:07:09     7   m\r\n"}}) {
         EXPECT_EQ(UpdateLogLine(t, r.ds, r.ts, r.thread, r.tag, r.message), r.line);
     }
 }
