@@ -46,10 +46,21 @@ class TraceCapture:
         with open(self.path, "rb") as f:
             return f.read().decode("latin-1")
 
+    @property
+    def chunks(self):
+        """The chunks one by one, for a viewer started with chunks=True."""
+        text, found = self.text, []
+        while text:
+            length, _, rest = text.partition(":")
+            found.append(rest[:int(length)])
+            text = rest[int(length) + 1:]
+        return found
+
 
 @contextlib.contextmanager
-def viewer(test_name="viewer", timeout=300):
-    """Runs the debug viewer while the block runs and yields a TraceCapture.
+def viewer(test_name="viewer", timeout=300, chunks=False):
+    """Runs the debug viewer while the block runs and yields a TraceCapture (with
+    chunks=True the viewer also records where each chunk ends).
 
     Viewers are taken one at a time (a lock in the Wine state folder), since the
     launcher sends to whichever window of the class it finds. The capture may still
@@ -58,7 +69,8 @@ def viewer(test_name="viewer", timeout=300):
     with open(os.path.join(WINE_STATE, "viewer.lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         out = os.path.join(scratch(test_name), "trace.txt")
-        proc = subprocess.Popen([WINE_ENV, "run", WINE_STATE, "-t", str(timeout), VIEWER, winpath(out)],
+        args = ["-chunks"] if chunks else []
+        proc = subprocess.Popen([WINE_ENV, "run", WINE_STATE, "-t", str(timeout), VIEWER, *args, winpath(out)],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             # The viewer creates its output file once its window exists.

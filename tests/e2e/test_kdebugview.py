@@ -22,6 +22,15 @@ class DebugViewerTest(unittest.TestCase):
         self.assertIn(line + "\r\n", text)
         self.assertLess(text.index(line), text.index("after\r\n"))
 
+    def test_long_line_arrives_as_three_chunks(self):
+        line = "".join(string.ascii_letters[i % 52] for i in range(300))
+        with bench.viewer("kdebugview", chunks=True) as capture:
+            sent = bench.wine(bench.VIEWER, "-send", line, timeout=60)
+            self.assertEqual(sent.returncode, 0, sent.stderr)
+            chunks = capture.chunks
+        start = chunks.index(line[:128])
+        self.assertEqual(chunks[start:start + 3], [line[:128], line[128:256], line[256:] + "\r\n"])
+
     def test_second_viewer_refuses(self):
         with bench.viewer("kdebugview"):
             second = bench.wine(bench.VIEWER, os.devnull, timeout=60)

@@ -3,8 +3,10 @@
 // to the file named on its command line (created, or appended to, once the window
 // exists, so a script can wait for the file before it starts the launcher).
 //
-//   kdebugview [FILE]        watch; ends on WM_CLOSE or Ctrl+C
-//   kdebugview -send TEXT    send TEXT as one trace line to a running viewer
+//   kdebugview [-chunks] [FILE]   watch; ends on WM_CLOSE or when its process is ended
+//   kdebugview -send TEXT         send TEXT as one trace line to a running viewer
+// With -chunks every chunk is written as its length, ":", the chunk and a line feed,
+// which shows how the sender cut its lines.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,6 +19,7 @@ namespace {
 
 UINT g_traceMessage = 0;
 HANDLE g_out = INVALID_HANDLE_VALUE;
+bool g_framed = false;
 
 void WriteAll(const char* data, DWORD size)
 {
@@ -34,7 +37,14 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         // The sender deletes the atom when the send returns: read it now.
         char text[256];
         UINT length = ::GlobalGetAtomNameA(static_cast<ATOM>(lParam), text, sizeof text);
-        if (length > 0) WriteAll(text, length);
+        if (length > 0) {
+            if (g_framed) {
+                std::string head = std::to_string(length) + ":";
+                WriteAll(head.data(), static_cast<DWORD>(head.size()));
+            }
+            WriteAll(text, length);
+            if (g_framed) WriteAll("\n", 1);
+        }
         return 0;
     }
     if (message == WM_DESTROY) {
@@ -91,9 +101,14 @@ int main(int argc, char** argv)
         TraceLine(argv[2]);
         return ::FindWindowA(kTraceViewerClass, nullptr) ? 0 : 1;
     }
-    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
-        std::fprintf(stderr, "usage: kdebugview [FILE] | kdebugview -send TEXT\n");
+    int first = 1;
+    if (argc > 1 && std::strcmp(argv[1], "-chunks") == 0) {
+        g_framed = true;
+        first = 2;
+    }
+    if (argc - first > 1 || (argc - first == 1 && argv[first][0] == '-')) {
+        std::fprintf(stderr, "usage: kdebugview [-chunks] [FILE] | kdebugview -send TEXT\n");
         return 2;
     }
-    return Watch(argc == 2 ? argv[1] : nullptr);
+    return Watch(argc - first == 1 ? argv[first] : nullptr);
 }
