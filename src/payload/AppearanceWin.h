@@ -1,0 +1,12 @@
+// Colours and text controls dressed in the language's font. Windows only.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// A negative value names a system colour by its low byte; any other is an RGB value.
+COLORREF ResolveColour(int32_t colour);
+// Styles (right-to-left for the Hebrew and Arabic character sets), a new font of the
+// given face, character set and size in points, and the text of a text control.
+void DressTextControl(HWND control, const std::string& text, const std::string& fontName, int charset,
+                      int fontSize);

@@ -1,0 +1,117 @@
+#include "payload/WorkFolder.h"
+
+#include <windows.h>
+
+#include "launcher/FilesWin.h"
+#include "util/Utils.h"
+#include "util/UtilsWin.h"
+
+namespace {
+
+std::string g_workFolder;
+std::string g_alternativeBase;
+std::string g_alternativeFolder;
+
+bool FolderExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Time-of-day half of the program file's modification stamp (local time, DOS form).
+unsigned ProgramTimeStamp()
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    FILETIME local;
+    WORD date = 0, time = 0;
+    if (GetFileAttributesExA(ProgramPath(false).c_str(), GetFileExInfoStandard, &data) &&
+        FileTimeToLocalFileTime(&data.ftLastWriteTime, &local))
+        FileTimeToDosDateTime(&local, &date, &time);
+    return time;
+}
+
+// Deletes whatever lies at path, then creates it empty.
+std::string FreshFolder(const std::string& path)
+{
+    if (FolderExists(path))
+        DeleteTree(path, true);
+    CreateFolderPath(path);
+    return path;
+}
+
+} // namespace
+
+bool CreateFolderPath(const std::string& path)
+{
+    const std::string folder = WithoutBackslash(path);
+    if (folder.empty() || FolderExists(folder))
+        return !folder.empty();
+    const size_t cut = folder.find_last_of('\\');
+    // Stop at a drive ("C:") or share root; they are never created here.
+    if (cut != std::string::npos && cut > 0 && folder[cut - 1] != ':' && folder[cut - 1] != '\\')
+        CreateFolderPath(folder.substr(0, cut));
+    return CreateDirectoryA(folder.c_str(), nullptr) || FolderExists(folder);
+}
+
+std::string WorkFolder()
+{
+    if (g_workFolder.empty())
+        g_workFolder = FreshFolder(TempFolder(true) + "SETUP_" + std::to_string(ProgramTimeStamp()));
+    return g_workFolder;
+}
+
+bool FindRoomierTempDrive()
+{
+    if (!g_alternativeBase.empty())
+        return true;
+    double freeBytes[3] = {0, 0, 0};
+    for (int i = 0; i < 3; ++i) {
+        const std::string letter(1, static_cast<char>('C' + i));
+        if (GetDriveTypeA((letter + ":\\").c_str()) != DRIVE_FIXED)
+            continue;
+        std::string probe = letter + ":\\TEMP";
+        if (FolderExists(probe))
+            probe += "\\TEMP" + RandomText(10000, 100000);
+        CreateFolderPath(probe);
+        WriteFileData(probe + "\\~aa.tmp", "aa", 0, false);
+        // A drive that cannot be written counts with no free space.
+        if (FileExists(probe + "\\~aa.tmp"))
+            freeBytes[i] = FreeBytes(probe);
+        DeleteTree(probe, true);
+    }
+    const std::string temp = TempFolder(true);
+    char best = temp.empty() ? '\0' : UpperText(temp.substr(0, 1))[0];
+    double bestFree = 0;
+    for (int i = 0; i < 3; ++i)
+        if (freeBytes[i] > bestFree) {
+            bestFree = freeBytes[i];
+            best = static_cast<char>('C' + i);
+        }
+    if (!temp.empty() && best != UpperText(temp.substr(0, 1))[0]) {
+        g_alternativeBase = std::string(1, best) + ":\\TEMP";
+        if (FolderExists(g_alternativeBase))
+            g_alternativeBase += "\\TEMP";
+    }
+    return !g_alternativeBase.empty();
+}
+
+std::string AlternativeWorkFolder()
+{
+    if (g_alternativeFolder.empty() && !g_alternativeBase.empty())
+        g_alternativeFolder = FreshFolder(g_alternativeBase + "_" + RandomText(10000, 100000));
+    return g_alternativeFolder;
+}
+
+void RemoveAlternativeWorkFolder()
+{
+    if (g_alternativeFolder.empty())
+        return;
+    DeleteTree(g_alternativeFolder, true);
+    g_alternativeFolder.clear();
+}

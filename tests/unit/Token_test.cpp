@@ -1,0 +1,88 @@
+#include "payload/Token.h"
+
+#include <gtest/gtest.h>
+
+#include "util/Utils.h"
+
+namespace {
+
+bool IsRandomPreset(const std::string& s)
+{
+    return !s.empty() && s.size() <= 5 && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
+} // namespace
+
+TEST(Token, DescramblesAHandMadeToken)
+{
+    // Bytes 10 02 01 55 4B 6A 77 A7 13: key 10^13 = 03, a = 1, b = 2, one pad byte, "Hi"
+    // XOR 03, one pad byte, checksum A7, key part 13; every hex digit + 50.
+    std::string text;
+    ASSERT_TRUE(TryDescrambleToken("cbbdbcggfthsiisice", text));
+    EXPECT_EQ(text, "Hi");
+}
+
+TEST(Token, BuilderFormAlwaysDescramblesToItsText)
+{
+    std::string all;
+    for (int c = 0; c < 256; ++c)
+        all += static_cast<char>(c);
+    for (const std::string& text : {std::string(), std::string("x"), std::string("my secret"), all}) {
+        for (uint32_t seed : {0u, 1u, 77u, 0xFFFFFFFFu}) {
+            const std::string stored = ScrambleToken(text, seed);
+            EXPECT_EQ(stored.find_first_not_of("bcdefghijkstuvwx"), std::string::npos) << stored;
+            std::string back;
+            EXPECT_TRUE(TryDescrambleToken(stored, back));
+            EXPECT_EQ(back, text);
+            EXPECT_EQ(DescrambleToken(stored), text);
+        }
+    }
+}
+
+TEST(Token, DamagedTokensGiveARandomNumber)
+{
+    std::string wrongSum = "cbbdbcggfthsiisice";
+    wrongSum[15] = 'k'; // checksum byte A7 -> A9
+    struct Case {
+        const char* name;
+        std::string stored;
+    };
+    const Case cases[] = {
+        {"empty", ""},
+        {"four bytes", "bbbbbbbb"},
+        {"wrong checksum byte", wrongSum},
+        // 00 C8 01 C9 00: k = 0, a = 200, so the text would start past the bytes.
+        {"lengths run outside", "bbujbcukbb"},
+        {"not hex", "zzzzzzzzzzzzzzzzzz"},
+        {"odd digit count", "cbbdbcggfthsiisic"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text;
+        EXPECT_FALSE(TryDescrambleToken(c.stored, text));
+        EXPECT_TRUE(IsRandomPreset(DescrambleToken(c.stored)));
+    }
+}
+
+TEST(Token, InformTextSplitsAfterUnscrambling)
+{
+    const std::string token = ScrambleToken("tok", 5);
+    const std::string plain = "head|" + token + "|x|y|Body with | bars";
+    struct Case {
+        std::string text;
+        std::string token, body;
+    };
+    const Case cases[] = {
+        {plain, "tok", "Body with | bars"},
+        {ScrambleText(plain, true, false), "tok", "Body with | bars"},
+        {"head|" + token + "|x|y|", "tok", ""},
+        {"head|" + token + "|x", "tok", ""},
+        {"head|" + token, "tok", ""},
+    };
+    for (const Case& c : cases) {
+        const InformText split = SplitInformText(c.text);
+        EXPECT_EQ(split.token, c.token);
+        EXPECT_EQ(split.body, c.body);
+    }
+    EXPECT_TRUE(IsRandomPreset(SplitInformText("no bars").token));
+}

@@ -1,0 +1,294 @@
+#include "Manifest.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "payload/PayloadTrailer.h"
+#include "util/Utils.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Section {
+    std::string name;
+    int line = 0;
+    std::vector<std::pair<std::string, std::string>> entries; // key, value
+    std::vector<int> lines;
+};
+
+class Reader {
+public:
+    Reader(std::string file, const Section& s) : file_(std::move(file)), s_(s) {}
+
+    [[noreturn]] void Fail(const std::string& key, const std::string& why) const
+    {
+        throw ManifestError(file_ + ": [" + s_.name + "] " + key + ": " + why);
+    }
+    const std::string* Find(const std::string& key) const
+    {
+        for (const auto& [k, v] : s_.entries)
+            if (UpperText(k) == UpperText(key))
+                return &v;
+        return nullptr;
+    }
+    std::string Text(const std::string& key, const std::string& def) const
+    {
+        const std::string* v = Find(key);
+        return v ? *v : def;
+    }
+    bool Flag(const std::string& key, bool def) const
+    {
+        const std::string* v = Find(key);
+        if (!v)
+            return def;
+        if (*v != "0" && *v != "1")
+            Fail(key, "expected 0 or 1, not \"" + *v + "\"");
+        return *v == "1";
+    }
+    uint64_t Number(const std::string& key, uint64_t def, uint64_t low, uint64_t high) const
+    {
+        const std::string* v = Find(key);
+        if (!v)
+            return def;
+        const int64_t n = ParseInt64(*v, -1);
+        if (v->empty() || v->find_first_not_of("0123456789") != std::string::npos || n < 0 ||
+            static_cast<uint64_t>(n) < low || static_cast<uint64_t>(n) > high)
+            Fail(key, "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                          ", not \"" + *v + "\"");
+        return static_cast<uint64_t>(n);
+    }
+    // Every key must be one of known: a misspelt option would otherwise be ignored.
+    void OnlyKeys(std::initializer_list<const char*> known) const
+    {
+        for (const auto& entry : s_.entries) {
+            const bool ok = std::any_of(known.begin(), known.end(),
+                                        [&](const char* k) { return UpperText(k) == UpperText(entry.first); });
+            if (!ok)
+                Fail(entry.first, "unknown key");
+        }
+    }
+    const Section& section() const { return s_; }
+
+private:
+    std::string file_;
+    const Section& s_;
+};
+
+std::string Trim(const std::string& s)
+{
+    const size_t a = s.find_first_not_of(" \t\r");
+    if (a == std::string::npos)
+        return "";
+    return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
+}
+
+std::vector<Section> ParseIni(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw ManifestError(path + ": cannot be read");
+    std::vector<Section> sections;
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        const std::string t = Trim(line);
+        if (t.empty() || t[0] == ';' || t[0] == '#')
+            continue;
+        const std::string where = path + " line " + std::to_string(number);
+        if (t[0] == '[') {
+            if (t.back() != ']' || t.size() < 3)
+                throw ManifestError(where + ": a section header must read [Name]");
+            const std::string name = Trim(t.substr(1, t.size() - 2));
+            for (const Section& s : sections)
+                if (UpperText(s.name) == UpperText(name))
+                    throw ManifestError(where + ": [" + name + "] appears twice");
+            sections.push_back({name, number, {}, {}});
+            continue;
+        }
+        const size_t eq = t.find('=');
+        if (eq == std::string::npos || sections.empty())
+            throw ManifestError(where + ": expected key=value inside a section");
+        const std::string key = Trim(t.substr(0, eq));
+        std::string value = Trim(t.substr(eq + 1));
+        // Double quotes keep blanks at the ends of a value.
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        Section& s = sections.back();
+        if (key.empty())
+            throw ManifestError(where + ": [" + s.name + "] a key is missing before \"=\"");
+        for (const auto& entry : s.entries)
+            if (UpperText(entry.first) == UpperText(key))
+                throw ManifestError(path + ": [" + s.name + "] " + key + ": appears twice");
+        s.entries.emplace_back(key, value);
+        s.lines.push_back(number);
+    }
+    return sections;
+}
+
+// A name inside the work folder: relative, no "..", none of the characters that the
+// entry header or Windows file names reserve.
+std::string WorkFolderName(const Reader& r, const std::string& key, std::string name)
+{
+    std::replace(name.begin(), name.end(), '/', '\\');
+    if (name.empty() || name.front() == '\\' || name.back() == '\\')
+        r.Fail(key, "a name in the work folder must be a relative file path");
+    for (unsigned char c : name)
+        if (c < 32 || std::string("|*:?\"<>").find(static_cast<char>(c)) != std::string::npos)
+            r.Fail(key, "a name in the work folder may not contain control characters or any of |*:?\"<>");
+    size_t start = 0;
+    while (start <= name.size()) {
+        const size_t end = std::min(name.find('\\', start), name.size());
+        const std::string part = name.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..")
+            r.Fail(key, "a name in the work folder may not have empty, \".\" or \"..\" parts");
+        start = end + 1;
+    }
+    return name;
+}
+
+std::string SourcePath(const fs::path& base, const std::string& value)
+{
+    fs::path p(value);
+    return (p.is_absolute() ? p : base / p).lexically_normal().string();
+}
+
+void NoListBreakers(const Reader& r, const std::string& key, const std::string& value)
+{
+    if (value.find('\0') != std::string::npos)
+        r.Fail(key, "may not contain a NUL character");
+}
+
+} // namespace
+
+BuildPlan ReadManifest(const std::string& path)
+{
+    const std::vector<Section> sections = ParseIni(path);
+    const fs::path base = fs::path(path).parent_path();
+    BuildPlan plan;
+    std::set<std::string> names; // upper-cased: Windows file names ignore case
+
+    auto addFile = [&](const Reader& r, const std::string& key, const std::string& name, const std::string& src) {
+        if (!names.insert(UpperText(name)).second)
+            r.Fail(key, "the work folder name " + name + " is used twice");
+        plan.files.push_back({name, src});
+    };
+
+    const Section* run = nullptr;
+    for (const Section& s : sections) {
+        const Reader r(path, s);
+        const std::string upper = UpperText(s.name);
+        if (upper == "SETUP") {
+            r.OnlyKeys({"Launcher", "Output", "EntrySize", "VolumeSize", "StoredEnd", "Checksum", "Compress",
+                        "KeepDates", "TokenSeed"});
+            if (r.Find("Launcher"))
+                plan.launcher = SourcePath(base, r.Text("Launcher", ""));
+            if (r.Find("Output"))
+                plan.output = SourcePath(base, r.Text("Output", ""));
+            plan.entrySize = r.Number("EntrySize", plan.entrySize, 1, 0x40000000);
+            plan.volumeSize = r.Number("VolumeSize", 0, 0, UINT64_C(0x7FFFFFFFFFFFFFFF));
+            plan.storedEnd = r.Flag("StoredEnd", false);
+            plan.checksum = r.Flag("Checksum", true);
+            plan.compress = r.Flag("Compress", true);
+            plan.keepDates = r.Flag("KeepDates", true);
+            plan.tokenSeed = static_cast<uint32_t>(r.Number("TokenSeed", 0, 0, 0xFFFFFFFF));
+        } else if (upper == "TRAILER") {
+            r.OnlyKeys({"FormatByte", "HeaderStrings", "ShowTempDrive", "SpanFromDisks", "ShowProgress", "UpdateLog",
+                        "WebDownload", "ConfirmDownload", "WriteUpdateAgent", "IsUpdateAgent"});
+            plan.formatByte = static_cast<uint8_t>(r.Number("FormatByte", 1, 0, 255));
+            if (r.Find("HeaderStrings")) {
+                plan.headerStrings = static_cast<uint8_t>(r.Number("HeaderStrings", 2, 2, 3));
+            }
+            const std::pair<const char*, uint8_t> bits[] = {{"ShowTempDrive", kFlagShowTempDrive},
+                                                            {"SpanFromDisks", kFlagSpanFromDisks},
+                                                            {"ShowProgress", kFlagShowProgress},
+                                                            {"UpdateLog", kFlagUpdateLog}};
+            for (auto [key, bit] : bits)
+                if (r.Flag(key, false))
+                    plan.flags |= bit;
+            plan.webDownload = static_cast<uint8_t>(r.Number("WebDownload", 0, 0, 255));
+            plan.confirmDownload = static_cast<uint8_t>(r.Number("ConfirmDownload", 0, 0, 255));
+            plan.writeUpdateAgent = static_cast<uint8_t>(r.Number("WriteUpdateAgent", 0, 0, 255));
+            plan.isUpdateAgent = static_cast<uint8_t>(r.Number("IsUpdateAgent", 0, 0, 255));
+        } else if (upper == "FILES") {
+            for (const auto& [key, value] : s.entries) {
+                const std::string src = SourcePath(base, value);
+                if (value.empty() || !fs::is_regular_file(src))
+                    r.Fail(key, "the file " + src + " does not exist");
+                addFile(r, key, WorkFolderName(r, key, key), src);
+            }
+        } else if (upper == "FOLDERS") {
+            for (const auto& [key, value] : s.entries) {
+                const std::string src = SourcePath(base, value);
+                if (value.empty() || !fs::is_directory(src))
+                    r.Fail(key, "the folder " + src + " does not exist");
+                const std::string prefix = key == "." ? "" : WorkFolderName(r, key, key) + "\\";
+                std::vector<fs::path> found;
+                for (const auto& e : fs::recursive_directory_iterator(src))
+                    if (e.is_regular_file())
+                        found.push_back(e.path());
+                std::sort(found.begin(), found.end());
+                for (const fs::path& f : found)
+                    addFile(r, key, WorkFolderName(r, key, prefix + fs::relative(f, src).generic_string()),
+                            f.string());
+            }
+        } else if (upper == "RUN") {
+            r.OnlyKeys({"Target", "Parameters"});
+            run = &s;
+        } else if (upper == "UPDATE") {
+            r.OnlyKeys({"ServerUrl", "InfoFile", "AgentFile", "Token", "RunHidden"});
+            plan.hasUpdate = true;
+            plan.serverUrl = r.Text("ServerUrl", plan.serverUrl);
+            plan.infoFile = r.Text("InfoFile", plan.infoFile);
+            plan.agentFile = r.Text("AgentFile", plan.agentFile);
+            plan.updateToken = r.Text("Token", "");
+            plan.runHidden = r.Flag("RunHidden", false) ? "1" : "0";
+            for (const auto& entry : s.entries)
+                NoListBreakers(r, entry.first, entry.second);
+        } else if (upper == "DOWNLOAD") {
+            r.OnlyKeys({"Url", "FileName", "AlwaysDownload", "Token", "Size"});
+            plan.hasDownload = true;
+            plan.downloadUrl = r.Text("Url", "");
+            plan.downloadFileName = r.Text("FileName", "");
+            plan.alwaysDownload = r.Flag("AlwaysDownload", false) ? "1" : "0";
+            plan.downloadToken = r.Text("Token", "");
+            if (r.Find("Size"))
+                plan.downloadSize = std::to_string(r.Number("Size", 0, 0, UINT64_C(0x7FFFFFFFFFFFFFFF)));
+            for (const auto& entry : s.entries)
+                NoListBreakers(r, entry.first, entry.second);
+        } else if (upper.rfind("LANGUAGE ", 0) == 0) {
+            LanguageBlock block{Trim(s.name.substr(9)), s.entries};
+            if (block.name.empty())
+                r.Fail("", "a language section is named [Language NAME]");
+            for (const auto& entry : s.entries)
+                NoListBreakers(r, entry.first, entry.second);
+            plan.languages.push_back(std::move(block));
+        } else {
+            throw ManifestError(path + " line " + std::to_string(s.line) + ": [" + s.name + "] is not a known section");
+        }
+    }
+
+    if (run) {
+        const Reader r(path, *run);
+        plan.runTarget = r.Text("Target", "");
+        plan.runParameters = r.Text("Parameters", "");
+        if (plan.runTarget.empty())
+            r.Fail("Target", "names no file");
+        std::replace(plan.runTarget.begin(), plan.runTarget.end(), '/', '\\');
+        if (!names.count(UpperText(plan.runTarget)))
+            r.Fail("Target", plan.runTarget + " is not a file of [Files] or [Folders]");
+        if (plan.runParameters.find('|') != std::string::npos)
+            r.Fail("Parameters", "may not contain \"|\"");
+    }
+    if (plan.hasDownload)
+        plan.headerStrings = 3;
+    for (const Section& s : sections)
+        if (UpperText(s.name) == "TRAILER" && Reader(path, s).Find("HeaderStrings") && plan.hasDownload &&
+            Reader(path, s).Text("HeaderStrings", "") != "3")
+            Reader(path, s).Fail("HeaderStrings", "must be 3 when [Download] is present");
+    return plan;
+}

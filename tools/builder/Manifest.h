@@ -1,0 +1,56 @@
+// The builder's manifest: an INI file that says what goes into a payload.
+#pragma once
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+// A refused manifest; the message names the file, the section and the key.
+class ManifestError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One file of the payload: its name in the work folder and where it comes from.
+struct PayloadFile {
+    std::string name;   // relative, "\"-separated
+    std::string source; // host path
+};
+
+struct LanguageBlock {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> texts; // key, value in file order
+};
+
+// Everything the writer needs, with defaults for what the manifest leaves out.
+struct BuildPlan {
+    std::string launcher;
+    std::string output;
+    uint64_t entrySize = 1048576;
+    uint64_t volumeSize = 0; // 0: one volume
+    bool storedEnd = false;
+    bool checksum = true;
+    bool compress = true;
+    bool keepDates = true;
+    uint32_t tokenSeed = 0; // 0: a fresh seed for every build
+
+    uint8_t formatByte = 1;
+    uint8_t headerStrings = 2;
+    uint8_t flags = 0; // kFlag... except kFlagSpanned, which the writer sets per volume
+    uint8_t webDownload = 0, confirmDownload = 0, writeUpdateAgent = 0, isUpdateAgent = 0;
+
+    std::vector<PayloadFile> files;
+    std::string runTarget;     // a name of files, or empty
+    std::string runParameters; // after the "*"
+
+    bool hasUpdate = false;
+    std::string serverUrl = "http:", infoFile = ".info", agentFile = ".exe", updateToken, runHidden = "0";
+    bool hasDownload = false;
+    std::string downloadUrl, downloadFileName, alwaysDownload = "0", downloadToken, downloadSize;
+
+    std::vector<LanguageBlock> languages;
+};
+
+// Reads and checks a manifest; relative paths in it are taken from its folder.
+BuildPlan ReadManifest(const std::string& path);

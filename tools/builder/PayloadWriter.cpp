@@ -1,0 +1,319 @@
+#include "PayloadWriter.h"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+#include "payload/FileReader.h"
+#include "payload/PayloadTrailer.h"
+#include "payload/Token.h"
+#include "util/KSUB.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void IoError(const std::string& path, const std::string& what)
+{
+    throw std::runtime_error(path + ": " + what);
+}
+
+std::string BuildList(const std::vector<std::string>& items)
+{
+    std::string list;
+    for (size_t i = 0; i < items.size(); ++i)
+        list = SUB::ListSetItem(list, static_cast<int>(i), items[i]);
+    return list;
+}
+
+void PutU32(std::string& b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<char>(v >> (8 * i));
+}
+
+std::string U32(uint32_t v)
+{
+    std::string b(4, '\0');
+    PutU32(b, 0, v);
+    return b;
+}
+
+uint32_t FileStamp(const fs::path& path)
+{
+    std::error_code ec;
+    const auto written = fs::last_write_time(path, ec);
+    if (ec)
+        return 0;
+    const auto system = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+        written - fs::file_time_type::clock::now() + std::chrono::system_clock::now());
+    const std::time_t t = std::chrono::system_clock::to_time_t(system);
+    std::tm local{};
+#ifdef _WIN32
+    if (localtime_s(&local, &t) != 0)
+        return 0;
+#else
+    if (!localtime_r(&t, &local))
+        return 0;
+#endif
+    return DosStamp(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                    local.tm_sec);
+}
+
+// One length-prefixed entry block: a complete zlib stream (78 DA) or the bytes stored.
+std::string EntryBlock(const std::string& header, const std::string& content, bool compress)
+{
+    std::string entry = header;
+    entry += '\0';
+    entry += content;
+    if (!compress)
+        return U32(static_cast<uint32_t>(-static_cast<int32_t>(entry.size()))) + entry;
+    uLongf size = compressBound(static_cast<uLong>(entry.size()));
+    std::string z(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(&z[0]), &size, reinterpret_cast<const Bytef*>(entry.data()),
+                  static_cast<uLong>(entry.size()), Z_BEST_COMPRESSION) != Z_OK)
+        throw std::runtime_error("zlib refused to compress an entry");
+    z.resize(size);
+    return U32(static_cast<uint32_t>(size)) + z;
+}
+
+uint64_t EntriesOf(uint64_t size, uint64_t entrySize) { return size == 0 ? 1 : (size + entrySize - 1) / entrySize; }
+
+void AddSpace(uint32_t& slot, uint64_t bytes)
+{
+    const uint64_t sum = slot + bytes;
+    slot = sum > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(sum);
+}
+
+class VolumeWriter {
+public:
+    VolumeWriter(const BuildPlan& plan, PayloadTrailer base) : plan_(plan), trailer_(base)
+    {
+        basePath_ = plan.output;
+        const std::string suffix = ".001";
+        if (basePath_.size() > suffix.size() && basePath_.compare(basePath_.size() - 4, 4, suffix) == 0)
+            basePath_.resize(basePath_.size() - 4);
+    }
+
+    // Starts volume 1 with the launcher image and the header strings.
+    void Begin(const std::string& image, const std::string& headers)
+    {
+        Open(plan_.output);
+        trailer_.payloadStart = static_cast<int32_t>(image.size());
+        Write(image);
+        Write(headers);
+        if (plan_.volumeSize && size_ + kTrailerLength > plan_.volumeSize)
+            throw ManifestError("[Setup] VolumeSize: " + std::to_string(plan_.volumeSize) +
+                                " bytes do not hold the launcher and header strings (" + std::to_string(size_) +
+                                " bytes) and a trailer");
+    }
+
+    void AddEntry(const std::string& block)
+    {
+        if (plan_.volumeSize && size_ + block.size() + kTrailerLength > plan_.volumeSize) {
+            if (entriesInVolume_ == 0 || 4 + block.size() + kTrailerLength > plan_.volumeSize)
+                throw ManifestError("[Setup] VolumeSize: " + std::to_string(plan_.volumeSize) +
+                                    " bytes do not hold an entry of " + std::to_string(block.size()) +
+                                    " bytes; lower EntrySize or raise VolumeSize");
+            Finish(true);
+            Open(basePath_ + "." + Volume(written_.size() + 1));
+            trailer_.payloadStart = 0;
+        }
+        Write(block);
+        ++entriesInVolume_;
+    }
+
+    std::vector<std::string> End()
+    {
+        Finish(false);
+        return written_;
+    }
+
+private:
+    static std::string Volume(size_t n)
+    {
+        std::string s = std::to_string(n);
+        return std::string(s.size() < 3 ? 3 - s.size() : 0, '0') + s;
+    }
+
+    void Open(const std::string& path)
+    {
+        out_.open(path, std::ios::binary | std::ios::trunc);
+        if (!out_)
+            IoError(path, "cannot be written");
+        path_ = path;
+        size_ = 0;
+        entriesInVolume_ = 0;
+    }
+
+    void Write(const std::string& bytes)
+    {
+        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out_)
+            IoError(path_, "write failed");
+        size_ += bytes.size();
+    }
+
+    void Finish(bool anotherFollows)
+    {
+        PayloadTrailer t = trailer_;
+        t.flags = static_cast<uint8_t>(anotherFollows ? t.flags | kFlagSpanned : t.flags & ~kFlagSpanned);
+        t.checksum = kNoChecksum;
+        Write(std::string(reinterpret_cast<const char*>(&t), sizeof t));
+        out_.close();
+        if (!out_)
+            IoError(path_, "write failed");
+        const bool first = written_.empty();
+        written_.push_back(path_);
+        std::fstream patch(path_, std::ios::binary | std::ios::in | std::ios::out);
+        if (first && plan_.storedEnd) {
+            // The payload end lets a signature block follow the payload.
+            const std::string end = U32(static_cast<uint32_t>(size_ >> 32)) + U32(static_cast<uint32_t>(size_));
+            patch.seekp(kStoredEndHigh);
+            patch.write(end.data(), 8);
+            patch.flush();
+        }
+        if (plan_.checksum) {
+            const uint32_t sum = PayloadChecksum(path_, kTrailerLength);
+            patch.seekp(static_cast<std::streamoff>(size_ - kTrailerLength + offsetof(PayloadTrailer, checksum)));
+            patch.write(U32(sum).data(), 4);
+        }
+        patch.close();
+        if (!patch)
+            IoError(path_, "could not be completed");
+    }
+
+    const BuildPlan& plan_;
+    PayloadTrailer trailer_;
+    std::string basePath_;
+    std::ofstream out_;
+    std::string path_;
+    uint64_t size_ = 0;
+    size_t entriesInVolume_ = 0;
+    std::vector<std::string> written_;
+};
+
+} // namespace
+
+uint32_t DosStamp(int year, int month, int day, int hour, int minute, int second)
+{
+    if (year < 1980 || year > 2107)
+        return 0;
+    const uint32_t date = static_cast<uint32_t>((year - 1980) << 9 | month << 5 | day);
+    const uint32_t time = static_cast<uint32_t>(hour << 11 | minute << 5 | second / 2);
+    return date << 16 | time;
+}
+
+std::vector<std::string> HeaderStrings(const BuildPlan& plan, uint32_t seed)
+{
+    std::vector<std::string> blocks;
+    for (const LanguageBlock& language : plan.languages) {
+        std::vector<std::string> items{language.name};
+        for (const auto& [key, value] : language.texts)
+            items.push_back(key + "=" + value);
+        blocks.push_back(BuildList(items));
+    }
+    // No blocks: the table is a lone delimiter, meaning every text keeps its default.
+    std::vector<std::string> strings{blocks.empty() ? std::string("|") : BuildList(blocks)};
+    std::mt19937 random(seed);
+    auto token = [&random](const std::string& text) { return text.empty() ? text : ScrambleToken(text, random()); };
+    strings.push_back(
+        BuildList({plan.serverUrl, plan.infoFile, plan.agentFile, token(plan.updateToken), plan.runHidden}));
+    if (plan.headerStrings > 2)
+        strings.push_back(BuildList({plan.downloadUrl, plan.downloadFileName, plan.alwaysDownload,
+                                     token(plan.downloadToken), plan.downloadSize}));
+    return strings;
+}
+
+std::vector<std::string> WritePayload(const BuildPlan& plan)
+{
+    if (plan.launcher.empty())
+        throw ManifestError("[Setup] Launcher: no launcher given");
+    if (plan.output.empty())
+        throw ManifestError("[Setup] Output: no output file given");
+    std::string image;
+    {
+        TFileReader launcher(plan.launcher);
+        if (!launcher.IsOpen() || launcher.Size() == 0)
+            throw ManifestError("[Setup] Launcher: " + plan.launcher + " cannot be read");
+        if (ReadTrailer(launcher).magic == kPayloadMagic)
+            throw ManifestError("[Setup] Launcher: " + plan.launcher + " already carries a payload");
+        if (plan.storedEnd && !IsExecutable(launcher))
+            throw ManifestError("[Setup] StoredEnd: " + plan.launcher + " has no PE header at offset 256");
+        if (launcher.Size() > INT32_MAX || !launcher.ReadAt(0, static_cast<size_t>(launcher.Size()), image))
+            throw ManifestError("[Setup] Launcher: " + plan.launcher + " cannot be read");
+    }
+    if (plan.storedEnd && (image.size() < 512 || image.compare(248, 8, std::string(8, '\0')) != 0))
+        throw ManifestError("[Setup] StoredEnd: the launcher's bytes 248 to 255 are in use");
+
+    const uint32_t seed = plan.tokenSeed ? plan.tokenSeed : std::random_device{}();
+    std::string headers;
+    for (const std::string& s : HeaderStrings(plan, seed))
+        headers += U32(static_cast<uint32_t>(s.size())) + s;
+
+    PayloadTrailer t;
+    std::memset(&t, 0, sizeof t);
+    t.formatByte = plan.formatByte;
+    t.headerStringCount = plan.headerStrings;
+    t.magic = kPayloadMagic;
+    t.flags = plan.flags;
+    t.webDownload = plan.webDownload;
+    t.confirmDownload = plan.confirmDownload;
+    t.writeUpdateAgent = plan.writeUpdateAgent;
+    t.isUpdateAgent = plan.isUpdateAgent;
+    t.length = kTrailerLength;
+
+    // Entry count and required space come from the sizes up front, because every
+    // volume's trailer carries them.
+    std::vector<uint64_t> sizes;
+    uint64_t entries = 0;
+    for (const PayloadFile& f : plan.files) {
+        std::error_code ec;
+        sizes.push_back(fs::file_size(f.source, ec));
+        if (ec)
+            IoError(f.source, "cannot be read");
+        entries += EntriesOf(sizes.back(), plan.entrySize);
+    }
+    if (entries > 0xFFFFFFFFu)
+        throw ManifestError("[Setup] EntrySize: too many entries");
+    t.filesCount = static_cast<uint32_t>(entries);
+    std::vector<uint64_t> written = sizes;
+    if (plan.writeUpdateAgent && plan.hasUpdate)
+        written.push_back(image.size() + headers.size() + kTrailerLength); // the agent copy
+    for (uint64_t size : written)
+        for (int i = 0; i <= 8; ++i) {
+            const uint64_t cluster = i == 0 ? 1 : uint64_t{256} << i;
+            AddSpace(t.requiredSpace[i], (size + cluster - 1) / cluster * cluster);
+        }
+
+    VolumeWriter volumes(plan, t);
+    volumes.Begin(image, headers);
+    uint64_t counted = 0;
+    for (size_t i = 0; i < plan.files.size(); ++i) {
+        const PayloadFile& f = plan.files[i];
+        std::ifstream in(f.source, std::ios::binary);
+        if (!in)
+            IoError(f.source, "cannot be read");
+        std::string name = f.name;
+        if (!plan.runTarget.empty() && f.name == plan.runTarget)
+            name += "*" + plan.runParameters;
+        const std::string header = BuildList({name, std::to_string(plan.keepDates ? FileStamp(f.source) : 0)});
+        uint64_t left = sizes[i];
+        do {
+            std::string piece(static_cast<size_t>(left < plan.entrySize ? left : plan.entrySize), '\0');
+            if (!piece.empty() && !in.read(&piece[0], static_cast<std::streamsize>(piece.size())))
+                IoError(f.source, "changed while it was read");
+            left -= piece.size();
+            volumes.AddEntry(EntryBlock(header, piece, plan.compress));
+            ++counted;
+        } while (left > 0);
+    }
+    if (counted != entries)
+        throw std::runtime_error("internal: entry count mismatch");
+    return volumes.End();
+}

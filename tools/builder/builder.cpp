@@ -1,0 +1,55 @@
+// Makes a setup exe from a bare launcher and a manifest, or prints what a payload holds.
+//   builder MANIFEST.ini [-o OUTPUT] [--launcher LAUNCHER.exe]
+//   builder --dump FILE
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "Dump.h"
+#include "Manifest.h"
+#include "PayloadWriter.h"
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: builder MANIFEST.ini [-o OUTPUT] [--launcher LAUNCHER.exe]\n"
+                 "       builder --dump FILE\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) {
+            const std::string text = DumpPayload(argv[2]);
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            return 0;
+        }
+        if (argc < 2 || argv[1][0] == '-')
+            return Usage();
+        BuildPlan plan = ReadManifest(argv[1]);
+        for (int i = 2; i < argc; ++i) {
+            const std::string arg = argv[i];
+            if (i + 1 < argc && arg == "-o")
+                plan.output = argv[++i];
+            else if (i + 1 < argc && arg == "--launcher")
+                plan.launcher = argv[++i];
+            else
+                return Usage();
+        }
+        for (const std::string& volume : WritePayload(plan))
+            std::printf("%s\n", volume.c_str());
+        return 0;
+    } catch (const ManifestError& e) {
+        std::fprintf(stderr, "builder: %s\n", e.what());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "builder: %s\n", e.what());
+        return 1;
+    }
+}
