@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 // A negative value names a system colour by its low byte; any other is an RGB value.

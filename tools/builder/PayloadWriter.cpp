@@ -116,16 +116,16 @@ public:
     void AddEntry(const std::string& block)
     {
         if (plan_.volumeSize && size_ + block.size() + kTrailerLength > plan_.volumeSize) {
-            if (entriesInVolume_ == 0 || 4 + block.size() + kTrailerLength > plan_.volumeSize)
+            if (block.size() + kTrailerLength > plan_.volumeSize)
                 throw ManifestError("[Setup] VolumeSize: " + std::to_string(plan_.volumeSize) +
                                     " bytes do not hold an entry of " + std::to_string(block.size()) +
                                     " bytes; lower EntrySize or raise VolumeSize");
+            // Entries never straddle volumes; the first volume may end up holding none.
             Finish(true);
             Open(basePath_ + "." + Volume(written_.size() + 1));
             trailer_.payloadStart = 0;
         }
         Write(block);
-        ++entriesInVolume_;
     }
 
     std::vector<std::string> End()
@@ -148,7 +148,6 @@ private:
             IoError(path, "cannot be written");
         path_ = path;
         size_ = 0;
-        entriesInVolume_ = 0;
     }
 
     void Write(const std::string& bytes)
@@ -194,7 +193,6 @@ private:
     std::ofstream out_;
     std::string path_;
     uint64_t size_ = 0;
-    size_t entriesInVolume_ = 0;
     std::vector<std::string> written_;
 };
 

@@ -1,0 +1,334 @@
+#include <filesystem>
+
+#include "Dump.h"
+#include "Manifest.h"
+#include "PayloadWriter.h"
+#include "TestFiles.h"
+#include "payload/FileReader.h"
+#include "payload/GFileInfo.h"
+#include "payload/ZInflate.h"
+#include "util/KSUB.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A stand-in for the launcher: "MZ", "PE" at 256, nothing stored at 248.
+std::string FakeLauncher()
+{
+    std::string b(1024, '\0');
+    b[0] = 'M', b[1] = 'Z', b[256] = 'P', b[257] = 'E';
+    return b;
+}
+
+struct Entry {
+    std::string name, stamp, content;
+};
+
+// Walks the entries of one volume the way the extraction reads them.
+std::vector<Entry> Entries(const std::string& path, int headerStrings)
+{
+    TFileReader file(path);
+    const PayloadTrailer t = ReadTrailer(file);
+    const int64_t end = EffectivePayloadEnd(file);
+    std::vector<Entry> entries;
+    int64_t at = t.payloadStart;
+    for (int block = 1; end - at > 74; ++block) {
+        uint32_t raw = 0;
+        EXPECT_TRUE(file.ReadU32(at, raw));
+        const int32_t length = static_cast<int32_t>(raw);
+        std::string data;
+        EXPECT_TRUE(file.ReadAt(at + 4, static_cast<size_t>(length < 0 ? -length : length), data));
+        at += 4 + (length < 0 ? -length : length);
+        if (block <= headerStrings)
+            continue;
+        if (length > 0) {
+            EXPECT_EQ(data.substr(0, 2), "\x78\xDA");
+            data = InflateText(data);
+        }
+        const size_t nul = data.find('\0');
+        const std::string header = data.substr(0, nul);
+        entries.push_back({SUB::ListItem(header, 0, ""), SUB::ListItem(header, 1, ""), data.substr(nul + 1)});
+    }
+    EXPECT_EQ(end - at, 74);
+    return entries;
+}
+
+class Builder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = TestPath("dir");
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ + "/src/sub");
+        WriteBytes(dir_ + "/launcher.exe", FakeLauncher());
+        WriteBytes(dir_ + "/src/engine.exe", "ENGINE");
+        WriteBytes(dir_ + "/src/empty.txt", "");
+        WriteBytes(dir_ + "/src/sub/b.txt", "bee");
+        for (int i = 0; i < 2500; ++i)
+            big_ += static_cast<char>(i * 131 % 251);
+        WriteBytes(dir_ + "/src/big.bin", big_);
+    }
+
+    std::string Manifest(const std::string& body)
+    {
+        const std::string path = dir_ + "/m.ini";
+        WriteBytes(path, "[Setup]\nLauncher=launcher.exe\nOutput=out/setup.exe\n" + body);
+        fs::create_directories(dir_ + "/out");
+        return path;
+    }
+
+    std::vector<std::string> Build(const std::string& body) { return WritePayload(ReadManifest(Manifest(body))); }
+
+    std::string Refusal(const std::string& body)
+    {
+        try {
+            Build(body);
+        } catch (const ManifestError& e) {
+            return e.what();
+        }
+        return "accepted";
+    }
+
+    std::string dir_;
+    std::string big_;
+};
+
+// Continues the fixture's [Setup] section.
+const char* kFull = R"(EntrySize=1000
+StoredEnd=1
+[Trailer]
+FormatByte=7
+ShowTempDrive=1
+SpanFromDisks=1
+ShowProgress=1
+UpdateLog=1
+WebDownload=1
+ConfirmDownload=1
+WriteUpdateAgent=1
+IsUpdateAgent=1
+[Files]
+Engine.exe=src/engine.exe
+big.bin=src/big.bin
+[Folders]
+data=src/sub
+[Run]
+Target=Engine.exe
+Parameters=/S /Q
+[Update]
+ServerUrl=http://127.0.0.1:8080/upd
+InfoFile=prod.v2.info
+AgentFile=prod-agent.exe
+Token=up token
+RunHidden=1
+[Download]
+Url=http://127.0.0.1:8080/full.exe
+FileName=full.exe
+AlwaysDownload=1
+Token=down|token
+Size=3145728
+[Language English]
+s0=Title
+BtnText=|&OK|&Cancel|
+FontSize=9
+[Language Arabic]
+s0=Arabic title
+Charset=178
+)";
+
+} // namespace
+
+TEST_F(Builder, EveryFieldReadsBack)
+{
+    const std::vector<std::string> volumes = Build(kFull);
+    ASSERT_EQ(volumes.size(), 1u);
+    const TGFileInfo info(volumes[0]);
+    ASSERT_TRUE(info.HasPayload());
+    EXPECT_EQ(info.FormatByte(), 7);
+    EXPECT_EQ(info.HeaderStringCount(), 3);
+    EXPECT_EQ(info.PayloadStart(), 1024);
+    EXPECT_EQ(info.FilesCount(), 1u + 3u + 1u); // big.bin in three entries of 1000 bytes
+    EXPECT_TRUE(info.AlwaysShowTempDrive() && info.SpanFromDisks() && info.ShowProgress() && info.WriteUpdateLog());
+    EXPECT_FALSE(info.Spanned());
+    EXPECT_TRUE(info.WebDownload() && info.ConfirmDownload() && info.WriteUpdateAgent() && info.IsUpdateAgent());
+    EXPECT_EQ(info.UpdateServerUrl(), "http://127.0.0.1:8080/upd");
+    EXPECT_EQ(info.InfoFileName(), "prod.v2.info");
+    EXPECT_EQ(info.InstalledInfoName(), "prod.original");
+    EXPECT_EQ(info.AgentFileName(), "prod-agent.exe");
+    EXPECT_EQ(info.UpdateToken(true), "up token");
+    EXPECT_TRUE(info.RunHidden());
+    EXPECT_EQ(info.DownloadUrl(), "http://127.0.0.1:8080/full.exe");
+    EXPECT_EQ(info.DownloadFileName(), "full.exe");
+    EXPECT_TRUE(info.AlwaysDownload());
+    EXPECT_EQ(info.DownloadToken(true), "down|token");
+    EXPECT_EQ(info.DownloadSize(), "3145728");
+
+    const std::string& table = info.LanguageTable();
+    EXPECT_EQ(LanguageBlockText(SelectLanguageBlock(table, "ENGLISH"), "BtnText", ""), "|&OK|&Cancel|");
+    EXPECT_EQ(LanguageBlockText(SelectLanguageBlock(table, "ENGLISH"), "FontSize", "8"), "9");
+    EXPECT_EQ(LanguageBlockText(SelectLanguageBlock(table, "arabic"), "Charset", "0"), "178");
+    EXPECT_EQ(LanguageBlockText(SelectLanguageBlock(table, "arabic"), "s0", ""), "Arabic title");
+
+    // Signing-ready: the stored end is the payload end, and the checksum holds.
+    TFileReader file(volumes[0]);
+    EXPECT_EQ(StoredPayloadEnd(file), file.Size());
+    EXPECT_NE(info.StoredChecksum(), kNoChecksum);
+    EXPECT_EQ(PayloadChecksum(file, 74), info.StoredChecksum());
+
+    // Required space: every written file rounded up to each cluster size, the agent copy included.
+    const uint64_t agent = 1024 + (4 + table.size()) + (4 + info.UpdateOptions().size()) +
+                           (4 + info.DownloadOptions().size()) + 74;
+    const uint64_t sizes[] = {6, 2500, 3, agent};
+    for (int i = 0; i <= 8; ++i) {
+        const uint64_t cluster = i == 0 ? 1 : uint64_t{256} << i;
+        uint64_t expected = 0;
+        for (uint64_t s : sizes)
+            expected += (s + cluster - 1) / cluster * cluster;
+        EXPECT_EQ(info.Trailer().requiredSpace[i], expected) << i;
+    }
+}
+
+TEST_F(Builder, EntriesCarryNamesStampsAndSplitContent)
+{
+    for (const char* compress : {"1", "0"}) {
+        SCOPED_TRACE(compress);
+        const auto volumes = Build(std::string("EntrySize=1000\nCompress=") + compress +
+                                   "\n[Files]\nEngine.exe=src/engine.exe\nempty.txt=src/empty.txt\n"
+                                   "big.bin=src/big.bin\n[Folders]\ndata\\deep=src/sub\n"
+                                   "[Run]\nTarget=Engine.exe\nParameters=/S\n");
+        const std::vector<Entry> e = Entries(volumes[0], 2);
+        ASSERT_EQ(e.size(), 6u);
+        EXPECT_EQ(e[0].name, "Engine.exe*/S");
+        EXPECT_EQ(e[0].content, "ENGINE");
+        EXPECT_EQ(e[1].name, "empty.txt");
+        EXPECT_EQ(e[1].content, "");
+        EXPECT_EQ(e[2].name, "big.bin");
+        EXPECT_EQ(e[3].name, "big.bin");
+        EXPECT_EQ(e[4].name, "big.bin");
+        EXPECT_EQ(e[2].content + e[3].content + e[4].content, big_);
+        EXPECT_EQ(e[2].content.size(), 1000u);
+        EXPECT_EQ(e[5].name, "data\\deep\\b.txt");
+        EXPECT_EQ(e[5].content, "bee");
+        for (const Entry& entry : e)
+            EXPECT_GT(std::stoull(entry.stamp), 0u) << entry.name; // dates kept
+        EXPECT_EQ(TGFileInfo(volumes[0]).FilesCount(), 6u);
+    }
+}
+
+TEST_F(Builder, SpannedVolumesEachEndInTheirOwnTrailer)
+{
+    const auto volumes = Build("EntrySize=700\nCompress=0\nVolumeSize=1900\nStoredEnd=1\n"
+                               "[Files]\nbig.bin=src/big.bin\nEngine.exe=src/engine.exe\n");
+    ASSERT_EQ(volumes.size(), 3u);
+    EXPECT_EQ(volumes[1], dir_ + "/out/setup.exe.002");
+    EXPECT_EQ(volumes[2], dir_ + "/out/setup.exe.003");
+    std::string joined;
+    for (size_t v = 0; v < volumes.size(); ++v) {
+        SCOPED_TRACE(v);
+        EXPECT_LE(fs::file_size(volumes[v]), 1900u);
+        const TGFileInfo info(volumes[v]);
+        EXPECT_EQ(info.FilesCount(), 5u);
+        EXPECT_EQ(info.Spanned(), v + 1 < volumes.size());
+        EXPECT_EQ(info.PayloadStart(), v == 0 ? 1024 : 0);
+        TFileReader file(volumes[v]);
+        EXPECT_EQ(IsExecutable(file), v == 0); // later volumes are plain files without a stored end
+        EXPECT_EQ(EffectivePayloadEnd(file), file.Size());
+        EXPECT_TRUE(ChecksumPasses(PayloadChecksum(file, 74), info.StoredChecksum()));
+        EXPECT_NE(info.StoredChecksum(), kNoChecksum);
+        for (const Entry& e : Entries(volumes[v], v == 0 ? 2 : 0))
+            if (e.name == "big.bin")
+                joined += e.content;
+    }
+    EXPECT_EQ(joined, big_);
+}
+
+TEST_F(Builder, DefaultsAndNoChecksum)
+{
+    const auto volumes = Build("Checksum=0\n");
+    const TGFileInfo info(volumes[0]);
+    EXPECT_EQ(info.LanguageTable(), "|");
+    EXPECT_EQ(info.UpdateOptions(), "|http:|.info|.exe||0|");
+    EXPECT_EQ(info.HeaderStringCount(), 2);
+    EXPECT_EQ(info.FilesCount(), 0u);
+    EXPECT_EQ(info.FormatByte(), 1);
+    EXPECT_EQ(info.StoredChecksum(), kNoChecksum);
+    TFileReader file(volumes[0]);
+    EXPECT_EQ(StoredPayloadEnd(file), 0);
+    EXPECT_EQ(file.Size(), 1024 + 4 + 1 + 4 + 21 + 74);
+}
+
+TEST_F(Builder, VolumesAbove50MiBStoreTheNeutralChecksum)
+{
+    WriteBytes(dir_ + "/src/huge.bin", std::string(kChecksumLimit, '\0'));
+    const auto volumes = Build("Compress=0\nEntrySize=8388608\n[Files]\nhuge.bin=src/huge.bin\n");
+    EXPECT_GT(static_cast<int64_t>(fs::file_size(volumes[0])), kChecksumLimit);
+    EXPECT_EQ(TGFileInfo(volumes[0]).StoredChecksum(), kNoChecksum);
+}
+
+TEST_F(Builder, BadManifestsAreRefusedNamingSectionAndKey)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"[Trailer]\nShowProgress=yes\n", "[Trailer] ShowProgress: expected 0 or 1"},
+        {"[Trailer]\nHeaderStrings=4\n", "[Trailer] HeaderStrings: expected a whole number from 2 to 3"},
+        {"[Trailer]\nShowProgres=1\n", "[Trailer] ShowProgres: unknown key"},
+        {"[Files]\na.txt=src/missing.txt\n", "[Files] a.txt: the file"},
+        {"[Files]\n..\\evil.txt=src/engine.exe\n", "[Files] ..\\evil.txt: a name in the work folder"},
+        {"[Files]\nC:\\evil.txt=src/engine.exe\n", "[Files] C:\\evil.txt: a name in the work folder"},
+        {"[Files]\na|b=src/engine.exe\n", "[Files] a|b: a name in the work folder"},
+        {"[Files]\nx=src/engine.exe\nX=src/big.bin\n", "[Files] X: appears twice"},
+        {"[Folders]\nd=src/nothing\n", "[Folders] d: the folder"},
+        {"[Run]\nTarget=nothing.exe\n", "[Run] Target: nothing.exe is not a file"},
+        {"[Files]\ne.exe=src/engine.exe\n[Run]\nTarget=e.exe\nParameters=a|b\n", "[Run] Parameters: may not"},
+        {"[Setup]\nEntrySize=0\n", "line 4: [Setup] appears twice"},
+        {"[Extra]\n", "[Extra] is not a known section"},
+        {"EntrySize=0\n", "[Setup] EntrySize: expected a whole number from 1"},
+        {"VolumeSize=1100\n", "[Setup] VolumeSize: 1100 bytes do not hold the launcher"},
+        {"VolumeSize=1100\nCompress=0\n[Files]\nbig.bin=src/big.bin\n[Folders]\n.=src/sub\n", "[Setup] VolumeSize: 1100 bytes do not hold the launcher"},
+        {"VolumeSize=1150\nCompress=0\n[Files]\nbig.bin=src/big.bin\n", "[Setup] VolumeSize: 1150 bytes do not hold an entry"},
+        {"[Download]\nSize=12MB\n", "[Download] Size: expected a whole number"},
+        {"[Download]\nUrl=x\n[Trailer]\nHeaderStrings=2\n", "[Trailer] HeaderStrings: must be 3"},
+        {"[Update]\nToken=a\nToken=b\n", "[Update] Token: appears twice"},
+        {"[Language ]\n", "[Language] is not a known section"},
+        {"junk\n", "line 4: expected key=value"},
+    };
+    for (const auto& [body, message] : cases)
+        EXPECT_NE(Refusal(body).find(message), std::string::npos) << body << "\n -> " << Refusal(body);
+}
+
+TEST_F(Builder, LaunchersThatCannotTakeAPayload)
+{
+    const std::string built = Build("")[0];
+    std::string noPe = FakeLauncher();
+    noPe[256] = 'X';
+    WriteBytes(dir_ + "/nope.exe", noPe);
+    std::string used = FakeLauncher();
+    used[250] = 1;
+    WriteBytes(dir_ + "/used.exe", used);
+    const std::pair<std::string, std::string> cases[] = {
+        {"Launcher=" + built + "\n", "already carries a payload"},
+        {"Launcher=nope.exe\nStoredEnd=1\n", "[Setup] StoredEnd: "},
+        {"Launcher=used.exe\nStoredEnd=1\n", "[Setup] StoredEnd: the launcher's bytes 248 to 255 are in use"},
+        {"Launcher=missing.exe\n", "[Setup] Launcher: "},
+    };
+    for (const auto& [body, message] : cases) {
+        // A second [Setup] is refused, so these keys replace the fixture's header.
+        const std::string path = dir_ + "/l.ini";
+        WriteBytes(path, "[Setup]\nOutput=out/l.exe\n" + body);
+        std::string error = "accepted";
+        try {
+            WritePayload(ReadManifest(path));
+        } catch (const ManifestError& e) {
+            error = e.what();
+        }
+        EXPECT_NE(error.find(message), std::string::npos) << error;
+    }
+}
+
+TEST_F(Builder, DumpShowsTheDescriptor)
+{
+    const std::string text = DumpPayload(Build(kFull)[0]);
+    for (const char* line : {"\nHasPayload=1\n", "\nChecksumOk=1\n", "\nFilesCount=5\n", "\nUpdateToken=up token\n",
+                             "\nDownloadToken=down|token\n", "\nEnglish.s0=Title\n", "\nEnglish.FontSize=9\n",
+                             "\nWebDownload=1\n", "\nInstalledInfoName=prod.original\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+}
