@@ -1,5 +1,6 @@
 #include "payload/Appearance.h"
 
+#include <cctype>
 #include <cstdio>
 
 std::string MegabyteText(double bytes)
@@ -9,4 +10,16 @@ std::string MegabyteText(double bytes)
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, mb);
     return text;
+}
+
+char RoomierDrive(char tempLetter, const double (&freeBytes)[3])
+{
+    char best = static_cast<char>(std::toupper(static_cast<unsigned char>(tempLetter)));
+    double bestFree = 0;
+    for (int i = 0; i < 3; ++i)
+        if (freeBytes[i] > bestFree) {
+            bestFree = freeBytes[i];
+            best = static_cast<char>('C' + i);
+        }
+    return best;
 }

@@ -71,6 +71,9 @@ private:
     std::string downloadOptions_;
 };
 
+// Windows, test-only: forgets the selected block so that the next lookup chooses again.
+void ResetLanguageBlockForTest();
+
 // The block of a language table for a language name: the first block named so
 // (ignoring case and surrounding blanks), else the only block, else the block named
 // "English"; "*" when there is none.

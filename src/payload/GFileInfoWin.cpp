@@ -16,6 +16,8 @@ std::string& SelectedBlock()
 
 } // namespace
 
+void ResetLanguageBlockForTest() { SelectedBlock().clear(); }
+
 std::string TGFileInfo::LocalizedText(const std::string& key, const std::string& def) const
 {
     std::string& block = SelectedBlock();

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "launcher/FilesWin.h"
+#include "payload/Appearance.h"
 #include "util/Utils.h"
 #include "util/UtilsWin.h"
 
@@ -86,14 +87,11 @@ bool FindRoomierTempDrive()
         DeleteTree(probe, true);
     }
     const std::string temp = TempFolder(true);
-    char best = temp.empty() ? '\0' : UpperText(temp.substr(0, 1))[0];
-    double bestFree = 0;
-    for (int i = 0; i < 3; ++i)
-        if (freeBytes[i] > bestFree) {
-            bestFree = freeBytes[i];
-            best = static_cast<char>('C' + i);
-        }
-    if (!temp.empty() && best != UpperText(temp.substr(0, 1))[0]) {
+    if (temp.empty())
+        return false;
+    const char tempLetter = UpperText(temp.substr(0, 1))[0];
+    const char best = RoomierDrive(tempLetter, freeBytes);
+    if (best != tempLetter) {
         g_alternativeBase = std::string(1, best) + ":\\TEMP";
         if (FolderExists(g_alternativeBase))
             g_alternativeBase += "\\TEMP";

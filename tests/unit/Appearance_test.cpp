@@ -10,3 +10,20 @@ TEST(Appearance, MegabyteText)
     for (auto [bytes, text] : cases)
         EXPECT_EQ(MegabyteText(bytes), text) << bytes;
 }
+
+TEST(Appearance, RoomierDriveNeedsStrictlyMoreSpace)
+{
+    struct Case {
+        char temp;
+        double c, d, e;
+        char best;
+    };
+    const Case cases[] = {
+        {'c', 100, 50, 200, 'E'}, {'C', 100, 100, 100, 'C'}, {'D', 100, 100, 0, 'C'},
+        {'C', 0, 0, 0, 'C'},      {'E', 10, 300, 300, 'D'},  {'F', 0, 0, 0, 'F'},
+    };
+    for (const Case& c : cases) {
+        const double free[3] = {c.c, c.d, c.e};
+        EXPECT_EQ(RoomierDrive(c.temp, free), c.best) << c.temp << " " << c.c << " " << c.d << " " << c.e;
+    }
+}

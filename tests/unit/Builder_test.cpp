@@ -324,6 +324,19 @@ TEST_F(Builder, LaunchersThatCannotTakeAPayload)
     }
 }
 
+TEST_F(Builder, OverridesReplaceOrAddKeys)
+{
+    const std::string path = Manifest("[Trailer]\nShowProgress=0\n");
+    const BuildPlan plan = ReadManifest(path, {"trailer/SHOWPROGRESS=1", "Update/Token=t", "Setup/EntrySize=5"});
+    EXPECT_EQ(plan.flags, kFlagShowProgress);
+    EXPECT_TRUE(plan.hasUpdate);
+    EXPECT_EQ(plan.updateToken, "t");
+    EXPECT_EQ(plan.entrySize, 5u);
+    for (const char* bad : {"Setup", "Setup=1", "/Key=1", "Setup/=1"})
+        EXPECT_THROW(ReadManifest(path, {bad}), ManifestError) << bad;
+    EXPECT_THROW(ReadManifest(path, {"Trailer/ShowProgress=2"}), ManifestError);
+}
+
 TEST_F(Builder, DumpShowsTheDescriptor)
 {
     const std::string text = DumpPayload(Build(kFull)[0]);

@@ -17,7 +17,6 @@ struct Section {
     std::string name;
     int line = 0;
     std::vector<std::pair<std::string, std::string>> entries; // key, value
-    std::vector<int> lines;
 };
 
 class Reader {
@@ -107,7 +106,7 @@ std::vector<Section> ParseIni(const std::string& path)
             for (const Section& s : sections)
                 if (UpperText(s.name) == UpperText(name))
                     throw ManifestError(where + ": [" + name + "] appears twice");
-            sections.push_back({name, number, {}, {}});
+            sections.push_back({name, number, {}});
             continue;
         }
         const size_t eq = t.find('=');
@@ -125,7 +124,6 @@ std::vector<Section> ParseIni(const std::string& path)
             if (UpperText(entry.first) == UpperText(key))
                 throw ManifestError(path + ": [" + s.name + "] " + key + ": appears twice");
         s.entries.emplace_back(key, value);
-        s.lines.push_back(number);
     }
     return sections;
 }
@@ -165,9 +163,25 @@ void NoListBreakers(const Reader& r, const std::string& key, const std::string& 
 
 } // namespace
 
-BuildPlan ReadManifest(const std::string& path)
+BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& overrides)
 {
-    const std::vector<Section> sections = ParseIni(path);
+    std::vector<Section> sections = ParseIni(path);
+    for (const std::string& o : overrides) {
+        const size_t slash = o.find('/'), eq = o.find('=');
+        if (slash == std::string::npos || eq == std::string::npos || slash == 0 || eq < slash + 2)
+            throw ManifestError("--set " + o + ": expected Section/Key=value");
+        const std::string name = o.substr(0, slash), key = o.substr(slash + 1, eq - slash - 1);
+        auto s = std::find_if(sections.begin(), sections.end(),
+                              [&](const Section& x) { return UpperText(x.name) == UpperText(name); });
+        if (s == sections.end())
+            s = sections.insert(sections.end(), Section{name, 0, {}});
+        auto e = std::find_if(s->entries.begin(), s->entries.end(),
+                              [&](const auto& x) { return UpperText(x.first) == UpperText(key); });
+        if (e != s->entries.end())
+            e->second = o.substr(eq + 1);
+        else
+            s->entries.emplace_back(key, o.substr(eq + 1));
+    }
     const fs::path base = fs::path(path).parent_path();
     BuildPlan plan;
     std::set<std::string> names; // upper-cased: Windows file names ignore case

@@ -52,5 +52,6 @@ struct BuildPlan {
     std::vector<LanguageBlock> languages;
 };
 
-// Reads and checks a manifest; relative paths in it are taken from its folder.
-BuildPlan ReadManifest(const std::string& path);
+// Reads and checks a manifest; relative paths in it are taken from its folder. Each
+// override "Section/Key=value" replaces or adds one key before the checks.
+BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& overrides = {});

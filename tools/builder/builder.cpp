@@ -1,10 +1,11 @@
 // Makes a setup exe from a bare launcher and a manifest, or prints what a payload holds.
-//   builder MANIFEST.ini [-o OUTPUT] [--launcher LAUNCHER.exe]
+//   builder MANIFEST.ini [-o OUTPUT] [--launcher LAUNCHER.exe] [--set Section/Key=value]...
 //   builder --dump FILE
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "Dump.h"
 #include "Manifest.h"
@@ -15,7 +16,7 @@ namespace {
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: builder MANIFEST.ini [-o OUTPUT] [--launcher LAUNCHER.exe]\n"
+                 "usage: builder MANIFEST.ini [-o OUTPUT] [--launcher LAUNCHER.exe] [--set Section/Key=value]...\n"
                  "       builder --dump FILE\n");
     return 2;
 }
@@ -32,16 +33,24 @@ int main(int argc, char** argv)
         }
         if (argc < 2 || argv[1][0] == '-')
             return Usage();
-        BuildPlan plan = ReadManifest(argv[1]);
+        std::string output, launcher;
+        std::vector<std::string> overrides;
         for (int i = 2; i < argc; ++i) {
             const std::string arg = argv[i];
             if (i + 1 < argc && arg == "-o")
-                plan.output = argv[++i];
+                output = argv[++i];
             else if (i + 1 < argc && arg == "--launcher")
-                plan.launcher = argv[++i];
+                launcher = argv[++i];
+            else if (i + 1 < argc && arg == "--set")
+                overrides.push_back(argv[++i]);
             else
                 return Usage();
         }
+        BuildPlan plan = ReadManifest(argv[1], overrides);
+        if (!output.empty())
+            plan.output = output;
+        if (!launcher.empty())
+            plan.launcher = launcher;
         for (const std::string& volume : WritePayload(plan))
             std::printf("%s\n", volume.c_str());
         return 0;
