@@ -37,10 +37,12 @@ unsigned ProgramTimeStamp()
     return time;
 }
 
-// Deletes whatever lies at path, then creates it empty.
+// Deletes whatever lies at path, then creates it empty. Only a full path is ever
+// deleted: a failed temp-folder query must not empty a folder relative to the current one.
 std::string FreshFolder(const std::string& path)
 {
-    if (FolderExists(path))
+    const bool absolute = path.size() > 3 && (path.compare(1, 2, ":\\") == 0 || path.compare(0, 2, "\\\\") == 0);
+    if (absolute && FolderExists(path))
         DeleteTree(path, true);
     CreateFolderPath(path);
     return path;
@@ -77,8 +79,11 @@ bool FindRoomierTempDrive()
         if (GetDriveTypeA((letter + ":\\").c_str()) != DRIVE_FIXED)
             continue;
         std::string probe = letter + ":\\TEMP";
+        // The probe is deleted afterwards, so it must be a folder this run creates.
+        for (int attempt = 0; attempt < 10 && FolderExists(probe); ++attempt)
+            probe = letter + ":\\TEMP\\TEMP" + RandomText(10000, 100000);
         if (FolderExists(probe))
-            probe += "\\TEMP" + RandomText(10000, 100000);
+            continue;
         CreateFolderPath(probe);
         WriteFileData(probe + "\\~aa.tmp", "aa", 0, false);
         // A drive that cannot be written counts with no free space.

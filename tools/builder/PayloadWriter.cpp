@@ -281,7 +281,7 @@ std::vector<std::string> WritePayload(const BuildPlan& plan)
         throw ManifestError("[Setup] EntrySize: too many entries");
     t.filesCount = static_cast<uint32_t>(entries);
     std::vector<uint64_t> written = sizes;
-    if (plan.writeUpdateAgent && plan.hasUpdate)
+    if (plan.writeUpdateAgent)
         written.push_back(image.size() + headers.size() + kTrailerLength); // the agent copy
     for (uint64_t size : written)
         for (int i = 0; i <= 8; ++i) {
