@@ -1,0 +1,129 @@
+#include "payload/PayloadEntry.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "util/KSUB.h"
+#include "util/Utils.h"
+
+EntrySplit SplitEntry(const char* entry, size_t size)
+{
+    const void* nul = size ? std::memchr(entry, '\0', size) : nullptr;
+    if (!nul)
+        return {size, size};
+    const size_t at = static_cast<size_t>(static_cast<const char*>(nul) - entry);
+    return {at, at + 1};
+}
+
+EntryHeader ParseEntryHeader(const std::string& header)
+{
+    EntryHeader entry;
+    if (header.find('*') != std::string::npos)
+        entry.runTarget = header;
+    entry.name = SUB::ListItem(header, 0, "");
+    const int64_t stamp = ParseInt64(SUB::ListItem(header, 1, ""), 0);
+    // Builders that keep the stamp as a signed 32-bit number write late dates negative.
+    if (stamp >= INT32_MIN && stamp <= UINT32_MAX)
+        entry.stamp = static_cast<uint32_t>(stamp);
+    const size_t star = entry.name.find('*');
+    if (star != std::string::npos) {
+        entry.runTarget = entry.name;
+        entry.name.erase(star);
+    }
+    return entry;
+}
+
+namespace {
+
+bool IsDeviceName(const std::string& component)
+{
+    // Windows maps these to devices whatever the folder and extension.
+    std::string base = UpperText(component.substr(0, component.find('.')));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    for (const char* device : kDevices)
+        if (base == device)
+            return true;
+    if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0)) {
+        const unsigned char digit = static_cast<unsigned char>(base[3]);
+        // Superscript one, two and three count as digits there too.
+        return (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+    }
+    return false;
+}
+
+bool IsDotsAndBlanks(const std::string& component)
+{
+    return component.find_first_not_of(". ") == std::string::npos;
+}
+
+} // namespace
+
+bool IsSafeEntryName(const std::string& name)
+{
+    if (name.empty() || name[0] == '\\' || name[0] == '/')
+        return false;
+    for (unsigned char c : name)
+        if (c < 32 || std::strchr("<>:\"|?*", c))
+            return false;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = name.find_first_of("\\/", start);
+        const std::string component = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (component.empty() || IsDotsAndBlanks(component) || IsDeviceName(component))
+            return false;
+        if (end == std::string::npos)
+            return true;
+        start = end + 1;
+    }
+}
+
+int64_t BlockSize(int32_t length)
+{
+    if (length == INT32_MIN)
+        return -1;
+    return length < 0 ? -static_cast<int64_t>(length) : length;
+}
+
+std::string VolumeBasePath(const std::string& archivePath)
+{
+    return EndsWith(".001", archivePath, false) ? archivePath.substr(0, archivePath.size() - 4) : archivePath;
+}
+
+std::string VolumePath(const std::string& basePath, int volume) { return basePath + "." + IntToZeroPad(volume, 3); }
+
+bool CanCarryAgent(const std::string& archivePath)
+{
+    return EndsWith(".exe", archivePath, true) || EndsWith(".exe.001", archivePath, true);
+}
+
+std::string AgentImage(std::string imageAndHeaders, PayloadTrailer trailer)
+{
+    if (imageAndHeaders.size() >= static_cast<size_t>(kStoredEndLow) + 4)
+        std::memset(&imageAndHeaders[kStoredEndLow], 0, 4);
+    trailer.isUpdateAgent = 1;
+    trailer.length = kTrailerLength;
+    imageAndHeaders.append(reinterpret_cast<const char*>(&trailer), sizeof trailer);
+    return imageAndHeaders;
+}
+
+TFileProgress::TFileProgress(uint32_t filesCount)
+{
+    const uint32_t limit = 65535;
+    if (filesCount > limit)
+        every_ = filesCount / limit + (filesCount % limit != 0);
+    // Rounded down, so that the last full group of files reaches it exactly.
+    maximum_ = static_cast<int>(filesCount / every_);
+}
+
+bool TFileProgress::CountFile() { return ++counted_ % every_ == 0; }
+
+std::string SpaceReportText(const std::string& reason, int64_t dataSize, int64_t fileSize, double freeBytes)
+{
+    char free[64];
+    std::snprintf(free, sizeof free, "%.0f", freeBytes);
+    return reason + "<P>" + "  Data Size: <T>" + std::to_string(dataSize) + " Bytes<P>" + "  File Size:  <T>" +
+           std::to_string(fileSize) + " Bytes<P>" + "  Bytes Free: <T>" + free + " Bytes";
+}

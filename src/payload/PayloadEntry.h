@@ -1,0 +1,72 @@
+// The pieces of extraction that need no Windows call: what an inflated entry says, which
+// entry names may become files, how volumes are named, the agent copy's bytes and the
+// progress range. UnPack (Windows) puts them together.
+//
+// An entry, once inflated:   "|name[*parameters]|stamp|"  NUL  content
+//   name        file name relative to the work folder; a "*" marks the run target and
+//               may be followed by extra command-line parameters
+//   stamp       packed DOS date and time (date high, time low, local), 0 = leave alone
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "payload/PayloadTrailer.h"
+
+struct EntryHeader {
+    std::string name;       // run marker and parameters removed
+    uint32_t stamp = 0;     // 0 also when the field is missing or not a 32-bit number
+    std::string runTarget;  // non-empty when the entry marks the run target
+};
+
+// An inflated entry split at its first NUL: the header is [0, headerLength), the content
+// [contentOffset, size). Without a NUL everything is header and the content is empty.
+struct EntrySplit {
+    size_t headerLength;
+    size_t contentOffset;
+};
+EntrySplit SplitEntry(const char* entry, size_t size);
+
+// Reads the header list string. The run target is the name field with its "*" and
+// parameters; a "*" elsewhere in the header makes the whole header the run target.
+EntryHeader ParseEntryHeader(const std::string& header);
+
+// True when name, joined to the work folder, stays inside it: relative, no drive or
+// stream colon, no "." or ".." (or other dots-and-blanks-only) component, no device name,
+// no wildcard or control character. A payload must never write elsewhere.
+bool IsSafeEntryName(const std::string& name);
+
+// Size of a block from its length field: |length|, or -1 for a length that cannot be
+// negated (INT32_MIN). Positive lengths mark zlib streams, negative ones stored bytes.
+int64_t BlockSize(int32_t length);
+
+// The first volume's path with a final ".001" removed; volume n is base + ".00n".
+std::string VolumeBasePath(const std::string& archivePath);
+std::string VolumePath(const std::string& basePath, int volume);
+
+// Only a launcher image (".exe" or ".exe.001", any case) can give an agent copy.
+bool CanCarryAgent(const std::string& archivePath);
+
+// The agent copy: the launcher image and header strings of the first volume with no
+// stored payload end (offset 252 zeroed), followed by the trailer marked as agent.
+std::string AgentImage(std::string imageAndHeaders, PayloadTrailer trailer);
+
+// The main progress bar takes a 16-bit maximum. Above that the range is scaled so that
+// the bar still ends full: the bar's maximum shrinks by a factor k and only every k-th
+// new file steps it.
+class TFileProgress {
+public:
+    explicit TFileProgress(uint32_t filesCount);
+    int Maximum() const { return maximum_; }
+    // Counts one new file; true when the bar should step for it.
+    bool CountFile();
+
+private:
+    uint32_t every_ = 1;
+    uint32_t counted_ = 0;
+    int maximum_ = 0;
+};
+
+// The error-box detail after a failed write: the system's reason, then the sizes that
+// tell whether the disk ran full.
+std::string SpaceReportText(const std::string& reason, int64_t dataSize, int64_t fileSize, double freeBytes);

@@ -1,0 +1,180 @@
+#include "payload/PayloadEntry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+TEST(PayloadEntry, SplitsAtTheFirstNul)
+{
+    struct Case {
+        std::string entry;
+        size_t headerLength, contentOffset;
+    } cases[] = {
+        {std::string("|a|1|\0xy\0z", 10), 5, 6},
+        {std::string("|a|1|\0", 6), 5, 6},
+        {"|a|1|", 5, 5},  // no NUL: all header, no content
+        {"", 0, 0},
+        {std::string("\0abc", 4), 0, 1},
+    };
+    for (const Case& c : cases) {
+        const EntrySplit split = SplitEntry(c.entry.data(), c.entry.size());
+        EXPECT_EQ(split.headerLength, c.headerLength) << c.entry;
+        EXPECT_EQ(split.contentOffset, c.contentOffset) << c.entry;
+    }
+}
+
+TEST(PayloadEntry, ParsesNameStampAndRunTarget)
+{
+    struct Case {
+        std::string header, name;
+        uint32_t stamp;
+        std::string runTarget;
+    } cases[] = {
+        {"|setup.ini|1234567|", "setup.ini", 1234567, ""},
+        {"|Engine.exe*|0|", "Engine.exe", 0, "Engine.exe*"},
+        {"|Engine.exe* /S /X=1|5|", "Engine.exe", 5, "Engine.exe* /S /X=1"},
+        {"|sub\\data.bin|4294967295|", "sub\\data.bin", 4294967295u, ""},
+        {"|late.txt|-1|", "late.txt", 0xFFFFFFFFu, ""},    // signed form of a late date
+        {"|big.txt|4294967296|", "big.txt", 0, ""},        // not a 32-bit stamp
+        {"|x.txt|12ab|", "x.txt", 0, ""},
+        {"|x.txt|", "x.txt", 0, ""},
+        {"|x.txt|1|*|", "x.txt", 1, "|x.txt|1|*|"},         // a "*" outside the name
+        {"|a*b*c|1|", "a", 1, "a*b*c"},
+    };
+    for (const Case& c : cases) {
+        const EntryHeader e = ParseEntryHeader(c.header);
+        EXPECT_EQ(e.name, c.name) << c.header;
+        EXPECT_EQ(e.stamp, c.stamp) << c.header;
+        EXPECT_EQ(e.runTarget, c.runTarget) << c.header;
+    }
+}
+
+TEST(PayloadEntry, AcceptsOnlyNamesInsideTheWorkFolder)
+{
+    struct Case {
+        const char* name;
+        bool safe;
+    } cases[] = {
+        {"setup.exe", true},
+        {"sub\\folder/file.dat", true},
+        {"00001#data.cab.002", true},
+        {"name with blanks.txt", true},
+        {"trailing.", true},
+        {"..data", true},
+        {"", false},
+        {"..", false},
+        {"..\\evil.exe", false},
+        {"sub\\..\\..\\evil.exe", false},
+        {"sub/../evil.exe", false},
+        {"sub\\.\\x", false},
+        {"sub\\. .\\x", false},
+        {"sub\\...\\x", false},
+        {"\\Windows\\evil.exe", false},
+        {"/etc/passwd", false},
+        {"\\\\server\\share\\x", false},
+        {"C:\\evil.exe", false},
+        {"C:evil.exe", false},
+        {"file.txt:stream", false},
+        {"sub\\", false},
+        {"a\\\\b", false},
+        {"CON", false},
+        {"sub\\nul.txt", false},
+        {"Lpt1 .log", false},
+        {"COM\xB9", false},
+        {"COM10", true},
+        {"console.txt", true},
+        {"a?b", false},
+        {"tab\there", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsSafeEntryName(c.name), c.safe) << c.name;
+}
+
+TEST(PayloadEntry, BlockSizes)
+{
+    struct Case {
+        int32_t length;
+        int64_t size;
+    } cases[] = {{0, 0}, {1, 1}, {-1, 1}, {INT32_MAX, INT32_MAX}, {-INT32_MAX, INT32_MAX}, {INT32_MIN, -1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(BlockSize(c.length), c.size) << c.length;
+}
+
+TEST(PayloadEntry, VolumeNames)
+{
+    struct Case {
+        std::string first, base, second, tenth;
+    } cases[] = {
+        {"C:\\d\\setup.exe", "C:\\d\\setup.exe", "C:\\d\\setup.exe.002", "C:\\d\\setup.exe.010"},
+        {"C:\\d\\setup.exe.001", "C:\\d\\setup.exe", "C:\\d\\setup.exe.002", "C:\\d\\setup.exe.010"},
+        {"C:\\d.001\\setup.exe", "C:\\d.001\\setup.exe", "C:\\d.001\\setup.exe.002", "C:\\d.001\\setup.exe.010"},
+        {"setup.001.001", "setup.001", "setup.001.002", "setup.001.010"},
+    };
+    for (const Case& c : cases) {
+        const std::string base = VolumeBasePath(c.first);
+        EXPECT_EQ(base, c.base);
+        EXPECT_EQ(VolumePath(base, 2), c.second);
+        EXPECT_EQ(VolumePath(base, 10), c.tenth);
+    }
+}
+
+TEST(PayloadEntry, OnlyLauncherImagesCarryAnAgent)
+{
+    struct Case {
+        const char* path;
+        bool agent;
+    } cases[] = {{"x\\setup.exe", true}, {"x\\SETUP.EXE", true}, {"x\\setup.Exe.001", true},
+                 {"x\\setup.exe.002", false}, {"x\\setup.bin", false}, {"x\\setup.001", false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(CanCarryAgent(c.path), c.agent) << c.path;
+}
+
+TEST(PayloadEntry, AgentImageIsImageAndHeadersPlusAnAgentTrailer)
+{
+    std::string image(600, 'i');
+    PayloadTrailer trailer;
+    std::memset(&trailer, 0xEE, sizeof trailer);
+    trailer.length = 60;  // as read from a shorter, older trailer
+    const std::string agent = AgentImage(image, trailer);
+
+    ASSERT_EQ(agent.size(), image.size() + 74);
+    EXPECT_EQ(agent.substr(0, 252), image.substr(0, 252));
+    EXPECT_EQ(agent.substr(252, 4), std::string(4, '\0'));
+    EXPECT_EQ(agent.substr(256, 344), image.substr(256));
+    EXPECT_EQ(agent[600 + 69], 1);
+    EXPECT_EQ(agent[600 + 68], '\xEE');
+    EXPECT_EQ(agent.substr(agent.size() - 4), std::string("\x4A\0\0\0", 4));
+
+    // A damaged payload may give less than a DOS stub: nothing to zero, still no overrun.
+    EXPECT_EQ(AgentImage("MZ", trailer).size(), 76u);
+}
+
+TEST(PayloadEntry, ProgressEndsFullForAnyFileCount)
+{
+    struct Case {
+        uint32_t files;
+        int maximum;
+    } cases[] = {{0, 0}, {1, 1}, {65535, 65535}, {65536, 32768}, {70000, 35000}, {131071, 43690},
+                 {4294967295u, 65535}};
+    for (const Case& c : cases) {
+        TFileProgress progress(c.files);
+        EXPECT_EQ(progress.Maximum(), c.maximum) << c.files;
+        if (c.files > 200000)
+            continue;
+        int steps = 0;
+        for (uint32_t i = 0; i < c.files; ++i)
+            steps += progress.CountFile();
+        EXPECT_EQ(steps, c.maximum) << c.files;
+    }
+}
+
+TEST(PayloadEntry, SpaceReportText)
+{
+    EXPECT_EQ(SpaceReportText("There is not enough space on the disk.", 1048576, 4096, 12345678901.0),
+              "There is not enough space on the disk.<P>  Data Size: <T>1048576 Bytes<P>"
+              "  File Size:  <T>4096 Bytes<P>  Bytes Free: <T>12345678901 Bytes");
+}
+
+} // namespace
