@@ -37,11 +37,15 @@ int ZLibCheck(int code)
     return code;
 }
 
-std::string InflateBlock(const void* input, size_t inputSize, size_t outputEstimate,
-                         const InflateProgress& progress, const InflatePump& pump)
+namespace {
+
+// Inflates into out from its start, using all of its size and growing it as needed.
+size_t Inflate(const void* input, size_t inputSize, std::string& out, const InflateProgress& progress,
+               const InflatePump& pump)
 {
     const size_t increment = ((inputSize + 255) / 256) * 256;
-    std::string out(outputEstimate != 0 ? outputEstimate : increment, '\0');
+    if (out.empty())
+        out.resize(increment != 0 ? increment : 256);
 
     InflateState state;
     z_stream& z = state.z;
@@ -78,8 +82,22 @@ std::string InflateBlock(const void* input, size_t inputSize, size_t outputEstim
     }
     state.live = false;
     ZLibCheck(inflateEnd(&z));
-    out.resize(z.total_out);
+    return z.total_out;
+}
+
+} // namespace
+
+std::string InflateBlock(const void* input, size_t inputSize, size_t outputEstimate,
+                         const InflateProgress& progress, const InflatePump& pump)
+{
+    std::string out(outputEstimate, '\0');
+    out.resize(Inflate(input, inputSize, out, progress, pump));
     return out;
+}
+
+size_t InflateInto(const void* input, size_t inputSize, std::string& buffer, const InflatePump& pump)
+{
+    return Inflate(input, inputSize, buffer, {}, pump);
 }
 
 std::string InflateText(const std::string& compressed, const InflateProgress& progress, const InflatePump& pump)

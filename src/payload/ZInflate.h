@@ -35,3 +35,7 @@ std::string InflateBlock(const void* input, size_t inputSize, size_t outputEstim
                          const InflateProgress& progress = {}, const InflatePump& pump = {});
 std::string InflateText(const std::string& compressed, const InflateProgress& progress = {},
                         const InflatePump& pump = {});
+// The same into a buffer that is kept between calls: its whole size is used as room and
+// it only ever grows, so a run of entries needs no new allocation. The result is the
+// number of bytes produced at the start of buffer.
+size_t InflateInto(const void* input, size_t inputSize, std::string& buffer, const InflatePump& pump = {});

@@ -94,3 +94,20 @@ TEST(ZInflate, MessageTable)
     EXPECT_EQ(ZLibCheck(1), 1);
     EXPECT_THROW(ZLibCheck(-2), EZLibError);
 }
+
+TEST(ZInflate, IntoAKeptBufferReusesItsRoom)
+{
+    std::string buffer;
+    const std::string large(300000, 'L'), small = "tiny entry", empty;
+    size_t room = 0;
+    for (const std::string* data : {&large, &small, &empty, &large}) {
+        const std::string z = Deflate(*data);
+        const size_t produced = InflateInto(z.data(), z.size(), buffer);
+        ASSERT_EQ(produced, data->size());
+        EXPECT_EQ(buffer.compare(0, produced, *data), 0);
+        EXPECT_GE(buffer.size(), room); // never shrinks
+        room = buffer.size();
+    }
+    const std::string z = Deflate(large);
+    EXPECT_THROW(InflateInto(z.data(), z.size() / 2, buffer), EZLibError);
+}
