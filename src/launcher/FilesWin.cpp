@@ -143,11 +143,16 @@ std::string ReadFileRange(const std::string& path, int64_t maxLength, int64_t of
 
 bool WriteFileData(const std::string& path, const std::string& data, uint32_t date, bool append)
 {
+    return WriteFileData(path, data.data(), data.size(), date, append);
+}
+
+bool WriteFileData(const std::string& path, const char* data, size_t dataSize, uint32_t date, bool append)
+{
     ScopedFile file = OpenForWrite(path, append);
     if (!file) return false;
-    int64_t size = static_cast<int64_t>(data.size());
+    int64_t size = static_cast<int64_t>(dataSize);
     int64_t chunk = size > kLargestChunk ? ChunkSize(kLargestChunk, 10, size) : std::max<int64_t>(size, 1);
-    bool complete = WriteAll(file.get(), data.data(), size, chunk);
+    bool complete = WriteAll(file.get(), data, size, chunk);
     if (complete && date != 0) SetDosDate(file.get(), date);
     return complete;
 }

@@ -22,6 +22,8 @@ std::string ReadFileRange(const std::string& path, int64_t maxLength, int64_t of
 // packed DOS date and time (date high, time low, local time); 0 leaves the date alone.
 // True when every byte was written.
 bool WriteFileData(const std::string& path, const std::string& data, uint32_t date, bool append);
+// The same for bytes held elsewhere (the extraction writes from its inflate buffer).
+bool WriteFileData(const std::string& path, const char* data, size_t size, uint32_t date, bool append);
 bool AppendText(const std::string& path, const std::string& text, uint32_t date);
 
 // Free bytes available to the caller on the path's drive; 0 on failure.
