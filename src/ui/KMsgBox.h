@@ -1,0 +1,36 @@
+// The launcher's own modal message box: markup text in a read-only rich-text area, an
+// icon on a coloured band, up to three buttons, an optional timeout, full keyboard use.
+// Flags, button sets and result codes follow the Windows message-box numbers (see
+// ui/MsgBoxLayout.h); results are 1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes,
+// 7 No, and 0 when the box was closed without a button.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+// Font of every later box; a size of 0 keeps the current size. Initially "Tahoma", 8
+// points, the default character set.
+void SetMsgBoxFont(const std::string& face, int size, std::uint8_t charset);
+
+// Shows one box owned by owner (may be none) and returns its result once it is gone. The
+// window that is active at the call is disabled meanwhile. timeoutMs 0: no timeout.
+int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& title, int timeoutMs,
+                  std::uint32_t flags, const std::string& buttons);
+
+// Front ends. ownerMode: 0 no owner given and the title is repeated as a bold heading;
+// 1 no owner given; 2 no owner given and the Close item is greyed; any larger value is
+// the owner window's handle. Without an owner the box belongs to the active window.
+// The charsets 177 and 178 (Hebrew, Arabic) lay the text out right to left.
+int MsgBox(std::uintptr_t ownerMode, const std::string& text, const std::string& title,
+           const std::string& buttons, std::uint8_t charset, std::uint32_t flags, int timeoutMs);
+// The variants replace an empty title or button list by the defaults.
+void MsgError(std::uintptr_t ownerMode, const std::string& text, const std::string& title = "",
+              const std::string& buttons = "", std::uint8_t charset = 0);
+void MsgAttention(std::uintptr_t ownerMode, const std::string& text, const std::string& title = "",
+                  const std::string& buttons = "", std::uint8_t charset = 0, int timeoutMs = 0);
+bool MsgConfirmYesNo(std::uintptr_t ownerMode, const std::string& text, const std::string& title = "",
+                     const std::string& buttons = "", std::uint8_t charset = 0, int timeoutMs = 0);
+bool MsgConfirmOkCancel(std::uintptr_t ownerMode, const std::string& text, const std::string& title = "",
+                        const std::string& buttons = "", std::uint8_t charset = 0);
