@@ -368,6 +368,47 @@ TEST(KMsgBox, BoldRunsLandOnTheirCharacters)
     EXPECT_TRUE(out.allStepsRan);
 }
 
+TEST(KMsgBox, BoldTextIsGivenTheWidthItNeeds)
+{
+    // Measured in the regular face, these lines would wrap once made bold.
+    const std::string bold = "<b>A heading that is set in bold from its first word to its last</b>";
+    for (const std::string& text : {bold, bold + "<p><b>and a second line that is also bold throughout</b>"}) {
+        const int lines = text.find("<p>") == std::string::npos ? 1 : 2;
+        const auto check = Check([lines](HWND box) {
+            const HWND area = TextArea(box);
+            ASSERT_NE(area, nullptr);
+            EXPECT_EQ(::SendMessageA(area, EM_GETLINECOUNT, 0, 0), lines);
+        });
+        const Outcome out = Drive({check, Click(0)}, [&] { return Show(0, 0, text); });
+        EXPECT_EQ(out.result, 1);
+        EXPECT_TRUE(out.allStepsRan);
+    }
+}
+
+TEST(KMsgBox, FontSettingsApplyToLaterBoxes)
+{
+    const auto font = [](const char* face, int points) {
+        return Check([face, points](HWND box) {
+            LOGFONTA lf{};
+            const HWND button = Children(box, "Button").at(0);
+            ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(button, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+            EXPECT_STREQ(lf.lfFaceName, face);
+            EXPECT_EQ(lf.lfHeight, -ScaleByDpi(points));
+            CHARFORMATA text{};
+            text.cbSize = sizeof(text);
+            ::SendMessageA(TextArea(box), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&text));
+            EXPECT_STREQ(text.szFaceName, face);
+        });
+    };
+    SetMsgBoxFont("Courier New", 12, 0);
+    Outcome out = Drive({font("Courier New", 12), Click(0)}, [] { return Show(0); });
+    EXPECT_TRUE(out.allStepsRan);
+    SetMsgBoxFont("Arial", 0, 0);  // size 0 keeps the size
+    out = Drive({font("Arial", 12), Click(0)}, [] { return Show(0); });
+    EXPECT_TRUE(out.allStepsRan);
+    SetMsgBoxFont("Tahoma", 8, 1);
+}
+
 TEST(KMsgBox, RightToLeftCharsets)
 {
     for (const int charset : {0, 177, 178}) {
