@@ -1,0 +1,291 @@
+#include "payload/UnPack.h"
+
+#include <cstring>
+
+#include "launcher/FilesWin.h"
+#include "payload/FileReader.h"
+#include "payload/GFileInfo.h"
+#include "payload/PayloadEntry.h"
+#include "payload/PayloadTrailer.h"
+#include "payload/WorkFolder.h"
+#include "payload/ZInflate.h"
+#include "ui/KMsgBox.h"
+#include "util/KDebug.h"
+#include "util/ScopedWin.h"
+#include "util/SysUtilsWin.h"
+#include "util/Utils.h"
+
+namespace {
+
+constexpr int64_t kReadPiece = 65536;
+// Owner mode of the boxes: no owner window, the title repeated as a heading.
+constexpr std::uintptr_t kBoxOwner = 0;
+
+int g_failures = 0;
+
+std::string Pid() { return std::to_string(GetCurrentProcessId()); }
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void Pump() { YieldX(0); }
+
+void Report(const ExtractProgress& progress, int kind, int maximum)
+{
+    if (progress)
+        progress(kind, 0, maximum, 0, 1, std::string());
+}
+
+// The file's modification time in the packed DOS form of the file-date operations.
+uint32_t DosStampOf(HANDLE file)
+{
+    FILETIME written, local;
+    WORD date = 0, time = 0;
+    if (!GetFileTime(file, nullptr, nullptr, &written) || !FileTimeToLocalFileTime(&written, &local) ||
+        !FileTimeToDosDateTime(&local, &date, &time))
+        return 0;
+    return static_cast<uint32_t>(date) << 16 | time;
+}
+
+// Counts a file that could not be written; the first one of the process is shown.
+void WriteFailed(const std::string& target, const std::string& detail)
+{
+    if (++g_failures == 1)
+        MsgError(kBoxOwner, target + "<P><P>Unable to save Extracted File!<P><P>" + detail);
+}
+
+// Buffers kept for a whole call: entries are read and inflated into the same memory.
+struct Buffers {
+    std::string block;
+    std::string inflated;
+};
+
+class Extraction {
+public:
+    explicit Extraction(const ExtractRequest& request) : request_(request) {}
+    ExtractResult Run();
+
+private:
+    // Steps through one volume; false when its checksum failed, which ends everything.
+    bool Volume();
+    void Entries(HANDLE file, int64_t position, int64_t end);
+    void Entry(const char* entry, size_t size);
+    void WriteAgent(TFileReader& reader, HANDLE file);
+    // Waits for the next volume; false when the user cancelled.
+    bool NextVolume();
+
+    const ExtractRequest& request_;
+    ExtractResult result_;
+    std::string archive_;
+    int volume_ = 1;
+    PayloadTrailer trailer_{};
+    int64_t blocks_ = 0;
+    int64_t headerEnd_ = 0;
+    TFileProgress files_{0};
+    std::string createdFolder_;
+    Buffers buffers_;
+};
+
+ExtractResult Extraction::Run()
+{
+    const DWORD start = GetTickCount();
+    const std::string base = VolumeBasePath(request_.archivePath);
+    archive_ = request_.archivePath;
+    std::memset(&trailer_, 0, sizeof trailer_);
+    Report(request_.progress, 0, 0);
+
+    bool proceed = true;
+    for (;;) {
+        if (Exists(archive_) && !Volume())
+            break;
+        if (!(trailer_.flags & kFlagSpanned))
+            break;
+        // A disk change must not start the system's automatic play over our window.
+        SetAutoPlaySuppression(true);
+        archive_ = VolumePath(base, ++volume_);
+        proceed = NextVolume();
+        Report(request_.progress, 1, 0);
+        if (!proceed)
+            break;
+    }
+
+    if (!proceed)
+        result_.runTarget.clear();
+    TraceLine("UnCompressTime: ", static_cast<int64_t>(GetTickCount() - start), " MS");
+    TraceLine();
+    SleepPumping(0, 500);
+    return result_;
+}
+
+bool Extraction::NextVolume()
+{
+    if (!request_.forcePrompt && Exists(archive_))
+        return true;
+    EjectCD(archive_);
+    const std::string prompt = ReplaceAll(request_.diskPrompt, "<DISK_NUM>", std::to_string(volume_));
+    bool proceed;
+    do {
+        proceed = MsgConfirmOkCancel(kBoxOwner, prompt, request_.promptTitle, request_.buttons, request_.charset);
+        SleepPumping(0, 500);
+    } while (proceed && !Exists(archive_));
+    return proceed;
+}
+
+bool Extraction::Volume()
+{
+    TFileReader reader(archive_);
+    trailer_ = ReadTrailer(reader);
+    if (volume_ == 1)
+        TraceLine("FileInfo.FilesCount=", trailer_.filesCount);
+    result_.checksumOk = ChecksumPasses(PayloadChecksum(reader, trailer_.length), trailer_.checksum);
+    if (!result_.checksumOk)
+        return false;
+
+    ScopedFile file(CreateFileA(archive_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const int64_t end = EffectivePayloadEnd(reader);
+    TraceLine("FileLen=", end);
+    if (trailer_.magic != kPayloadMagic)
+        return true;
+
+    if (volume_ == 1) {
+        files_ = TFileProgress(trailer_.filesCount);
+        Report(request_.progress, 0, files_.Maximum());
+    }
+    if (!CreateFolderPath(request_.workFolder)) {
+        const DWORD error = GetLastError();
+        MsgError(kBoxOwner, request_.workFolder + "<P><P>Unable to create Directory!<P><P>" + ErrorText(error));
+    }
+
+    const int64_t position = trailer_.payloadStart;
+    if (!file || position < 0 || SeekFile64(file.get(), 0, position) != position)
+        TraceLine(Pid(), " UnPack: cannot read ", archive_);
+    else
+        Entries(file.get(), position, end);
+
+    if (volume_ == 1 && !FileNamePart(request_.agentFileName).empty() && CanCarryAgent(archive_) && file)
+        WriteAgent(reader, file.get());
+    return true;
+}
+
+void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
+{
+    while (end - position > kTrailerLength) {
+        Pump();
+        unsigned char field[4];
+        DWORD got = 0;
+        if (!ReadFile(file, field, 4, &got, nullptr) || got != 4) {
+            TraceLine(Pid(), " UnPack: volume ends early at ", position, ": ", archive_);
+            return;
+        }
+        const int32_t length = static_cast<int32_t>(field[0] | field[1] << 8 | field[2] << 16 |
+                                                    static_cast<uint32_t>(field[3]) << 24);
+        const int64_t size = BlockSize(length);
+        // Checked before anything is allocated: the length comes from the file.
+        if (size < 0 || size > end - position - 4) {
+            TraceLine(Pid(), " UnPack: block length ", length, " at ", position, " runs past ", end, ": ", archive_);
+            return;
+        }
+        if (buffers_.block.size() < static_cast<size_t>(size))
+            buffers_.block.resize(static_cast<size_t>(size));
+        if (ReadBlock(file, buffers_.block, size) != size) {
+            TraceLine(Pid(), " UnPack: volume ends early at ", position, ": ", archive_);
+            return;
+        }
+        position += size + 4;
+        ++blocks_;
+        if (blocks_ == trailer_.headerStringCount)
+            headerEnd_ = position;
+        if (blocks_ <= trailer_.headerStringCount)
+            continue;
+        if (length > 0) {
+            const size_t produced = InflateInto(buffers_.block.data(), static_cast<size_t>(size), buffers_.inflated, Pump);
+            Entry(buffers_.inflated.data(), produced);
+        } else {
+            Entry(buffers_.block.data(), static_cast<size_t>(size));
+        }
+    }
+}
+
+void Extraction::Entry(const char* entry, size_t size)
+{
+    const EntrySplit split = SplitEntry(entry, size);
+    if (split.headerLength == 0)
+        return;
+    const EntryHeader header = ParseEntryHeader(std::string(entry, split.headerLength));
+    // A name that leads out of the work folder is neither written nor ever started.
+    if (!IsSafeEntryName(header.name)) {
+        TraceLine(Pid(), " UnPack: refused entry name >>", header.name, "<<");
+        WriteFailed(header.name, "The name leads outside the work folder.");
+        return;
+    }
+    if (!header.runTarget.empty())
+        result_.runTarget = header.runTarget;
+
+    const std::string name = ReplaceChar(header.name, '/', '\\');
+    const std::string target = request_.workFolder + "\\" + name;
+    if (!Exists(target)) {
+        if (files_.CountFile())
+            Report(request_.progress, 1, 0);
+        const size_t cut = name.find_last_of('\\');
+        if (cut != std::string::npos) {
+            const std::string folder = request_.workFolder + "\\" + name.substr(0, cut);
+            if (folder != createdFolder_ && CreateFolderPath(folder))
+                createdFolder_ = folder;
+        }
+    }
+    const size_t contentSize = size - split.contentOffset;
+    if (!WriteFileData(target, entry + split.contentOffset, contentSize, header.stamp, true)) {
+        const DWORD error = GetLastError();
+        WriteFailed(target, SpaceReport(target, static_cast<int64_t>(contentSize), error));
+    }
+}
+
+void Extraction::WriteAgent(TFileReader& reader, HANDLE file)
+{
+    // Without the header strings the copy would be no launcher at all.
+    std::string image;
+    if (headerEnd_ <= 0 || !reader.ReadAt(0, static_cast<size_t>(headerEnd_), image)) {
+        TraceLine(Pid(), " UnPack: no agent copy, the header strings were not read: ", archive_);
+        return;
+    }
+    const std::string agent = AgentImage(std::move(image), ReadTrailer(reader));
+    const std::string path = request_.workFolder + "\\" + request_.agentFileName;
+    if (!IsSafeEntryName(request_.agentFileName)) {
+        TraceLine(Pid(), " UnPack: refused agent name >>", request_.agentFileName, "<<");
+        WriteFailed(request_.agentFileName, "The name leads outside the work folder.");
+        return;
+    }
+    if (!WriteFileData(path, agent, DosStampOf(file), false)) {
+        const DWORD error = GetLastError();
+        WriteFailed(path, SpaceReport(path, static_cast<int64_t>(agent.size()), error));
+        return;
+    }
+    TraceLine(Pid(), " New AU-Agent: ", path);
+}
+
+} // namespace
+
+ExtractResult ExtractPayload(const ExtractRequest& request) { return Extraction(request).Run(); }
+
+int64_t ReadBlock(HANDLE file, std::string& data, int64_t n)
+{
+    if (n <= 0)
+        return 0;
+    int64_t done = 0;
+    while (done < n) {
+        const DWORD piece = static_cast<DWORD>(n - done < kReadPiece ? n - done : kReadPiece);
+        DWORD got = 0;
+        if (!ReadFile(file, &data[static_cast<size_t>(done)], piece, &got, nullptr) || got != piece)
+            return -1;
+        done += got;
+        Pump();
+    }
+    return n;
+}
+
+std::string SpaceReport(const std::string& path, int64_t dataSize, DWORD error)
+{
+    return SpaceReportText(ErrorText(error), dataSize, FindFileSize(path), FreeBytes(path));
+}
+
+int ExtractFailures() { return g_failures; }
