@@ -1,6 +1,7 @@
 #include "payload/UnPack.h"
 
 #include <cstring>
+#include <unordered_set>
 
 #include "launcher/FilesWin.h"
 #include "payload/FileReader.h"
@@ -18,6 +19,9 @@
 namespace {
 
 constexpr int64_t kReadPiece = 65536;
+// Letting window messages run costs a round trip to the window system each time: more
+// often than this keeps nothing more alive and slows the extraction down.
+constexpr DWORD kPumpInterval = 10;
 // Owner mode of the boxes: no owner window, the title repeated as a heading.
 constexpr std::uintptr_t kBoxOwner = 0;
 
@@ -27,7 +31,54 @@ std::string Pid() { return std::to_string(GetCurrentProcessId()); }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-void Pump() { YieldX(0); }
+DWORD g_lastPump = 0;
+
+void Pump()
+{
+    const DWORD now = GetTickCount();
+    if (now - g_lastPump >= kPumpInterval) {
+        g_lastPump = now;
+        YieldX(0);
+    }
+}
+
+// Which files exist in the work folder. Asking the file system about a name that is not
+// there means a search of the whole folder on some systems (case-insensitive lookups on
+// a case-sensitive disk), which would make unpacking n files cost n squared: each folder
+// is listed once, and what this extraction creates is added as it goes.
+class TKnownFiles {
+public:
+    bool Exists(const std::string& path)
+    {
+        const size_t cut = path.find_last_of('\\');
+        const std::string folder = Key(path.substr(0, cut == std::string::npos ? 0 : cut));
+        if (listed_.insert(folder).second)
+            List(path.substr(0, cut == std::string::npos ? 0 : cut));
+        return names_.count(Key(path)) != 0;
+    }
+    void Add(const std::string& path) { names_.insert(Key(path)); }
+
+private:
+    static std::string Key(std::string path)
+    {
+        if (!path.empty())
+            CharUpperBuffA(&path[0], static_cast<DWORD>(path.size()));
+        return path;
+    }
+    void List(const std::string& folder)
+    {
+        WIN32_FIND_DATAA found;
+        ScopedFind find(FindFirstFileA((folder + "\\*").c_str(), &found));
+        if (!find)
+            return;
+        do
+            names_.insert(Key(folder + "\\" + found.cFileName));
+        while (FindNextFileA(find.get(), &found));
+    }
+
+    std::unordered_set<std::string> listed_;
+    std::unordered_set<std::string> names_;
+};
 
 void Report(const ExtractProgress& progress, int kind, int maximum)
 {
@@ -82,6 +133,7 @@ private:
     int64_t headerEnd_ = 0;
     TFileProgress files_{0};
     std::string createdFolder_;
+    TKnownFiles known_;
     Buffers buffers_;
 };
 
@@ -223,7 +275,8 @@ void Extraction::Entry(const char* entry, size_t size)
 
     const std::string name = ReplaceChar(header.name, '/', '\\');
     const std::string target = request_.workFolder + "\\" + name;
-    if (!Exists(target)) {
+    const bool exists = known_.Exists(target);
+    if (!exists) {
         if (files_.CountFile())
             Report(request_.progress, 1, 0);
         const size_t cut = name.find_last_of('\\');
@@ -234,10 +287,14 @@ void Extraction::Entry(const char* entry, size_t size)
         }
     }
     const size_t contentSize = size - split.contentOffset;
-    if (!WriteFileData(target, entry + split.contentOffset, contentSize, header.stamp, true)) {
+    // Appending to a file that is not there creates it: say so, and spare the writer a
+    // second look for it.
+    if (!WriteFileData(target, entry + split.contentOffset, contentSize, header.stamp, exists)) {
         const DWORD error = GetLastError();
         WriteFailed(target, SpaceReport(target, static_cast<int64_t>(contentSize), error));
     }
+    if (!exists && Exists(target))
+        known_.Add(target);
 }
 
 void Extraction::WriteAgent(TFileReader& reader, HANDLE file)
