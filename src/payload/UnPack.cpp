@@ -1,5 +1,6 @@
 #include "payload/UnPack.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 
@@ -59,11 +60,26 @@ public:
     void Add(const std::string& path) { names_.insert(Key(path)); }
 
 private:
-    static std::string Key(std::string path)
+    // The name Windows would open: case ignored, trailing dots and blanks of every part
+    // dropped ("a." and "A" are one file).
+    static std::string Key(const std::string& path)
     {
-        if (!path.empty())
-            CharUpperBuffA(&path[0], static_cast<DWORD>(path.size()));
-        return path;
+        std::string key;
+        size_t start = 0;
+        for (;;) {
+            const size_t end = std::min(path.find('\\', start), path.size());
+            size_t last = end;
+            while (last > start && (path[last - 1] == '.' || path[last - 1] == ' '))
+                --last;
+            key.append(path, start, last - start);
+            if (end == path.size())
+                break;
+            key += '\\';
+            start = end + 1;
+        }
+        if (!key.empty())
+            CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
+        return key;
     }
     void List(const std::string& folder)
     {

@@ -538,4 +538,23 @@ TEST(UnPack, ProgressRangeStaysSixteenBit)
     EXPECT_EQ(x.calls, expected);
 }
 
+TEST(UnPack, EntriesOfOneFileJoinAsWindowsNamesThem)
+{
+    Scratch dir;
+    CreateDirectoryA((dir / "work").c_str(), nullptr);
+    CreateDirectoryA((dir / "work\\sub").c_str(), nullptr);
+    WriteAll(dir / "work\\sub\\old.txt", "1");  // left in the work folder before
+    WriteAll(dir / "setup.exe", Crafted({Stored("|Same.txt|0|", "a"), Compressed("|SAME.TXT|0|", "b"),
+                                          Stored("|same.txt.|0|", "c"), Stored("|sub\\OLD.txt|0|", "2"),
+                                          Stored("|sub/old.txt |0|", "3"), Stored("|new.txt|0|", "n")},
+                                         6));
+    const Extracted x = Extract(dir / "setup.exe", dir / "work");
+    EXPECT_EQ(ReadAll(dir / "work\\Same.txt"), "abc");
+    EXPECT_EQ(ReadAll(dir / "work\\sub\\old.txt"), "123");
+    EXPECT_EQ(ReadAll(dir / "work\\new.txt"), "n");
+    // Steps for Same.txt and new.txt only: old.txt was there before.
+    EXPECT_EQ(std::count(x.calls.begin(), x.calls.end(), kStep), 2);
+    EXPECT_EQ(x.failures, 0);
+}
+
 } // namespace
