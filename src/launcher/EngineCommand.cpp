@@ -1,0 +1,47 @@
+#include "launcher/EngineCommand.h"
+
+#include "util/Utils.h"
+
+namespace {
+const char kAtomPrefix[] = "AutoUpdateAtomTokenByKalvex";
+const char kDialogPrefix[] = ".SDialog_Class_Name.";
+} // namespace
+
+std::string EngineToken(unsigned long threadId) { return "_" + std::to_string(threadId); }
+
+std::string CompletionAtomName(const std::string& token) { return kAtomPrefix + token; }
+
+std::string EngineDialogClass(const std::string& token) { return kDialogPrefix + token; }
+
+std::string RemoveSwitch(const std::string& text, const std::string& name)
+{
+    if (name.empty())
+        return text;
+    const std::size_t at = text.find(name);
+    if (at == std::string::npos)
+        return text;
+    const std::size_t next = text.find('/', at + 1);
+    return text.substr(0, at) + (next == std::string::npos ? std::string() : text.substr(next));
+}
+
+std::string EngineCommandLine(const EngineLaunch& launch)
+{
+    std::string program = launch.runTarget;
+    std::string arguments = launch.extraArgs;
+    const std::size_t star = launch.runTarget.find('*');
+    if (star != std::string::npos) {
+        program = TrimText(launch.runTarget.substr(0, star));
+        arguments = TrimText(launch.extraArgs + " " + TrimText(launch.runTarget.substr(star + 1)));
+    }
+    // The program path stays unquoted: engines parse their own path from it as is.
+    std::string line = WithBackslash(launch.workFolder, true) + program;
+    if (!arguments.empty())
+        line += " " + arguments;
+    line += " /TH_ID=" + launch.token;
+    if (line.find("/OriginExe=") == std::string::npos)
+        line += " /OriginExe=\"" + launch.launcherPath + "\"";
+    if (launch.agentMode)
+        line += " /AutoUpdateProg";
+    line = RemoveSwitch(line, "/SpanCdLvl=");
+    return RemoveSwitch(line, "/SpanDiskFName1=");
+}

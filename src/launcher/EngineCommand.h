@@ -1,0 +1,27 @@
+// The setup engine's command line, built from the run target and the launcher's
+// arguments. Pure text work, so that every rule is tested natively.
+#pragma once
+
+#include <string>
+
+// "_" + the thread id: unique per launcher process, shared by the completion atom and
+// the engine's dialog class.
+std::string EngineToken(unsigned long threadId);
+std::string CompletionAtomName(const std::string& token);
+std::string EngineDialogClass(const std::string& token);
+
+// Deletes a switch (exact letter case) from its first character up to the next "/" or
+// the end; the blank before it stays.
+std::string RemoveSwitch(const std::string& text, const std::string& name);
+
+struct EngineLaunch {
+    std::string workFolder;   // without or with a trailing backslash
+    std::string runTarget;    // program, optionally "*" and extra parameters
+    std::string extraArgs;    // the launcher's own arguments
+    std::string token;        // EngineToken
+    std::string launcherPath; // written as /OriginExe= unless already present
+    bool agentMode = false;   // adds /AutoUpdateProg
+};
+
+// The command line the engine is started with; the span switches never reach it.
+std::string EngineCommandLine(const EngineLaunch& launch);

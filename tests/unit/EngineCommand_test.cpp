@@ -1,0 +1,55 @@
+#include "launcher/EngineCommand.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case {
+    const char* name;
+    EngineLaunch launch;
+    const char* expected;
+};
+
+TEST(EngineCommand, LinesForTheRunTargetShapes)
+{
+    const Case cases[] = {
+        {"star with parameters and launcher arguments",
+         {"C:\\T\\SETUP_1", "Engine.exe*/S", "/X=1", "_77", "C:\\in\\setup.exe", false},
+         "C:\\T\\SETUP_1\\Engine.exe /X=1 /S /TH_ID=_77 /OriginExe=\"C:\\in\\setup.exe\""},
+        {"no star keeps the launcher arguments",
+         {"C:\\T\\SETUP_1\\", "Engine.exe", "/X=1 \"/Y=a b\"", "_5", "C:\\s.exe", false},
+         "C:\\T\\SETUP_1\\Engine.exe /X=1 \"/Y=a b\" /TH_ID=_5 /OriginExe=\"C:\\s.exe\""},
+        {"no arguments at all",
+         {"C:\\W", "Engine.exe", "", "_5", "C:\\s.exe", false},
+         "C:\\W\\Engine.exe /TH_ID=_5 /OriginExe=\"C:\\s.exe\""},
+        {"OriginExe already given (the Y_ copy)",
+         {"C:\\W", "Engine.exe", "/OriginExe=\"D:\\setup.exe\"", "_5", "C:\\W\\Y_setup.exe", false},
+         "C:\\W\\Engine.exe /OriginExe=\"D:\\setup.exe\" /TH_ID=_5"},
+        {"span switches never reach the engine",
+         {"C:\\W", "Engine.exe", "/A=1 /SpanCdLvl=2 /SpanDiskFName1=\"D:\\a b\\setup.exe.001\" /OriginExe=\"D:\\setup.exe\"",
+          "_5", "C:\\W\\Y_setup.exe", false},
+         "C:\\W\\Engine.exe /A=1 /OriginExe=\"D:\\setup.exe\" /TH_ID=_5"},
+        {"agent mode",
+         {"C:\\W", "Engine.exe * /S ", "", "_9", "C:\\s.exe", true},
+         "C:\\W\\Engine.exe /S /TH_ID=_9 /OriginExe=\"C:\\s.exe\" /AutoUpdateProg"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(EngineCommandLine(c.launch), c.expected) << c.name;
+}
+
+TEST(EngineCommand, RemoveSwitchKeepsTheBlankAndIsCaseExact)
+{
+    EXPECT_EQ(RemoveSwitch("a /SpanCdLvl=2 /b", "/SpanCdLvl="), "a /b");
+    EXPECT_EQ(RemoveSwitch("a /SpanCdLvl=2", "/SpanCdLvl="), "a ");
+    EXPECT_EQ(RemoveSwitch("a /spancdlvl=2 /b", "/SpanCdLvl="), "a /spancdlvl=2 /b");
+    EXPECT_EQ(RemoveSwitch("", "/SpanCdLvl="), "");
+}
+
+TEST(EngineCommand, TokenNames)
+{
+    EXPECT_EQ(EngineToken(412), "_412");
+    EXPECT_EQ(CompletionAtomName("_412"), "AutoUpdateAtomTokenByKalvex_412");
+    EXPECT_EQ(EngineDialogClass("_412"), ".SDialog_Class_Name._412");
+}
+
+} // namespace
