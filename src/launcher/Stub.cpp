@@ -1,7 +1,125 @@
-// Program entry of the launcher.
+#include "launcher/Stub.h"
+
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+#include <memory>
+
+#include "launcher/FilesWin.h"
+#include "launcher/StubWin.h"
+#include "payload/TGFileInfo.h"
+#include "payload/WorkFolder.h"
+#include "util/KDebug.h"
+#include "util/SysUtilsWin.h"
+#include "util/Utils.h"
+#include "util/UtilsWin.h"
+
+namespace {
+
+std::unique_ptr<TGFileInfo> g_own;
+bool g_agentRun = false;
+std::string g_windowClass;
+unsigned long g_exitCode = 0;
+
+std::string Pid() { return std::to_string(GetCurrentProcessId()); }
+
+std::string OwnFileName()
 {
-    return 0;
+    const std::string path = ProgramPath(false);
+    return path.substr(path.find_last_of('\\') + 1);
+}
+
+bool WindowOfClassExists(const std::string& cls) { return FindWindowA(cls.c_str(), nullptr) != nullptr; }
+
+// Copies the launcher into the work folder as Y_ and starts the copy there, so the
+// medium holding the launcher can be changed while the copy reads the volumes.
+void CDSpanningRelaunch()
+{
+    const std::string self = ProgramPath(false);
+    const std::string yPath = WithBackslash(WorkFolder(), true) + "Y_" + OwnFileName();
+    if (!CopyFileA(self.c_str(), yPath.c_str(), FALSE)) {
+        WriteUpdateLog("CD spanning: copy failed " + yPath);
+        return;
+    }
+    const std::string tail = CommandArgs() + " /SpanCdLvl=2 /SpanDiskFName1=\"" + self + ".001\"" + " /OriginExe=\"" +
+                             self + "\"";
+    // Quoted, so that a work folder with blanks still names the copy.
+    std::string cmd = "\"" + yPath + "\" " + TrimText(tail);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    } else {
+        WriteUpdateLog("CD spanning: start failed " + cmd);
+    }
+}
+
+} // namespace
+
+TGFileInfo& OwnInfo() { return *g_own; }
+bool IsAgentRun() { return g_agentRun; }
+const std::string& OwnWindowClass() { return g_windowClass; }
+void SetStubExitCode(unsigned long code) { g_exitCode = code; }
+unsigned long StubExitCode() { return g_exitCode; }
+
+void DoRunStubWin()
+{
+    WriteUpdateLog("DoRunStubWin() --- Start");
+    const std::string ownName = OwnFileName();
+    g_windowClass = g_agentRun ? ".AutoUpdate." + FileTitle(ownName, false) : ProgramPath(false);
+
+    const std::string agentName = g_own->AgentFileName();
+    const bool xRunning = WindowOfClassExists(".AutoUpdate." + FileTitle("X_" + agentName, false));
+    const bool plainAgent = g_agentRun && SameTextTrimmed(ownName, agentName);
+    const bool xCopy = g_agentRun && SameTextTrimmed(ownName, "X_" + agentName);
+    WriteUpdateLog("X_ExeIsRunning=" + BoolText(xRunning));
+    WriteUpdateLog("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(plainAgent));
+    WriteUpdateLog("ThisIs_X_AutoUpdate_Exe=" + BoolText(xCopy));
+
+    if (!WindowOfClassExists(g_windowClass)) {
+        if (plainAgent) {
+            // The hand-over to the X_ copy belongs to the agent roles, which this build
+            // does not carry yet.
+            WriteUpdateLog("DoRunStubWin() --- plain agent: no hand-over in this build");
+        } else if (!xCopy && SwitchInt("/SpanCdLvl=", 1) == 1 && g_own->SpanFromRemovable()) {
+            CDSpanningRelaunch();
+        } else {
+            RunLauncherWindow();
+            if (!xCopy && SwitchInt("/SpanCdLvl=", 1) == 2)
+                StartSelfDelete(true);
+        }
+    }
+    WriteUpdateLog("DoRunStubWin() --- End");
+}
+
+int StubMain()
+{
+    StartTraceChannel();
+    const std::string commandLine = RawCommandLine();
+    TraceLine(Pid(), " ==== STUB START ====> ", commandLine, "<");
+
+    g_own = std::make_unique<TGFileInfo>(ProgramPath(false));
+    g_agentRun = g_own->IsUpdateAgent();
+    EnableUpdateLog(g_agentRun && g_own->WriteUpdateLogFlag());
+    if (g_agentRun && SameTextTrimmed(OwnFileName(), "X_" + g_own->AgentFileName()))
+        SetUpdateLogTag(" X ");
+
+    WriteUpdateLog("");
+    WriteUpdateLog("");
+    WriteUpdateLog("=== START === " + ProgramPath(false));
+    WriteUpdateLog("CommandLine=" + commandLine);
+    WriteUpdateLog("Agent Version=" + FileVersionText("", 1, 4));
+    TraceLine(Pid(), " ==== ThisIs_AutoUpdateProg=", g_agentRun);
+
+    DoRunStubWin();
+
+    g_own.reset();
+    TraceLine(Pid(), " ==== STUB END ====> ", commandLine, "<");
+    TraceLine("");
+    WriteUpdateLog("=== EXIT === " + ProgramPath(false));
+    WriteUpdateLog("");
+    return static_cast<int>(g_exitCode);
 }

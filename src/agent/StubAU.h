@@ -1,0 +1,21 @@
+// The update agent's process-wide values and its timer tick. The window procedure
+// reads and sets them for other processes (wm_AgentMsg).
+#pragma once
+
+#include <windows.h>
+
+struct AgentState {
+    int timerCount = -3;          // checks begin once it reaches 1; "/SleepX=" sets it
+    int shutdownCountdown = -1;   // 0: quit on this tick; above 0: count down; -1: never
+    int mode = 0;                 // 0 background, 1 interactive, 2 interactive requested
+    bool probingEnabled = true;
+    bool checkNow = false;
+    bool justDownloadInfoFile = false;
+    bool tickBusy = false;
+    int state = 0;                // 0 idle, 1 checking, 2 fetching, 3 running the update
+};
+
+AgentState& Agent();
+
+// Runs for every timer message of the agent's window.
+void AgentTimerTick(HWND window);

@@ -1,0 +1,220 @@
+#include "launcher/StubSetup.h"
+
+#include "agent/StubAUInfoFiles.h"
+#include "launcher/EngineCommand.h"
+#include "launcher/FilesWin.h"
+#include "launcher/SetupTexts.h"
+#include "launcher/Stub.h"
+#include "launcher/StubWin.h"
+#include "payload/TGFileInfo.h"
+#include "payload/UnPack.h"
+#include "payload/WorkFolder.h"
+#include "payload/ZInflate.h"
+#include "ui/KMsgBox.h"
+#include "ui/KProgBar.h"
+#include "util/KDebug.h"
+#include "util/ScopedWin.h"
+#include "util/SysUtilsWin.h"
+#include "util/Utils.h"
+#include "util/UtilsWin.h"
+
+namespace {
+
+const char kButtons[] = "|&OK|&Cancel|&Yes|&No|&Abort|&Retry|&Ignore|";
+
+std::string Pid() { return std::to_string(GetCurrentProcessId()); }
+
+ScopedHandle StartEngine(const std::string& commandLine, WORD show)
+{
+    std::string cmd = commandLine;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = show;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return ScopedHandle();
+    CloseHandle(pi.hThread);
+    return ScopedHandle(pi.hProcess);
+}
+
+// Polls every 500 ms with the queue serviced. The process object decides the end, not
+// the exit code: an engine that exits with 259 (STILL_ACTIVE) must not keep us here.
+DWORD WaitForEngine(HANDLE process)
+{
+    DWORD code = 0;
+    for (;;) {
+        SleepPumping(0, 500);
+        if (!process)
+            break;
+        const DWORD waited = WaitForSingleObject(process, 0);
+        if (!GetExitCodeProcess(process, &code)) {
+            code = 0;
+            break;
+        }
+        if (waited != WAIT_TIMEOUT)
+            break;
+    }
+    return code;
+}
+
+void WaitForEngineDialog(const std::string& dialogClass)
+{
+    while (FindWindowA(dialogClass.c_str(), nullptr)) {
+        YieldX(0);
+        Sleep(100);
+    }
+    SleepPumping(0, 1000);
+}
+
+void RemoveShortcuts()
+{
+    const std::string startUp = ReadInfoText(Keys::StartUpLink);
+    const std::string checkLink = ReadInfoText(Keys::CheckforNewUpdateLink);
+    if (ReadInfoFlag(Keys::RemoveStartUpShortcut) && !startUp.empty() && FindFileSize(startUp) >= 0)
+        DeleteFileA(startUp.c_str());
+    if (ReadInfoFlag(Keys::RemoveCheckForNewUpdateShortcut) && !checkLink.empty() && FindFileSize(checkLink) >= 0)
+        DeleteFileA(checkLink.c_str());
+}
+
+// Starts the engine for the run target and waits for it and its dialog; true when it
+// removed the completion atom.
+bool RunEngine(const std::string& workFolder, const std::string& runTarget, const std::string& extraArgs,
+               bool foreground)
+{
+    EngineLaunch launch;
+    launch.workFolder = workFolder;
+    launch.runTarget = runTarget;
+    launch.extraArgs = extraArgs;
+    launch.token = EngineToken(GetCurrentThreadId());
+    launch.launcherPath = ProgramPath(false);
+    launch.agentMode = IsAgentRun();
+    const std::string commandLine = EngineCommandLine(launch);
+    TraceLine(Pid(), " ==== WinExec(Engine.exe) >>", commandLine, "<<");
+
+    const std::string atomName = CompletionAtomName(launch.token);
+    GlobalAddAtomA(atomName.c_str());
+    ScopedHandle engine = StartEngine(commandLine, static_cast<WORD>(foreground ? SW_SHOW : SW_HIDE));
+    if (HWND main = MainWindow())
+        ShowWindow(main, SW_HIDE);
+    SleepPumping(0, 1000);
+    SetStubExitCode(WaitForEngine(engine.get()));
+    WaitForEngineDialog(EngineDialogClass(launch.token));
+
+    const ATOM atom = GlobalFindAtomA(atomName.c_str());
+    const bool finished = atom == 0;
+    if (atom)
+        GlobalDeleteAtom(atom);
+    if (finished)
+        RemoveShortcuts();
+    return finished;
+}
+
+// The agent copy of a web setup: the launcher image with its header strings and a
+// trailer marked as agent, without whatever was appended after the stored payload end.
+void WriteWebAgentCopy(const std::string& workFolder, const std::string& agentName)
+{
+    const std::string self = ProgramPath(false);
+    std::string image = ReadFileRange(self, -1, 0);
+    const uint64_t end = static_cast<uint32_t>(StoredPayloadEnd(self));
+    if (end < image.size() && image.size() - end < 10000)
+        image.resize(static_cast<std::size_t>(end));
+    if (image.size() >= 6)
+        image[image.size() - 5] = 1;
+    WriteFileData(WithBackslash(workFolder, true) + agentName, image, FileDosStamp(self), false);
+}
+
+} // namespace
+
+bool ForcePromptSetting()
+{
+    return ReadRegistryValue("HKEY_CURRENT_USER\\Software\\Morbrook\\Kalvex\\SpanDisk", "ForcePrompt", "0") == "1";
+}
+
+bool SpaceConfirm(const std::string& workFolder, const TGFileInfo& info)
+{
+    const std::string message = SpaceConfirmText(
+        workFolder, info.AlwaysTellTempDrive(), info.RequiredSpace(workFolder), FreeBytes(workFolder),
+        [&info](const std::string& key, const std::string& def) { return info.LocalizedText(key, def); });
+    if (message.empty())
+        return true;
+    return MsgConfirmYesNo(reinterpret_cast<std::uintptr_t>(MainWindow()), message,
+                           info.LocalizedText("Confirm", "Confirm"), info.LocalizedText("BtnText", kButtons),
+                           static_cast<std::uint8_t>(info.Charset()));
+}
+
+bool SetupRun(const std::string& workFolderIn, const std::string& sourceFile, const std::string& agentName,
+              const std::string& extraArgs, bool foreground)
+{
+    std::string workFolder = workFolderIn;
+    const TGFileInfo info(sourceFile);
+    if (info.ShowProgressWindow())
+        ShowActivityBar();
+    SetMainLabel(info.LocalizedText("s1", "Extracting Files..."), info.FontName(), info.Charset(), info.FontSize());
+
+    const bool exists = GetFileAttributesA(workFolder.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if ((!(info.RequiredSpace(workFolder) < FreeBytes(workFolder)) || !exists) && FindRoomierTempDrive()) {
+        const std::string alternative = AlternativeWorkFolder();
+        if (!alternative.empty())
+            workFolder = alternative;
+    }
+    TraceLine("========= ForegroundOp=", foreground, " ==========");
+
+    bool result = false;
+    if (!foreground || SpaceConfirm(workFolder, info)) {
+        const std::uint8_t charset = static_cast<std::uint8_t>(info.Charset());
+        ExtractRequest request;
+        request.archivePath = sourceFile;
+        request.workFolder = WithoutBackslash(workFolder);
+        request.agentFileName = agentName;
+        request.diskPrompt =
+            info.LocalizedText("s8", "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue");
+        request.promptTitle = info.LocalizedText("Attention", "Attention");
+        request.buttons = info.LocalizedText("BtnText", kButtons);
+        request.charset = charset;
+        request.forcePrompt = ForcePromptSetting();
+        request.progress = ProgressSink;
+
+        if (foreground && MainWindow()) {
+            ShowWindow(MainWindow(), SW_SHOW);
+            SetForegroundWindow(MainWindow());
+        }
+        SleepPumping(0, 1000);
+        const ExtractResult extracted = ExtractPayload(request);
+        SleepPumping(0, 1000);
+
+        if (!extracted.runTarget.empty() && extracted.checksumOk)
+            result = RunEngine(workFolder, extracted.runTarget, extraArgs, foreground);
+        if (!extracted.checksumOk)
+            MsgError(reinterpret_cast<std::uintptr_t>(MainWindow()),
+                     info.LocalizedText("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
+                     info.LocalizedText("Error", "Error"), info.LocalizedText("BtnText", kButtons), charset);
+    }
+    RemoveAlternativeWorkFolder();
+    return result;
+}
+
+void SetupTick(HWND window)
+{
+    KillTimer(window, 1);
+    TGFileInfo& own = OwnInfo();
+    const std::string agentName = own.WriteUpdateAgent() ? own.AgentFileName() : std::string();
+    const std::string workFolder = WorkFolder();
+    try {
+        if (own.WebDownload()) {
+            if (!agentName.empty())
+                WriteWebAgentCopy(workFolder, agentName);
+            // The web download of the setup file joins here once the HTTP client exists.
+            TraceLine(Pid(), " ==== web setup: no HTTP client in this build");
+        } else {
+            const std::string span = SwitchValue("/SpanDiskFName1=", "");
+            const std::string source = span.empty() ? ProgramPath(false) : span;
+            const bool hidden = HasSwitch("/hide") || own.RunHidden();
+            SetupRun(workFolder, source, agentName, CommandArgs(), !hidden);
+        }
+    } catch (const EZLibError& error) {
+        LogException(error, "SetupRun");
+    }
+    DeleteTree(workFolder, true);
+    PostQuitMessage(0);
+}

@@ -1,0 +1,23 @@
+// The setup run: unpack the payload, confirm temp space, start the setup engine, wait
+// for it and its dialog, and learn from the completion atom whether it finished.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class TGFileInfo;
+
+// The first timer tick of a setup-mode launcher: runs the whole setup, then ends the
+// message loop.
+void SetupTick(HWND window);
+
+// True when the engine removed its completion atom.
+bool SetupRun(const std::string& workFolder, const std::string& sourceFile, const std::string& agentName,
+              const std::string& extraArgs, bool foreground);
+
+// Asks before extracting when the payload wants the drive named or space is short.
+bool SpaceConfirm(const std::string& workFolder, const TGFileInfo& info);
+
+// "ForcePrompt" under the launcher's span-disk registry key is exactly "1".
+bool ForcePromptSetting();

@@ -1,0 +1,180 @@
+// Reference setup engine: the smallest program that honours the launcher's engine
+// contract, used by the demo and as a sample for suite authors.
+//
+//   Engine.exe [/Target=FOLDER] [/ExitCode=N] [/KeepAtom] [/WorkMs=N] [/LingerMs=N]
+//              [/Record=FILE] [/Version=N] [/ProgramName=TEXT]
+//              /TH_ID=TOKEN /OriginExe="PATH" [/AutoUpdateProg]
+//
+// While it works it shows a small window of class ".SDialog_Class_Name." + TOKEN.
+// It copies every file of its own folder (the launcher's work folder) into /Target=,
+// except itself; an agent copy among them gets its ".original" file beside it.
+// On success (exit code 0 and no /KeepAtom) it deletes the completion atom
+// "AutoUpdateAtomTokenByKalvex" + TOKEN, which the launcher reads as "finished".
+// /LingerMs= hands the dialog to a second process that keeps it open that long after
+// this one has ended. /Record= appends what the engine received, for tests.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "payload/TGFileInfo.h"
+#include "util/Utils.h"
+
+namespace {
+
+const char kAtomPrefix[] = "AutoUpdateAtomTokenByKalvex";
+const char kDialogPrefix[] = ".SDialog_Class_Name.";
+
+std::string g_record;
+
+void Record(const std::string& line)
+{
+    if (g_record.empty())
+        return;
+    HANDLE f = CreateFileA(g_record.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return;
+    const std::string text = line + "\r\n";
+    DWORD written = 0;
+    WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+LRESULT CALLBACK DialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_TIMER) {
+        KillTimer(wnd, 1);
+        DestroyWindow(wnd);
+        return 0;
+    }
+    if (msg == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+// Shows the engine dialog for the given time, keeping its messages flowing.
+void ShowDialog(const std::string& token, UINT milliseconds, bool visible)
+{
+    const std::string cls = kDialogPrefix + token;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DialogProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = cls.c_str();
+    RegisterClassA(&wc);
+    HWND wnd = CreateWindowExA(0, cls.c_str(), "Setup", WS_OVERLAPPED | WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT,
+                               320, 120, nullptr, nullptr, wc.hInstance, nullptr);
+    if (!wnd)
+        return;
+    CreateWindowExA(0, "STATIC", "Installing...", WS_CHILD | WS_VISIBLE, 16, 24, 280, 20, wnd, nullptr,
+                    wc.hInstance, nullptr);
+    if (visible)
+        ShowWindow(wnd, SW_SHOWNORMAL);
+    SetTimer(wnd, 1, milliseconds ? milliseconds : 1, nullptr);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+bool IsAgentCopy(const std::string& path)
+{
+    TGFileInfo info(path);
+    return info.IsUpdateAgent();
+}
+
+// Writes the installed product's description beside an agent copy.
+void WriteOriginal(const std::string& agentPath, const std::string& target, const std::string& version,
+                   const std::string& programName)
+{
+    TGFileInfo info(agentPath);
+    const std::string original = WithBackslash(target, true) + info.InstalledInfoName();
+    WritePrivateProfileStringA("OriginalSetup", "VersionOriginal", version.c_str(), original.c_str());
+    WritePrivateProfileStringA("OriginalSetup", "ProgramName", programName.c_str(), original.c_str());
+    WritePrivateProfileStringA("Directories", "TargetDir", target.c_str(), original.c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, original.c_str()); // flush the profile cache
+    Record("ORIGINAL " + original);
+}
+
+// Copies the files of the work folder into the target; false when one copy failed.
+bool Install(const std::string& workFolder, const std::string& self, const std::string& target,
+             const std::string& version, const std::string& programName)
+{
+    CreateDirectoryA(target.c_str(), nullptr);
+    bool ok = true;
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((workFolder + "*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        const std::string source = workFolder + fd.cFileName;
+        if (lstrcmpiA(source.c_str(), self.c_str()) == 0)
+            continue;
+        const std::string dest = WithBackslash(target, true) + fd.cFileName;
+        if (!CopyFileA(source.c_str(), dest.c_str(), FALSE)) {
+            Record("FAILED " + dest);
+            ok = false;
+            continue;
+        }
+        Record("INSTALLED " + std::string(fd.cFileName));
+        if (IsAgentCopy(dest))
+            WriteOriginal(dest, target, version, programName);
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+    return ok;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
+{
+    g_record = SwitchValue("/Record=", "");
+    const std::string token = SwitchValue("/TH_ID=", "");
+    const int exitCode = static_cast<int>(SwitchInt("/ExitCode=", 0));
+
+    const std::string lingerOnly = SwitchValue("/DialogOnly=", "");
+    if (!lingerOnly.empty()) { // the second process of /LingerMs=
+        ShowDialog(token, static_cast<UINT>(SwitchInt("/DialogOnly=", 0)), false);
+        return 0;
+    }
+
+    Record("COMMANDLINE " + std::string(GetCommandLineA()));
+    Record(std::string("SHOW ") + (show == SW_HIDE ? "hidden" : "shown"));
+
+    const std::string self = ProgramPath(false);
+    const std::string workFolder = ProgramFolder(true);
+    const std::string target = SwitchValue("/Target=", "");
+    bool ok = true;
+    ShowDialog(token, static_cast<UINT>(SwitchInt("/WorkMs=", 300)), show != SW_HIDE);
+    if (!target.empty())
+        ok = Install(workFolder, self, target, SwitchValue("/Version=", "1"), SwitchValue("/ProgramName=", ""));
+
+    const INT64 linger = SwitchInt("/LingerMs=", 0);
+    if (linger > 0) {
+        std::string cmd = "\"" + self + "\" /DialogOnly=" + std::to_string(linger) + " /TH_ID=" + token;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+            Sleep(300); // let the dialog appear before this process ends
+        }
+    }
+
+    if (ok && exitCode == 0 && !HasSwitch("/KeepAtom") && !token.empty()) {
+        const ATOM atom = GlobalFindAtomA((kAtomPrefix + token).c_str());
+        if (atom)
+            GlobalDeleteAtom(atom);
+        Record("ATOM deleted");
+    }
+    Record("EXIT " + std::to_string(exitCode));
+    return exitCode;
+}
