@@ -1,6 +1,6 @@
 #include "agent/StubAUInfoFiles.h"
 
-#include "payload/TGFileInfo.h"
+#include "payload/GFileInfo.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
 

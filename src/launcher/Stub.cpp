@@ -6,7 +6,7 @@
 
 #include "launcher/FilesWin.h"
 #include "launcher/StubWin.h"
-#include "payload/TGFileInfo.h"
+#include "payload/GFileInfo.h"
 #include "payload/WorkFolder.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
@@ -84,7 +84,7 @@ void DoRunStubWin()
             // The hand-over to the X_ copy belongs to the agent roles, which this build
             // does not carry yet.
             WriteUpdateLog("DoRunStubWin() --- plain agent: no hand-over in this build");
-        } else if (!xCopy && SwitchInt("/SpanCdLvl=", 1) == 1 && g_own->SpanFromRemovable()) {
+        } else if (!xCopy && SwitchInt("/SpanCdLvl=", 1) == 1 && g_own->SpanFromDisks()) {
             CDSpanningRelaunch();
         } else {
             RunLauncherWindow();
@@ -103,7 +103,7 @@ int StubMain()
 
     g_own = std::make_unique<TGFileInfo>(ProgramPath(false));
     g_agentRun = g_own->IsUpdateAgent();
-    EnableUpdateLog(g_agentRun && g_own->WriteUpdateLogFlag());
+    EnableUpdateLog(g_agentRun && g_own->WriteUpdateLog());
     if (g_agentRun && SameTextTrimmed(OwnFileName(), "X_" + g_own->AgentFileName()))
         SetUpdateLogTag(" X ");
 

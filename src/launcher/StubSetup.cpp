@@ -6,7 +6,7 @@
 #include "launcher/SetupTexts.h"
 #include "launcher/Stub.h"
 #include "launcher/StubWin.h"
-#include "payload/TGFileInfo.h"
+#include "payload/GFileInfo.h"
 #include "payload/UnPack.h"
 #include "payload/WorkFolder.h"
 #include "payload/ZInflate.h"
@@ -134,7 +134,7 @@ bool ForcePromptSetting()
 bool SpaceConfirm(const std::string& workFolder, const TGFileInfo& info)
 {
     const std::string message = SpaceConfirmText(
-        workFolder, info.AlwaysTellTempDrive(), info.RequiredSpace(workFolder), FreeBytes(workFolder),
+        workFolder, info.AlwaysShowTempDrive(), info.RequiredSpace(workFolder), FreeBytes(workFolder),
         [&info](const std::string& key, const std::string& def) { return info.LocalizedText(key, def); });
     if (message.empty())
         return true;
@@ -148,7 +148,7 @@ bool SetupRun(const std::string& workFolderIn, const std::string& sourceFile, co
 {
     std::string workFolder = workFolderIn;
     const TGFileInfo info(sourceFile);
-    if (info.ShowProgressWindow())
+    if (info.ShowProgress())
         ShowActivityBar();
     SetMainLabel(info.LocalizedText("s1", "Extracting Files..."), info.FontName(), info.Charset(), info.FontSize());
 

@@ -8,7 +8,7 @@
 #include "launcher/Stub.h"
 #include "launcher/StubSetup.h"
 #include "payload/Appearance.h"
-#include "payload/TGFileInfo.h"
+#include "payload/GFileInfo.h"
 #include "payload/WorkFolder.h"
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "payload/TGFileInfo.h"
+#include "payload/GFileInfo.h"
 #include "util/Utils.h"
 
 namespace {
