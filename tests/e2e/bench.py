@@ -87,6 +87,8 @@ def viewer(test_name="viewer", timeout=300, chunks=False):
             except subprocess.TimeoutExpired:
                 proc.kill()
                 proc.wait()
+
+
 def display():
     """The X display of the tree's Wine environment."""
     with open(os.path.join(WINE_STATE, "env")) as f:
@@ -103,7 +105,6 @@ def xdotool(*args, timeout=10):
 
 def find_window(title, timeout=30.0):
     """The X id of the first visible window whose title matches the regex, or None."""
-    import time
     end = time.monotonic() + timeout
     while time.monotonic() < end:
         found = xdotool("search", "--onlyvisible", "--name", title).stdout.split()
