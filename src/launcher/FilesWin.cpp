@@ -59,8 +59,6 @@ bool IsDots(const char* name) { return std::strcmp(name, ".") == 0 || std::strcm
 
 bool IsFolder(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 bool FolderExists(const std::string& path)
 {
     DWORD a = ::GetFileAttributesA(path.c_str());
@@ -188,7 +186,7 @@ std::string FindFileInTree(const std::string& folder, const std::string& fileNam
 {
     return SearchTree(folder, [&](const std::string& dir) {
         std::string candidate = WithBackslash(dir, true) + fileName;
-        return Exists(candidate) ? candidate : std::string();
+        return PathExists(candidate) ? candidate : std::string();
     });
 }
 
@@ -264,7 +262,7 @@ bool DeleteTree(const std::string& folder, bool clearAttributes)
         }
     }
     ::RemoveDirectoryA(WithoutBackslash(folder).c_str());
-    if (!Exists(WithoutBackslash(folder))) ++count;
+    if (!PathExists(WithoutBackslash(folder))) ++count;
     return count == 2;
 }
 
@@ -300,4 +298,17 @@ bool EjectCD(const std::string& path)
     } catch (...) {
         return false;
     }
+}
+
+bool PathExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+uint32_t FileDosStamp(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    FILETIME local;
+    WORD date = 0, time = 0;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        !::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !::FileTimeToDosDateTime(&local, &date, &time))
+        return 0;
+    return static_cast<uint32_t>(date) << 16 | time;
 }

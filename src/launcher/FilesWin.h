@@ -26,6 +26,11 @@ bool WriteFileData(const std::string& path, const std::string& data, uint32_t da
 bool WriteFileData(const std::string& path, const char* data, size_t size, uint32_t date, bool append);
 bool AppendText(const std::string& path, const std::string& text, uint32_t date);
 
+// A file or folder of that name exists.
+bool PathExists(const std::string& path);
+// The file's modification time as a packed DOS date and time (local time); 0 when unknown.
+uint32_t FileDosStamp(const std::string& path);
+
 // Free bytes available to the caller on the path's drive; 0 on failure.
 double FreeBytes(const std::string& path);
 

@@ -71,9 +71,9 @@ void RemoveShortcuts()
 {
     const std::string startUp = ReadInfoText(Keys::StartUpLink);
     const std::string checkLink = ReadInfoText(Keys::CheckforNewUpdateLink);
-    if (ReadInfoFlag(Keys::RemoveStartUpShortcut) && !startUp.empty() && FindFileSize(startUp) >= 0)
+    if (ReadInfoFlag(Keys::RemoveStartUpShortcut) && PathExists(startUp))
         DeleteFileA(startUp.c_str());
-    if (ReadInfoFlag(Keys::RemoveCheckForNewUpdateShortcut) && !checkLink.empty() && FindFileSize(checkLink) >= 0)
+    if (ReadInfoFlag(Keys::RemoveCheckForNewUpdateShortcut) && PathExists(checkLink))
         DeleteFileA(checkLink.c_str());
 }
 
@@ -152,7 +152,7 @@ bool SetupRun(const std::string& workFolderIn, const std::string& sourceFile, co
         ShowActivityBar();
     SetMainLabel(info.LocalizedText("s1", "Extracting Files..."), info.FontName(), info.Charset(), info.FontSize());
 
-    const bool exists = GetFileAttributesA(workFolder.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool exists = PathExists(workFolder);
     if ((!(info.RequiredSpace(workFolder) < FreeBytes(workFolder)) || !exists) && FindRoomierTempDrive()) {
         const std::string alternative = AlternativeWorkFolder();
         if (!alternative.empty())
