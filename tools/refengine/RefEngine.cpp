@@ -18,7 +18,9 @@
 #include <vector>
 
 #include "payload/GFileInfo.h"
+#include "util/SysUtilsWin.h"
 #include "util/Utils.h"
+#include "util/UtilsWin.h"
 
 namespace {
 
@@ -94,10 +96,9 @@ void WriteOriginal(const std::string& agentPath, const std::string& target, cons
 {
     TGFileInfo info(agentPath);
     const std::string original = WithBackslash(target, true) + info.InstalledInfoName();
-    WritePrivateProfileStringA("OriginalSetup", "VersionOriginal", version.c_str(), original.c_str());
-    WritePrivateProfileStringA("OriginalSetup", "ProgramName", programName.c_str(), original.c_str());
-    WritePrivateProfileStringA("Directories", "TargetDir", target.c_str(), original.c_str());
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, original.c_str()); // flush the profile cache
+    WriteIniString(original, "OriginalSetup", "VersionOriginal", version);
+    WriteIniString(original, "OriginalSetup", "ProgramName", programName);
+    WriteIniString(original, "Directories", "TargetDir", target);
     Record("ORIGINAL " + original);
 }
 
