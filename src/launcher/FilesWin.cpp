@@ -59,12 +59,6 @@ bool IsDots(const char* name) { return std::strcmp(name, ".") == 0 || std::strcm
 
 bool IsFolder(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
-bool FolderExists(const std::string& path)
-{
-    DWORD a = ::GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::string DriveOf(char letter) { return std::string(1, letter) + ":\\"; }
 
 // Depth-first search below folder; `match` decides on a folder path before its entries.
@@ -311,4 +305,10 @@ uint32_t FileDosStamp(const std::string& path)
         !::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !::FileTimeToDosDateTime(&local, &date, &time))
         return 0;
     return static_cast<uint32_t>(date) << 16 | time;
+}
+
+bool FolderExists(const std::string& path)
+{
+    DWORD a = ::GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }

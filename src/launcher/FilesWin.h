@@ -28,6 +28,7 @@ bool AppendText(const std::string& path, const std::string& text, uint32_t date)
 
 // A file or folder of that name exists.
 bool PathExists(const std::string& path);
+bool FolderExists(const std::string& path);
 // The file's modification time as a packed DOS date and time (local time); 0 when unknown.
 uint32_t FileDosStamp(const std::string& path);
 

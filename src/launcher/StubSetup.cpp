@@ -6,7 +6,9 @@
 #include "launcher/SetupTexts.h"
 #include "launcher/Stub.h"
 #include "launcher/StubWin.h"
+#include "payload/FileReader.h"
 #include "payload/GFileInfo.h"
+#include "payload/PayloadTrailer.h"
 #include "payload/UnPack.h"
 #include "payload/WorkFolder.h"
 #include "payload/ZInflate.h"
@@ -116,7 +118,8 @@ void WriteWebAgentCopy(const std::string& workFolder, const std::string& agentNa
 {
     const std::string self = ProgramPath(false);
     std::string image = ReadFileRange(self, -1, 0);
-    const uint64_t end = static_cast<uint32_t>(StoredPayloadEnd(self));
+    TFileReader reader(self);
+    const uint64_t end = static_cast<uint32_t>(StoredPayloadEnd(reader));
     if (end < image.size() && image.size() - end < 10000)
         image.resize(static_cast<std::size_t>(end));
     if (image.size() >= 6)

@@ -7,7 +7,7 @@
 #include "launcher/FilesWin.h"
 #include "launcher/Stub.h"
 #include "launcher/StubSetup.h"
-#include "payload/Appearance.h"
+#include "payload/AppearanceWin.h"
 #include "payload/GFileInfo.h"
 #include "payload/WorkFolder.h"
 #include "ui/KMsgBox.h"

@@ -13,12 +13,6 @@ std::string g_workFolder;
 std::string g_alternativeBase;
 std::string g_alternativeFolder;
 
-bool FolderExists(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool FileExists(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -26,17 +20,6 @@ bool FileExists(const std::string& path)
 }
 
 // Time-of-day half of the program file's modification stamp (local time, DOS form).
-unsigned ProgramTimeStamp()
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    FILETIME local;
-    WORD date = 0, time = 0;
-    if (GetFileAttributesExA(ProgramPath(false).c_str(), GetFileExInfoStandard, &data) &&
-        FileTimeToLocalFileTime(&data.ftLastWriteTime, &local))
-        FileTimeToDosDateTime(&local, &date, &time);
-    return time;
-}
-
 // Deletes whatever lies at path, then creates it empty. Only a full path is ever
 // deleted: a failed temp-folder query must not empty a folder relative to the current one.
 std::string FreshFolder(const std::string& path)
@@ -65,7 +48,7 @@ bool CreateFolderPath(const std::string& path)
 std::string WorkFolder()
 {
     if (g_workFolder.empty())
-        g_workFolder = FreshFolder(TempFolder(true) + "SETUP_" + std::to_string(ProgramTimeStamp()));
+        g_workFolder = FreshFolder(TempFolder(true) + "SETUP_" + std::to_string(FileDosStamp(ProgramPath(false)) & 0xFFFF));
     return g_workFolder;
 }
 

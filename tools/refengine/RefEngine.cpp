@@ -43,6 +43,18 @@ void Record(const std::string& line)
     CloseHandle(f);
 }
 
+// Seconds since 1970 with milliseconds, comparable with the test host's clock.
+std::string UnixTimeText()
+{
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    const unsigned long long ticks = (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    const unsigned long long ms = (ticks - 116444736000000000ULL) / 10000;
+    char text[32];
+    wsprintfA(text, "%lu.%03lu", static_cast<unsigned long>(ms / 1000), static_cast<unsigned long>(ms % 1000));
+    return text;
+}
+
 LRESULT CALLBACK DialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_TIMER) {
@@ -143,6 +155,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
     const std::string lingerOnly = SwitchValue("/DialogOnly=", "");
     if (!lingerOnly.empty()) { // the second process of /LingerMs=
         ShowDialog(token, static_cast<UINT>(SwitchInt("/DialogOnly=", 0)), false);
+        Record("DIALOGCLOSED " + UnixTimeText());
         return 0;
     }
 
@@ -159,7 +172,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
 
     const INT64 linger = SwitchInt("/LingerMs=", 0);
     if (linger > 0) {
-        std::string cmd = "\"" + self + "\" /DialogOnly=" + std::to_string(linger) + " /TH_ID=" + token;
+        std::string cmd = "\"" + self + "\" /DialogOnly=" + std::to_string(linger) + " /TH_ID=" + token +
+                          " \"/Record=" + g_record + "\"";
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};

@@ -1,0 +1,59 @@
+"""Builds small setups for the scenarios: the reference engine as run target, a few
+files, and a manifest written per scenario."""
+import os
+import subprocess
+
+import bench
+
+BUILDER = os.path.join(bench.HOST_DIR, "tools", "builder", "builder")
+ENGINE = os.path.join(bench.WIN_DIR, "tools", "refengine", "Engine.exe")
+
+
+def make_setup(folder, name="setup.exe", parameters="", trailer=None, update=None, files=None, languages=None,
+               setup=None):
+    """Writes a manifest into folder and builds folder/name from it; returns the path."""
+    data = os.path.join(folder, "data")
+    os.makedirs(data, exist_ok=True)
+    files = files if files is not None else {"a.txt": b"alpha\r\n", "big.bin": bytes(range(256)) * 9000}
+    lines = ["[Setup]", "Launcher=" + bench.LAUNCHER, "Output=" + os.path.join(folder, name), "EntrySize=65536"]
+    lines += ["%s=%s" % kv for kv in (setup or {}).items()]
+    lines += ["[Trailer]"] + ["%s=%s" % kv for kv in (trailer or {}).items()]
+    lines += ["[Files]", "Engine.exe=" + ENGINE]
+    for rel, content in files.items():
+        path = os.path.join(data, rel)
+        with open(path, "wb") as f:
+            f.write(content)
+        lines.append("%s=%s" % (rel, path))
+    lines += ["[Run]", "Target=Engine.exe", "Parameters=" + parameters]
+    if update:
+        lines += ["[Update]"] + ["%s=%s" % kv for kv in update.items()]
+    for lang, texts in (languages or {"English": {"s0": "Test Setup"}}).items():
+        lines += ["[Language %s]" % lang] + ["%s=%s" % kv for kv in texts.items()]
+    manifest = os.path.join(folder, "manifest.ini")
+    with open(manifest, "w") as f:
+        f.write("\n".join(lines) + "\n")
+    result = subprocess.run([BUILDER, manifest], capture_output=True, text=True)
+    if result.returncode != 0:
+        raise AssertionError(result.stderr)
+    return os.path.join(folder, name)
+
+
+def engine_args(folder, **extra):
+    """The reference engine's parameters: install into folder/target, record into folder/record.txt."""
+    args = ["/Target=" + bench.winpath(os.path.join(folder, "target")),
+            "/Record=" + bench.winpath(os.path.join(folder, "record.txt"))]
+    args += ["/%s=%s" % kv if kv[1] is not None else "/" + kv[0] for kv in extra.items()]
+    return " ".join(args)
+
+
+def record(folder):
+    """What the engine recorded, as a list of lines (empty when it never ran)."""
+    path = os.path.join(folder, "record.txt")
+    if not os.path.exists(path):
+        return []
+    with open(path, encoding="latin-1") as f:
+        return f.read().splitlines()
+
+
+def recorded(folder, tag):
+    return [line[len(tag) + 1:] for line in record(folder) if line.startswith(tag + " ")]

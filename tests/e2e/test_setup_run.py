@@ -1,0 +1,198 @@
+"""The setup run end to end: the real launcher unpacks a payload made by the builder,
+starts the reference engine with the right command line, waits for it and its dialog,
+reads the completion atom and ends with the engine's exit code."""
+import os
+import re
+import shutil
+import subprocess
+import threading
+import time
+import unittest
+
+import bench
+import setups
+
+
+def run(exe, *args, timeout=120):
+    return bench.wine(exe, *args, timeout=timeout)
+
+
+class EngineCommandLine(unittest.TestCase):
+    def test_parameters_launcher_arguments_token_and_origin(self):
+        folder = bench.scratch("cmdline")
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder) + " /S")
+        result = run(exe, "/X=1", '"/Y=a b"')
+        self.assertEqual(result.returncode, 0, result.stderr)
+        [line] = setups.recorded(folder, "COMMANDLINE")
+        work = re.match(r"^(\S+)\\Engine\.exe ", line)
+        self.assertTrue(work, line)
+        self.assertIn("\\SETUP_", work.group(1))
+        expected = ('%s\\Engine.exe /X=1 "/Y=a b" %s /S /TH_ID=_\\d+ /OriginExe="%s"$'
+                    % (re.escape(work.group(1)), re.escape(setups.engine_args(folder)),
+                       re.escape(bench.winpath(exe))))
+        self.assertRegex(line, expected)
+        # The engine found every file of the payload beside itself.
+        self.assertEqual(sorted(setups.recorded(folder, "INSTALLED")), ["a.txt", "big.bin"])
+        with open(os.path.join(folder, "target", "big.bin"), "rb") as f:
+            self.assertEqual(f.read(), bytes(range(256)) * 9000)
+        self.assertEqual(setups.recorded(folder, "SHOW"), ["shown"])
+        # The work folder is gone afterwards.
+        self.assertFalse(os.path.exists(work.group(1).replace("Z:", "").replace("\\", "/")))
+
+    def test_origin_given_and_span_switches_never_reach_the_engine(self):
+        folder = bench.scratch("cmdline-span")
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder))
+        result = run(exe, "/A=1", "/SpanCdLvl=3", '/SpanDiskFName1="%s"' % bench.winpath(exe),
+                     '/OriginExe="C:\\from here\\setup.exe"')
+        self.assertEqual(result.returncode, 0, result.stderr)
+        [line] = setups.recorded(folder, "COMMANDLINE")
+        self.assertNotIn("SpanCdLvl", line)
+        self.assertNotIn("SpanDiskFName1", line)
+        self.assertEqual(line.count("/OriginExe="), 1, line)
+        self.assertIn('/A=1 /OriginExe="C:\\from here\\setup.exe"', line)
+
+
+class EngineResult(unittest.TestCase):
+    def shortcut_setup(self, folder, engine_extra):
+        """A setup whose folder holds the description files that name a start-up shortcut."""
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, **engine_extra),
+                                update={"InfoFile": "prod.info", "AgentFile": "prod-agent.exe"})
+        link = os.path.join(folder, "startup.lnk")
+        with open(link, "w") as f:
+            f.write("link")
+        with open(os.path.join(folder, "prod.original"), "w") as f:
+            f.write("[UnInstall]\r\nStartUpLink=%s\r\n" % bench.winpath(link))
+        with open(os.path.join(folder, "prod.info"), "w") as f:
+            f.write("[NewSetup]\r\nRemoveStartUpShortcut=1\r\n")
+        return exe, link
+
+    def test_exit_code_is_passed_through_and_success_removes_the_shortcut(self):
+        folder = bench.scratch("result-ok")
+        exe, link = self.shortcut_setup(folder, {})
+        self.assertEqual(run(exe).returncode, 0)
+        self.assertIn("deleted", setups.recorded(folder, "ATOM"))
+        self.assertFalse(os.path.exists(link))
+
+    def test_engine_that_keeps_the_atom_removes_no_shortcut(self):
+        folder = bench.scratch("result-kept")
+        exe, link = self.shortcut_setup(folder, {"KeepAtom": None, "ExitCode": "3"})
+        self.assertEqual(run(exe).returncode, 3)
+        self.assertEqual(setups.recorded(folder, "ATOM"), [])
+        self.assertTrue(os.path.exists(link))
+
+    def test_engine_exit_code_259_ends_the_wait(self):
+        folder = bench.scratch("result-259")
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, ExitCode="259"))
+        started = time.monotonic()
+        result = run(exe, timeout=90)
+        self.assertEqual(result.returncode, 259)
+        self.assertLess(time.monotonic() - started, 60)
+
+    def test_dialog_that_outlives_the_engine_keeps_the_launcher_waiting(self):
+        folder = bench.scratch("linger")
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, LingerMs="6000"))
+        started = time.monotonic()
+        self.assertEqual(run(exe).returncode, 0)
+        elapsed = time.monotonic() - started
+        [ended] = setups.recorded(folder, "EXIT")
+        closed = float(setups.recorded(folder, "DIALOGCLOSED")[0])
+        self.assertEqual(ended, "0")
+        # The launcher ended after the lingering dialog closed, not when the engine did.
+        self.assertGreater(time.time(), closed)
+        self.assertGreater(elapsed, 6.0)
+
+
+class Confirmation(unittest.TestCase):
+    def test_hide_skips_the_question_and_starts_the_engine_hidden(self):
+        folder = bench.scratch("hide")
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder), trailer={"ShowTempDrive": 1})
+        self.assertEqual(run(exe, "/hide").returncode, 0)
+        self.assertEqual(setups.recorded(folder, "SHOW"), ["hidden"])
+        self.assertEqual(len(setups.recorded(folder, "INSTALLED")), 2)
+
+    def test_declining_extracts_nothing_and_starts_nothing(self):
+        folder = bench.scratch("decline")
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder), trailer={"ShowTempDrive": 1})
+        answered = []
+
+        def answer():
+            window = bench.find_window("^Confirm$", timeout=60)
+            if window:
+                time.sleep(0.5)
+                bench.press(window, "n")
+                answered.append(window)
+
+        helper = threading.Thread(target=answer)
+        helper.start()
+        result = run(exe)
+        helper.join()
+        self.assertTrue(answered, "no confirmation box appeared")
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(setups.record(folder), [])
+
+
+class BadChecksum(unittest.TestCase):
+    def test_shows_bad_crc_and_starts_nothing(self):
+        folder = bench.scratch("badcrc")
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder))
+        with open(exe, "r+b") as f:
+            f.seek(os.path.getsize(exe) - 2000)
+            byte = f.read(1)
+            f.seek(-1, 1)
+            f.write(bytes([byte[0] ^ 0x55]))
+        seen = []
+
+        def dismiss():
+            window = bench.find_window("^Error$", timeout=60)
+            if window:
+                seen.append(window)
+                time.sleep(0.5)
+                bench.press(window, "Return")
+
+        helper = threading.Thread(target=dismiss)
+        helper.start()
+        result = run(exe)
+        helper.join()
+        self.assertTrue(seen, "no error box appeared")
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(setups.record(folder), [])
+
+
+class SingleInstance(unittest.TestCase):
+    def test_second_start_while_the_first_runs_does_nothing(self):
+        folder = bench.scratch("twice")
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, WorkMs="8000"))
+        first = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", "120", exe],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.monotonic() + 60
+            while not setups.recorded(folder, "COMMANDLINE") and time.monotonic() < deadline:
+                time.sleep(0.2)
+            started = time.monotonic()
+            second = run(exe, timeout=60)
+            self.assertEqual(second.returncode, 0)
+            self.assertLess(time.monotonic() - started, 6)
+            self.assertEqual(first.wait(timeout=120), 0)
+        finally:
+            if first.poll() is None:
+                first.kill()
+        self.assertEqual(len(setups.recorded(folder, "COMMANDLINE")), 1)
+
+
+class SignedLauncher(unittest.TestCase):
+    def test_signed_setup_extracts_and_runs(self):
+        folder = bench.scratch("signed")
+        exe = setups.make_setup(folder, name="unsigned.exe", parameters=setups.engine_args(folder),
+                                setup={"StoredEnd": 1})
+        key, cert = os.path.join(folder, "key.pem"), os.path.join(folder, "cert.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                        "-days", "1", "-subj", "/CN=Setup run test"], check=True, capture_output=True)
+        signed = os.path.join(folder, "setup.exe")
+        subprocess.run(["osslsigncode", "sign", "-certs", cert, "-key", key, "-in", exe, "-out", signed],
+                       check=True, capture_output=True)
+        self.assertEqual(run(signed).returncode, 0)
+        self.assertEqual(sorted(setups.recorded(folder, "INSTALLED")), ["a.txt", "big.bin"])
+
+
+if __name__ == "__main__":
+    unittest.main()
