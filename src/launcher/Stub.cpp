@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "agent/StubAUInfoFiles.h"
 #include "launcher/FilesWin.h"
 #include "launcher/StubWin.h"
 #include "payload/GFileInfo.h"
@@ -103,6 +104,7 @@ int StubMain()
 
     g_own = std::make_unique<TGFileInfo>(ProgramPath(false));
     g_agentRun = g_own->IsUpdateAgent();
+    LocateDescriptionFiles(ProgramFolder(false), *g_own);
     EnableUpdateLog(g_agentRun && g_own->WriteUpdateLog());
     if (g_agentRun && SameTextTrimmed(OwnFileName(), "X_" + g_own->AgentFileName()))
         SetUpdateLogTag(" X ");

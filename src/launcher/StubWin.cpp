@@ -4,6 +4,7 @@
 
 #include "agent/InetHTTP.h"
 #include "agent/StubAU.h"
+#include "agent/StubAUInfoFiles.h"
 #include "launcher/FilesWin.h"
 #include "launcher/Stub.h"
 #include "launcher/StubSetup.h"

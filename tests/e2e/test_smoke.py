@@ -1,7 +1,10 @@
-"""The bare launcher is a PE32 GUI exe with its header at 256 and runs under Wine."""
+"""The bare launcher is a PE32 GUI exe with its header at 256; run without a payload it
+says that the setup file is damaged and ends with zero."""
 import os
 import shutil
 import subprocess
+import threading
+import time
 import unittest
 
 import bench
@@ -17,11 +20,24 @@ class BareLauncher(unittest.TestCase):
         self.assertEqual(head[256:258], b"PE")
         self.assertEqual(int.from_bytes(head[0x3C:0x40], "little"), 256)
 
-    def test_runs_under_wine_and_ends_with_zero(self):
+    def test_without_payload_reports_a_damaged_setup_and_ends_with_zero(self):
         folder = bench.scratch("smoke")
         exe = os.path.join(folder, "setup.exe")
         shutil.copy(bench.LAUNCHER, exe)
-        result = bench.wine(exe, timeout=60)
+        seen = []
+
+        def dismiss():
+            window = bench.find_window("^Error$", timeout=60)
+            if window:
+                seen.append(window)
+                time.sleep(0.3)
+                bench.press(window, "Return")
+
+        helper = threading.Thread(target=dismiss)
+        helper.start()
+        result = bench.wine(exe, timeout=90)
+        helper.join()
+        self.assertTrue(seen, "no error box appeared")
         self.assertEqual(result.returncode, 0, result.stderr)
 
 
