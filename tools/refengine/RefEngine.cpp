@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "payload/GFileInfo.h"
+#include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
 #include "util/UtilsWin.h"
@@ -114,33 +115,39 @@ void WriteOriginal(const std::string& agentPath, const std::string& target, cons
     Record("ORIGINAL " + original);
 }
 
-// Copies the files of the work folder into the target; false when one copy failed.
-bool Install(const std::string& workFolder, const std::string& self, const std::string& target,
-             const std::string& version, const std::string& programName)
+// Copies the files of a folder of the work folder (relative path rel, "" for the top)
+// into the same place under the target; false when one copy failed.
+bool Install(const std::string& workFolder, const std::string& rel, const std::string& self,
+             const std::string& target, const std::string& version, const std::string& programName)
 {
-    CreateDirectoryA(target.c_str(), nullptr);
+    const std::string into = WithBackslash(target, true) + rel;
+    CreateDirectoryA(into.c_str(), nullptr);
     bool ok = true;
     WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((workFolder + "*").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE)
+    ScopedFind find(FindFirstFileA((workFolder + rel + "*").c_str(), &fd));
+    if (!find)
         return false;
     do {
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        const std::string name = fd.cFileName;
+        if (name == "." || name == "..")
             continue;
-        const std::string source = workFolder + fd.cFileName;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ok = Install(workFolder, rel + name + "\\", self, target, version, programName) && ok;
+            continue;
+        }
+        const std::string source = workFolder + rel + name;
         if (lstrcmpiA(source.c_str(), self.c_str()) == 0)
             continue;
-        const std::string dest = WithBackslash(target, true) + fd.cFileName;
+        const std::string dest = into + name;
         if (!CopyFileA(source.c_str(), dest.c_str(), FALSE)) {
-            Record("FAILED " + dest);
+            Record("FAILED " + rel + name);
             ok = false;
             continue;
         }
-        Record("INSTALLED " + std::string(fd.cFileName));
+        Record("INSTALLED " + rel + name);
         if (IsAgentCopy(dest))
             WriteOriginal(dest, target, version, programName);
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
+    } while (FindNextFileA(find.get(), &fd));
     return ok;
 }
 
@@ -168,7 +175,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
     bool ok = true;
     ShowDialog(token, static_cast<UINT>(SwitchInt("/WorkMs=", 300)), show != SW_HIDE);
     if (!target.empty())
-        ok = Install(workFolder, self, target, SwitchValue("/Version=", "1"), SwitchValue("/ProgramName=", ""));
+        ok = Install(workFolder, "", self, target, SwitchValue("/Version=", "1"), SwitchValue("/ProgramName=", ""));
 
     const INT64 linger = SwitchInt("/LingerMs=", 0);
     if (linger > 0) {
