@@ -215,7 +215,7 @@ void SetupTick(HWND window)
             const bool hidden = HasSwitch("/hide") || own.RunHidden();
             SetupRun(workFolder, source, agentName, CommandArgs(), !hidden);
         }
-    } catch (const EZLibError& error) {
+    } catch (const std::exception& error) { // EZLibError, or an entry too large to hold
         LogException(error, "SetupRun");
     }
     DeleteTree(workFolder, true);
