@@ -17,10 +17,16 @@ std::string RemoveSwitch(const std::string& text, const std::string& name)
 {
     if (name.empty())
         return text;
-    const std::size_t at = text.find(name);
+    std::size_t at = text.find(name);
     if (at == std::string::npos)
         return text;
-    const std::size_t next = text.find('/', at + 1);
+    std::size_t next = text.find('/', at + 1);
+    // Quotes around a whole argument go with it: a quote that opens the removed switch
+    // is removed too, one that opens the next switch stays, so no quote is left unpaired.
+    if (at > 0 && text[at - 1] == '"')
+        --at;
+    if (next != std::string::npos && next >= 2 && text[next - 1] == '"' && text[next - 2] == ' ')
+        --next;
     return text.substr(0, at) + (next == std::string::npos ? std::string() : text.substr(next));
 }
 

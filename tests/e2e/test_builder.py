@@ -46,7 +46,8 @@ class Builder(unittest.TestCase):
         folder = bench.scratch("builder")
         kinds = {
             "single": [],
-            "spanned": ["--set", "Setup/EntrySize=4096", "--set", "Setup/VolumeSize=26000",
+            "spanned": ["--set", "Setup/EntrySize=4096", "--set",
+                        "Setup/VolumeSize=%d" % (os.path.getsize(bench.LAUNCHER) + 26000),
                         "--set", "Setup/StoredEnd=0"],
             "web": ["--set", "Trailer/WebDownload=1", "--set", "Trailer/ConfirmDownload=1",
                     "--set", "Download/Url=http://127.0.0.1:8080/full.exe", "--set", "Download/FileName=full.exe",

@@ -43,6 +43,10 @@ TEST(EngineCommand, RemoveSwitchKeepsTheBlankAndIsCaseExact)
     EXPECT_EQ(RemoveSwitch("a /SpanCdLvl=2", "/SpanCdLvl="), "a ");
     EXPECT_EQ(RemoveSwitch("a /spancdlvl=2 /b", "/SpanCdLvl="), "a /spancdlvl=2 /b");
     EXPECT_EQ(RemoveSwitch("", "/SpanCdLvl="), "");
+    // Quoted whole arguments, before and after the removed one, keep their quotes paired.
+    EXPECT_EQ(RemoveSwitch("a /SpanDiskFName1=x.001 \"/OriginExe=C:\\a b\\s.exe\" /T", "/SpanDiskFName1="),
+              "a \"/OriginExe=C:\\a b\\s.exe\" /T");
+    EXPECT_EQ(RemoveSwitch("a \"/SpanDiskFName1=C:\\a b\\x.001\" /T=1", "/SpanDiskFName1="), "a /T=1");
 }
 
 TEST(EngineCommand, TokenNames)
