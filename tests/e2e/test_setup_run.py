@@ -49,7 +49,7 @@ class EngineCommandLine(unittest.TestCase):
         self.assertNotIn("SpanCdLvl", line)
         self.assertNotIn("SpanDiskFName1", line)
         self.assertEqual(line.count("/OriginExe="), 1, line)
-        self.assertIn('/A=1 "/OriginExe=C:\\from here\\setup.exe" /TH_ID=_', line)
+        self.assertIn('/A=1 "/OriginExe=C:\\from here\\setup.exe" /Target=', line)
 
 
 class EngineResult(unittest.TestCase):
