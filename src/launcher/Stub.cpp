@@ -60,6 +60,14 @@ void CDSpanningRelaunch()
 
 } // namespace
 
+void OpenOwnInfo(const std::string& path)
+{
+    g_own = std::make_unique<TGFileInfo>(path);
+    g_agentRun = g_own->IsUpdateAgent();
+}
+
+void CloseOwnInfo() { g_own.reset(); }
+
 TGFileInfo& OwnInfo() { return *g_own; }
 bool IsAgentRun() { return g_agentRun; }
 const std::string& OwnWindowClass() { return g_windowClass; }
@@ -102,8 +110,7 @@ int StubMain()
     const std::string commandLine = RawCommandLine();
     TraceLine(Pid(), " ==== STUB START ====> ", commandLine, "<");
 
-    g_own = std::make_unique<TGFileInfo>(ProgramPath(false));
-    g_agentRun = g_own->IsUpdateAgent();
+    OpenOwnInfo(ProgramPath(false));
     LocateDescriptionFiles(ProgramFolder(false), *g_own);
     EnableUpdateLog(g_agentRun && g_own->WriteUpdateLog());
     if (g_agentRun && SameTextTrimmed(OwnFileName(), "X_" + g_own->AgentFileName()))
@@ -118,7 +125,7 @@ int StubMain()
 
     DoRunStubWin();
 
-    g_own.reset();
+    CloseOwnInfo();
     TraceLine(Pid(), " ==== STUB END ====> ", commandLine, "<");
     TraceLine("");
     WriteUpdateLog("=== EXIT === " + ProgramPath(false));

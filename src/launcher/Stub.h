@@ -9,7 +9,10 @@ class TGFileInfo;
 // The start sequence; returns the process exit code (0, or the setup engine's).
 int StubMain();
 
-// The descriptor of the launcher's own file; valid while StubMain runs.
+// The descriptor of the launcher's own file; valid while StubMain runs. StubMain opens
+// it on the program file; tests of the window open it on a payload of their own.
+void OpenOwnInfo(const std::string& path);
+void CloseOwnInfo();
 TGFileInfo& OwnInfo();
 // Update-agent mode (trailer byte 69 of the own payload) rather than setup mode.
 bool IsAgentRun();
