@@ -181,6 +181,55 @@ class SingleInstance(unittest.TestCase):
         self.assertEqual(len(setups.recorded(folder, "COMMANDLINE")), 1)
 
 
+class Volumes(unittest.TestCase):
+    FILES = {"a.txt": b"alpha\r\n", "big.bin": bytes(range(256)) * 900, "c.bin": bytes(reversed(range(256))) * 900}
+
+    def spanned(self, folder, trailer=None):
+        size = os.path.getsize(bench.LAUNCHER) + 90000
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder), files=self.FILES, trailer=trailer,
+                                setup={"VolumeSize": size, "Compress": 0})
+        self.assertTrue(os.path.exists(exe + ".002"))
+        return exe
+
+    def assert_installed(self, folder):
+        for name, content in self.FILES.items():
+            with open(os.path.join(folder, "target", name), "rb") as f:
+                self.assertEqual(f.read(), content, name)
+
+    def test_spanned_setup_reads_its_next_volume(self):
+        folder = bench.scratch("spanned")
+        exe = self.spanned(folder)
+        self.assertEqual(run(exe).returncode, 0)
+        self.assert_installed(folder)
+
+    def test_cd_spanning_relaunches_from_the_work_folder(self):
+        folder = bench.scratch("cdspan")
+        exe = self.spanned(folder, trailer={"SpanFromDisks": 1})
+        shutil.copy(exe, exe + ".001")  # the first disk's volume, as the relaunched copy reads it
+        self.assertEqual(run(exe).returncode, 0)
+        # The launcher itself ended at once; its copy in the work folder does the setup.
+        self.assertEqual(setups.recorded(folder, "EXIT"), [])
+        deadline = time.monotonic() + 90
+        while not setups.recorded(folder, "EXIT") and time.monotonic() < deadline:
+            time.sleep(0.3)
+        self.assertEqual(setups.recorded(folder, "EXIT"), ["0"])
+        self.assert_installed(folder)
+        [line] = setups.recorded(folder, "COMMANDLINE")
+        engine_folder = line.split("\\Engine.exe", 1)[0]
+        # The Y_ copy ran from the work folder and named the original launcher as the origin.
+        self.assertIn('/OriginExe="%s"' % bench.winpath(exe), line)
+        self.assertNotIn("SpanCdLvl", line)
+        self.assertEqual(line.count("/OriginExe="), 1, line)
+        # Afterwards the copy and its folder delete themselves.
+        host_folder = engine_folder.replace("Z:", "").replace("\\", "/")
+        if engine_folder.startswith("C:"):
+            host_folder = os.path.join(bench.WINE_STATE, "prefix", "drive_c", engine_folder[3:].replace("\\", "/"))
+        deadline = time.monotonic() + 30
+        while os.path.exists(host_folder) and time.monotonic() < deadline:
+            time.sleep(0.5)
+        self.assertFalse(os.path.exists(host_folder), host_folder)
+
+
 class SignedLauncher(unittest.TestCase):
     def test_signed_setup_extracts_and_runs(self):
         folder = bench.scratch("signed")
