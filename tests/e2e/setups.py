@@ -1,7 +1,9 @@
 """Builds small setups for the scenarios: the reference engine as run target, a few
 files, and a manifest written per scenario."""
 import os
+import random
 import subprocess
+import time
 
 import bench
 
@@ -35,7 +37,12 @@ def make_setup(folder, name="setup.exe", parameters="", trailer=None, update=Non
     result = subprocess.run([BUILDER, manifest], capture_output=True, text=True)
     if result.returncode != 0:
         raise AssertionError(result.stderr)
-    return os.path.join(folder, name)
+    # The work folder is named after the launcher's file time: give every setup its own,
+    # so that one scenario's clean-up never meets the next one's extraction.
+    exe = os.path.join(folder, name)
+    stamp = time.time() - 2 * random.randrange(1, 40000)
+    os.utime(exe, (stamp, stamp))
+    return exe
 
 
 def engine_args(folder, **extra):
