@@ -206,13 +206,19 @@ class Volumes(unittest.TestCase):
         folder = bench.scratch("cdspan")
         exe = self.spanned(folder, trailer={"SpanFromDisks": 1})
         shutil.copy(exe, exe + ".001")  # the first disk's volume, as the relaunched copy reads it
-        self.assertEqual(run(exe).returncode, 0)
-        # The launcher itself ended at once; its copy in the work folder does the setup.
-        self.assertEqual(setups.recorded(folder, "EXIT"), [])
-        deadline = time.monotonic() + 90
-        while not setups.recorded(folder, "EXIT") and time.monotonic() < deadline:
-            time.sleep(0.3)
+        with bench.viewer("cdspan-trace") as trace:
+            self.assertEqual(run(exe).returncode, 0)
+            deadline = time.monotonic() + 90
+            while not setups.recorded(folder, "EXIT") and time.monotonic() < deadline:
+                time.sleep(0.3)
+            time.sleep(2)
+            lines = [l for l in trace.text.splitlines() if " ==== STUB " in l and "\\cdspan-" in l]
         self.assertEqual(setups.recorded(folder, "EXIT"), ["0"])
+        # The launcher ended before its copy in the work folder started the setup.
+        self.assertEqual(len(lines), 4, lines)
+        self.assertIn("STUB END ====> \"%s\"<" % bench.winpath(exe), lines[1])
+        self.assertRegex(lines[2], r'STUB START ====> "C:\\.*\\Y_setup\.exe" /SpanCdLvl=2 /SpanDiskFName1="%s\.001"'
+                         % re.escape(bench.winpath(exe)))
         self.assert_installed(folder)
         [line] = setups.recorded(folder, "COMMANDLINE")
         engine_folder = line.split("\\Engine.exe", 1)[0]
