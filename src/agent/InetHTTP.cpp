@@ -6,3 +6,4 @@ bool g_abort = false;
 
 bool DownloadAbortRequested() { return g_abort; }
 void RequestDownloadAbort() { g_abort = true; }
+void ClearDownloadAbort() { g_abort = false; }

@@ -5,3 +5,5 @@
 // after its current chunk.
 bool DownloadAbortRequested();
 void RequestDownloadAbort();
+// A new launcher window starts without the close request of an earlier one.
+void ClearDownloadAbort();

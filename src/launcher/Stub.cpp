@@ -71,6 +71,7 @@ void CloseOwnInfo() { g_own.reset(); }
 TGFileInfo& OwnInfo() { return *g_own; }
 bool IsAgentRun() { return g_agentRun; }
 const std::string& OwnWindowClass() { return g_windowClass; }
+void SetOwnWindowClass(const std::string& name) { g_windowClass = name; }
 void SetStubExitCode(unsigned long code) { g_exitCode = code; }
 unsigned long StubExitCode() { return g_exitCode; }
 
@@ -78,7 +79,7 @@ void DoRunStubWin()
 {
     WriteUpdateLog("DoRunStubWin() --- Start");
     const std::string ownName = OwnFileName();
-    g_windowClass = g_agentRun ? ".AutoUpdate." + FileTitle(ownName, false) : ProgramPath(false);
+    SetOwnWindowClass(g_agentRun ? ".AutoUpdate." + FileTitle(ownName, false) : ProgramPath(false));
 
     const std::string agentName = g_own->AgentFileName();
     const bool xRunning = WindowOfClassExists(".AutoUpdate." + FileTitle("X_" + agentName, false));

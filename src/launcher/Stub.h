@@ -18,6 +18,7 @@ TGFileInfo& OwnInfo();
 bool IsAgentRun();
 // The class of the launcher's window, which is also the single-instance guard.
 const std::string& OwnWindowClass();
+void SetOwnWindowClass(const std::string& name);
 
 // The exit code the process ends with; the setup run stores the engine's here.
 void SetStubExitCode(unsigned long code);

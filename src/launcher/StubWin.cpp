@@ -182,12 +182,8 @@ LRESULT CALLBACK LauncherWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
     return DefWindowProcA(wnd, msg, wParam, lParam);
 }
 
-void RunLauncherWindow()
+HWND CreateLauncherWindow()
 {
-    const int64_t sleepX = SwitchInt("/SleepX=", -1);
-    if (sleepX >= 0)
-        Agent().timerCount = -static_cast<int>(sleepX);
-
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
     const HINSTANCE inst = GetModuleHandleA(nullptr);
@@ -200,15 +196,25 @@ void RunLauncherWindow()
     wc.lpszClassName = OwnWindowClass().c_str();
     RegisterClassA(&wc);
 
-    const TGFileInfo info(ProgramPath(false));
+    const TGFileInfo& info = OwnInfo();
     const std::string title = info.LocalizedText("s0", "Kalvex Installation Suite");
     const POINT at = CenterInWorkArea(kWidth, kHeight);
+    // A new window starts with no close request of an earlier one.
     g_destroyed = false;
+    ClearDownloadAbort();
     g_main = CreateWindowExA(0, wc.lpszClassName, title.c_str(), WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, at.x,
                              at.y, kWidth, kHeight, nullptr, nullptr, inst, nullptr);
     SetMsgBoxFont(info.FontName(), info.FontSize(), static_cast<std::uint8_t>(info.Charset()));
+    return g_main;
+}
 
-    if (g_main) {
+void RunLauncherWindow()
+{
+    const int64_t sleepX = SwitchInt("/SleepX=", -1);
+    if (sleepX >= 0)
+        Agent().timerCount = -static_cast<int>(sleepX);
+
+    if (CreateLauncherWindow()) {
         ShowWindow(g_main, SW_HIDE);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -24,6 +24,9 @@ enum NotifyCode : int {
 // Registers the class, creates the hidden window and runs the message loop until the
 // window is destroyed or a quit message arrives.
 void RunLauncherWindow();
+// Registers the class and creates the hidden, centred main window with its controls and
+// timer; titled and dressed from the own descriptor.
+HWND CreateLauncherWindow();
 
 HWND MainWindow();
 // The label above the main bar, dressed in the payload's font and reading direction.

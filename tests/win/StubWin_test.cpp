@@ -1,0 +1,338 @@
+#include "launcher/StubWin.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fstream>
+#include <functional>
+#include <vector>
+
+#include "PayloadWriter.h"
+#include "agent/InetHTTP.h"
+#include "agent/StubAU.h"
+#include "agent/StubAUInfoFiles.h"
+#include "launcher/FilesWin.h"
+#include "launcher/Stub.h"
+#include "payload/GFileInfo.h"
+#include "ui/KMsgBox.h"
+#include "ui/KProgBar.h"
+#include "util/SysUtilsWin.h"
+#include "util/UtilsWin.h"
+
+namespace {
+
+const std::string& Scratch()
+{
+    static const std::string folder = [] {
+        const std::string f = TempFolder(true) + "kstubwin_" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(f.c_str(), nullptr);
+        return f;
+    }();
+    return folder;
+}
+
+// A payload on a few bytes of launcher image: the window reads only its header strings.
+std::string MakePayload(const std::string& name, const std::string& charset)
+{
+    const std::string launcher = Scratch() + "\\bare.exe";
+    std::ofstream(launcher, std::ios::binary) << "MZ" << std::string(600, '\0');
+    BuildPlan plan;
+    plan.launcher = launcher;
+    plan.output = Scratch() + "\\" + name;
+    plan.tokenSeed = 7;
+    plan.hasUpdate = true;
+    plan.infoFile = "product.info";
+    plan.agentFile = "agent.exe";
+    plan.languages = {{"English", {{"s0", "Window Test"}, {"Charset", charset}}}};
+    return WritePayload(plan).front();
+}
+
+std::string IniText(const std::string& path, const char* section, const char* key)
+{
+    char buf[256] = {};
+    GetPrivateProfileStringA(section, key, "", buf, sizeof buf, path.c_str());
+    return buf;
+}
+
+RECT ChildRect(HWND parent, HWND child)
+{
+    RECT rc;
+    GetWindowRect(child, &rc);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+struct Controls {
+    HWND label = nullptr, mainBar = nullptr, activityBar = nullptr;
+};
+
+Controls FindControls(HWND wnd)
+{
+    Controls c;
+    for (HWND child = GetWindow(wnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char cls[64] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Static") == 0)
+            c.label = child;
+        else if (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE)
+            c.mainBar = child;
+        else
+            c.activityBar = child;
+    }
+    return c;
+}
+
+class LauncherWindow : public ::testing::Test {
+protected:
+    // The window dresses process-wide state from its payload; later tests expect it fresh.
+    static void TearDownTestSuite()
+    {
+        DeleteTree(Scratch(), true);
+        ResetLanguageBlockForTest();
+        SetMsgBoxFont("Tahoma", 8, DEFAULT_CHARSET);
+    }
+
+    HWND Open(const std::string& charset = "0")
+    {
+        // Each payload's own language block, not the one an earlier descriptor chose.
+        ResetLanguageBlockForTest();
+        OpenOwnInfo(MakePayload("setup" + charset + ".exe", charset));
+        SetOwnWindowClass("KStubWinTestClass");
+        wnd_ = CreateLauncherWindow();
+        // The tests drive the window by hand; the tick would start a setup run.
+        timerStarted_ = KillTimer(wnd_, 1) != FALSE;
+        return wnd_;
+    }
+
+    void TearDown() override
+    {
+        if (IsWindow(wnd_))
+            DestroyWindow(wnd_);
+        // Destroying the window posts the quit message to this thread.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        CloseOwnInfo();
+        Agent() = AgentState{};
+        AgentOverrides() = FreshOverrides();
+    }
+
+    HWND wnd_ = nullptr;
+    bool timerStarted_ = false;
+};
+
+} // namespace
+
+TEST_F(LauncherWindow, GeometryFollowsTheReadingDirection)
+{
+    struct Case {
+        const char* charset;
+        int labelX, activityX;
+    };
+    for (const Case& c : {Case{"0", 70, 416}, Case{"177", 122, 70}, Case{"178", 122, 70}, Case{"186", 70, 416}}) {
+        SCOPED_TRACE(c.charset);
+        const HWND wnd = Open(c.charset);
+        ASSERT_NE(wnd, nullptr);
+        EXPECT_TRUE(timerStarted_);
+        EXPECT_FALSE(IsWindowVisible(wnd));
+
+        RECT area;
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+        RECT rc;
+        GetWindowRect(wnd, &rc);
+        EXPECT_EQ(rc.right - rc.left, 492);
+        EXPECT_EQ(rc.bottom - rc.top, 110);
+        EXPECT_EQ(rc.left, area.left + (area.right - area.left - 492) / 2);
+        EXPECT_EQ(rc.top, area.top + (area.bottom - area.top - 110) / 2);
+        EXPECT_EQ(WindowText(wnd), "Window Test");
+
+        const Controls ctl = FindControls(wnd);
+        ASSERT_TRUE(ctl.label && ctl.mainBar && ctl.activityBar);
+        const RECT label = ChildRect(wnd, ctl.label), bar = ChildRect(wnd, ctl.mainBar),
+                   activity = ChildRect(wnd, ctl.activityBar);
+        EXPECT_EQ(label.left, c.labelX);
+        EXPECT_EQ(label.top, 20);
+        EXPECT_EQ(label.right - label.left, 340);
+        EXPECT_EQ(bar.left, 70);
+        EXPECT_EQ(bar.top, 38);
+        EXPECT_EQ(bar.right - bar.left, 392);
+        EXPECT_EQ(activity.left, c.activityX);
+        EXPECT_EQ(activity.top, 20);
+        EXPECT_EQ(activity.right - activity.left, 46);
+        TearDown();
+    }
+}
+
+TEST_F(LauncherWindow, ProgressSinkDrivesBothBars)
+{
+    const Controls ctl = FindControls(Open());
+    ProgressSink(0, 0, 0x12345, 3, 2, "");
+    EXPECT_EQ(SendMessageA(ctl.mainBar, PBM_GETRANGE, FALSE, 0), 0x2345); // 16-bit range
+    EXPECT_EQ(SendMessageA(ctl.mainBar, PBM_GETPOS, 0, 0), 3);
+    std::vector<LRESULT> activity;
+    for (int i = 0; i < 7; ++i) {
+        ProgressSink(1, 0, 0, 0, 0, "");
+        activity.push_back(SendMessageA(ctl.activityBar, PBM_GETPOS, 0, 0));
+    }
+    EXPECT_EQ(activity, (std::vector<LRESULT>{1, 2, 3, 4, 5, 0, 1}));
+    EXPECT_EQ(SendMessageA(ctl.mainBar, PBM_GETPOS, 0, 0), 3 + 7 * 2);
+}
+
+TEST_F(LauncherWindow, AgentRequestsSetTheAgentValues)
+{
+    struct Case {
+        WPARAM code;
+        LPARAM value;
+        std::function<void(AgentState&, OverrideBytes&)> expect; // applied to the untouched values
+    };
+    const std::vector<Case> cases = {
+        {6, 1, [](AgentState&, OverrideBytes&) {}},
+        {16, 1, [](AgentState&, OverrideBytes&) {}},
+        {19, 1, [](AgentState&, OverrideBytes&) {}},
+        {26, 1, [](AgentState&, OverrideBytes&) {}},
+        {20, 0x301, [](AgentState&, OverrideBytes& o) { o[0] = 1; }},
+        {22, 0, [](AgentState&, OverrideBytes& o) { o[2] = 0; }},
+        {25, 0x1FF, [](AgentState&, OverrideBytes& o) { o[5] = 255; }},
+        {30, 4, [](AgentState& a, OverrideBytes&) { a.shutdownCountdown = 4; }},
+        {30, 0, [](AgentState& a, OverrideBytes&) { a.shutdownCountdown = 0; }},
+        {31, 1, [](AgentState& a, OverrideBytes&) { a.checkNow = true, a.timerCount = 1; }},
+        {31, 2, [](AgentState& a, OverrideBytes&) { a.checkNow = true, a.timerCount = 1, a.mode = 2; }},
+        {32, 0, [](AgentState& a, OverrideBytes&) { a.justDownloadInfoFile = true; }},
+    };
+    const HWND wnd = Open();
+    LocateDescriptionFiles(Scratch(), OwnInfo());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        Agent() = AgentState{};
+        AgentOverrides() = FreshOverrides();
+        AgentState wantAgent;
+        OverrideBytes wantOverrides = FreshOverrides();
+        c.expect(wantAgent, wantOverrides);
+
+        EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, c.code, c.value), 0);
+        const AgentState& got = Agent();
+        EXPECT_EQ(got.timerCount, wantAgent.timerCount);
+        EXPECT_EQ(got.shutdownCountdown, wantAgent.shutdownCountdown);
+        EXPECT_EQ(got.mode, wantAgent.mode);
+        EXPECT_EQ(got.checkNow, wantAgent.checkNow);
+        EXPECT_EQ(got.justDownloadInfoFile, wantAgent.justDownloadInfoFile);
+        EXPECT_EQ(AgentOverrides(), wantOverrides);
+    }
+    // A check requested while the counter already runs leaves the counter alone.
+    Agent().timerCount = 9;
+    SendMessageA(wnd, wm_AgentMsg, 31, 0);
+    EXPECT_EQ(Agent().timerCount, 9);
+    // Neither description file was touched by any of it.
+    EXPECT_EQ(GetFileAttributesA(OriginalFilePath().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(InfoFilePath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(LauncherWindow, AgentRequestsReadAndWriteTheDescriptionFiles)
+{
+    const HWND wnd = Open();
+    LocateDescriptionFiles(Scratch(), OwnInfo());
+    const std::string original = OriginalFilePath(), info = InfoFilePath();
+    EXPECT_EQ(original, Scratch() + "\\product.original");
+    EXPECT_EQ(info, Scratch() + "\\product.info");
+
+    // Missing files answer the defaults.
+    for (WPARAM code : {4, 5, 8, 9, 10, 11})
+        EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, code, 0), 0) << code;
+
+    WritePrivateProfileStringA("OriginalSetup", "VersionOriginal", "4294967301", original.c_str()); // 2^32 + 5
+    WritePrivateProfileStringA("OriginalSetup", "ProbeSecondsInterval", "3600", original.c_str());
+    WritePrivateProfileStringA("OriginalSetup", "ReAskSecondsInterval", "-60", original.c_str());
+    WritePrivateProfileStringA("OriginalSetup", "ProbeSecondsLast", "1700000000", original.c_str());
+    WritePrivateProfileStringA("OriginalSetup", "ReAskSecondsLast", "12", original.c_str());
+    WritePrivateProfileStringA("NewSetup", "VersionNew", "207", info.c_str());
+    struct Read {
+        WPARAM code;
+        LRESULT want;
+    };
+    for (const Read& r : {Read{4, 5}, Read{5, 207}, Read{8, 3600}, Read{9, -60}, Read{10, 1700000000}, Read{11, 12}})
+        EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, r.code, 0), r.want) << r.code;
+
+    struct Write {
+        WPARAM code;
+        LPARAM value;
+        const char* key;
+        const char* want;
+        bool readable; // the "__" copy
+    };
+    for (const Write& w : {Write{12, -5, "ProbeSecondsInterval", "-5", false},
+                           Write{13, 86400, "ReAskSecondsInterval", "86400", false},
+                           Write{14, 1234567, "ProbeSecondsLast", "1234567", true},
+                           Write{15, -1, "ReAskSecondsLast", "-1", true}}) {
+        SCOPED_TRACE(w.key);
+        EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, w.code, w.value), 0);
+        EXPECT_EQ(IniText(original, "OriginalSetup", w.key), w.want);
+        EXPECT_EQ(!IniText(original, "OriginalSetup", (std::string("__") + w.key).c_str()).empty(), w.readable);
+        EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, w.code - 4, 0), static_cast<LRESULT>(w.value));
+    }
+    DeleteFileA(original.c_str());
+    DeleteFileA(info.c_str());
+}
+
+TEST_F(LauncherWindow, LocalMessageRegistersTheNotifyWindow)
+{
+    const HWND wnd = Open();
+    const HWND notify = CreateWindowExA(0, "Static", "", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(notify, nullptr);
+    constexpr UINT kMsg = WM_APP + 7;
+    auto received = [&] {
+        std::vector<std::pair<WPARAM, LPARAM>> got;
+        MSG m;
+        while (PeekMessageA(&m, notify, kMsg, kMsg, PM_REMOVE))
+            got.emplace_back(m.wParam, m.lParam);
+        return got;
+    };
+    using Got = std::vector<std::pair<WPARAM, LPARAM>>;
+
+    SendMessageA(wnd, wm_LocalMsg, reinterpret_cast<WPARAM>(notify), kMsg);
+    EXPECT_EQ(received(), (Got{{50, reinterpret_cast<LPARAM>(wnd)}, {51, 0x465}}));
+    Notify(NotifyCheck, 2);
+    EXPECT_EQ(received(), (Got{{40, 2}}));
+
+    // A zero window, or a zero message, clears the registration.
+    for (auto [window, message] : {std::pair<HWND, UINT>{nullptr, kMsg}, std::pair<HWND, UINT>{notify, 0}}) {
+        SendMessageA(wnd, wm_LocalMsg, reinterpret_cast<WPARAM>(notify), kMsg);
+        received();
+        SendMessageA(wnd, wm_LocalMsg, reinterpret_cast<WPARAM>(window), message);
+        Notify(NotifyLoopEnded, 0);
+        EXPECT_EQ(received(), Got{});
+    }
+    DestroyWindow(notify);
+}
+
+TEST_F(LauncherWindow, ShutDownSetsTheCountdown)
+{
+    const HWND wnd = Open();
+    SendMessageA(wnd, wm_ShutDown, 3, 0);
+    EXPECT_EQ(Agent().shutdownCountdown, 3);
+}
+
+TEST_F(LauncherWindow, FirstCloseStopsDownloadsSecondDestroys)
+{
+    const HWND wnd = Open();
+    ASSERT_FALSE(DownloadAbortRequested());
+    EXPECT_EQ(SendMessageA(wnd, WM_CLOSE, 0, 0), 0);
+    EXPECT_TRUE(IsWindow(wnd));
+    EXPECT_TRUE(DownloadAbortRequested());
+    SendMessageA(wnd, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(wnd));
+    // Destroying ends the loop.
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST_F(LauncherWindow, CancelsAutoPlayOnlyOnceRegistered)
+{
+    const HWND wnd = Open();
+    const UINT autoPlay = RegisterWindowMessageA("QueryCancelAutoPlay");
+    SetAutoPlaySuppression(false);
+    EXPECT_EQ(SendMessageA(wnd, autoPlay, 0, 0), 0);
+    SetAutoPlaySuppression(true);
+    EXPECT_EQ(SendMessageA(wnd, autoPlay, 0, 0), 1);
+    SetAutoPlaySuppression(false);
+}
