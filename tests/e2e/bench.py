@@ -125,3 +125,25 @@ def screenshot(window, path):
     env = dict(os.environ, DISPLAY=display())
     subprocess.run(["import", "-window", window, path], check=True, env=env, timeout=30,
                    capture_output=True)
+
+
+@contextlib.contextmanager
+def answering(title, *keys, timeout=60.0):
+    """While the block runs, waits for a window titled title (a regex) and types keys
+    into it; yields a list that holds the window's id once it was answered."""
+    import threading
+    answered = []
+
+    def answer():
+        window = find_window(title, timeout=timeout)
+        if window:
+            time.sleep(0.5)  # let the box take its keyboard focus
+            press(window, *keys)
+            answered.append(window)
+
+    helper = threading.Thread(target=answer)
+    helper.start()
+    try:
+        yield answered
+    finally:
+        helper.join()

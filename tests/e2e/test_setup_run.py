@@ -5,7 +5,6 @@ import os
 import re
 import shutil
 import subprocess
-import threading
 import time
 import unittest
 
@@ -115,19 +114,8 @@ class Confirmation(unittest.TestCase):
     def test_declining_extracts_nothing_and_starts_nothing(self):
         folder = bench.scratch("decline")
         exe = setups.make_setup(folder, parameters=setups.engine_args(folder), trailer={"ShowTempDrive": 1})
-        answered = []
-
-        def answer():
-            window = bench.find_window("^Confirm$", timeout=60)
-            if window:
-                time.sleep(0.5)
-                bench.press(window, "n")
-                answered.append(window)
-
-        helper = threading.Thread(target=answer)
-        helper.start()
-        result = run(exe)
-        helper.join()
+        with bench.answering("^Confirm$", "n") as answered:
+            result = run(exe)
         self.assertTrue(answered, "no confirmation box appeared")
         self.assertEqual(result.returncode, 0)
         self.assertEqual(setups.record(folder), [])
@@ -142,19 +130,8 @@ class BadChecksum(unittest.TestCase):
             byte = f.read(1)
             f.seek(-1, 1)
             f.write(bytes([byte[0] ^ 0x55]))
-        seen = []
-
-        def dismiss():
-            window = bench.find_window("^Error$", timeout=60)
-            if window:
-                seen.append(window)
-                time.sleep(0.5)
-                bench.press(window, "Return")
-
-        helper = threading.Thread(target=dismiss)
-        helper.start()
-        result = run(exe)
-        helper.join()
+        with bench.answering("^Error$", "Return") as seen:
+            result = run(exe)
         self.assertTrue(seen, "no error box appeared")
         self.assertEqual(result.returncode, 0)
         self.assertEqual(setups.record(folder), [])

@@ -3,8 +3,6 @@ says that the setup file is damaged and ends with zero."""
 import os
 import shutil
 import subprocess
-import threading
-import time
 import unittest
 
 import bench
@@ -24,19 +22,8 @@ class BareLauncher(unittest.TestCase):
         folder = bench.scratch("smoke")
         exe = os.path.join(folder, "setup.exe")
         shutil.copy(bench.LAUNCHER, exe)
-        seen = []
-
-        def dismiss():
-            window = bench.find_window("^Error$", timeout=60)
-            if window:
-                seen.append(window)
-                time.sleep(0.3)
-                bench.press(window, "Return")
-
-        helper = threading.Thread(target=dismiss)
-        helper.start()
-        result = bench.wine(exe, timeout=90)
-        helper.join()
+        with bench.answering("^Error$", "Return") as seen:
+            result = bench.wine(exe, timeout=90)
         self.assertTrue(seen, "no error box appeared")
         self.assertEqual(result.returncode, 0, result.stderr)
 
