@@ -13,8 +13,14 @@ const std::string& PathOf(const InfoKey& key) { return key.file == InfoFile::Ori
 
 void LocateDescriptionFiles(const std::string& folder, const TGFileInfo& own)
 {
-    g_original = WithBackslash(folder, true) + own.InstalledInfoName();
-    g_info = WithBackslash(folder, true) + own.InfoFileName();
+    SetDescriptionFiles(WithBackslash(folder, true) + own.InstalledInfoName(),
+                        WithBackslash(folder, true) + own.InfoFileName());
+}
+
+void SetDescriptionFiles(const std::string& originalPath, const std::string& infoPath)
+{
+    g_original = originalPath;
+    g_info = infoPath;
 }
 
 const std::string& OriginalFilePath() { return g_original; }

@@ -11,6 +11,7 @@ class TGFileInfo;
 
 // Both files lie beside the running launcher, named after its payload's update options.
 void LocateDescriptionFiles(const std::string& folder, const TGFileInfo& own);
+void SetDescriptionFiles(const std::string& originalPath, const std::string& infoPath);
 const std::string& OriginalFilePath();
 const std::string& InfoFilePath();
 

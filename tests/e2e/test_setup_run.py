@@ -179,6 +179,19 @@ class Volumes(unittest.TestCase):
         self.assertEqual(run(exe).returncode, 0)
         self.assert_installed(folder)
 
+    def test_force_prompt_setting_asks_even_when_the_volume_is_there(self):
+        folder = bench.scratch("force")
+        exe = self.spanned(folder)
+        key = "HKCU\\Software\\Morbrook\\Kalvex\\SpanDisk"
+        self.assertEqual(bench.wine("reg", "add", key, "/v", "ForcePrompt", "/d", "1", "/f").returncode, 0)
+        try:
+            with bench.answering("^Attention$", "Return") as asked:
+                self.assertEqual(run(exe).returncode, 0)
+        finally:
+            bench.wine("reg", "delete", key, "/v", "ForcePrompt", "/f")
+        self.assertTrue(asked, "no disk prompt appeared")
+        self.assert_installed(folder)
+
     def test_cd_spanning_relaunches_from_the_work_folder(self):
         folder = bench.scratch("cdspan")
         exe = self.spanned(folder, trailer={"SpanFromDisks": 1})

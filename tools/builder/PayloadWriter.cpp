@@ -1,5 +1,6 @@
 #include "PayloadWriter.h"
 
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -46,13 +47,12 @@ std::string U32(uint32_t v)
 
 uint32_t FileStamp(const fs::path& path)
 {
-    std::error_code ec;
-    const auto written = fs::last_write_time(path, ec);
-    if (ec)
+    // stat gives the whole second at once; converting the filesystem clock through two
+    // readings of "now" could land a stamp on the neighbouring second.
+    struct stat st;
+    if (::stat(path.string().c_str(), &st) != 0)
         return 0;
-    const auto system = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-        written - fs::file_time_type::clock::now() + std::chrono::system_clock::now());
-    const std::time_t t = std::chrono::system_clock::to_time_t(system);
+    const std::time_t t = st.st_mtime;
     std::tm local{};
 #ifdef _WIN32
     if (localtime_s(&local, &t) != 0)
