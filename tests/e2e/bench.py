@@ -115,8 +115,9 @@ def find_window(title, timeout=30.0):
 
 
 def press(window, *keys):
-    """Activates a window and types keys into it (X key names, e.g. "n", "Return")."""
-    xdotool("windowactivate", "--sync", window)
+    """Gives a window the keyboard focus and types keys into it (X key names, e.g. "n",
+    "Return")."""
+    xdotool("windowfocus", "--sync", window)
     return xdotool("key", "--window", window, *keys)
 
 
