@@ -117,8 +117,14 @@ def find_window(title, timeout=30.0):
 def press(window, *keys):
     """Gives a window the keyboard focus and types keys into it (X key names, e.g. "n",
     "Return")."""
-    xdotool("windowfocus", "--sync", window)
+    xdotool("windowfocus", window)
+    time.sleep(0.2)
     return xdotool("key", "--window", window, *keys)
+
+
+def visible(window):
+    """Whether the window still exists and is shown."""
+    return window in xdotool("search", "--onlyvisible", "--name", ".").stdout.split()
 
 
 def screenshot(window, path):
@@ -137,10 +143,17 @@ def answering(title, *keys, timeout=60.0):
 
     def answer():
         window = find_window(title, timeout=timeout)
-        if window:
-            time.sleep(0.5)  # let the box take its keyboard focus
+        if not window:
+            return
+        time.sleep(0.5)  # let the box take its keyboard focus
+        for _ in range(5):  # a key can arrive before the box listens: try again
             press(window, *keys)
-            answered.append(window)
+            deadline = time.monotonic() + 3
+            while visible(window) and time.monotonic() < deadline:
+                time.sleep(0.2)
+            if not visible(window):
+                answered.append(window)
+                return
 
     helper = threading.Thread(target=answer)
     helper.start()
