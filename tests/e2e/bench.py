@@ -15,6 +15,7 @@ SOURCE_DIR = os.environ["K_SOURCE_DIR"]
 
 LAUNCHER = os.path.join(WIN_DIR, "src", "launcher", "launcher.exe")
 VIEWER = os.path.join(WIN_DIR, "tools", "kdebugview", "kdebugview.exe")
+ANSWERBOX = os.path.join(WIN_DIR, "tests", "win", "answerbox.exe")
 
 
 def wine(program, *args, timeout=120, **kwargs):
@@ -135,25 +136,16 @@ def screenshot(window, path):
 
 
 @contextlib.contextmanager
-def answering(title, *keys, timeout=60.0):
-    """While the block runs, waits for a window titled title (a regex) and types keys
-    into it; yields a list that holds the window's id once it was answered."""
+def answering(title, key, timeout=60):
+    """While the block runs, waits for a window titled exactly title and answers it with
+    key (a letter, or "Return"); yields a list that holds True once it was answered."""
     import threading
     answered = []
 
     def answer():
-        window = find_window(title, timeout=timeout)
-        if not window:
-            return
-        time.sleep(0.5)  # let the box take its keyboard focus
-        for _ in range(5):  # a key can arrive before the box listens: try again
-            press(window, *keys)
-            deadline = time.monotonic() + 3
-            while visible(window) and time.monotonic() < deadline:
-                time.sleep(0.2)
-            if not visible(window):
-                answered.append(window)
-                return
+        result = wine(ANSWERBOX, title, key, str(timeout), timeout=timeout + 30)
+        if result.returncode == 0:
+            answered.append(True)
 
     helper = threading.Thread(target=answer)
     helper.start()

@@ -1,0 +1,36 @@
+// Test helper: waits for a top-level window with the given title and answers it with
+// a key (a letter, or "Return"), posted until the window is gone. Exit code 0 when the
+// window was answered, 1 when it never came or stayed.
+//   answerbox TITLE KEY [SECONDS]
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return 2;
+    const char* title = argv[1];
+    const WPARAM key = std::strcmp(argv[2], "Return") == 0
+                           ? VK_RETURN
+                           : static_cast<WPARAM>(static_cast<unsigned char>(CharUpperA(argv[2])[0]));
+    const DWORD limit = (argc > 3 ? std::atoi(argv[3]) : 60) * 1000u;
+    const DWORD start = GetTickCount();
+    HWND box = nullptr;
+    while (!box && GetTickCount() - start < limit) {
+        box = FindWindowA(nullptr, title);
+        if (box && !IsWindowVisible(box))
+            box = nullptr;
+        Sleep(100);
+    }
+    if (!box)
+        return 1;
+    Sleep(300); // let the box finish setting itself up
+    for (int attempt = 0; attempt < 20 && IsWindow(box); ++attempt) {
+        PostMessageA(box, WM_KEYDOWN, key, 0);
+        PostMessageA(box, WM_KEYUP, key, 0);
+        Sleep(500);
+    }
+    return IsWindow(box) ? 1 : 0;
+}
