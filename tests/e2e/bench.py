@@ -5,6 +5,7 @@ import fcntl
 import os
 import subprocess
 import tempfile
+import threading
 import time
 
 WINE_ENV = os.environ["K_WINE_ENV"]
@@ -90,56 +91,10 @@ def viewer(test_name="viewer", timeout=300, chunks=False):
                 proc.wait()
 
 
-def display():
-    """The X display of the tree's Wine environment."""
-    with open(os.path.join(WINE_STATE, "env")) as f:
-        for word in f.read().split():
-            if word.startswith("DISPLAY="):
-                return word.split("=", 1)[1]
-    raise RuntimeError("the Wine environment is not started")
-
-
-def xdotool(*args, timeout=10):
-    env = dict(os.environ, DISPLAY=display())
-    return subprocess.run(["xdotool", *args], capture_output=True, text=True, env=env, timeout=timeout)
-
-
-def find_window(title, timeout=30.0):
-    """The X id of the first visible window whose title matches the regex, or None."""
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        found = xdotool("search", "--onlyvisible", "--name", title).stdout.split()
-        if found:
-            return found[0]
-        time.sleep(0.2)
-    return None
-
-
-def press(window, *keys):
-    """Gives a window the keyboard focus and types keys into it (X key names, e.g. "n",
-    "Return")."""
-    xdotool("windowfocus", window)
-    time.sleep(0.2)
-    return xdotool("key", "--window", window, *keys)
-
-
-def visible(window):
-    """Whether the window still exists and is shown."""
-    return window in xdotool("search", "--onlyvisible", "--name", ".").stdout.split()
-
-
-def screenshot(window, path):
-    """Writes a PNG of one window (or of the whole screen for "root")."""
-    env = dict(os.environ, DISPLAY=display())
-    subprocess.run(["import", "-window", window, path], check=True, env=env, timeout=30,
-                   capture_output=True)
-
-
 @contextlib.contextmanager
 def answering(title, key, timeout=60):
     """While the block runs, waits for a window titled exactly title and answers it with
     key (a letter, or "Return"); yields a list that holds True once it was answered."""
-    import threading
     answered = []
 
     def answer():
