@@ -23,11 +23,7 @@ unsigned long g_exitCode = 0;
 
 std::string Pid() { return std::to_string(GetCurrentProcessId()); }
 
-std::string OwnFileName()
-{
-    const std::string path = ProgramPath(false);
-    return path.substr(path.find_last_of('\\') + 1);
-}
+std::string OwnFileName() { return FileNamePart(ProgramPath(false)); }
 
 bool WindowOfClassExists(const std::string& cls) { return FindWindowA(cls.c_str(), nullptr) != nullptr; }
 
