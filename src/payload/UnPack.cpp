@@ -305,11 +305,13 @@ void Extraction::Entry(const char* entry, size_t size)
     const size_t contentSize = size - split.contentOffset;
     // Appending to a file that is not there creates it: say so, and spare the writer a
     // second look for it.
-    if (!WriteFileData(target, entry + split.contentOffset, contentSize, header.stamp, exists)) {
+    const bool written = WriteFileData(target, entry + split.contentOffset, contentSize, header.stamp, exists);
+    if (!written) {
         const DWORD error = GetLastError();
         WriteFailed(target, SpaceReport(target, static_cast<int64_t>(contentSize), error));
     }
-    if (!exists && Exists(target))
+    // A failed write may still have created the file; a good one surely did.
+    if (!exists && (written || Exists(target)))
         known_.Add(target);
 }
 

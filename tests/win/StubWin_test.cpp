@@ -173,6 +173,7 @@ TEST_F(LauncherWindow, ProgressSinkDrivesBothBars)
     std::vector<LRESULT> activity;
     for (int i = 0; i < 7; ++i) {
         ProgressSink(1, 0, 0, 0, 0, "");
+        SleepPumping(0, 100);  // steps are shown at most every 40 ms
         activity.push_back(SendMessageA(ctl.activityBar, PBM_GETPOS, 0, 0));
     }
     EXPECT_EQ(activity, (std::vector<LRESULT>{1, 2, 3, 4, 5, 0, 1}));
