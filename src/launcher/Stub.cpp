@@ -32,7 +32,14 @@ bool WindowOfClassExists(const std::string& cls) { return FindWindowA(cls.c_str(
 void CDSpanningRelaunch()
 {
     const std::string self = ProgramPath(false);
-    const std::string yPath = WithBackslash(WorkFolder(), true) + "Y_" + OwnFileName();
+    const std::string yPath = WithBackslash(WorkFolderPath(), true) + "Y_" + OwnFileName();
+    // A copy started earlier is still at work in that folder (its window class is its
+    // path): making the folder afresh would pull its files from under it.
+    if (WindowOfClassExists(yPath)) {
+        WriteUpdateLog("CD spanning: already running " + yPath);
+        return;
+    }
+    WorkFolder();  // made afresh for the copy
     if (!CopyFileA(self.c_str(), yPath.c_str(), FALSE)) {
         WriteUpdateLog("CD spanning: copy failed " + yPath);
         return;

@@ -55,7 +55,12 @@ public:
         const std::string folder = Key(path.substr(0, cut == std::string::npos ? 0 : cut));
         if (listed_.insert(folder).second)
             List(path.substr(0, cut == std::string::npos ? 0 : cut));
-        return names_.count(Key(path)) != 0;
+        if (names_.count(Key(path)))
+            return true;
+        // A short alias ("LONGNA~1.TXT") names a file the listing knows by its long name
+        // only: the file system answers for those, so that the file is appended to.
+        return path.find('~', cut == std::string::npos ? 0 : cut) != std::string::npos &&
+               GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
     void Add(const std::string& path) { names_.insert(Key(path)); }
 
@@ -335,6 +340,7 @@ void Extraction::WriteAgent(TFileReader& reader, HANDLE file)
         WriteFailed(path, SpaceReport(path, static_cast<int64_t>(agent.size()), error));
         return;
     }
+    known_.Add(path);
     TraceLine(Pid(), " New AU-Agent: ", path);
 }
 

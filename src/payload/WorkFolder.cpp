@@ -42,13 +42,26 @@ bool CreateFolderPath(const std::string& path)
     // Stop at a drive ("C:") or share root; they are never created here.
     if (cut != std::string::npos && cut > 0 && folder[cut - 1] != ':' && folder[cut - 1] != '\\')
         CreateFolderPath(folder.substr(0, cut));
-    return CreateDirectoryA(folder.c_str(), nullptr) || FolderExists(folder);
+    if (CreateDirectoryA(folder.c_str(), nullptr))
+        return true;
+    // The caller shows the reason: the check below must not replace it with its own.
+    const DWORD error = GetLastError();
+    if (FolderExists(folder))
+        return true;  // made by someone else in the meantime
+    SetLastError(error);
+    return false;
+}
+
+std::string WorkFolderPath()
+{
+    return g_workFolder.empty() ? TempFolder(true) + "SETUP_" + std::to_string(FileDosStamp(ProgramPath(false)) & 0xFFFF)
+                                : g_workFolder;
 }
 
 std::string WorkFolder()
 {
     if (g_workFolder.empty())
-        g_workFolder = FreshFolder(TempFolder(true) + "SETUP_" + std::to_string(FileDosStamp(ProgramPath(false)) & 0xFFFF));
+        g_workFolder = FreshFolder(WorkFolderPath());
     return g_workFolder;
 }
 

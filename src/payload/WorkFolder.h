@@ -6,6 +6,8 @@
 // "SETUP_" + the launcher file's time of day (packed DOS form) under the system's
 // temporary folder; emptied and created on the first call, then only returned.
 std::string WorkFolder();
+// The same path, computed without touching the disk.
+std::string WorkFolderPath();
 // True when a fixed drive among C:, D: and E: has more free space than the temporary
 // drive; remembers it as the alternative temp base.
 bool FindRoomierTempDrive();

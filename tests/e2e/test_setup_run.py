@@ -161,9 +161,10 @@ class SingleInstance(unittest.TestCase):
 class Volumes(unittest.TestCase):
     FILES = {"a.txt": b"alpha\r\n", "big.bin": bytes(range(256)) * 900, "c.bin": bytes(reversed(range(256))) * 900}
 
-    def spanned(self, folder, trailer=None):
+    def spanned(self, folder, trailer=None, **engine):
         size = os.path.getsize(bench.LAUNCHER) + 90000
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder), files=self.FILES, trailer=trailer,
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, **engine), files=self.FILES,
+                                trailer=trailer,
                                 setup={"VolumeSize": size, "Compress": 0})
         self.assertTrue(os.path.exists(exe + ".002"))
         return exe
@@ -211,6 +212,30 @@ class Volumes(unittest.TestCase):
         while os.path.exists(host_folder) and time.monotonic() < deadline:
             time.sleep(0.5)
         self.assertFalse(os.path.exists(host_folder), host_folder)
+
+
+    def test_second_start_leaves_the_running_copy_and_its_folder_alone(self):
+        folder = bench.scratch("cdspan-twice")
+        exe = self.spanned(folder, trailer={"SpanFromDisks": 1}, WorkMs="6000")
+        shutil.copy(exe, exe + ".001")
+        first = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", "120", exe],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.monotonic() + 60
+            while not setups.recorded(folder, "COMMANDLINE") and time.monotonic() < deadline:
+                time.sleep(0.2)
+            # The engine is at work on the unpacked files: start the setup from the disk again.
+            self.assertEqual(run(exe, timeout=60).returncode, 0)
+            deadline = time.monotonic() + 90
+            while not setups.recorded(folder, "EXIT") and time.monotonic() < deadline:
+                time.sleep(0.3)
+            first.wait(timeout=120)
+        finally:
+            if first.poll() is None:
+                first.kill()
+        self.assertEqual(setups.recorded(folder, "EXIT"), ["0"])
+        self.assert_installed(folder)
+        self.assertEqual(len(setups.recorded(folder, "COMMANDLINE")), 1)
 
 
 class SignedLauncher(unittest.TestCase):

@@ -544,16 +544,25 @@ TEST(UnPack, EntriesOfOneFileJoinAsWindowsNamesThem)
     CreateDirectoryA((dir / "work").c_str(), nullptr);
     CreateDirectoryA((dir / "work\\sub").c_str(), nullptr);
     WriteAll(dir / "work\\sub\\old.txt", "1");  // left in the work folder before
+    // The short alias the system gives a long name, learnt from a file of that name elsewhere.
+    CreateDirectoryA((dir / "probe").c_str(), nullptr);
+    WriteAll(dir / "probe\\Long Name File.txt", "");
+    char shortPath[MAX_PATH] = "";
+    ASSERT_NE(GetShortPathNameA((dir / "probe\\Long Name File.txt").c_str(), shortPath, MAX_PATH), 0u);
+    const std::string alias = std::strrchr(shortPath, '\\') + 1;
+    ASSERT_NE(alias.find('~'), std::string::npos) << alias;
     WriteAll(dir / "setup.exe", Crafted({Stored("|Same.txt|0|", "a"), Compressed("|SAME.TXT|0|", "b"),
                                           Stored("|same.txt.|0|", "c"), Stored("|sub\\OLD.txt|0|", "2"),
-                                          Stored("|sub/old.txt |0|", "3"), Stored("|new.txt|0|", "n")},
-                                         6));
+                                          Stored("|sub/old.txt |0|", "3"), Stored("|new.txt|0|", "n"),
+                                          Stored("|Long Name File.txt|0|", "x"), Stored("|" + alias + "|0|", "y")},
+                                         8));
     const Extracted x = Extract(dir / "setup.exe", dir / "work");
     EXPECT_EQ(ReadAll(dir / "work\\Same.txt"), "abc");
     EXPECT_EQ(ReadAll(dir / "work\\sub\\old.txt"), "123");
     EXPECT_EQ(ReadAll(dir / "work\\new.txt"), "n");
-    // Steps for Same.txt and new.txt only: old.txt was there before.
-    EXPECT_EQ(std::count(x.calls.begin(), x.calls.end(), kStep), 2);
+    EXPECT_EQ(ReadAll(dir / "work\\Long Name File.txt"), "xy");
+    // Steps for Same.txt, new.txt and the long name only: old.txt was there before.
+    EXPECT_EQ(std::count(x.calls.begin(), x.calls.end(), kStep), 3);
     EXPECT_EQ(x.failures, 0);
 }
 
