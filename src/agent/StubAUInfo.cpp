@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "util/KSUB.h"
+#include "util/Utils.h"
 
 OverrideBytes FreshOverrides()
 {
@@ -22,8 +23,9 @@ std::string OverrideList(const OverrideBytes& bytes)
 void ParseOverrideList(const std::string& list, OverrideBytes& bytes)
 {
     for (int i = 0; i < kOverrideCount; ++i) {
-        const std::int64_t value = SUB::ListItemInt(list, i, -1);
-        if (value >= 0)
+        // Any number sets its low byte (-1 is 255, not overridden); other text leaves the byte.
+        std::int64_t value = 0;
+        if (TryParseInt64(SUB::ListItem(list, i, ""), value))
             bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value & 0xFF);
     }
 }

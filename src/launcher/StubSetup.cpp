@@ -8,6 +8,7 @@
 #include "launcher/StubWin.h"
 #include "payload/FileReader.h"
 #include "payload/GFileInfo.h"
+#include "payload/PayloadEntry.h"
 #include "payload/PayloadTrailer.h"
 #include "payload/UnPack.h"
 #include "payload/WorkFolder.h"
@@ -69,14 +70,21 @@ void WaitForEngineDialog(const std::string& dialogClass)
     SleepPumping(0, 1000);
 }
 
-void RemoveShortcuts()
+// The installed product's shortcuts, read before the engine runs: an engine that
+// installs rewrites the description, and the shortcuts to remove are the old ones.
+struct Shortcuts {
+    std::string startUp;
+    std::string checkLink;
+};
+
+Shortcuts ReadShortcuts() { return {ReadInfoText(Keys::StartUpLink), ReadInfoText(Keys::CheckforNewUpdateLink)}; }
+
+void RemoveShortcuts(const Shortcuts& links)
 {
-    const std::string startUp = ReadInfoText(Keys::StartUpLink);
-    const std::string checkLink = ReadInfoText(Keys::CheckforNewUpdateLink);
-    if (ReadInfoFlag(Keys::RemoveStartUpShortcut) && PathExists(startUp))
-        DeleteFileA(startUp.c_str());
-    if (ReadInfoFlag(Keys::RemoveCheckForNewUpdateShortcut) && PathExists(checkLink))
-        DeleteFileA(checkLink.c_str());
+    if (ReadInfoFlag(Keys::RemoveStartUpShortcut) && PathExists(links.startUp))
+        DeleteFileA(links.startUp.c_str());
+    if (ReadInfoFlag(Keys::RemoveCheckForNewUpdateShortcut) && PathExists(links.checkLink))
+        DeleteFileA(links.checkLink.c_str());
 }
 
 // Starts the engine for the run target and waits for it and its dialog; true when it
@@ -94,6 +102,7 @@ bool RunEngine(const std::string& workFolder, const std::string& runTarget, cons
     const std::string commandLine = EngineCommandLine(launch);
     TraceLine(Pid(), " ==== WinExec(Engine.exe) >>", commandLine, "<<");
 
+    const Shortcuts links = ReadShortcuts();
     const std::string atomName = CompletionAtomName(launch.token);
     GlobalAddAtomA(atomName.c_str());
     ScopedHandle engine = StartEngine(commandLine, static_cast<WORD>(foreground ? SW_SHOW : SW_HIDE));
@@ -108,26 +117,30 @@ bool RunEngine(const std::string& workFolder, const std::string& runTarget, cons
     if (atom)
         GlobalDeleteAtom(atom);
     if (finished)
-        RemoveShortcuts();
+        RemoveShortcuts(links);
     return finished;
 }
 
-// The agent copy of a web setup: the launcher image with its header strings and a
-// trailer marked as agent, without whatever was appended after the stored payload end.
-void WriteWebAgentCopy(const std::string& workFolder, const std::string& agentName)
+} // namespace
+
+bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolder, const std::string& agentName)
 {
-    const std::string self = ProgramPath(false);
-    std::string image = ReadFileRange(self, -1, 0);
-    TFileReader reader(self);
+    if (!IsSafeEntryName(agentName)) {
+        TraceLine(Pid(), " ==== refused agent name >>", agentName, "<<");
+        return false;
+    }
+    std::string image = ReadFileRange(launcher, 0, 0);
+    if (image.empty())
+        return false;
+    TFileReader reader(launcher);
     const uint64_t end = static_cast<uint32_t>(StoredPayloadEnd(reader));
+    // Only a short tail (a signature) is cut: a larger one means the stored end is not ours.
     if (end < image.size() && image.size() - end < 10000)
         image.resize(static_cast<std::size_t>(end));
     if (image.size() >= 6)
         image[image.size() - 5] = 1;
-    WriteFileData(WithBackslash(workFolder, true) + agentName, image, FileDosStamp(self), false);
+    return WriteFileData(WithBackslash(workFolder, true) + agentName, image, FileDosStamp(launcher), false);
 }
-
-} // namespace
 
 bool ForcePromptSetting()
 {
@@ -155,6 +168,8 @@ bool SetupRun(const std::string& workFolderIn, const std::string& sourceFile, co
         ShowActivityBar();
     SetMainLabel(info.LocalizedText("s1", "Extracting Files..."), info.FontName(), info.Charset(), info.FontSize());
 
+    // Removed however the run ends, a damaged payload's exception included.
+    const auto removeAlternative = defer(RemoveAlternativeWorkFolder);
     const bool exists = PathExists(workFolder);
     if ((!(info.RequiredSpace(workFolder) < FreeBytes(workFolder)) || !exists) && FindRoomierTempDrive()) {
         const std::string alternative = AlternativeWorkFolder();
@@ -193,7 +208,6 @@ bool SetupRun(const std::string& workFolderIn, const std::string& sourceFile, co
                      info.LocalizedText("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
                      info.LocalizedText("Error", "Error"), info.LocalizedText("BtnText", kButtons), charset);
     }
-    RemoveAlternativeWorkFolder();
     return result;
 }
 
@@ -206,7 +220,7 @@ void SetupTick(HWND window)
     try {
         if (own.WebDownload()) {
             if (!agentName.empty())
-                WriteWebAgentCopy(workFolder, agentName);
+                WriteWebAgentCopy(ProgramPath(false), workFolder, agentName);
             // The web download of the setup file joins here once the HTTP client exists.
             TraceLine(Pid(), " ==== web setup: no HTTP client in this build");
         } else {
@@ -218,6 +232,6 @@ void SetupTick(HWND window)
     } catch (const std::exception& error) { // EZLibError, or an entry too large to hold
         LogException(error, "SetupRun");
     }
-    DeleteTree(workFolder, true);
+    RemoveWorkFolder();
     PostQuitMessage(0);
 }

@@ -19,5 +19,11 @@ bool SetupRun(const std::string& workFolder, const std::string& sourceFile, cons
 // Asks before extracting when the payload wants the drive named or space is short.
 bool SpaceConfirm(const std::string& workFolder, const TGFileInfo& info);
 
+// The agent copy of a web setup: the launcher image with its header strings and a
+// trailer marked as agent, without a short tail (a signature) after the stored payload
+// end, written into the work folder. False when nothing was written (a name that leads
+// out of the folder is refused).
+bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolder, const std::string& agentName);
+
 // "ForcePrompt" under the launcher's span-disk registry key is exactly "1".
 bool ForcePromptSetting();

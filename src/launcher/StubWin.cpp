@@ -124,7 +124,7 @@ void DestroyMainWindow()
 {
     WriteUpdateLog(".. DestroyMainWindow() - Start");
     RequestDownloadAbort();
-    DeleteTree(WorkFolder(), true);
+    RemoveWorkFolder();
     PostQuitMessage(0);
     g_destroyed = true;
     WriteUpdateLog(".. DestroyMainWindow() - End");

@@ -19,13 +19,17 @@ bool FileExists(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Time-of-day half of the program file's modification stamp (local time, DOS form).
-// Deletes whatever lies at path, then creates it empty. Only a full path is ever
-// deleted: a failed temp-folder query must not empty a folder relative to the current one.
+// Only a full path is ever deleted: a failed temp-folder query must not empty a folder
+// relative to the current one.
+bool Deletable(const std::string& path)
+{
+    return path.size() > 3 && (path.compare(1, 2, ":\\") == 0 || path.compare(0, 2, "\\\\") == 0);
+}
+
+// Deletes whatever lies at path, then creates it empty.
 std::string FreshFolder(const std::string& path)
 {
-    const bool absolute = path.size() > 3 && (path.compare(1, 2, ":\\") == 0 || path.compare(0, 2, "\\\\") == 0);
-    if (absolute && FolderExists(path))
+    if (Deletable(path) && FolderExists(path))
         DeleteTree(path, true);
     CreateFolderPath(path);
     return path;
@@ -63,6 +67,13 @@ std::string WorkFolder()
     if (g_workFolder.empty())
         g_workFolder = FreshFolder(WorkFolderPath());
     return g_workFolder;
+}
+
+void RemoveWorkFolder()
+{
+    const std::string path = WorkFolderPath();
+    if (Deletable(path))
+        DeleteTree(path, true);
 }
 
 bool FindRoomierTempDrive()

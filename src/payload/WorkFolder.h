@@ -8,6 +8,8 @@
 std::string WorkFolder();
 // The same path, computed without touching the disk.
 std::string WorkFolderPath();
+// Deletes the work folder with its contents (never a relative path).
+void RemoveWorkFolder();
 // True when a fixed drive among C:, D: and E: has more free space than the temporary
 // drive; remembers it as the alternative temp base.
 bool FindRoomierTempDrive();

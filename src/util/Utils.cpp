@@ -314,26 +314,33 @@ int64_t ClampInt64(int64_t value, int64_t low, int64_t high) {
     return value;
 }
 
-int64_t ParseInt64(const std::string& text, int64_t def) {
+bool TryParseInt64(const std::string& text, int64_t& value) {
     const std::string t = TrimText(text);
     size_t i = 0;
     bool negative = false;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
-    if (i == t.size()) return def;
+    if (i == t.size()) return false;
     // Accumulate as a negative number: its range holds INT64_MIN too.
     int64_t v = 0;
     const int64_t limit = INT64_MIN;
     for (; i < t.size(); ++i) {
-        if (t[i] < '0' || t[i] > '9') return def;
+        if (t[i] < '0' || t[i] > '9') return false;
         const int d = t[i] - '0';
-        if (v < (limit + d) / 10) return def;
+        if (v < (limit + d) / 10) return false;
         v = v * 10 - d;
     }
     if (!negative) {
-        if (v == limit) return def;
+        if (v == limit) return false;
         v = -v;
     }
-    return v;
+    value = v;
+    return true;
+}
+
+int64_t ParseInt64(const std::string& text, int64_t def) {
+    int64_t value = def;
+    TryParseInt64(text, value);
+    return value;
 }
 
 // Digits at or above the base are taken at face value ("19" in base 8 is 17);

@@ -72,6 +72,8 @@ int64_t MaxInt64(int64_t a, int64_t b);
 int64_t ClampInt64(int64_t value, int64_t low, int64_t high);
 // Optional sign and decimal digits, surrounding blanks ignored; def on anything else.
 int64_t ParseInt64(const std::string& text, int64_t def);
+// The same rule; false (value untouched) when the text is not such a number.
+bool TryParseInt64(const std::string& text, int64_t& value);
 // Digits from "0123456789ABCDEF" in any case; -1 for any other character; "" gives 0.
 int64_t ParseInBase(const std::string& text, int base);
 int64_t ParseHex(const std::string& text);

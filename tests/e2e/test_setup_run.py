@@ -72,6 +72,18 @@ class EngineResult(unittest.TestCase):
         self.assertIn("deleted", setups.recorded(folder, "ATOM"))
         self.assertFalse(os.path.exists(link))
 
+    def test_the_shortcut_removed_is_the_one_named_before_the_engine_ran(self):
+        folder = bench.scratch("result-relink")
+        new_link = os.path.join(folder, "new.lnk")
+        with open(new_link, "w") as f:
+            f.write("link")
+        exe, link = self.shortcut_setup(folder, {"Original": bench.winpath(os.path.join(folder, "prod.original")),
+                                                 "StartUpLink": bench.winpath(new_link)})
+        self.assertEqual(run(exe).returncode, 0)
+        self.assertEqual(len(setups.recorded(folder, "RELINKED")), 1)
+        self.assertFalse(os.path.exists(link))
+        self.assertTrue(os.path.exists(new_link))
+
     def test_engine_that_keeps_the_atom_removes_no_shortcut(self):
         folder = bench.scratch("result-kept")
         exe, link = self.shortcut_setup(folder, {"KeepAtom": None, "ExitCode": "3"})

@@ -28,6 +28,10 @@ TEST(StubAUInfo, OverrideListRoundTripAndPartialParse)
     partial[2] = 7;
     ParseOverrideList("|1|2|x||", partial);
     EXPECT_EQ(OverrideList(partial), "|1|2|7|255|255|255|255|255|");
+
+    // A negative number is a number too: its low byte ends an override (-1 is 255).
+    ParseOverrideList("|-1| 258 |-2|", partial);
+    EXPECT_EQ(OverrideList(partial), "|255|2|254|255|255|255|255|255|");
 }
 
 TEST(StubAUInfo, OverridesStandForTheirFlagsOnly)

@@ -3,6 +3,7 @@
 //
 //   Engine.exe [/Target=FOLDER] [/ExitCode=N] [/KeepAtom] [/WorkMs=N] [/LingerMs=N]
 //              [/Record=FILE] [/Version=N] [/ProgramName=TEXT]
+//              [/Original=FILE /StartUpLink=PATH]
 //              /TH_ID=TOKEN /OriginExe="PATH" [/AutoUpdateProg]
 //
 // While it works it shows a small window of class ".SDialog_Class_Name." + TOKEN.
@@ -12,6 +13,8 @@
 // "AutoUpdateAtomTokenByKalvex" + TOKEN, which the launcher reads as "finished".
 // /LingerMs= hands the dialog to a second process that keeps it open that long after
 // this one has ended. /Record= appends what the engine received, for tests.
+// /Original= names the installed product's description, into which it records
+// /StartUpLink= as the start-up shortcut, as an installer that made a new one does.
 #include <windows.h>
 
 #include <string>
@@ -176,6 +179,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
     ShowDialog(token, static_cast<UINT>(SwitchInt("/WorkMs=", 300)), show != SW_HIDE);
     if (!target.empty())
         ok = Install(workFolder, "", self, target, SwitchValue("/Version=", "1"), SwitchValue("/ProgramName=", ""));
+
+    const std::string original = SwitchValue("/Original=", "");
+    if (!original.empty()) {
+        WriteIniString(original, "UnInstall", "StartUpLink", SwitchValue("/StartUpLink=", ""));
+        Record("RELINKED " + original);
+    }
 
     const INT64 linger = SwitchInt("/LingerMs=", 0);
     if (linger > 0) {
