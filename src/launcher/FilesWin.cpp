@@ -59,6 +59,10 @@ bool IsDots(const char* name) { return std::strcmp(name, ".") == 0 || std::strcm
 
 bool IsFolder(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
+// A junction or linked folder leads somewhere else: what lies behind it is neither
+// searched nor deleted here.
+bool IsLink(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
 std::string DriveOf(char letter) { return std::string(1, letter) + ":\\"; }
 
 // Depth-first search below folder; `match` decides on a folder path before its entries.
@@ -72,7 +76,7 @@ std::string SearchTree(const std::string& folder, Match match)
     ScopedFind find(::FindFirstFileA((base + "*.*").c_str(), &fd));
     if (!find) return {};
     do {
-        if (IsFolder(fd) && !IsDots(fd.cFileName)) hit = SearchTree(base + fd.cFileName, match);
+        if (IsFolder(fd) && !IsLink(fd) && !IsDots(fd.cFileName)) hit = SearchTree(base + fd.cFileName, match);
         YieldX(0);
     } while (hit.empty() && ::FindNextFileA(find.get(), &fd));
     return hit;
@@ -250,8 +254,8 @@ bool DeleteTree(const std::string& folder, bool clearAttributes)
             do {
                 if (!IsFolder(fd) || IsDots(fd.cFileName)) continue;
                 std::string sub = base + fd.cFileName;
-                DeleteTree(sub, clearAttributes);
-                ::RemoveDirectoryA(sub.c_str());
+                if (!IsLink(fd)) DeleteTree(sub, clearAttributes);
+                ::RemoveDirectoryA(sub.c_str());  // of a link, the link itself
             } while (::FindNextFileA(find.get(), &fd));
         }
     }

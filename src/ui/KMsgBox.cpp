@@ -199,7 +199,8 @@ bool FilterKey(Box& box, const MSG& msg)
             chosen = FocusedButton(box);
             break;
         default:
-            if (msg.wParam >= 'A' && msg.wParam <= 'Z')
+            // Ctrl+C is the user copying the message, not an answer.
+            if (msg.wParam >= 'A' && msg.wParam <= 'Z' && ::GetKeyState(VK_CONTROL) >= 0)
                 chosen = LetterKeyButton(box.buttons, static_cast<char>(msg.wParam));
         }
     }

@@ -64,3 +64,11 @@ def record(folder):
 
 def recorded(folder, tag):
     return [line[len(tag) + 1:] for line in record(folder) if line.startswith(tag + " ")]
+
+
+def host_path(windows_path):
+    """The host path of a path the launcher or engine reported (Z: is the host root, C:
+    the prefix's drive_c)."""
+    if windows_path[:2].upper() == "C:":
+        return os.path.join(bench.WINE_STATE, "prefix", "drive_c", windows_path[3:].replace("\\", "/"))
+    return windows_path[2:].replace("\\", "/")

@@ -217,9 +217,7 @@ class Volumes(unittest.TestCase):
         self.assertNotIn("SpanCdLvl", line)
         self.assertEqual(line.count("/OriginExe="), 1, line)
         # Afterwards the copy and its folder delete themselves.
-        host_folder = engine_folder.replace("Z:", "").replace("\\", "/")
-        if engine_folder.startswith("C:"):
-            host_folder = os.path.join(bench.WINE_STATE, "prefix", "drive_c", engine_folder[3:].replace("\\", "/"))
+        host_folder = setups.host_path(engine_folder)
         deadline = time.monotonic() + 30
         while os.path.exists(host_folder) and time.monotonic() < deadline:
             time.sleep(0.5)
@@ -248,6 +246,34 @@ class Volumes(unittest.TestCase):
         self.assertEqual(setups.recorded(folder, "EXIT"), ["0"])
         self.assert_installed(folder)
         self.assertEqual(len(setups.recorded(folder, "COMMANDLINE")), 1)
+
+
+class CleanUp(unittest.TestCase):
+    def test_work_folder_removal_does_not_reach_through_a_link(self):
+        folder = bench.scratch("cleanup-link")
+        outside = os.path.join(folder, "outside")
+        os.makedirs(outside)
+        with open(os.path.join(outside, "keep.txt"), "w") as f:
+            f.write("keep")
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, WorkMs="3000"))
+        first = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", "120", exe],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        link = None
+        try:
+            deadline = time.monotonic() + 60
+            while not setups.recorded(folder, "COMMANDLINE") and time.monotonic() < deadline:
+                time.sleep(0.2)
+            [line] = setups.recorded(folder, "COMMANDLINE")
+            # Something the engine leaves in the work folder: a link to a folder elsewhere.
+            link = os.path.join(setups.host_path(line.split("\\Engine.exe", 1)[0].strip('"')), "link")
+            os.symlink(outside, link)
+            self.assertEqual(first.wait(timeout=120), 0)
+        finally:
+            if first.poll() is None:
+                first.kill()
+            if link and os.path.islink(link):
+                os.remove(link)
+        self.assertEqual(os.listdir(outside), ["keep.txt"])
 
 
 class SignedLauncher(unittest.TestCase):

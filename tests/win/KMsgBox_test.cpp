@@ -151,6 +151,16 @@ Step Post(UINT message, WPARAM wParam, LPARAM lParam = 0)
 }
 Step Key(WPARAM vk) { return Post(WM_KEYDOWN, vk, 1); }
 Step AltChar(char ch) { return Post(WM_SYSCHAR, static_cast<unsigned char>(ch), 1 << 29); }
+// Holds or releases Ctrl as far as the box's thread can tell.
+Step Control(bool down)
+{
+    return [down](HWND) {
+        BYTE keys[256];
+        ::GetKeyboardState(keys);
+        keys[VK_CONTROL] = down ? 0x80 : 0;
+        return ::SetKeyboardState(keys) != 0;
+    };
+}
 Step TitleBarClose() { return [](HWND box) { return ::PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0) != 0; }; }
 Step Wait() { return [](HWND) { return true; }; }
 Step Check(std::function<void(HWND)> check)
@@ -219,6 +229,7 @@ TEST(KMsgBox, KeysChooseAndMoveBetweenButtons)
         {"letter Y", 4 | 0x100, {Key('Y')}, 6},
         {"unknown letter does nothing", 4 | 0x100, {Key('Q'), Key(VK_RETURN)}, 7},
         {"letter I", 2, {Key('I')}, 5},
+        {"Ctrl+letter chooses nothing", 3, {Control(true), Key('C'), Control(false), Key(VK_RETURN)}, 6},
         {"Alt+n", 4 | 0x100, {AltChar('n')}, 7},
         {"Alt+Y", 4 | 0x100, {AltChar('Y')}, 6},
         {"Alt+c", 3, {AltChar('c')}, 2},
