@@ -1,5 +1,7 @@
+# Static everything: the launcher must run from a bare folder with no MinGW DLLs. The
+# toolchain also has zlib as a DLL, which a plain Windows system does not have.
+set(ZLIB_USE_STATIC_LIBS ON)
 find_package(ZLIB REQUIRED)
-# Static everything: the launcher must run from a bare folder with no MinGW DLLs.
 set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
 

@@ -18,6 +18,18 @@ class BareLauncher(unittest.TestCase):
         self.assertEqual(head[256:258], b"PE")
         self.assertEqual(int.from_bytes(head[0x3C:0x40], "little"), 256)
 
+    def test_needs_no_library_beyond_those_every_windows_has(self):
+        # The toolchain's own DLLs (zlib, the C++ runtime) are on no customer's machine.
+        system = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll",
+                  "user32.dll", "version.dll"}
+        engine = os.path.join(bench.WIN_DIR, "tools", "refengine", "Engine.exe")
+        for exe in (bench.LAUNCHER, engine):
+            dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", exe], capture_output=True, text=True,
+                                  check=True).stdout
+            imports = {line.split()[-1].lower() for line in dump.splitlines() if "DLL Name:" in line}
+            self.assertIn("kernel32.dll", imports, exe)
+            self.assertLessEqual(imports, system, exe)
+
     def test_without_payload_reports_a_damaged_setup_and_ends_with_zero(self):
         folder = bench.scratch("smoke")
         exe = os.path.join(folder, "setup.exe")
