@@ -4,6 +4,9 @@ set(ZLIB_USE_STATIC_LIBS ON)
 find_package(ZLIB REQUIRED)
 set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
+# The launcher travels in front of every setup: its code mostly waits for zlib (built
+# apart) and the disk, so size counts for more than the last bit of speed.
+string(REPLACE "-O3" "-Os" CMAKE_CXX_FLAGS_RELEASE "${CMAKE_CXX_FLAGS_RELEASE}")
 
 # GoogleTest for the Windows unit tests, built with the same toolchain.
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
