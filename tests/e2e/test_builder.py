@@ -114,6 +114,12 @@ class Builder(unittest.TestCase):
         self.assertEqual(result.returncode, 1)
         self.assertIn("[Trailer] ShowProgress: expected 0 or 1", result.stderr)
 
+    def test_dump_of_a_missing_file_fails(self):
+        missing = os.path.join(bench.scratch("builder-dump"), "missing.exe")
+        result = subprocess.run([BUILDER, "--dump", missing], capture_output=True, text=True)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("missing.exe cannot be read", result.stderr)
+
 
 if __name__ == "__main__":
     unittest.main()

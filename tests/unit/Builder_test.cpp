@@ -141,7 +141,10 @@ Charset=178
 TEST_F(Builder, EveryFieldReadsBack)
 {
     const std::vector<std::string> volumes = Build(kFull);
-    ASSERT_EQ(volumes.size(), 1u);
+    // SpanFromDisks: the first volume is on the disk a second time, as the launcher reads it.
+    ASSERT_EQ(volumes.size(), 2u);
+    EXPECT_EQ(volumes[1], volumes[0] + ".001");
+    EXPECT_EQ(ReadBytes(volumes[1]), ReadBytes(volumes[0]));
     const TGFileInfo info(volumes[0]);
     ASSERT_TRUE(info.HasPayload());
     EXPECT_EQ(info.FormatByte(), 7);
@@ -280,6 +283,9 @@ TEST_F(Builder, BadManifestsAreRefusedNamingSectionAndKey)
         {"[Run]\nTarget=nothing.exe\n", "[Run] Target: nothing.exe is not a file"},
         {"[Files]\ne.exe=src/engine.exe\n[Run]\nTarget=e.exe\nParameters=a|b\n", "[Run] Parameters: may not"},
         {"[Setup]\nEntrySize=0\n", "line 4: [Setup] appears twice"},
+        {"EntrySize=16777217\n", "[Setup] EntrySize: expected a whole number from 1 to 16777216"},
+        {"[Files]\ncon.txt=src/engine.exe\n", "[Files] con.txt: a name in the work folder may not use a device"},
+        {"[Files]\nsub\\ . \\x=src/engine.exe\n", "[Files] sub\\ . \\x: a name in the work folder"},
         {"[Extra]\n", "[Extra] is not a known section"},
         {"EntrySize=0\n", "[Setup] EntrySize: expected a whole number from 1"},
         {"VolumeSize=1100\n", "[Setup] VolumeSize: 1100 bytes do not hold the launcher"},
@@ -293,6 +299,28 @@ TEST_F(Builder, BadManifestsAreRefusedNamingSectionAndKey)
     };
     for (const auto& [body, message] : cases)
         EXPECT_NE(Refusal(body).find(message), std::string::npos) << body << "\n -> " << Refusal(body);
+}
+
+TEST_F(Builder, RunTargetIsFoundWhateverItsCase)
+{
+    const auto volumes = Build("[Files]\nEngine.exe=src/engine.exe\n[Run]\nTarget=engine.EXE\nParameters=/S\n");
+    EXPECT_EQ(Entries(volumes[0], 2).at(0).name, "Engine.exe*/S");
+}
+
+TEST_F(Builder, FailedBuildLeavesThePreviousSetupAndNoPartialFiles)
+{
+    const std::string setup = Build("[Files]\nEngine.exe=src/engine.exe\n")[0];
+    const std::string before = ReadBytes(setup);
+    // Launcher and headers fit the volume, an entry does not: the failure comes mid-write.
+    for (const char* body : {"VolumeSize=1150\nCompress=0\n[Files]\nbig.bin=src/big.bin\n", "VolumeSize=1100\n"}) {
+        SCOPED_TRACE(body);
+        EXPECT_NE(Refusal(body), "accepted");
+        EXPECT_EQ(ReadBytes(setup), before);
+        std::vector<std::string> left;
+        for (const auto& f : fs::directory_iterator(dir_ + "/out"))
+            left.push_back(f.path().filename().string());
+        EXPECT_EQ(left, std::vector<std::string>{"setup.exe"});
+    }
 }
 
 TEST_F(Builder, LaunchersThatCannotTakeAPayload)

@@ -1,3 +1,4 @@
+#include "payload/PayloadEntry.h"
 #include "Manifest.h"
 
 #include <algorithm>
@@ -146,6 +147,10 @@ std::string WorkFolderName(const Reader& r, const std::string& key, std::string 
             r.Fail(key, "a name in the work folder may not have empty, \".\" or \"..\" parts");
         start = end + 1;
     }
+    // Whatever else the launcher would refuse to write (device names, parts of dots and blanks).
+    if (!IsSafeEntryName(name))
+        r.Fail(key, "a name in the work folder may not use a device name (CON, NUL, COM1 ...) or a part made of "
+                    "dots and blanks");
     return name;
 }
 
@@ -203,7 +208,7 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
                 plan.launcher = SourcePath(base, r.Text("Launcher", ""));
             if (r.Find("Output"))
                 plan.output = SourcePath(base, r.Text("Output", ""));
-            plan.entrySize = r.Number("EntrySize", plan.entrySize, 1, 0x40000000);
+            plan.entrySize = r.Number("EntrySize", plan.entrySize, 1, kLargestEntrySize);
             plan.volumeSize = r.Number("VolumeSize", 0, 0, UINT64_C(0x7FFFFFFFFFFFFFFF));
             plan.storedEnd = r.Flag("StoredEnd", false);
             plan.checksum = r.Flag("Checksum", true);

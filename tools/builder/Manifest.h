@@ -12,6 +12,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The largest EntrySize: the launcher holds an entry and its inflated form in memory.
+constexpr uint64_t kLargestEntrySize = 16u << 20;
+
 // One file of the payload: its name in the work folder and where it comes from.
 struct PayloadFile {
     std::string name;   // relative, "\"-separated

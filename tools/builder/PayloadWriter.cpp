@@ -14,6 +14,7 @@
 #include "payload/PayloadTrailer.h"
 #include "payload/Token.h"
 #include "util/KSUB.h"
+#include "util/Utils.h"
 
 namespace fs = std::filesystem;
 
@@ -90,8 +91,23 @@ void AddSpace(uint32_t& slot, uint64_t bytes)
     slot = sum > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(sum);
 }
 
+// Writes every volume under a temporary name and gives the files their real names only
+// when all of them are complete: a build that fails leaves the previous setup as it was
+// and no half-written one beside it.
 class VolumeWriter {
 public:
+    ~VolumeWriter()
+    {
+        if (done_)
+            return;
+        out_.close();
+        std::error_code ec;
+        for (const std::string& path : written_)
+            fs::remove(Part(path), ec);
+        if (!path_.empty())
+            fs::remove(Part(path_), ec);
+    }
+
     VolumeWriter(const BuildPlan& plan, PayloadTrailer base) : plan_(plan), trailer_(base)
     {
         basePath_ = plan.output;
@@ -131,10 +147,21 @@ public:
     std::vector<std::string> End()
     {
         Finish(false);
+        path_.clear();
+        for (const std::string& path : written_) {
+            std::error_code ec;
+            fs::remove(path, ec); // the rename does not replace a file everywhere
+            fs::rename(Part(path), path, ec);
+            if (ec)
+                IoError(path, "cannot be written: " + ec.message());
+        }
+        done_ = true;
         return written_;
     }
 
 private:
+    static std::string Part(const std::string& path) { return path + ".part"; }
+
     static std::string Volume(size_t n)
     {
         std::string s = std::to_string(n);
@@ -143,7 +170,7 @@ private:
 
     void Open(const std::string& path)
     {
-        out_.open(path, std::ios::binary | std::ios::trunc);
+        out_.open(Part(path), std::ios::binary | std::ios::trunc);
         if (!out_)
             IoError(path, "cannot be written");
         path_ = path;
@@ -169,7 +196,12 @@ private:
             IoError(path_, "write failed");
         const bool first = written_.empty();
         written_.push_back(path_);
-        std::fstream patch(path_, std::ios::binary | std::ios::in | std::ios::out);
+        const std::string part = Part(path_);
+        // An agent copy clears only the low word of the stored end: a high word would stay.
+        if (first && plan_.storedEnd && size_ > 0xFFFFFFFFu)
+            throw ManifestError("[Setup] StoredEnd: a first volume of 4 GiB or more (" + std::to_string(size_) +
+                                " bytes) cannot store its end; set VolumeSize below 4 GiB");
+        std::fstream patch(part, std::ios::binary | std::ios::in | std::ios::out);
         if (first && plan_.storedEnd) {
             // The payload end lets a signature block follow the payload.
             const std::string end = U32(static_cast<uint32_t>(size_ >> 32)) + U32(static_cast<uint32_t>(size_));
@@ -178,7 +210,7 @@ private:
             patch.flush();
         }
         if (plan_.checksum) {
-            const uint32_t sum = PayloadChecksum(path_, kTrailerLength);
+            const uint32_t sum = PayloadChecksum(part, kTrailerLength);
             patch.seekp(static_cast<std::streamoff>(size_ - kTrailerLength + offsetof(PayloadTrailer, checksum)));
             patch.write(U32(sum).data(), 4);
         }
@@ -191,9 +223,10 @@ private:
     PayloadTrailer trailer_;
     std::string basePath_;
     std::ofstream out_;
-    std::string path_;
+    std::string path_; // the volume being written, by its real name
     uint64_t size_ = 0;
     std::vector<std::string> written_;
+    bool done_ = false;
 };
 
 } // namespace
@@ -298,7 +331,7 @@ std::vector<std::string> WritePayload(const BuildPlan& plan)
         if (!in)
             IoError(f.source, "cannot be read");
         std::string name = f.name;
-        if (!plan.runTarget.empty() && f.name == plan.runTarget)
+        if (!plan.runTarget.empty() && UpperText(f.name) == UpperText(plan.runTarget))
             name += "*" + plan.runParameters;
         const std::string header = BuildList({name, std::to_string(plan.keepDates ? FileStamp(f.source) : 0)});
         uint64_t left = sizes[i];
@@ -313,5 +346,15 @@ std::vector<std::string> WritePayload(const BuildPlan& plan)
     }
     if (counted != entries)
         throw std::runtime_error("internal: entry count mismatch");
-    return volumes.End();
+    std::vector<std::string> volumeFiles = volumes.End();
+    if (plan.flags & kFlagSpanFromDisks) {
+        // The launcher started from the first disk copies itself away and reads its
+        // first volume under its own name + ".001": the disk carries both.
+        std::error_code ec;
+        fs::copy_file(volumeFiles.front(), volumeFiles.front() + ".001", fs::copy_options::overwrite_existing, ec);
+        if (ec)
+            IoError(volumeFiles.front() + ".001", "cannot be written: " + ec.message());
+        volumeFiles.insert(volumeFiles.begin() + 1, volumeFiles.front() + ".001");
+    }
+    return volumeFiles;
 }

@@ -10,6 +10,7 @@
 #include "Dump.h"
 #include "Manifest.h"
 #include "PayloadWriter.h"
+#include "payload/FileReader.h"
 
 namespace {
 
@@ -27,6 +28,10 @@ int main(int argc, char** argv)
 {
     try {
         if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) {
+            if (!TFileReader(argv[2]).IsOpen()) {
+                std::fprintf(stderr, "builder: %s cannot be read\n", argv[2]);
+                return 1;
+            }
             const std::string text = DumpPayload(argv[2]);
             std::fwrite(text.data(), 1, text.size(), stdout);
             return 0;
