@@ -82,9 +82,7 @@ private:
             key += '\\';
             start = end + 1;
         }
-        if (!key.empty())
-            CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
-        return key;
+        return UpperText(key);
     }
     void List(const std::string& folder)
     {

@@ -7,6 +7,7 @@
 #include <exception>
 #include <vector>
 
+#include "util/CodePage.h"
 #include "util/KDebug.h"
 #include "util/ScopedWin.h"
 #include "util/Utils.h"
@@ -161,7 +162,7 @@ std::string ErrorText(DWORD code)
 
 std::string LastErrorText() { return ErrorText(::GetLastError()); }
 
-bool IsDBCSLead(char c) { return ::IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; }
+bool IsDBCSLead(char c) { return IsLeadByte(c); }
 
 bool IsDeveloperMode()
 {

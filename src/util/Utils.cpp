@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "util/CodePage.h"
 #include "util/KSUB.h"
 
 namespace {
@@ -15,10 +16,6 @@ const char kDigits[] = "0123456789ABCDEF";
 const char kMonths[] = "||JAN|FEB|MAR|APR|MAY|JUN|JUL|AUG|SEP|OCT|NOV|DEC|";
 const char kScrambleMarker[] = "Scrambled=01";
 const size_t kScrambleMarkerLen = sizeof(kScrambleMarker) - 1;
-
-// Paths are read in the single-byte view: no byte is taken as the lead byte of a
-// double-byte character, so every backslash byte counts as a separator.
-bool IsLeadByte(char) { return false; }
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
@@ -64,8 +61,7 @@ std::string Two(int v) { return IntToZeroPad(v, 2); }
 
 std::string UpperText(const std::string& text) {
     std::string r = text;
-    for (char& c : r)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    UpperInPlace(r);
     return r;
 }
 
@@ -460,19 +456,28 @@ std::string StampText(bool fourDigitYear, const DateTime& dt,
 
 // --- Paths --------------------------------------------------------------------
 
+namespace {
+
+// A last byte "\" is a separator unless it is the second half of a double-byte character.
+bool EndsWithSeparator(const std::string& s) {
+    return !s.empty() && s.back() == '\\' && !(s.size() > 1 && IsLeadByte(s[s.size() - 2]));
+}
+
+}  // namespace
+
 // Ends with exactly one backslash when add is set: a short path that already ends in
 // one (such as "\") does not get a second.
 std::string WithBackslash(const std::string& path, bool add) {
     std::string r = path;
-    if (r.size() > 2 && r.back() == '\\' && !IsLeadByte(r[r.size() - 2])) r.pop_back();
-    if (add && (r.empty() || r.back() != '\\')) r += '\\';
+    if (r.size() > 2 && EndsWithSeparator(r)) r.pop_back();
+    if (add && !EndsWithSeparator(r)) r += '\\';
     return r;
 }
 
 std::string WithoutBackslash(const std::string& path) {
     if (path == "\\") return std::string();
     std::string r = path;
-    if (r.size() > 1 && r.back() == '\\' && !IsLeadByte(r[r.size() - 2])) r.pop_back();
+    if (r.size() > 1 && EndsWithSeparator(r)) r.pop_back();
     return r;
 }
 

@@ -14,8 +14,8 @@
 #endif
 
 // --- Case and blanks ---------------------------------------------------------
-// The one rule for ignoring case: compare copies made by UpperText. It upper-cases
-// ASCII letters only, so the result does not depend on the machine's code page.
+// The one rule for ignoring case: compare copies made by UpperText, upper-cased with
+// the system's rules for its ANSI code page (CodePage.h).
 std::string UpperText(const std::string& text);
 // Removes leading and trailing blanks and control characters (codes 0 to 32).
 std::string TrimText(const std::string& text);

@@ -7,6 +7,8 @@
 #include <ctime>
 #include <string>
 
+#include "util/Utils.h"
+
 namespace {
 
 bool IsFolder(const std::string& path) {
@@ -100,3 +102,25 @@ TEST(CommandLine, ArgumentsKeepTheirQuotes) {
 }
 
 }  // namespace
+
+// The code page decides what a backslash byte is and how letters are upper-cased. The
+// double-byte case runs in its own CTest entry with a Japanese locale (code page 932).
+TEST(CodePage, TrailByteBackslashOfADoubleByteCharacterIsNoSeparator)
+{
+    if (GetACP() != 932)
+        GTEST_SKIP() << "needs code page 932, has " << GetACP();
+    const std::string so = "\x83\x5C";  // a katakana letter whose second byte is "\"
+    EXPECT_EQ(WithBackslash("C:\\" + so, true), "C:\\" + so + "\\");
+    EXPECT_EQ(WithBackslash("C:\\" + so + "\\", false), "C:\\" + so);
+    EXPECT_EQ(WithoutBackslash("C:\\" + so), "C:\\" + so);
+    EXPECT_EQ(CollapseBackslashes("C:\\" + so + "\\x", false), "C:\\" + so + "\\x");
+    EXPECT_EQ(CollapseBackslashes("C:\\a\\\\b", false), "C:\\a\\b");
+}
+
+TEST(CodePage, UpperTextFollowsTheSystemCodePage)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "needs code page 1252, has " << GetACP();
+    EXPECT_EQ(UpperText("caf\xE9 abc"), "CAF\xC9 ABC");
+    EXPECT_TRUE(SameTextTrimmed(" Caf\xE9 ", "CAF\xC9"));
+}
