@@ -284,6 +284,7 @@ TEST_F(Builder, BadManifestsAreRefusedNamingSectionAndKey)
         {"[Files]\ne.exe=src/engine.exe\n[Run]\nTarget=e.exe\nParameters=a|b\n", "[Run] Parameters: may not"},
         {"[Setup]\nEntrySize=0\n", "line 4: [Setup] appears twice"},
         {"EntrySize=16777217\n", "[Setup] EntrySize: expected a whole number from 1 to 16777216"},
+        {"[Files]\ncaf\xC3\xA9.txt=src/engine.exe\n", "[Files] caf\xC3\xA9.txt: a name in the work folder must be ASCII"},
         {"[Files]\ncon.txt=src/engine.exe\n", "[Files] con.txt: a name in the work folder may not use a device"},
         {"[Files]\nsub\\ . \\x=src/engine.exe\n", "[Files] sub\\ . \\x: a name in the work folder"},
         {"[Extra]\n", "[Extra] is not a known section"},

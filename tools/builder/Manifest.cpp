@@ -139,6 +139,12 @@ std::string WorkFolderName(const Reader& r, const std::string& key, std::string 
     for (unsigned char c : name)
         if (c < 32 || std::string("|*:?\"<>").find(static_cast<char>(c)) != std::string::npos)
             r.Fail(key, "a name in the work folder may not contain control characters or any of |*:?\"<>");
+    // The launcher writes names in the customer's ANSI code page, which the builder cannot
+    // know: other than ASCII, a name would arrive garbled.
+    for (unsigned char c : name)
+        if (c >= 0x80)
+            r.Fail(key, "a name in the work folder must be ASCII; other letters depend on the code page of the "
+                        "system that installs");
     size_t start = 0;
     while (start <= name.size()) {
         const size_t end = std::min(name.find('\\', start), name.size());
