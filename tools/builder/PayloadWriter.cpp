@@ -150,8 +150,11 @@ public:
         path_.clear();
         for (const std::string& path : written_) {
             std::error_code ec;
-            fs::remove(path, ec); // the rename does not replace a file everywhere
             fs::rename(Part(path), path, ec);
+            if (ec) { // not every system's rename replaces a file
+                fs::remove(path, ec);
+                fs::rename(Part(path), path, ec);
+            }
             if (ec)
                 IoError(path, "cannot be written: " + ec.message());
         }
