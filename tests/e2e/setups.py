@@ -1,5 +1,6 @@
 """Builds small setups for the scenarios: the reference engine as run target, a few
 files, and a manifest written per scenario."""
+import contextlib
 import os
 import random
 import subprocess
@@ -72,3 +73,25 @@ def host_path(windows_path):
     if windows_path[:2].upper() == "C:":
         return os.path.join(bench.WINE_STATE, "prefix", "drive_c", windows_path[3:].replace("\\", "/"))
     return windows_path[2:].replace("\\", "/")
+
+
+def wait_recorded(folder, tag, seconds=60):
+    """What the engine recorded under tag, once there is something or the time is up."""
+    deadline = time.monotonic() + seconds
+    while not recorded(folder, tag) and time.monotonic() < deadline:
+        time.sleep(0.2)
+    return recorded(folder, tag)
+
+
+@contextlib.contextmanager
+def engine_running(exe, folder):
+    """Starts the setup in the background and enters the block once its engine has
+    started; yields the launcher's process, which is ended if the block leaves it running."""
+    process = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", "120", exe],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        wait_recorded(folder, "COMMANDLINE")
+        yield process
+    finally:
+        if process.poll() is None:
+            process.kill()

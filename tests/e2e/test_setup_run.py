@@ -152,20 +152,12 @@ class SingleInstance(unittest.TestCase):
     def test_second_start_while_the_first_runs_does_nothing(self):
         folder = bench.scratch("twice")
         exe = setups.make_setup(folder, parameters=setups.engine_args(folder, WorkMs="8000"))
-        first = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", "120", exe],
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            deadline = time.monotonic() + 60
-            while not setups.recorded(folder, "COMMANDLINE") and time.monotonic() < deadline:
-                time.sleep(0.2)
+        with setups.engine_running(exe, folder) as first:
             started = time.monotonic()
             second = run(exe, timeout=60)
             self.assertEqual(second.returncode, 0)
             self.assertLess(time.monotonic() - started, 6)
             self.assertEqual(first.wait(timeout=120), 0)
-        finally:
-            if first.poll() is None:
-                first.kill()
         self.assertEqual(len(setups.recorded(folder, "COMMANDLINE")), 1)
 
 
@@ -196,9 +188,7 @@ class Volumes(unittest.TestCase):
         exe = self.spanned(folder, trailer={"SpanFromDisks": 1})
         with bench.viewer("cdspan-trace") as trace:
             self.assertEqual(run(exe).returncode, 0)
-            deadline = time.monotonic() + 90
-            while not setups.recorded(folder, "EXIT") and time.monotonic() < deadline:
-                time.sleep(0.3)
+            setups.wait_recorded(folder, "EXIT", 90)
             time.sleep(2)
             lines = [l for l in trace.text.splitlines() if " ==== STUB " in l and "\\cdspan-" in l]
         self.assertEqual(setups.recorded(folder, "EXIT"), ["0"])
@@ -225,21 +215,11 @@ class Volumes(unittest.TestCase):
     def test_second_start_leaves_the_running_copy_and_its_folder_alone(self):
         folder = bench.scratch("cdspan-twice")
         exe = self.spanned(folder, trailer={"SpanFromDisks": 1}, WorkMs="6000")
-        first = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", "120", exe],
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            deadline = time.monotonic() + 60
-            while not setups.recorded(folder, "COMMANDLINE") and time.monotonic() < deadline:
-                time.sleep(0.2)
+        with setups.engine_running(exe, folder) as first:
             # The engine is at work on the unpacked files: start the setup from the disk again.
             self.assertEqual(run(exe, timeout=60).returncode, 0)
-            deadline = time.monotonic() + 90
-            while not setups.recorded(folder, "EXIT") and time.monotonic() < deadline:
-                time.sleep(0.3)
+            setups.wait_recorded(folder, "EXIT", 90)
             first.wait(timeout=120)
-        finally:
-            if first.poll() is None:
-                first.kill()
         self.assertEqual(setups.recorded(folder, "EXIT"), ["0"])
         self.assert_installed(folder)
         self.assertEqual(len(setups.recorded(folder, "COMMANDLINE")), 1)
@@ -253,21 +233,15 @@ class CleanUp(unittest.TestCase):
         with open(os.path.join(outside, "keep.txt"), "w") as f:
             f.write("keep")
         exe = setups.make_setup(folder, parameters=setups.engine_args(folder, WorkMs="3000"))
-        first = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", "120", exe],
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         link = None
         try:
-            deadline = time.monotonic() + 60
-            while not setups.recorded(folder, "COMMANDLINE") and time.monotonic() < deadline:
-                time.sleep(0.2)
-            [line] = setups.recorded(folder, "COMMANDLINE")
-            # Something the engine leaves in the work folder: a link to a folder elsewhere.
-            link = os.path.join(setups.host_path(line.split("\\Engine.exe", 1)[0].strip('"')), "link")
-            os.symlink(outside, link)
-            self.assertEqual(first.wait(timeout=120), 0)
+            with setups.engine_running(exe, folder) as first:
+                [line] = setups.recorded(folder, "COMMANDLINE")
+                # Something the engine leaves in the work folder: a link to a folder elsewhere.
+                link = os.path.join(setups.host_path(line.split("\\Engine.exe", 1)[0].strip('"')), "link")
+                os.symlink(outside, link)
+                self.assertEqual(first.wait(timeout=120), 0)
         finally:
-            if first.poll() is None:
-                first.kill()
             if link and os.path.islink(link):
                 os.remove(link)
         self.assertEqual(os.listdir(outside), ["keep.txt"])
