@@ -6,26 +6,55 @@ add_subdirectory(src)
 add_subdirectory(tools)
 add_subdirectory(tests/unit)
 
+# Two Windows trees of the same sources: win/ is the 32-bit build that ships, win64/ its
+# 64-bit twin.
 include(ExternalProject)
-set(WIN_DIR ${CMAKE_BINARY_DIR}/win)
-ExternalProject_Add(win
-  SOURCE_DIR ${CMAKE_SOURCE_DIR}
-  BINARY_DIR ${WIN_DIR}
-  CMAKE_ARGS
-    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw32.cmake
-    -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
-    -DPEFIX_EXE=$<TARGET_FILE:pefix>
-  INSTALL_COMMAND ""
-  BUILD_ALWAYS ON
-  DEPENDS pefix)
+set(WIN32_DIR ${CMAKE_BINARY_DIR}/win)
+set(WIN64_DIR ${CMAKE_BINARY_DIR}/win64)
+foreach(bits 32 64)
+  if(bits EQUAL 32)
+    set(tree win)
+  else()
+    set(tree win64)
+  endif()
+  ExternalProject_Add(${tree}
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${WIN${bits}_DIR}
+    CMAKE_ARGS
+      -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw${bits}.cmake
+      -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+      -DPEFIX_EXE=$<TARGET_FILE:pefix>
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    DEPENDS pefix)
+endforeach()
 
 # Layer 2 and 3: Windows programs under Wine, with one Wine environment per build tree.
+# They run on the shipped 32-bit build where this host can start 32-bit processes and
+# on the twin where it cannot (K_WIN_ARCH=32 or 64 forces either).
 set(WINE_ENV ${CMAKE_SOURCE_DIR}/tests/bench/wineenv)
-set(WINE_STATE ${CMAKE_BINARY_DIR}/wine)
-add_test(NAME wine.start COMMAND ${WINE_ENV} start ${WINE_STATE})
-add_test(NAME wine.stop COMMAND ${WINE_ENV} stop ${WINE_STATE})
-set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
-set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+execute_process(COMMAND ${WINE_ENV} arch OUTPUT_VARIABLE WIN_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE
+  RESULT_VARIABLE probe)
+if(NOT probe EQUAL 0)
+  message(FATAL_ERROR "wineenv arch failed: ${WIN_ARCH}")
+endif()
+message(STATUS "Windows test layers run on the ${WIN_ARCH}-bit build")
+set(WIN_DIR ${WIN${WIN_ARCH}_DIR})
+
+function(k_wine_fixture fixture state bits)
+  add_test(NAME ${fixture}.start COMMAND ${WINE_ENV} start ${state} ${bits})
+  add_test(NAME ${fixture}.stop COMMAND ${WINE_ENV} stop ${state})
+  set_tests_properties(${fixture}.start PROPERTIES FIXTURES_SETUP ${fixture} TIMEOUT 300)
+  set_tests_properties(${fixture}.stop PROPERTIES FIXTURES_CLEANUP ${fixture})
+endfunction()
+set(WINE_STATE ${CMAKE_BINARY_DIR}/wine${WIN_ARCH})
+k_wine_fixture(wine ${WINE_STATE} ${WIN_ARCH})
+# Where the layers run on the 32-bit build, the twin's unit tests run too (64-bit Wine
+# can start on any host that can start 32-bit processes).
+if(WIN_ARCH EQUAL 32)
+  set(WINE_TWIN_STATE ${CMAKE_BINARY_DIR}/wine64)
+  k_wine_fixture(wine64 ${WINE_TWIN_STATE} 64)
+endif()
 
 add_subdirectory(tests/win)
 add_subdirectory(tests/e2e)

@@ -64,25 +64,32 @@ void Paint(HWND wnd)
     EndPaint(wnd, &ps);
 }
 
-LRESULT AgentRequest(WPARAM code, LPARAM value)
+// Requests and their values are 32-bit on every build: a 64-bit build reads the low
+// halves of wParam and lParam and answers with the low half of a 64-bit value,
+// sign-extended, as a 32-bit build does.
+LRESULT Low32(std::int64_t value) { return static_cast<LRESULT>(static_cast<std::int32_t>(value)); }
+
+LRESULT AgentRequest(WPARAM wParam, LPARAM lParam)
 {
     AgentState& agent = Agent();
+    const std::uint32_t code = static_cast<std::uint32_t>(wParam);
+    const std::int32_t value = static_cast<std::int32_t>(lParam);
     switch (code) {
-    case 4: return static_cast<LRESULT>(ReadInfoInt(Keys::VersionOriginal));
-    case 5: return static_cast<LRESULT>(ReadInfoInt(Keys::VersionNew));
-    case 7: return static_cast<LRESULT>(agent.state);
-    case 8: return static_cast<LRESULT>(ReadInfoInt(Keys::ProbeSecondsInterval));
-    case 9: return static_cast<LRESULT>(ReadInfoInt(Keys::ReAskSecondsInterval));
-    case 10: return static_cast<LRESULT>(ReadInfoInt(Keys::ProbeSecondsLast));
-    case 11: return static_cast<LRESULT>(ReadInfoInt(Keys::ReAskSecondsLast));
-    case 12: WriteInfoInt(Keys::ProbeSecondsInterval, static_cast<int32_t>(value)); return 0;
-    case 13: WriteInfoInt(Keys::ReAskSecondsInterval, static_cast<int32_t>(value)); return 0;
-    case 14: WriteInfoSeconds(Keys::ProbeSecondsLast, static_cast<int32_t>(value)); return 0;
-    case 15: WriteInfoSeconds(Keys::ReAskSecondsLast, static_cast<int32_t>(value)); return 0;
+    case 4: return Low32(ReadInfoInt(Keys::VersionOriginal));
+    case 5: return Low32(ReadInfoInt(Keys::VersionNew));
+    case 7: return Low32(agent.state);
+    case 8: return Low32(ReadInfoInt(Keys::ProbeSecondsInterval));
+    case 9: return Low32(ReadInfoInt(Keys::ReAskSecondsInterval));
+    case 10: return Low32(ReadInfoInt(Keys::ProbeSecondsLast));
+    case 11: return Low32(ReadInfoInt(Keys::ReAskSecondsLast));
+    case 12: WriteInfoInt(Keys::ProbeSecondsInterval, value); return 0;
+    case 13: WriteInfoInt(Keys::ReAskSecondsInterval, value); return 0;
+    case 14: WriteInfoSeconds(Keys::ProbeSecondsLast, value); return 0;
+    case 15: WriteInfoSeconds(Keys::ReAskSecondsLast, value); return 0;
     case 20: case 21: case 22: case 23: case 24: case 25:
         AgentOverrides()[code - 20] = static_cast<std::uint8_t>(value & 0xFF);
         return 0;
-    case 30: agent.shutdownCountdown = static_cast<int>(value); return 0;
+    case 30: agent.shutdownCountdown = value; return 0;
     case 31:
         agent.checkNow = true;
         if (agent.timerCount < 1)

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <fstream>
 #include <functional>
 #include <vector>
@@ -270,6 +271,12 @@ TEST_F(LauncherWindow, AgentRequestsReadAndWriteTheDescriptionFiles)
         EXPECT_EQ(IniText(original, "OriginalSetup", w.key), w.want);
         EXPECT_EQ(!IniText(original, "OriginalSetup", (std::string("__") + w.key).c_str()).empty(), w.readable);
         EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, w.code - 4, 0), static_cast<LRESULT>(w.value));
+    }
+    // A 64-bit build reads only the low halves of code and value, as a 32-bit sender means them.
+    if constexpr (sizeof(LPARAM) == 8) {
+        const auto high = static_cast<std::uint64_t>(1) << 32;
+        EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, static_cast<WPARAM>(high | 12), static_cast<LPARAM>(high | 7)), 0);
+        EXPECT_EQ(IniText(original, "OriginalSetup", "ProbeSecondsInterval"), "7");
     }
     DeleteFileA(original.c_str());
     DeleteFileA(info.c_str());
