@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "agent/StubAUInfoFiles.h"
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "launcher/StubWin.h"
 #include "payload/GFileInfo.h"
 #include "payload/WorkFolder.h"

@@ -2,7 +2,7 @@
 
 #include "agent/StubAUInfoFiles.h"
 #include "launcher/EngineCommand.h"
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "launcher/SetupTexts.h"
 #include "launcher/Stub.h"
 #include "launcher/StubWin.h"

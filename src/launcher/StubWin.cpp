@@ -5,7 +5,7 @@
 #include "agent/InetHTTP.h"
 #include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "launcher/Stub.h"
 #include "launcher/StubSetup.h"
 #include "payload/AppearanceWin.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "payload/FileReader.h"
 #include "payload/GFileInfo.h"
 #include "payload/PayloadEntry.h"

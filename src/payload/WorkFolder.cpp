@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "payload/Appearance.h"
 #include "util/Utils.h"
 #include "util/UtilsWin.h"

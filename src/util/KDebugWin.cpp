@@ -1,7 +1,7 @@
 // Windows outputs of the trace channel (viewer window, trace file) and the update log.
 #include <windows.h>
 
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "util/KDebug.h"
 #include "util/UtilsWin.h"
 

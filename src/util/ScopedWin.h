@@ -4,7 +4,6 @@
 #pragma once
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <utility>
 
@@ -72,10 +71,6 @@ struct MemDC {
     static HDC none() { return nullptr; }
     static void close(HDC h) { ::DeleteDC(h); }
 };
-struct Internet {
-    static HINTERNET none() { return nullptr; }
-    static void close(HINTERNET h) { ::InternetCloseHandle(h); }
-};
 struct Library {
     static HMODULE none() { return nullptr; }
     static void close(HMODULE h) { ::FreeLibrary(h); }
@@ -105,7 +100,6 @@ using ScopedBitmap = ScopedWin<HBITMAP, scoped_traits::Gdi<HBITMAP>>;
 using ScopedRegion = ScopedWin<HRGN, scoped_traits::Gdi<HRGN>>;
 using ScopedIcon = ScopedWin<HICON, scoped_traits::Icon>;
 using ScopedMemDC = ScopedWin<HDC, scoped_traits::MemDC>;
-using ScopedInternet = ScopedWin<HINTERNET, scoped_traits::Internet>;
 using ScopedLibrary = ScopedWin<HMODULE, scoped_traits::Library>;
 using ScopedAtom = ScopedWin<ATOM, scoped_traits::GlobalAtom>;
 using ScopedRegKey = ScopedWin<HKEY, scoped_traits::RegKey>;

@@ -1,4 +1,4 @@
-#include "launcher/Files.h"
+#include "util/Files.h"
 
 #include <gtest/gtest.h>
 

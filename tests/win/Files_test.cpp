@@ -1,4 +1,4 @@
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 
 #include <windows.h>
 

@@ -7,7 +7,7 @@
 #include <regex>
 #include <string>
 
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "util/UtilsWin.h"
 
 namespace {

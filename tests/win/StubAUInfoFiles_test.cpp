@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/UtilsWin.h"
 

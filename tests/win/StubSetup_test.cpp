@@ -8,7 +8,7 @@
 #include <iterator>
 
 #include "PayloadWriter.h"
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "payload/GFileInfo.h"
 #include "util/UtilsWin.h"
 

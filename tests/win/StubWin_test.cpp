@@ -13,7 +13,7 @@
 #include "agent/InetHTTP.h"
 #include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "launcher/Stub.h"
 #include "payload/GFileInfo.h"
 #include "ui/KMsgBox.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <regex>
 
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "util/ScopedWin.h"
 #include "util/UtilsWin.h"
 

@@ -12,7 +12,7 @@
 #include <set>
 #include <vector>
 
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "payload/PayloadTrailer.h"
 #include "payload/ZInflate.h"
 

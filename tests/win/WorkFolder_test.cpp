@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 #include "util/UtilsWin.h"
 
 namespace {

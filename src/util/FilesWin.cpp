@@ -1,5 +1,5 @@
 // File and disk operations on Windows.
-#include "launcher/FilesWin.h"
+#include "util/FilesWin.h"
 
 #include <winioctl.h>
 

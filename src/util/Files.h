@@ -1,5 +1,5 @@
 // File and disk helpers: the portable pieces. The Win32 operations are in
-// launcher/FilesWin.h. Byte strings (std::string) are the general data buffers.
+// util/FilesWin.h. Byte strings (std::string) are the general data buffers.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Portable pieces of the file and disk helpers.
-#include "launcher/Files.h"
+#include "util/Files.h"
 
 #include <algorithm>
 #include <cctype>

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/Files.h"
+#include "util/Files.h"
 
 // origin: 0 start, 1 current, 2 end. The new position, or -1 when the seek failed.
 int64_t SeekFile64(HANDLE file, int origin, int64_t distance);
