@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "util/Guard.h"
 #include "util/KDebug.h"
+#include "util/SysUtilsWin.h"
 
 AgentState& Agent()
 {
@@ -15,9 +17,11 @@ AgentState& Agent()
 void AgentTimerTick(HWND)
 {
     AgentState& a = Agent();
-    if (a.tickBusy)
+    // A tick dispatched while an earlier one waits does nothing; the flag clears
+    // however the tick ends.
+    const BusyGuard busy(a.tickBusy);
+    if (!busy.Entered())
         return;
-    a.tickBusy = true;
     a.state = 0;
     if (a.mode == 2)
         a.mode = 1;
@@ -28,9 +32,8 @@ void AgentTimerTick(HWND)
     if (a.shutdownCountdown >= 0)
         --a.shutdownCountdown;
     ++a.timerCount;
-    TraceLine(std::to_string(GetCurrentProcessId()), " AutoUpdateTimerCount=", a.timerCount);
+    TraceLine(ProcessIdText(), " AutoUpdateTimerCount=", a.timerCount);
     if (a.timerCount >= 1 && a.mode == 1)
         a.mode = 0;
     a.state = 0;
-    a.tickBusy = false;
 }

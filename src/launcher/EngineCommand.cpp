@@ -30,17 +30,33 @@ std::string RemoveSwitch(const std::string& text, const std::string& name)
     return text.substr(0, at) + (next == std::string::npos ? std::string() : text.substr(next));
 }
 
+namespace {
+
+struct TargetParts {
+    std::string program, arguments;
+};
+
+TargetParts SplitRunTarget(const EngineLaunch& launch)
+{
+    const std::size_t star = launch.runTarget.find('*');
+    if (star == std::string::npos)
+        return {launch.runTarget, launch.extraArgs};
+    return {TrimText(launch.runTarget.substr(0, star)),
+            TrimText(launch.extraArgs + " " + TrimText(launch.runTarget.substr(star + 1)))};
+}
+
+} // namespace
+
+std::string EngineProgramPath(const EngineLaunch& launch)
+{
+    return WithBackslash(launch.workFolder, true) + SplitRunTarget(launch).program;
+}
+
 std::string EngineCommandLine(const EngineLaunch& launch)
 {
-    std::string program = launch.runTarget;
-    std::string arguments = launch.extraArgs;
-    const std::size_t star = launch.runTarget.find('*');
-    if (star != std::string::npos) {
-        program = TrimText(launch.runTarget.substr(0, star));
-        arguments = TrimText(launch.extraArgs + " " + TrimText(launch.runTarget.substr(star + 1)));
-    }
     // The program path stays unquoted: engines parse their own path from it as is.
-    std::string line = WithBackslash(launch.workFolder, true) + program;
+    std::string line = EngineProgramPath(launch);
+    const std::string arguments = SplitRunTarget(launch).arguments;
     if (!arguments.empty())
         line += " " + arguments;
     line += " /TH_ID=" + launch.token;

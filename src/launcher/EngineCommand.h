@@ -23,5 +23,7 @@ struct EngineLaunch {
     bool agentMode = false;   // adds /AutoUpdateProg
 };
 
+// The engine's file: the work folder and the run target's program part.
+std::string EngineProgramPath(const EngineLaunch& launch);
 // The command line the engine is started with; the span switches never reach it.
 std::string EngineCommandLine(const EngineLaunch& launch);

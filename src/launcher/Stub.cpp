@@ -2,26 +2,22 @@
 
 #include <windows.h>
 
-#include <memory>
-
+#include "agent/AgentRequest.h"
+#include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
 #include "util/FilesWin.h"
+#include "launcher/RunContext.h"
+#include "launcher/StubSetup.h"
 #include "launcher/StubWin.h"
 #include "payload/GFileInfo.h"
 #include "payload/WorkFolder.h"
 #include "util/KDebug.h"
+#include "util/Process.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
 #include "util/UtilsWin.h"
 
 namespace {
-
-std::unique_ptr<TGFileInfo> g_own;
-bool g_agentRun = false;
-std::string g_windowClass;
-unsigned long g_exitCode = 0;
-
-std::string Pid() { return std::to_string(GetCurrentProcessId()); }
 
 std::string OwnFileName() { return FileNamePart(ProgramPath(false)); }
 
@@ -41,66 +37,63 @@ void CDSpanningRelaunch()
     }
     WorkFolder();  // made afresh for the copy
     if (!CopyFileA(self.c_str(), yPath.c_str(), FALSE)) {
-        WriteUpdateLog("CD spanning: copy failed " + yPath);
+        WriteUpdateLog("CD spanning: copy failed " + yPath + " " + LastErrorText());
         return;
     }
     const std::string tail = CommandArgs() + " /SpanCdLvl=2 /SpanDiskFName1=\"" + self + ".001\"" + " /OriginExe=\"" +
                              self + "\"";
-    // Quoted, so that a work folder with blanks still names the copy.
-    std::string cmd = "\"" + yPath + "\" " + TrimText(tail);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+    const StartedProcess copy = StartProcess(ProgramWithArguments(yPath, TrimText(tail), SW_HIDE));
+    if (!copy)
+        WriteUpdateLog("CD spanning: start failed " + yPath + " " + ErrorText(copy.error));
+}
+
+void RunWindow(RunContext& run)
+{
+    WindowHandlers handlers = AgentRequestHandlers();
+    if (run.agentRun) {
+        const int64_t sleepX = SwitchInt("/SleepX=", -1);
+        if (sleepX >= 0)
+            Agent().timerCount = -static_cast<int>(sleepX);
+        handlers.tick = AgentTimerTick;
     } else {
-        WriteUpdateLog("CD spanning: start failed " + cmd);
+        handlers.tick = [&run](HWND window) { SetupTick(window, run); };
     }
+    RunLauncherWindow(run, std::move(handlers));
 }
 
 } // namespace
 
-void OpenOwnInfo(const std::string& path)
+WindowHandlers AgentRequestHandlers()
 {
-    g_own = std::make_unique<TGFileInfo>(path);
-    g_agentRun = g_own->IsUpdateAgent();
+    WindowHandlers handlers;
+    handlers.request = PerformAgentRequest;
+    handlers.shutDown = [](int countdown) { Agent().shutdownCountdown = countdown; };
+    return handlers;
 }
 
-void CloseOwnInfo() { g_own.reset(); }
-
-TGFileInfo& OwnInfo() { return *g_own; }
-bool IsAgentRun() { return g_agentRun; }
-const std::string& OwnWindowClass() { return g_windowClass; }
-void SetOwnWindowClass(const std::string& name) { g_windowClass = name; }
-void SetStubExitCode(unsigned long code) { g_exitCode = code; }
-unsigned long StubExitCode() { return g_exitCode; }
-
-void DoRunStubWin()
+void DoRunStubWin(RunContext& run)
 {
     WriteUpdateLog("DoRunStubWin() --- Start");
     const std::string ownName = OwnFileName();
-    SetOwnWindowClass(g_agentRun ? ".AutoUpdate." + FileTitle(ownName, false) : ProgramPath(false));
+    run.windowClass = run.agentRun ? ".AutoUpdate." + FileTitle(ownName, false) : ProgramPath(false);
 
-    const std::string agentName = g_own->AgentFileName();
+    const std::string agentName = run.own.AgentFileName();
     const bool xRunning = WindowOfClassExists(".AutoUpdate." + FileTitle("X_" + agentName, false));
-    const bool plainAgent = g_agentRun && SameTextTrimmed(ownName, agentName);
-    const bool xCopy = g_agentRun && SameTextTrimmed(ownName, "X_" + agentName);
+    const bool plainAgent = run.agentRun && SameTextTrimmed(ownName, agentName);
+    const bool xCopy = run.agentRun && SameTextTrimmed(ownName, "X_" + agentName);
     WriteUpdateLog("X_ExeIsRunning=" + BoolText(xRunning));
     WriteUpdateLog("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(plainAgent));
     WriteUpdateLog("ThisIs_X_AutoUpdate_Exe=" + BoolText(xCopy));
 
-    if (!WindowOfClassExists(g_windowClass)) {
+    if (!WindowOfClassExists(run.windowClass)) {
         if (plainAgent) {
             // The hand-over to the X_ copy belongs to the agent roles, which this build
             // does not carry yet.
             WriteUpdateLog("DoRunStubWin() --- plain agent: no hand-over in this build");
-        } else if (!xCopy && SwitchInt("/SpanCdLvl=", 1) == 1 && g_own->SpanFromDisks()) {
+        } else if (!xCopy && SwitchInt("/SpanCdLvl=", 1) == 1 && run.own.SpanFromDisks()) {
             CDSpanningRelaunch();
         } else {
-            RunLauncherWindow();
+            RunWindow(run);
             if (!xCopy && SwitchInt("/SpanCdLvl=", 1) == 2)
                 StartSelfDelete(true);
         }
@@ -112,27 +105,29 @@ int StubMain()
 {
     StartTraceChannel();
     const std::string commandLine = RawCommandLine();
-    TraceLine(Pid(), " ==== STUB START ====> ", commandLine, "<");
+    TraceLine(ProcessIdText(), " ==== STUB START ====> ", commandLine, "<");
 
-    OpenOwnInfo(ProgramPath(false));
-    LocateDescriptionFiles(ProgramFolder(false), *g_own);
-    EnableUpdateLog(g_agentRun && g_own->WriteUpdateLog());
-    if (g_agentRun && SameTextTrimmed(OwnFileName(), "X_" + g_own->AgentFileName()))
-        SetUpdateLogTag(" X ");
+    unsigned long exitCode = 0;
+    {
+        RunContext run(ProgramPath(false));
+        LocateDescriptionFiles(ProgramFolder(false), run.own);
+        EnableUpdateLog(run.agentRun && run.own.WriteUpdateLog());
+        if (run.agentRun && SameTextTrimmed(OwnFileName(), "X_" + run.own.AgentFileName()))
+            SetUpdateLogTag(" X ");
 
-    WriteUpdateLog("");
-    WriteUpdateLog("");
-    WriteUpdateLog("=== START === " + ProgramPath(false));
-    WriteUpdateLog("CommandLine=" + commandLine);
-    WriteUpdateLog("Agent Version=" + FileVersionText("", 1, 4));
-    TraceLine(Pid(), " ==== ThisIs_AutoUpdateProg=", g_agentRun);
+        WriteUpdateLog("");
+        WriteUpdateLog("");
+        WriteUpdateLog("=== START === " + ProgramPath(false));
+        WriteUpdateLog("CommandLine=" + commandLine);
+        WriteUpdateLog("Agent Version=" + FileVersionText("", 1, 4));
+        TraceLine(ProcessIdText(), " ==== ThisIs_AutoUpdateProg=", run.agentRun);
 
-    DoRunStubWin();
-
-    CloseOwnInfo();
-    TraceLine(Pid(), " ==== STUB END ====> ", commandLine, "<");
+        DoRunStubWin(run);
+        exitCode = run.exitCode;
+    }
+    TraceLine(ProcessIdText(), " ==== STUB END ====> ", commandLine, "<");
     TraceLine("");
     WriteUpdateLog("=== EXIT === " + ProgramPath(false));
     WriteUpdateLog("");
-    return static_cast<int>(g_exitCode);
+    return static_cast<int>(exitCode);
 }

@@ -4,7 +4,7 @@
 #include "launcher/EngineCommand.h"
 #include "util/FilesWin.h"
 #include "launcher/SetupTexts.h"
-#include "launcher/Stub.h"
+#include "launcher/RunContext.h"
 #include "launcher/StubWin.h"
 #include "payload/FileReader.h"
 #include "payload/GFileInfo.h"
@@ -15,7 +15,10 @@
 #include "payload/ZInflate.h"
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"
+#include "ui/MsgBoxLayout.h"
+#include "util/Guard.h"
 #include "util/KDebug.h"
+#include "util/Process.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
@@ -23,43 +26,8 @@
 
 namespace {
 
-const char kButtons[] = "|&OK|&Cancel|&Yes|&No|&Abort|&Retry|&Ignore|";
-
-std::string Pid() { return std::to_string(GetCurrentProcessId()); }
-
-ScopedHandle StartEngine(const std::string& commandLine, WORD show)
-{
-    std::string cmd = commandLine;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = show;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return ScopedHandle();
-    CloseHandle(pi.hThread);
-    return ScopedHandle(pi.hProcess);
-}
-
-// Polls every 500 ms with the queue serviced. The process object decides the end, not
-// the exit code: an engine that exits with 259 (STILL_ACTIVE) must not keep us here.
-DWORD WaitForEngine(HANDLE process)
-{
-    DWORD code = 0;
-    for (;;) {
-        SleepPumping(0, 500);
-        if (!process)
-            break;
-        const DWORD waited = WaitForSingleObject(process, 0);
-        if (!GetExitCodeProcess(process, &code)) {
-            code = 0;
-            break;
-        }
-        if (waited != WAIT_TIMEOUT)
-            break;
-    }
-    return code;
-}
+constexpr const char* kButtons = kDefaultButtonList;
+constexpr DWORD kEnginePollMs = 500;
 
 void WaitForEngineDialog(const std::string& dialogClass)
 {
@@ -88,9 +56,9 @@ void RemoveShortcuts(const Shortcuts& links)
 }
 
 // Starts the engine for the run target and waits for it and its dialog; true when it
-// removed the completion atom.
-bool RunEngine(const std::string& workFolder, const std::string& runTarget, const std::string& extraArgs,
-               bool foreground)
+// removed the completion atom. The engine's exit code goes to the run.
+bool RunEngine(RunContext& run, const std::string& workFolder, const std::string& runTarget,
+               const std::string& extraArgs, bool foreground)
 {
     EngineLaunch launch;
     launch.workFolder = workFolder;
@@ -98,18 +66,20 @@ bool RunEngine(const std::string& workFolder, const std::string& runTarget, cons
     launch.extraArgs = extraArgs;
     launch.token = EngineToken(GetCurrentThreadId());
     launch.launcherPath = ProgramPath(false);
-    launch.agentMode = IsAgentRun();
+    launch.agentMode = run.agentRun;
     const std::string commandLine = EngineCommandLine(launch);
-    TraceLine(Pid(), " ==== WinExec(Engine.exe) >>", commandLine, "<<");
+    TraceLine(ProcessIdText(), " ==== WinExec(Engine.exe) >>", commandLine, "<<");
 
     const Shortcuts links = ReadShortcuts();
     const std::string atomName = CompletionAtomName(launch.token);
     GlobalAddAtomA(atomName.c_str());
-    ScopedHandle engine = StartEngine(commandLine, static_cast<WORD>(foreground ? SW_SHOW : SW_HIDE));
-    if (HWND main = MainWindow())
-        ShowWindow(main, SW_HIDE);
+    const StartedProcess engine = StartProcess(
+        {EngineProgramPath(launch), commandLine, static_cast<WORD>(foreground ? SW_SHOW : SW_HIDE)});
+    if (!engine)
+        TraceLine(ProcessIdText(), " ==== engine not started: ", ErrorText(engine.error));
+    HideMainWindow();
     SleepPumping(0, 1000);
-    SetStubExitCode(WaitForEngine(engine.get()));
+    run.exitCode = WaitForProcessPumping(engine.process.get(), kEnginePollMs);
     WaitForEngineDialog(EngineDialogClass(launch.token));
 
     const ATOM atom = GlobalFindAtomA(atomName.c_str());
@@ -126,7 +96,7 @@ bool RunEngine(const std::string& workFolder, const std::string& runTarget, cons
 bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolder, const std::string& agentName)
 {
     if (!IsSafeEntryName(agentName)) {
-        TraceLine(Pid(), " ==== refused agent name >>", agentName, "<<");
+        TraceLine(ProcessIdText(), " ==== refused agent name >>", agentName, "<<");
         return false;
     }
     std::string image = ReadFileRange(launcher, 0, 0);
@@ -139,7 +109,12 @@ bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolde
         image.resize(static_cast<std::size_t>(end));
     if (image.size() >= 6)
         image[image.size() - 5] = 1;
-    return WriteFileData(WithBackslash(workFolder, true) + agentName, image, FileDosStamp(launcher), false);
+    const std::string path = WithBackslash(workFolder, true) + agentName;
+    if (const SysResult written = WriteFileData(path, image, FileDosStamp(launcher), false); !written) {
+        TraceLine(ProcessIdText(), " ==== agent copy not written: ", path, " ", ErrorText(written.error));
+        return false;
+    }
+    return true;
 }
 
 bool ForcePromptSetting()
@@ -159,7 +134,7 @@ bool SpaceConfirm(const std::string& workFolder, const TGFileInfo& info)
                            static_cast<std::uint8_t>(info.Charset()));
 }
 
-bool SetupRun(const std::string& workFolderIn, const std::string& sourceFile, const std::string& agentName,
+bool SetupRun(RunContext& run, const std::string& workFolderIn, const std::string& sourceFile, const std::string& agentName,
               const std::string& extraArgs, bool foreground)
 {
     std::string workFolder = workFolderIn;
@@ -193,16 +168,14 @@ bool SetupRun(const std::string& workFolderIn, const std::string& sourceFile, co
         request.forcePrompt = ForcePromptSetting();
         request.progress = ProgressSink;
 
-        if (foreground && MainWindow()) {
-            ShowWindow(MainWindow(), SW_SHOW);
-            SetForegroundWindow(MainWindow());
-        }
+        if (foreground)
+            ShowMainWindow();
         SleepPumping(0, 1000);
         const ExtractResult extracted = ExtractPayload(request);
         SleepPumping(0, 1000);
 
         if (!extracted.runTarget.empty() && extracted.checksumOk)
-            result = RunEngine(workFolder, extracted.runTarget, extraArgs, foreground);
+            result = RunEngine(run, workFolder, extracted.runTarget, extraArgs, foreground);
         if (!extracted.checksumOk)
             MsgError(reinterpret_cast<std::uintptr_t>(MainWindow()),
                      info.LocalizedText("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
@@ -211,27 +184,26 @@ bool SetupRun(const std::string& workFolderIn, const std::string& sourceFile, co
     return result;
 }
 
-void SetupTick(HWND window)
+void SetupTick(HWND window, RunContext& run)
 {
     KillTimer(window, 1);
-    TGFileInfo& own = OwnInfo();
+    const TGFileInfo& own = run.own;
     const std::string agentName = own.WriteUpdateAgent() ? own.AgentFileName() : std::string();
     const std::string workFolder = WorkFolder();
-    try {
+    // An EZLibError, or an entry too large to hold, ends the run like any other end.
+    Guarded("SetupRun", [&] {
         if (own.WebDownload()) {
             if (!agentName.empty())
                 WriteWebAgentCopy(ProgramPath(false), workFolder, agentName);
             // The web download of the setup file joins here once the HTTP client exists.
-            TraceLine(Pid(), " ==== web setup: no HTTP client in this build");
+            TraceLine(ProcessIdText(), " ==== web setup: no HTTP client in this build");
         } else {
             const std::string span = SwitchValue("/SpanDiskFName1=", "");
             const std::string source = span.empty() ? ProgramPath(false) : span;
             const bool hidden = HasSwitch("/hide") || own.RunHidden();
-            SetupRun(workFolder, source, agentName, CommandArgs(), !hidden);
+            SetupRun(run, workFolder, source, agentName, CommandArgs(), !hidden);
         }
-    } catch (const std::exception& error) { // EZLibError, or an entry too large to hold
-        LogException(error, "SetupRun");
-    }
+    });
     RemoveWorkFolder();
     PostQuitMessage(0);
 }

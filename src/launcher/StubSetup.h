@@ -7,13 +7,14 @@
 #include <string>
 
 class TGFileInfo;
+struct RunContext;
 
 // The first timer tick of a setup-mode launcher: runs the whole setup, then ends the
 // message loop.
-void SetupTick(HWND window);
+void SetupTick(HWND window, RunContext& run);
 
-// True when the engine removed its completion atom.
-bool SetupRun(const std::string& workFolder, const std::string& sourceFile, const std::string& agentName,
+// True when the engine removed its completion atom. The engine's exit code goes to the run.
+bool SetupRun(RunContext& run, const std::string& workFolder, const std::string& sourceFile, const std::string& agentName,
               const std::string& extraArgs, bool foreground);
 
 // Asks before extracting when the payload wants the drive named or space is short.

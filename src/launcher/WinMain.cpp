@@ -2,8 +2,10 @@
 #include <windows.h>
 
 #include "launcher/Stub.h"
+#include "util/SysUtilsWin.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    HardenDllSearch();
     return StubMain();
 }

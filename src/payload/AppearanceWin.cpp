@@ -1,6 +1,6 @@
 #include "payload/AppearanceWin.h"
 
-#include "util/ScopedWin.h"
+#include "ui/ReadingDirection.h"
 
 COLORREF ResolveColour(int32_t colour)
 {
@@ -9,10 +9,10 @@ COLORREF ResolveColour(int32_t colour)
     return static_cast<COLORREF>(colour);
 }
 
-void DressTextControl(HWND control, const std::string& text, const std::string& fontName, int charset,
-                      int fontSize)
+ScopedFont DressTextControl(HWND control, const std::string& text, const std::string& fontName, int charset,
+                            int fontSize)
 {
-    const bool rightToLeft = charset == HEBREW_CHARSET || charset == ARABIC_CHARSET;
+    const bool rightToLeft = IsRightToLeftCharset(charset);
     SetWindowLongA(control, GWL_EXSTYLE, rightToLeft ? WS_EX_RTLREADING : 0);
     SetWindowLongA(control, GWL_STYLE, WS_CHILD | WS_VISIBLE | (rightToLeft ? SS_RIGHT : 0));
 
@@ -20,10 +20,10 @@ void DressTextControl(HWND control, const std::string& text, const std::string& 
     if (ScopedGetDC screen(nullptr); screen)
         pixelsPerInch = GetDeviceCaps(screen.get(), LOGPIXELSY);
     const int height = MulDiv(fontSize, pixelsPerInch, 72);
-    // The control keeps using the font, so it is not deleted here.
-    HFONT font = CreateFontA(-height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, static_cast<BYTE>(charset),
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                             fontName.c_str());
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ScopedFont font(CreateFontA(-height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, static_cast<BYTE>(charset),
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                                fontName.c_str()));
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
     SetWindowTextA(control, text.c_str());
+    return font;
 }

@@ -28,10 +28,6 @@ constexpr std::uintptr_t kBoxOwner = 0;
 
 int g_failures = 0;
 
-std::string Pid() { return std::to_string(GetCurrentProcessId()); }
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 DWORD g_lastPump = 0;
 
 void Pump()
@@ -59,8 +55,7 @@ public:
             return true;
         // A short alias ("LONGNA~1.TXT") names a file the listing knows by its long name
         // only: the file system answers for those, so that the file is appended to.
-        return path.find('~', cut == std::string::npos ? 0 : cut) != std::string::npos &&
-               GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        return path.find('~', cut == std::string::npos ? 0 : cut) != std::string::npos && PathExists(path);
     }
     void Add(const std::string& path) { names_.insert(Key(path)); }
 
@@ -166,7 +161,7 @@ ExtractResult Extraction::Run()
 
     bool proceed = true;
     for (;;) {
-        if (Exists(archive_) && !Volume())
+        if (PathExists(archive_) && !Volume())
             break;
         if (!(trailer_.flags & kFlagSpanned))
             break;
@@ -189,7 +184,7 @@ ExtractResult Extraction::Run()
 
 bool Extraction::NextVolume()
 {
-    if (!request_.forcePrompt && Exists(archive_))
+    if (!request_.forcePrompt && PathExists(archive_))
         return true;
     EjectCD(archive_);
     const std::string prompt = ReplaceAll(request_.diskPrompt, "<DISK_NUM>", std::to_string(volume_));
@@ -197,7 +192,7 @@ bool Extraction::NextVolume()
     do {
         proceed = MsgConfirmOkCancel(kBoxOwner, prompt, request_.promptTitle, request_.buttons, request_.charset);
         SleepPumping(0, 500);
-    } while (proceed && !Exists(archive_));
+    } while (proceed && !PathExists(archive_));
     return proceed;
 }
 
@@ -222,14 +217,12 @@ bool Extraction::Volume()
         files_ = TFileProgress(trailer_.filesCount);
         Report(request_.progress, 0, files_.Maximum());
     }
-    if (!CreateFolderPath(request_.workFolder)) {
-        const DWORD error = GetLastError();
-        MsgError(kBoxOwner, request_.workFolder + "<P><P>Unable to create Directory!<P><P>" + ErrorText(error));
-    }
+    if (const SysResult created = CreateFolderPath(request_.workFolder); !created)
+        MsgError(kBoxOwner, request_.workFolder + "<P><P>Unable to create Directory!<P><P>" + ErrorText(created.error));
 
     const int64_t position = trailer_.payloadStart;
     if (!file || position < 0 || SeekFile64(file.get(), 0, position) != position)
-        TraceLine(Pid(), " UnPack: cannot read ", archive_);
+        TraceLine(ProcessIdText(), " UnPack: cannot read ", archive_);
     else
         Entries(file.get(), position, end);
 
@@ -245,7 +238,7 @@ void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
         unsigned char field[4];
         DWORD got = 0;
         if (!ReadFile(file, field, 4, &got, nullptr) || got != 4) {
-            TraceLine(Pid(), " UnPack: volume ends early at ", position, ": ", archive_);
+            TraceLine(ProcessIdText(), " UnPack: volume ends early at ", position, ": ", archive_);
             return;
         }
         const int32_t length = static_cast<int32_t>(field[0] | field[1] << 8 | field[2] << 16 |
@@ -253,13 +246,13 @@ void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
         const int64_t size = BlockSize(length);
         // Checked before anything is allocated: the length comes from the file.
         if (size < 0 || size > end - position - 4) {
-            TraceLine(Pid(), " UnPack: block length ", length, " at ", position, " runs past ", end, ": ", archive_);
+            TraceLine(ProcessIdText(), " UnPack: block length ", length, " at ", position, " runs past ", end, ": ", archive_);
             return;
         }
         if (buffers_.block.size() < static_cast<size_t>(size))
             buffers_.block.resize(static_cast<size_t>(size));
         if (ReadBlock(file, buffers_.block, size) != size) {
-            TraceLine(Pid(), " UnPack: volume ends early at ", position, ": ", archive_);
+            TraceLine(ProcessIdText(), " UnPack: volume ends early at ", position, ": ", archive_);
             return;
         }
         position += size + 4;
@@ -285,7 +278,7 @@ void Extraction::Entry(const char* entry, size_t size)
     const EntryHeader header = ParseEntryHeader(std::string(entry, split.headerLength));
     // A name that leads out of the work folder is neither written nor ever started.
     if (!IsSafeEntryName(header.name)) {
-        TraceLine(Pid(), " UnPack: refused entry name >>", header.name, "<<");
+        TraceLine(ProcessIdText(), " UnPack: refused entry name >>", header.name, "<<");
         WriteFailed(header.name, "The name leads outside the work folder.");
         return;
     }
@@ -308,13 +301,11 @@ void Extraction::Entry(const char* entry, size_t size)
     const size_t contentSize = size - split.contentOffset;
     // Appending to a file that is not there creates it: say so, and spare the writer a
     // second look for it.
-    const bool written = WriteFileData(target, entry + split.contentOffset, contentSize, header.stamp, exists);
-    if (!written) {
-        const DWORD error = GetLastError();
-        WriteFailed(target, SpaceReport(target, static_cast<int64_t>(contentSize), error));
-    }
+    const SysResult written = WriteFileData(target, entry + split.contentOffset, contentSize, header.stamp, exists);
+    if (!written)
+        WriteFailed(target, SpaceReport(target, static_cast<int64_t>(contentSize), written.error));
     // A failed write may still have created the file; a good one surely did.
-    if (!exists && (written || Exists(target)))
+    if (!exists && (written || PathExists(target)))
         known_.Add(target);
 }
 
@@ -323,23 +314,22 @@ void Extraction::WriteAgent(TFileReader& reader, HANDLE file)
     // Without the header strings the copy would be no launcher at all.
     std::string image;
     if (headerEnd_ <= 0 || !reader.ReadAt(0, static_cast<size_t>(headerEnd_), image)) {
-        TraceLine(Pid(), " UnPack: no agent copy, the header strings were not read: ", archive_);
+        TraceLine(ProcessIdText(), " UnPack: no agent copy, the header strings were not read: ", archive_);
         return;
     }
     const std::string agent = AgentImage(std::move(image), ReadTrailer(reader));
     const std::string path = request_.workFolder + "\\" + request_.agentFileName;
     if (!IsSafeEntryName(request_.agentFileName)) {
-        TraceLine(Pid(), " UnPack: refused agent name >>", request_.agentFileName, "<<");
+        TraceLine(ProcessIdText(), " UnPack: refused agent name >>", request_.agentFileName, "<<");
         WriteFailed(request_.agentFileName, "The name leads outside the work folder.");
         return;
     }
-    if (!WriteFileData(path, agent, DosStampOf(file), false)) {
-        const DWORD error = GetLastError();
-        WriteFailed(path, SpaceReport(path, static_cast<int64_t>(agent.size()), error));
+    if (const SysResult written = WriteFileData(path, agent, DosStampOf(file), false); !written) {
+        WriteFailed(path, SpaceReport(path, static_cast<int64_t>(agent.size()), written.error));
         return;
     }
     known_.Add(path);
-    TraceLine(Pid(), " New AU-Agent: ", path);
+    TraceLine(ProcessIdText(), " New AU-Agent: ", path);
 }
 
 } // namespace

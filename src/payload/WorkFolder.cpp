@@ -13,12 +13,6 @@ std::string g_workFolder;
 std::string g_alternativeBase;
 std::string g_alternativeFolder;
 
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Only a full path is ever deleted: a failed temp-folder query must not empty a folder
 // relative to the current one.
 bool Deletable(const std::string& path)
@@ -37,23 +31,24 @@ std::string FreshFolder(const std::string& path)
 
 } // namespace
 
-bool CreateFolderPath(const std::string& path)
+SysResult CreateFolderPath(const std::string& path)
 {
     const std::string folder = WithoutBackslash(path);
-    if (folder.empty() || FolderExists(folder))
-        return !folder.empty();
+    if (folder.empty())
+        return {ERROR_INVALID_NAME};
+    if (FolderExists(folder))
+        return {};
     const size_t cut = folder.find_last_of('\\');
     // Stop at a drive ("C:") or share root; they are never created here.
     if (cut != std::string::npos && cut > 0 && folder[cut - 1] != ':' && folder[cut - 1] != '\\')
         CreateFolderPath(folder.substr(0, cut));
     if (CreateDirectoryA(folder.c_str(), nullptr))
-        return true;
+        return {};
     // The caller shows the reason: the check below must not replace it with its own.
-    const DWORD error = GetLastError();
+    const SysResult failed = SysResult::LastError();
     if (FolderExists(folder))
-        return true;  // made by someone else in the meantime
-    SetLastError(error);
-    return false;
+        return {};  // made by someone else in the meantime
+    return failed;
 }
 
 std::string WorkFolderPath()

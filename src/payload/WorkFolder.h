@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
+#include "util/SysResult.h"
+
 // "SETUP_" + the launcher file's time of day (packed DOS form) under the system's
 // temporary folder; emptied and created on the first call, then only returned.
 std::string WorkFolder();
@@ -19,5 +21,5 @@ std::string AlternativeWorkFolder();
 // Deletes the alternative work folder if one was made.
 void RemoveAlternativeWorkFolder();
 
-// Creates a folder and every missing parent; true when it exists afterwards.
-bool CreateFolderPath(const std::string& path);
+// Creates a folder and every missing parent; succeeds when it exists afterwards.
+SysResult CreateFolderPath(const std::string& path);

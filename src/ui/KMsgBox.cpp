@@ -6,6 +6,7 @@
 
 #include "ui/Markup.h"
 #include "ui/MsgBoxLayout.h"
+#include "util/Guard.h"
 #include "util/KSUB.h"
 #include "util/ScopedWin.h"
 #include "util/Utils.h"
@@ -45,7 +46,7 @@ struct Box {
 // The rich-text library: loaded once per process and kept; a failed load is remembered.
 bool RichEditAvailable()
 {
-    static const HMODULE library = ::LoadLibraryA(kRichEditLibrary);
+    static const HMODULE library = LoadSystemLibrary(kRichEditLibrary);
     return library != nullptr;
 }
 
@@ -114,7 +115,7 @@ void Paint(Box& box)
     ::EndPaint(box.window, &ps);
 }
 
-LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT BoxMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
@@ -173,6 +174,14 @@ LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         box->destroyed = true;
         return 0;
     }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (Guarded("BoxProc", [&] { result = BoxMessage(window, message, wParam, lParam); }))
+        return result;
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -300,7 +309,7 @@ int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& titl
                                   g_fontCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                   FF_SWISS, g_fontFace.c_str()));
     // Held for this box, so the text area's window class stays registered while it lives.
-    ScopedLibrary richEditRef(richEdit ? ::LoadLibraryA(kRichEditLibrary) : nullptr);
+    ScopedLibrary richEditRef(richEdit ? LoadSystemLibrary(kRichEditLibrary) : nullptr);
 
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
     WNDCLASSA wc{};

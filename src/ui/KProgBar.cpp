@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "util/Guard.h"
 #include "util/SysUtilsWin.h"
 
 namespace {
@@ -44,7 +45,7 @@ void ShowSteps()
     g_shown = g_state;
 }
 
-void CALLBACK RefreshTimer(HWND, UINT, UINT_PTR, DWORD) { ShowSteps(); }
+void CALLBACK RefreshTimer(HWND, UINT, UINT_PTR, DWORD) { Guarded("RefreshTimer", ShowSteps); }
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "ui/LangRes0.h"
+#include "util/FilesWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
 #include "util/UtilsWin.h"
@@ -25,7 +26,7 @@ std::string LanguageFileValue(const std::string& section, const std::string& key
 
 std::string LanguageFileString(const std::string& key, const std::string& def)
 {
-    if (::GetFileAttributesA(LanguageFilePath().c_str()) == INVALID_FILE_ATTRIBUTES) return def;
+    if (!PathExists(LanguageFilePath())) return def;
     return LanguageFileValue(kLanguageFileSection, key, def);
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "util/KDebug.h"
+#include "util/Process.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
@@ -25,7 +26,7 @@ ScopedFile OpenForRead(const std::string& path)
 
 ScopedFile OpenForWrite(const std::string& path, bool append)
 {
-    if (append && ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (append && PathExists(path)) {
         ScopedFile f(::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
         if (f) SeekFile64(f.get(), 2, 0);
@@ -43,16 +44,18 @@ void SetDosDate(HANDLE file, uint32_t date)
         ::SetFileTime(file, nullptr, nullptr, &utc);
 }
 
-bool WriteAll(HANDLE file, const char* data, int64_t size, int64_t chunk)
+SysResult WriteAll(HANDLE file, const char* data, int64_t size, int64_t chunk)
 {
     int64_t done = 0;
     while (done < size) {
         DWORD piece = static_cast<DWORD>(std::min(chunk, size - done));
         DWORD written = 0;
-        if (!::WriteFile(file, data + done, piece, &written, nullptr) || written == 0) break;
+        if (!::WriteFile(file, data + done, piece, &written, nullptr)) return SysResult::LastError();
+        // A write that takes nothing and says nothing: the disk is full.
+        if (written == 0) return {ERROR_DISK_FULL};
         done += written;
     }
-    return done == size;
+    return {};
 }
 
 bool IsDots(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
@@ -137,29 +140,29 @@ std::string ReadFileRange(const std::string& path, int64_t maxLength, int64_t of
     return data;
 }
 
-bool WriteFileData(const std::string& path, const std::string& data, uint32_t date, bool append)
+SysResult WriteFileData(const std::string& path, const std::string& data, uint32_t date, bool append)
 {
     return WriteFileData(path, data.data(), data.size(), date, append);
 }
 
-bool WriteFileData(const std::string& path, const char* data, size_t dataSize, uint32_t date, bool append)
+SysResult WriteFileData(const std::string& path, const char* data, size_t dataSize, uint32_t date, bool append)
 {
     ScopedFile file = OpenForWrite(path, append);
-    if (!file) return false;
+    if (!file) return SysResult::LastError();
     int64_t size = static_cast<int64_t>(dataSize);
     int64_t chunk = size > kLargestChunk ? ChunkSize(kLargestChunk, 10, size) : std::max<int64_t>(size, 1);
-    bool complete = WriteAll(file.get(), data, size, chunk);
-    if (complete && date != 0) SetDosDate(file.get(), date);
-    return complete;
+    const SysResult written = WriteAll(file.get(), data, size, chunk);
+    if (written && date != 0) SetDosDate(file.get(), date);
+    return written;
 }
 
-bool AppendText(const std::string& path, const std::string& text, uint32_t date)
+SysResult AppendText(const std::string& path, const std::string& text, uint32_t date)
 {
     ScopedFile file = OpenForWrite(path, true);
-    if (!file) return false;
-    bool complete = WriteAll(file.get(), text.data(), static_cast<int64_t>(text.size()), INT32_MAX);
+    if (!file) return SysResult::LastError();
+    const SysResult written = WriteAll(file.get(), text.data(), static_cast<int64_t>(text.size()), INT32_MAX);
     if (date != 0) SetDosDate(file.get(), date);
-    return complete;
+    return written;
 }
 
 double FreeBytes(const std::string& path)
@@ -271,8 +274,9 @@ bool StartSelfDelete(bool removeFolder)
     std::string text = SelfDeleteBatchText(ProgramPath(false), ProgramFolder(false), batch, removeFolder);
     ::SetCurrentDirectoryA(temp.c_str());
     if (!WriteFileData(batch, text, 0, false)) return false;
-    // Quoted: the temporary folder may contain blanks.
-    return ::WinExec(("\"" + batch + "\"").c_str(), SW_HIDE) > 31;
+    // The system's command interpreter runs it: a batch file is no program of its own.
+    return static_cast<bool>(
+        StartProcess(ProgramWithArguments(SystemFolder(true) + "cmd.exe", "/c \"" + batch + "\"", SW_HIDE)));
 }
 
 bool EjectCD(const std::string& path)
@@ -299,6 +303,12 @@ bool EjectCD(const std::string& path)
 }
 
 bool PathExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool FileExists(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 uint32_t FileDosStamp(const std::string& path)
 {

@@ -1,5 +1,6 @@
 // File and disk operations on Windows. Failures are reported only by the result
-// (false, empty text, 0); nothing here throws or shows a message.
+// (false, empty text, 0, or a SysResult with the system's error code); nothing here
+// throws or shows a message.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "util/Files.h"
+#include "util/SysResult.h"
 
 // origin: 0 start, 1 current, 2 end. The new position, or -1 when the seek failed.
 int64_t SeekFile64(HANDLE file, int origin, int64_t distance);
@@ -20,14 +22,15 @@ int64_t FileSize64(HANDLE file);
 std::string ReadFileRange(const std::string& path, int64_t maxLength, int64_t offset);
 // Writes (or appends) data; data above 1 MiB goes out in ChunkSize pieces. `date` is a
 // packed DOS date and time (date high, time low, local time); 0 leaves the date alone.
-// True when every byte was written.
-bool WriteFileData(const std::string& path, const std::string& data, uint32_t date, bool append);
+// Succeeds when every byte was written.
+SysResult WriteFileData(const std::string& path, const std::string& data, uint32_t date, bool append);
 // The same for bytes held elsewhere (the extraction writes from its inflate buffer).
-bool WriteFileData(const std::string& path, const char* data, size_t size, uint32_t date, bool append);
-bool AppendText(const std::string& path, const std::string& text, uint32_t date);
+SysResult WriteFileData(const std::string& path, const char* data, size_t size, uint32_t date, bool append);
+SysResult AppendText(const std::string& path, const std::string& text, uint32_t date);
 
-// A file or folder of that name exists.
+// A file or folder of that name exists; a file (not a folder); a folder.
 bool PathExists(const std::string& path);
+bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 // The file's modification time as a packed DOS date and time (local time); 0 when unknown.
 uint32_t FileDosStamp(const std::string& path);

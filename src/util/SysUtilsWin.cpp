@@ -208,10 +208,37 @@ bool ShellOpen(const std::string& file, const std::string& parameters, int showM
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
+std::string ProcessIdText() { return std::to_string(::GetCurrentProcessId()); }
+
+void HardenDllSearch()
+{
+    // Both functions are younger than some systems the launcher runs on: looked up.
+    constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    using SetDefaultDirs = BOOL(WINAPI*)(DWORD);
+    const auto setDefault =
+        reinterpret_cast<SetDefaultDirs>(reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault && setDefault(kSearchSystem32))
+        return;
+    using SetDllDir = BOOL(WINAPI*)(LPCSTR);
+    const auto setDllDirectory =
+        reinterpret_cast<SetDllDir>(reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDllDirectoryA")));
+    if (setDllDirectory)
+        setDllDirectory("");  // takes the current folder out of the search
+}
+
+HMODULE LoadSystemLibrary(const std::string& name)
+{
+    const std::string folder = SystemFolder(true);
+    if (folder.empty())
+        return nullptr;
+    return ::LoadLibraryA((folder + name).c_str());
+}
+
 LoadedProc LoadProcFrom(const std::string& library, const std::string& function)
 {
     LoadedProc loaded;
-    loaded.library = ::LoadLibraryA(library.c_str());
+    loaded.library = LoadSystemLibrary(library);
     if (loaded.library) loaded.proc = ::GetProcAddress(loaded.library, function.c_str());
     return loaded;
 }

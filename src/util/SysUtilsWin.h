@@ -52,12 +52,22 @@ POINT CenterInWorkArea(int width, int height);
 std::string WindowText(HWND window);
 
 // ---- processes and libraries --------------------------------------------------------
+// This process's id in decimal: the prefix of the launcher's trace lines, which tells
+// the lines of several launcher processes apart.
+std::string ProcessIdText();
 // Opens file with its default verb; true when the shell accepted it.
 bool ShellOpen(const std::string& file, const std::string& parameters, int showMode);
+// The first thing the launcher does: DLLs that are loaded by name come from the system
+// folder only (where the system offers that), or at least never from the current
+// folder. A setup runs from a Downloads folder that may hold a planted DLL of any name.
+void HardenDllSearch();
+// A system DLL, loaded by its full path in the system folder; null when it is missing.
+HMODULE LoadSystemLibrary(const std::string& name);
 struct LoadedProc {
     FARPROC proc = nullptr;
     HMODULE library = nullptr;  // stays loaded
 };
+// A function of a system DLL (see LoadSystemLibrary).
 LoadedProc LoadProcFrom(const std::string& library, const std::string& function);
 FARPROC LoadProc(const std::string& library, const std::string& function);
 

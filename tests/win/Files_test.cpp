@@ -81,8 +81,9 @@ TEST_F(FilesTest, WritesLargeDataAppendsAndSetsDate)
     ASSERT_TRUE(::FileTimeToDosDateTime(&local, &dosDate, &dosTime));
     EXPECT_EQ((uint32_t(dosDate) << 16) | dosTime, date);
 
-    EXPECT_FALSE(WriteFileData(Path("no such folder\\f"), "x", 0, false));
-    EXPECT_FALSE(AppendText(Path("no such folder\\f"), "x", 0));
+    // A failure hands back the system's reason for it.
+    EXPECT_EQ(WriteFileData(Path("no such folder\\f"), "x", 0, false).error, DWORD(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(AppendText(Path("no such folder\\f"), "x", 0).error, DWORD(ERROR_PATH_NOT_FOUND));
 }
 
 TEST_F(FilesTest, DeleteMatchingIncludesHiddenAndReadOnlyFiles)

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "PayloadWriter.h"
@@ -14,10 +16,12 @@
 #include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
 #include "util/FilesWin.h"
+#include "launcher/RunContext.h"
 #include "launcher/Stub.h"
 #include "payload/GFileInfo.h"
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"
+#include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
 #include "util/UtilsWin.h"
 
@@ -94,13 +98,13 @@ protected:
         SetMsgBoxFont("Tahoma", 8, DEFAULT_CHARSET);
     }
 
-    HWND Open(const std::string& charset = "0")
+    HWND Open(const std::string& charset = "0", WindowHandlers handlers = AgentRequestHandlers())
     {
         // Each payload's own language block, not the one an earlier descriptor chose.
         ResetLanguageBlockForTest();
-        OpenOwnInfo(MakePayload("setup" + charset + ".exe", charset));
-        SetOwnWindowClass("KStubWinTestClass");
-        wnd_ = CreateLauncherWindow();
+        run_ = std::make_unique<RunContext>(MakePayload("setup" + charset + ".exe", charset));
+        run_->windowClass = "KStubWinTestClass";
+        wnd_ = CreateLauncherWindow(*run_, std::move(handlers));
         // The tests drive the window by hand; the tick would start a setup run.
         timerStarted_ = KillTimer(wnd_, 1) != FALSE;
         return wnd_;
@@ -114,11 +118,12 @@ protected:
         MSG msg;
         while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
-        CloseOwnInfo();
+        run_.reset();
         Agent() = AgentState{};
         AgentOverrides() = FreshOverrides();
     }
 
+    std::unique_ptr<RunContext> run_;
     HWND wnd_ = nullptr;
     bool timerStarted_ = false;
 };
@@ -203,7 +208,7 @@ TEST_F(LauncherWindow, AgentRequestsSetTheAgentValues)
         {32, 0, [](AgentState& a, OverrideBytes&) { a.justDownloadInfoFile = true; }},
     };
     const HWND wnd = Open();
-    LocateDescriptionFiles(Scratch(), OwnInfo());
+    LocateDescriptionFiles(Scratch(), run_->own);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
         Agent() = AgentState{};
@@ -233,7 +238,7 @@ TEST_F(LauncherWindow, AgentRequestsSetTheAgentValues)
 TEST_F(LauncherWindow, AgentRequestsReadAndWriteTheDescriptionFiles)
 {
     const HWND wnd = Open();
-    LocateDescriptionFiles(Scratch(), OwnInfo());
+    LocateDescriptionFiles(Scratch(), run_->own);
     const std::string original = OriginalFilePath(), info = InfoFilePath();
     EXPECT_EQ(original, Scratch() + "\\product.original");
     EXPECT_EQ(info, Scratch() + "\\product.info");
@@ -343,4 +348,40 @@ TEST_F(LauncherWindow, CancelsAutoPlayOnlyOnceRegistered)
     SetAutoPlaySuppression(true);
     EXPECT_EQ(SendMessageA(wnd, autoPlay, 0, 0), 1);
     SetAutoPlaySuppression(false);
+}
+
+TEST_F(LauncherWindow, ExceptionInATickIsTracedAndTheNextTickRuns)
+{
+    int ticks = 0;
+    WindowHandlers handlers;
+    handlers.tick = [&ticks](HWND) {
+        if (++ticks == 1)
+            throw std::runtime_error("damaged entry");
+    };
+    handlers.request = [](std::uint32_t, std::int32_t) -> std::int32_t { throw std::bad_alloc(); };
+    const HWND wnd = Open("0", std::move(handlers));
+    std::string traced;
+    SetTraceOutputs({nullptr, [&traced](const std::string& chunk) { traced += chunk; }});
+    SendMessageA(wnd, WM_TIMER, 1, 0);
+    SendMessageA(wnd, WM_TIMER, 1, 0);
+    EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, 4, 0), 0);
+    SetTraceOutputs({});
+    EXPECT_EQ(ticks, 2);
+    EXPECT_NE(traced.find(" --- LauncherWindowProc() --- damaged entry\r\n"), std::string::npos) << traced;
+    EXPECT_NE(traced.find(" --- LauncherWindowProc() --- std::bad_alloc\r\n"), std::string::npos) << traced;
+    EXPECT_TRUE(IsWindow(wnd));
+}
+
+TEST_F(LauncherWindow, AgentTickClearsItsBusyFlagAndSkipsNestedTicks)
+{
+    const HWND wnd = Open("0", WindowHandlers{AgentTimerTick, nullptr, nullptr});
+    Agent().timerCount = 0;
+    SendMessageA(wnd, WM_TIMER, 1, 0);
+    SendMessageA(wnd, WM_TIMER, 1, 0);
+    EXPECT_EQ(Agent().timerCount, 2);
+    EXPECT_FALSE(Agent().tickBusy);
+    // A tick that arrives while one runs (dispatched from inside its waits) does nothing.
+    Agent().tickBusy = true;
+    SendMessageA(wnd, WM_TIMER, 1, 0);
+    EXPECT_EQ(Agent().timerCount, 2);
 }

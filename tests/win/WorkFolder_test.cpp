@@ -65,15 +65,17 @@ TEST(WorkFolder, AlternativeOnlyWithARoomierDrive)
 TEST(WorkFolder, CreateFolderPathMakesParents)
 {
     const std::string base = TempFolder(true) + "wf_parents";
+    // A failure carries the system's reason, taken before anything could overwrite it.
     struct Case {
         std::string path;
-        bool ok;
+        DWORD error;
     };
-    const Case cases[] = {{base + "\\a\\b\\c", true}, {base + "\\a\\b\\c\\", true}, {"", false},
-                          {"Q:\\nodrive\\x", false}};
+    const Case cases[] = {{base + "\\a\\b\\c", 0}, {base + "\\a\\b\\c\\", 0}, {"", ERROR_INVALID_NAME},
+                          {"Q:\\nodrive\\x", ERROR_PATH_NOT_FOUND}};
     for (const Case& c : cases) {
-        EXPECT_EQ(CreateFolderPath(c.path), c.ok) << c.path;
-        if (c.ok) {
+        const SysResult created = CreateFolderPath(c.path);
+        EXPECT_EQ(created.error, c.error) << c.path;
+        if (created) {
             EXPECT_TRUE(Exists(c.path));
         }
     }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "payload/GFileInfo.h"
+#include "util/Process.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
@@ -188,16 +189,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
 
     const INT64 linger = SwitchInt("/LingerMs=", 0);
     if (linger > 0) {
-        std::string cmd = "\"" + self + "\" /DialogOnly=" + std::to_string(linger) + " /TH_ID=" + token +
-                          " \"/Record=" + g_record + "\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            CloseHandle(pi.hThread);
-            CloseHandle(pi.hProcess);
+        const std::string arguments =
+            "/DialogOnly=" + std::to_string(linger) + " /TH_ID=" + token + " \"/Record=" + g_record + "\"";
+        if (StartProcess(ProgramWithArguments(self, arguments)))
             Sleep(300); // let the dialog appear before this process ends
-        }
     }
 
     if (ok && exitCode == 0 && !HasSwitch("/KeepAtom") && !token.empty()) {

@@ -1,0 +1,29 @@
+// The requests other processes make of a running agent through its window (the
+// message wm_AgentMsg: the code in wParam, the value in lParam). Codes and values are
+// 32-bit on every build.
+#pragma once
+
+#include <cstdint>
+
+enum class AgentRequestCode : std::uint32_t {
+    GetVersionOriginal = 4,
+    GetVersionNew = 5,
+    GetState = 7,
+    GetProbeInterval = 8,
+    GetReAskInterval = 9,
+    GetProbeLast = 10,
+    GetReAskLast = 11,
+    SetProbeInterval = 12,
+    SetReAskInterval = 13,
+    SetProbeLast = 14,
+    SetReAskLast = 15,
+    SetOverrideFirst = 20,  // 20 to 25: override bytes 0 to 5, from the value's low byte
+    SetOverrideLast = 25,
+    SetShutdownCountdown = 30,
+    PerformUpdateCycle = 31,  // value 2: an interactive check
+    JustDownloadInfoFile = 32,
+};
+
+// Performs one request. Getters answer the low half of 64-bit values; setters and
+// unknown codes answer 0 (unknown codes change nothing).
+std::int32_t PerformAgentRequest(std::uint32_t code, std::int32_t value);
