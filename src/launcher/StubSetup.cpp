@@ -107,8 +107,7 @@ bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolde
     // Only a short tail (a signature) is cut: a larger one means the stored end is not ours.
     if (end < image.size() && image.size() - end < 10000)
         image.resize(static_cast<std::size_t>(end));
-    if (image.size() >= 6)
-        image[image.size() - 5] = 1;
+    MarkAsAgent(image);
     const std::string path = WithBackslash(workFolder, true) + agentName;
     if (const SysResult written = WriteFileData(path, image, FileDosStamp(launcher), false); !written) {
         TraceLine(ProcessIdText(), " ==== agent copy not written: ", path, " ", ErrorText(written.error));

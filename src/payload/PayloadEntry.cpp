@@ -1,5 +1,6 @@
 #include "payload/PayloadEntry.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -99,13 +100,19 @@ bool CanCarryAgent(const std::string& archivePath)
     return EndsWith(".exe", archivePath, true) || EndsWith(".exe.001", archivePath, true);
 }
 
+void MarkAsAgent(std::string& volume)
+{
+    if (volume.size() >= kTrailerLength)
+        volume[volume.size() - kTrailerLength + offsetof(PayloadTrailer, isUpdateAgent)] = 1;
+}
+
 std::string AgentImage(std::string imageAndHeaders, PayloadTrailer trailer)
 {
     if (imageAndHeaders.size() >= static_cast<size_t>(kStoredEndLow) + 4)
         std::memset(&imageAndHeaders[kStoredEndLow], 0, 4);
-    trailer.isUpdateAgent = 1;
     trailer.length = kTrailerLength;
     imageAndHeaders.append(reinterpret_cast<const char*>(&trailer), sizeof trailer);
+    MarkAsAgent(imageAndHeaders);
     return imageAndHeaders;
 }
 

@@ -49,6 +49,8 @@ bool CanCarryAgent(const std::string& archivePath);
 
 // The agent copy: the launcher image and header strings of the first volume with no
 // stored payload end (offset 252 zeroed), followed by the trailer marked as agent.
+// Marks a volume image that ends in its trailer as an update agent (trailer byte 69).
+void MarkAsAgent(std::string& volume);
 std::string AgentImage(std::string imageAndHeaders, PayloadTrailer trailer);
 
 // The main progress bar takes a 16-bit maximum. Above that the range is scaled so that

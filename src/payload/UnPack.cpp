@@ -130,8 +130,8 @@ public:
     ExtractResult Run();
 
 private:
-    // Steps through one volume; false when its checksum failed, which ends everything.
-    bool Volume();
+    // Checks one volume and, when its checksum passes, unpacks its entries.
+    void Volume();
     void Entries(HANDLE file, int64_t position, int64_t end);
     void Entry(const char* entry, size_t size);
     void WriteAgent(TFileReader& reader, HANDLE file);
@@ -161,8 +161,12 @@ ExtractResult Extraction::Run()
 
     bool proceed = true;
     for (;;) {
-        if (PathExists(archive_) && !Volume())
-            break;
+        if (PathExists(archive_)) {
+            Volume();
+            // A damaged volume ends everything.
+            if (!result_.checksumOk)
+                break;
+        }
         if (!(trailer_.flags & kFlagSpanned))
             break;
         // A disk change must not start the system's automatic play over our window.
@@ -196,7 +200,7 @@ bool Extraction::NextVolume()
     return proceed;
 }
 
-bool Extraction::Volume()
+void Extraction::Volume()
 {
     TFileReader reader(archive_);
     trailer_ = ReadTrailer(reader);
@@ -204,14 +208,14 @@ bool Extraction::Volume()
         TraceLine("FileInfo.FilesCount=", trailer_.filesCount);
     result_.checksumOk = ChecksumPasses(PayloadChecksum(reader, trailer_.length), trailer_.checksum);
     if (!result_.checksumOk)
-        return false;
+        return;
 
     ScopedFile file(CreateFileA(archive_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     const int64_t end = EffectivePayloadEnd(reader);
     TraceLine("FileLen=", end);
     if (trailer_.magic != kPayloadMagic)
-        return true;
+        return;
 
     if (volume_ == 1) {
         files_ = TFileProgress(trailer_.filesCount);
@@ -228,7 +232,6 @@ bool Extraction::Volume()
 
     if (volume_ == 1 && !FileNamePart(request_.agentFileName).empty() && CanCarryAgent(archive_) && file)
         WriteAgent(reader, file.get());
-    return true;
 }
 
 void Extraction::Entries(HANDLE file, int64_t position, int64_t end)

@@ -151,12 +151,13 @@ class BadChecksum(unittest.TestCase):
 class SingleInstance(unittest.TestCase):
     def test_second_start_while_the_first_runs_does_nothing(self):
         folder = bench.scratch("twice")
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, WorkMs="8000"))
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, WorkMs="15000"))
         with setups.engine_running(exe, folder) as first:
-            started = time.monotonic()
             second = run(exe, timeout=60)
             self.assertEqual(second.returncode, 0)
-            self.assertLess(time.monotonic() - started, 6)
+            # The second start ended while the first one's engine was still at work.
+            self.assertIsNone(first.poll())
+            self.assertEqual(setups.recorded(folder, "EXIT"), [])
             self.assertEqual(first.wait(timeout=120), 0)
         self.assertEqual(len(setups.recorded(folder, "COMMANDLINE")), 1)
 
@@ -186,11 +187,17 @@ class Volumes(unittest.TestCase):
     def test_cd_spanning_relaunches_from_the_work_folder(self):
         folder = bench.scratch("cdspan")
         exe = self.spanned(folder, trailer={"SpanFromDisks": 1})
+        def stub_lines(trace):
+            return [l for l in trace.text.splitlines() if " ==== STUB " in l and "\\cdspan-" in l]
+
         with bench.viewer("cdspan-trace") as trace:
             self.assertEqual(run(exe).returncode, 0)
             setups.wait_recorded(folder, "EXIT", 90)
-            time.sleep(2)
-            lines = [l for l in trace.text.splitlines() if " ==== STUB " in l and "\\cdspan-" in l]
+            # The copy's last line comes after the engine has ended.
+            deadline = time.monotonic() + 60
+            while len(stub_lines(trace)) < 4 and time.monotonic() < deadline:
+                time.sleep(0.2)
+            lines = stub_lines(trace)
         self.assertEqual(setups.recorded(folder, "EXIT"), ["0"])
         # The launcher ended before its copy in the work folder started the setup.
         self.assertEqual(len(lines), 4, lines)
