@@ -12,7 +12,7 @@
 #include "payload/GFileInfo.h"
 #include "payload/WorkFolder.h"
 #include "util/KDebug.h"
-#include "util/Process.h"
+#include "util/ProcessStart.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
 #include "util/UtilsWin.h"

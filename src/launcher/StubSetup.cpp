@@ -18,7 +18,7 @@
 #include "ui/MsgBoxLayout.h"
 #include "util/Guard.h"
 #include "util/KDebug.h"
-#include "util/Process.h"
+#include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "util/KDebug.h"
-#include "util/Process.h"
+#include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "payload/GFileInfo.h"
-#include "util/Process.h"
+#include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"

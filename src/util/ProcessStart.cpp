@@ -1,4 +1,4 @@
-#include "util/Process.h"
+#include "util/ProcessStart.h"
 
 #include "util/SysUtilsWin.h"
 
