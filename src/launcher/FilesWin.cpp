@@ -298,8 +298,6 @@ bool EjectCD(const std::string& path)
     }
 }
 
-bool PathExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 uint32_t FileDosStamp(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -309,10 +307,4 @@ uint32_t FileDosStamp(const std::string& path)
         !::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !::FileTimeToDosDateTime(&local, &date, &time))
         return 0;
     return static_cast<uint32_t>(date) << 16 | time;
-}
-
-bool FolderExists(const std::string& path)
-{
-    DWORD a = ::GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }

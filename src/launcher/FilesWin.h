@@ -8,6 +8,7 @@
 #include <string>
 
 #include "launcher/Files.h"
+#include "util/UtilsWin.h"
 
 // origin: 0 start, 1 current, 2 end. The new position, or -1 when the seek failed.
 int64_t SeekFile64(HANDLE file, int origin, int64_t distance);
@@ -26,9 +27,6 @@ bool WriteFileData(const std::string& path, const std::string& data, uint32_t da
 bool WriteFileData(const std::string& path, const char* data, size_t size, uint32_t date, bool append);
 bool AppendText(const std::string& path, const std::string& text, uint32_t date);
 
-// A file or folder of that name exists.
-bool PathExists(const std::string& path);
-bool FolderExists(const std::string& path);
 // The file's modification time as a packed DOS date and time (local time); 0 when unknown.
 uint32_t FileDosStamp(const std::string& path);
 

@@ -221,6 +221,13 @@ FARPROC LoadProc(const std::string& library, const std::string& function)
     return LoadProcFrom(library, function).proc;
 }
 
+ScopedLibrary LoadSystemLibrary(const std::string& name)
+{
+    const std::string folder = SystemFolder(true);
+    if (folder.empty()) return ScopedLibrary();
+    return ScopedLibrary(::LoadLibraryExA((folder + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+}
+
 void YieldX(DWORD milliseconds)
 {
     try {
