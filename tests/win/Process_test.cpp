@@ -198,6 +198,23 @@ TEST_F(RunningProduct, ShutDownMethods)
     EXPECT_EQ(ShutDownProgram("", "Don't Shut Down"), 0);
 }
 
+// A 32-bit launcher on 64-bit Windows cannot read a 64-bit process's module list, yet
+// must find and stop a 64-bit product. Runs as win_unit.crossarch: the 32-bit tests in a
+// 64-bit prefix with the twin's sample product; skipped anywhere else.
+TEST_F(RunningProduct, A32BitSearchFindsAndStopsA64BitProduct)
+{
+    BOOL wow64 = FALSE;
+    if (!::IsWow64Process(::GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "needs this program as 32-bit on 64-bit Windows";
+    const std::string twin = ProgramFolder(true) + "..\\..\\..\\win64\\tools\\sampleproduct\\SampleProduct.exe";
+    ASSERT_TRUE(::CopyFileA(twin.c_str(), path_.c_str(), FALSE)) << twin;
+    const DWORD pid = Start();
+    EXPECT_EQ(FindProgramProcess(path_, true), pid);
+    EXPECT_EQ(WindowText(FindMainWindow(path_, true)), "Sample Product");
+    EXPECT_EQ(ShutDownProgram(path_, "Using WM_CLOSE"), 2);
+    EXPECT_TRUE(Contains(Record(), "close wParam=15 lParam=255")) << Record();
+}
+
 HANDLE g_toEnd = nullptr;
 void CALLBACK EndProduct(HWND, UINT, UINT_PTR timer, DWORD)
 {

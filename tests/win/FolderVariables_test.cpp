@@ -1,0 +1,69 @@
+#include "payload/FolderVariablesWin.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "util/ShellDirWin.h"
+#include "util/SysUtilsWin.h"
+#include "util/UtilsWin.h"
+
+namespace {
+
+TEST(ShellDirWin, SpecialFoldersComeFromTheShell)
+{
+    const std::string documents = SpecialFolderPath(SpecialFolder::MyDocuments, false);
+    ASSERT_FALSE(documents.empty());
+    EXPECT_TRUE(FolderExists(documents)) << documents;
+    EXPECT_EQ(SpecialFolderPath(SpecialFolder::MyDocuments, true), documents + "\\");
+    EXPECT_EQ(SpecialFolderPath(SpecialFolder::User, false), ParentFolder(documents));
+    EXPECT_EQ(SpecialFolderPath(SpecialFolder::DocumentsAndSettings, false),
+              WithBackslash(ParentFolder(ParentFolder(documents)), false));
+    const std::string common = SpecialFolderPath(SpecialFolder::AllUsersAppData, false);
+    EXPECT_TRUE(FolderExists(common)) << common;
+    EXPECT_EQ(SpecialFolderPath(SpecialFolder::AllUsers, false), WithBackslash(ParentFolder(common), false));
+    for (SpecialFolder f : {SpecialFolder::UserAppData, SpecialFolder::UserLocalAppData, SpecialFolder::UserDesktop,
+                            SpecialFolder::UserStartMenu, SpecialFolder::UserStartProgramMenu,
+                            SpecialFolder::AllUsersDocuments, SpecialFolder::AllUsersStartMenu,
+                            SpecialFolder::AllUsersStartProgramMenu, SpecialFolder::AllUsersDesktop}) {
+        const std::string path = SpecialFolderPath(f, false);
+        EXPECT_TRUE(FolderExists(path)) << static_cast<int>(f) << ": " << path;
+    }
+}
+
+TEST(FolderVariablesWin, SystemValues)
+{
+    SetInstallFolders("D:\\Apps\\", "", "");
+    struct Row { std::string text, expanded; };
+    for (const Row& r : {
+             Row{"<WinDir>", WindowsFolder(false)},
+             Row{"<WinSysDir>x.dll", SystemFolder(true) + "x.dll"},
+             Row{"<TempDir>", TempFolder(false)},
+             Row{"<SrcDir>", ProgramFolder(false)},
+             Row{"<OriginDir>", ProgramFolder(false)},  // no /OriginExe: the launcher's own folder
+             Row{"<ComputerName>", ComputerName()},
+             Row{"<LoggedUserName>", UserName()},
+             Row{"<MyDocumentsDir>a", SpecialFolderPath(SpecialFolder::MyDocuments, true) + "a"},
+             Row{"<InstallDir>app.exe", "D:\\Apps\\app.exe"},
+             Row{"<WinDir>\\system32\\..\\x.ini", WindowsFolder(true) + "x.ini"},
+             Row{"|<InstallDir>b\\..\\a.exe|<WinDrive>|", "|D:\\Apps\\a.exe|" + WindowsFolder(false).substr(0, 3) + "|"},
+         }) {
+        EXPECT_EQ(ExpandVariables(r.text, "\\", true, true), r.expanded) << r.text;
+    }
+    SetInstallFolders("", "", "");
+}
+
+TEST(FolderVariablesWin, DateIsToday)
+{
+    const DateTime today = LocalNow();
+    const std::string expanded = ExpandVariables("<Date=6>", "\\", false, false);
+    EXPECT_EQ(expanded, IntToZeroPad(today.year, 4) + "-" + IntToZeroPad(today.month, 2) + "-" +
+                            IntToZeroPad(today.day, 2));
+    // The long form takes the month's name from the user's locale.
+    char month[80] = {};
+    ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SMONTHNAME1 + static_cast<LCTYPE>(today.month - 1), month,
+                     sizeof month);
+    EXPECT_NE(ExpandVariables("<Date=#>", "\\", false, false).find(month), std::string::npos);
+}
+
+}  // namespace
