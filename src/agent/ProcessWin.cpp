@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "agent/Process.h"
+#include "payload/GFileInfo.h"
 #include "util/KDebug.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
@@ -52,8 +53,7 @@ bool ImageFromKernel(DWORD pid, ProcessImage& image)
     DWORD size = sizeof buffer;
     if (!query(process.get(), 0, buffer, &size)) return false;
     image.fullName.assign(buffer, size);
-    const size_t cut = image.fullName.find_last_of("\\/:");
-    image.baseName = cut == std::string::npos ? image.fullName : image.fullName.substr(cut + 1);
+    image.baseName = FileNamePart(image.fullName);
     return true;
 }
 

@@ -66,4 +66,14 @@ TEST(FolderVariablesWin, DateIsToday)
     EXPECT_NE(ExpandVariables("<Date=#>", "\\", false, false).find(month), std::string::npos);
 }
 
+// Run by win_unit.cmdline with "/OriginExe=Z:\a b\x.exe": the origin is the setup that
+// started the launcher, not the launcher's own folder.
+TEST(CommandLine, OriginVariablesFollowTheOriginSwitch)
+{
+    if (SwitchValue("/OriginExe=", "").empty()) GTEST_SKIP() << "started without /OriginExe=";
+    EXPECT_EQ(ExpandVariables("<OriginDir>x.ini", "\\", true, false), "Z:\\a b\\x.ini");
+    EXPECT_EQ(ExpandVariables("<OriginDrive>|<OriginDisk>", "\\", true, false), "Z:\\|Z:");
+    EXPECT_EQ(ExpandVariables("<SrcDir>", "\\", true, false), ProgramFolder(false));
+}
+
 }  // namespace
