@@ -46,7 +46,7 @@ struct Box {
 // The rich-text library: loaded once per process and kept; a failed load is remembered.
 bool RichEditAvailable()
 {
-    static const HMODULE library = LoadSystemLibrary(kRichEditLibrary);
+    static const HMODULE library = LoadSystemLibrary(kRichEditLibrary).release();
     return library != nullptr;
 }
 
@@ -309,7 +309,7 @@ int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& titl
                                   g_fontCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                   FF_SWISS, g_fontFace.c_str()));
     // Held for this box, so the text area's window class stays registered while it lives.
-    ScopedLibrary richEditRef(richEdit ? LoadSystemLibrary(kRichEditLibrary) : nullptr);
+    const ScopedLibrary richEditRef = richEdit ? LoadSystemLibrary(kRichEditLibrary) : ScopedLibrary();
 
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
     WNDCLASSA wc{};

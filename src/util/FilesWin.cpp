@@ -302,14 +302,6 @@ bool EjectCD(const std::string& path)
     }
 }
 
-bool PathExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 uint32_t FileDosStamp(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -319,10 +311,4 @@ uint32_t FileDosStamp(const std::string& path)
         !::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !::FileTimeToDosDateTime(&local, &date, &time))
         return 0;
     return static_cast<uint32_t>(date) << 16 | time;
-}
-
-bool FolderExists(const std::string& path)
-{
-    DWORD a = ::GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -10,6 +10,7 @@
 
 #include "util/Files.h"
 #include "util/SysResult.h"
+#include "util/UtilsWin.h"
 
 // origin: 0 start, 1 current, 2 end. The new position, or -1 when the seek failed.
 int64_t SeekFile64(HANDLE file, int origin, int64_t distance);
@@ -28,10 +29,6 @@ SysResult WriteFileData(const std::string& path, const std::string& data, uint32
 SysResult WriteFileData(const std::string& path, const char* data, size_t size, uint32_t date, bool append);
 SysResult AppendText(const std::string& path, const std::string& text, uint32_t date);
 
-// A file or folder of that name exists; a file (not a folder); a folder.
-bool PathExists(const std::string& path);
-bool FileExists(const std::string& path);
-bool FolderExists(const std::string& path);
 // The file's modification time as a packed DOS date and time (local time); 0 when unknown.
 uint32_t FileDosStamp(const std::string& path);
 

@@ -227,18 +227,10 @@ void HardenDllSearch()
         setDllDirectory("");  // takes the current folder out of the search
 }
 
-HMODULE LoadSystemLibrary(const std::string& name)
-{
-    const std::string folder = SystemFolder(true);
-    if (folder.empty())
-        return nullptr;
-    return ::LoadLibraryA((folder + name).c_str());
-}
-
 LoadedProc LoadProcFrom(const std::string& library, const std::string& function)
 {
     LoadedProc loaded;
-    loaded.library = LoadSystemLibrary(library);
+    loaded.library = LoadSystemLibrary(library).release();
     if (loaded.library) loaded.proc = ::GetProcAddress(loaded.library, function.c_str());
     return loaded;
 }
@@ -246,6 +238,13 @@ LoadedProc LoadProcFrom(const std::string& library, const std::string& function)
 FARPROC LoadProc(const std::string& library, const std::string& function)
 {
     return LoadProcFrom(library, function).proc;
+}
+
+ScopedLibrary LoadSystemLibrary(const std::string& name)
+{
+    const std::string folder = SystemFolder(true);
+    if (folder.empty()) return ScopedLibrary();
+    return ScopedLibrary(::LoadLibraryExA((folder + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
 void YieldX(DWORD milliseconds)

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "util/ScopedWin.h"
 #include "util/SysUtils.h"
 
 // ---- INI files (values up to 10,240 characters) ----------------------------------
@@ -61,8 +62,6 @@ bool ShellOpen(const std::string& file, const std::string& parameters, int showM
 // folder only (where the system offers that), or at least never from the current
 // folder. A setup runs from a Downloads folder that may hold a planted DLL of any name.
 void HardenDllSearch();
-// A system DLL, loaded by its full path in the system folder; null when it is missing.
-HMODULE LoadSystemLibrary(const std::string& name);
 struct LoadedProc {
     FARPROC proc = nullptr;
     HMODULE library = nullptr;  // stays loaded
@@ -70,6 +69,16 @@ struct LoadedProc {
 // A function of a system DLL (see LoadSystemLibrary).
 LoadedProc LoadProcFrom(const std::string& library, const std::string& function);
 FARPROC LoadProc(const std::string& library, const std::string& function);
+// A system DLL loaded by its full path in the system folder, never through the search
+// path, so a planted copy beside the program is not picked up. None when it is missing.
+ScopedLibrary LoadSystemLibrary(const std::string& name);
+// A function of a loaded library as its own pointer type; null when it is missing.
+template <class Fn>
+Fn ProcFrom(HMODULE library, const char* name)
+{
+    // Through the one function type that converts to every other without a warning.
+    return library ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(library, name))) : nullptr;
+}
 
 // ---- waiting ------------------------------------------------------------------------
 // Dispatches every waiting message of this thread, then sleeps milliseconds.

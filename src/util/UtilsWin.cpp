@@ -65,6 +65,19 @@ std::string TempFolder(bool add) {
                       add);
 }
 
+bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool FileExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::string CommandArgs() { return CommandArgsOf(RawCommandLine(), ProgramPath(false)); }
 
 bool HasSwitch(const std::string& sw) { return HasSwitchIn(CommandArgs(), sw); }

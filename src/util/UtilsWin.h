@@ -15,6 +15,10 @@ std::string ProgramFolder(bool add);
 std::string WindowsFolder(bool add);
 std::string SystemFolder(bool add);
 std::string TempFolder(bool add);
+// A file or folder of that name exists; a file (not a folder); a folder.
+bool PathExists(const std::string& path);
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
 
 // The process's own arguments and switches ("/Name=value", "/flag").
 std::string CommandArgs();

@@ -152,6 +152,14 @@ TEST(SysUtils, LibrariesAndMachineFacts)
     LoadedProc missing = LoadProcFrom("no_such_library.dll", "F");
     EXPECT_EQ(missing.library, nullptr);
     EXPECT_EQ(missing.proc, nullptr);
+    // System libraries come from the system folder, whatever lies beside the program.
+    ScopedLibrary shell = LoadSystemLibrary("SHFolder.dll");
+    ASSERT_TRUE(shell);
+    char loaded[MAX_PATH] = {};
+    ::GetModuleFileNameA(shell.get(), loaded, MAX_PATH);
+    EXPECT_EQ(UpperText(loaded), UpperText(SystemFolder(true) + "SHFolder.dll"));
+    EXPECT_NE(ProcFrom<FARPROC>(shell.get(), "SHGetFolderPathA"), nullptr);
+    EXPECT_FALSE(LoadSystemLibrary("no_such_library.dll"));
     EXPECT_TRUE(IsWindowsNT());
     EXPECT_EQ(WindowsVersionKey(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion");
     EXPECT_FALSE(UserName().empty());

@@ -1,0 +1,27 @@
+#include "agent/ShutDown.h"
+
+#include "payload/GFileInfo.h"
+#include "util/Utils.h"
+
+ShutDownMethod ShutDownMethodOf(const std::string& text)
+{
+    if (text == "Issue a Message Box") return ShutDownMethod::MessageBox;
+    if (text == "Using WM_CLOSE") return ShutDownMethod::WmClose;
+    if (text == "Using WM_QUIT") return ShutDownMethod::WmQuit;
+    if (text == "Using Terminate Process") return ShutDownMethod::Terminate;
+    if (text == "Don't Shut Down") return ShutDownMethod::DontShutDown;
+    return ShutDownMethod::WaitOnly;
+}
+
+bool WaitsForEnd(ShutDownMethod method) { return method != ShutDownMethod::DontShutDown; }
+
+int ShutDownOutcome(bool wasRunning, bool stillRunning)
+{
+    if (!wasRunning) return 0;
+    return stillRunning ? 1 : 2;
+}
+
+std::string CloseRequestText(const std::string& text, const std::string& programPath)
+{
+    return ReplaceAll(text, "PROG_NAME", FileNamePart(programPath));
+}

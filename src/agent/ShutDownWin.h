@@ -1,0 +1,14 @@
+// The shutdown sequence the update cycle runs before it installs a release.
+#pragma once
+
+#include <string>
+
+// Stops the program at path by the method named by methodText (agent/ShutDown.h) and,
+// unless the method is "Don't Shut Down", waits without limit for its end. Writes the
+// sequence's trace and update-log lines. Returns 0, 1 or 2 (ShutDownOutcome).
+int ShutDownProgram(const std::string& path, const std::string& methodText);
+
+// The sequence for the installed product: the ".original" file's folders become the
+// install folders of the folder variables, the ".info" file's RunningProcess, expanded,
+// is the program and its ShutDownMethod the method.
+int ShutDownRunningProduct();

@@ -1,0 +1,105 @@
+#include "agent/ProcessWin.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "RunningProduct.h"
+#include "util/SysUtilsWin.h"
+
+namespace {
+
+TEST_F(RunningProduct, FoundByFullPathOrBareNameOrShortForm)
+{
+    const DWORD pid = Start();
+    EXPECT_EQ(FindProgramProcess(path_, true), pid);
+    EXPECT_EQ(FindProgramProcess(" " + UpperText(path_) + " ", true), pid);
+    EXPECT_EQ(FindProgramProcess(name_, false), pid);
+    EXPECT_EQ(FindProgramProcess(name_, true), 0u);
+    EXPECT_TRUE(IsProgramRunning("\"" + path_ + "\""));
+    EXPECT_TRUE(IsProgramRunning(name_));
+    char shortPath[MAX_PATH];
+    if (::GetShortPathNameA(path_.c_str(), shortPath, MAX_PATH) && path_ != shortPath) {
+        EXPECT_EQ(FindProgramProcess(shortPath, true), pid) << shortPath;
+    }
+    EXPECT_EQ(FindProgramProcess("", false), 0u);
+    EXPECT_FALSE(IsProgramRunning(folder_ + "\\other.exe"));
+}
+
+TEST_F(RunningProduct, TwoCopiesTheOneListedLastIsFound)
+{
+    const DWORD first = Start();
+    const DWORD second = Start();
+    const std::vector<DWORD> ids = ProcessIds();
+    const auto a = std::find(ids.begin(), ids.end(), first), b = std::find(ids.begin(), ids.end(), second);
+    ASSERT_TRUE(a != ids.end() && b != ids.end());
+    EXPECT_EQ(FindProgramProcess(path_, true), a > b ? first : second);
+}
+
+TEST_F(RunningProduct, MainWindowIsTheTitledWindowThatOwnsTheOther)
+{
+    Start();
+    const HWND main = FindMainWindow(path_, true);
+    EXPECT_EQ(WindowText(main), "Sample Product");
+    EXPECT_EQ(FindMainWindow(name_, true), nullptr);
+    EXPECT_EQ(FindMainWindow(name_, false), main);
+}
+
+TEST_F(RunningProduct, OnlyInvisibleUntitledWindowsMeanNoMainWindowAndNothingPosted)
+{
+    Start("/Invisible");
+    // The system's titled input-method window of its thread does not count.
+    EXPECT_EQ(FindMainWindow(path_, true), nullptr);
+    EXPECT_FALSE(PostToProgram(path_, true, WM_CLOSE, 15, 255));
+    EXPECT_TRUE(Runs(0));
+    EXPECT_FALSE(Contains(Record(), "\nclose "));
+}
+
+TEST_F(RunningProduct, FullPathOnlyActionsIgnoreABareName)
+{
+    Start();
+    EXPECT_FALSE(PostToProgram(name_, true, WM_CLOSE, 15, 255));
+    EXPECT_FALSE(TerminateProgram(name_, true));
+    ::Sleep(300);
+    EXPECT_TRUE(Runs(0));
+    EXPECT_FALSE(Contains(Record(), "\nclose "));
+    EXPECT_TRUE(IsProgramRunning(name_));
+}
+
+TEST_F(RunningProduct, TerminateEndsAProgramThatIgnoresEverything)
+{
+    Start("/Ignore");
+    EXPECT_TRUE(PostToProgram(path_, true, WM_QUIT, 15, 255));
+    EXPECT_TRUE(PostToProgram(path_, true, WM_CLOSE, 15, 255));
+    WaitForProgramEnd(path_, 2500);
+    EXPECT_TRUE(Runs(0));  // the wait gave up after its time-out
+    EXPECT_TRUE(TerminateProgram(path_, true));
+    ASSERT_EQ(::WaitForSingleObject(started_[0].process.get(), 5000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    ::GetExitCodeProcess(started_[0].process.get(), &code);
+    EXPECT_EQ(code, 0u);
+    const std::string record = Record();
+    EXPECT_TRUE(Contains(record, "quit wParam=15 lParam=255 at ")) << record;
+    EXPECT_TRUE(Contains(record, "close wParam=15 lParam=255 at ")) << record;
+    EXPECT_FALSE(Contains(record, "\nend")) << record;
+    EXPECT_FALSE(TerminateProgram(path_, true));
+}
+
+
+void CALLBACK DestroyOnTimer(HWND window, UINT, UINT_PTR, DWORD) { ::DestroyWindow(window); }
+
+TEST(WaitWhileWindowExists, ReturnsOnceTheWindowIsGone)
+{
+    const std::string title = "kwait_" + std::to_string(::GetCurrentProcessId());
+    HWND w = ::CreateWindowExA(0, "STATIC", title.c_str(), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    const UINT_PTR timer = ::SetTimer(w, 1, 300, DestroyOnTimer);
+    ASSERT_NE(timer, 0u);
+    WaitWhileWindowExists("Static", title);
+    EXPECT_FALSE(::IsWindow(w));
+    WaitWhileWindowExists("", title);  // none: returns at once
+}
+}  // namespace

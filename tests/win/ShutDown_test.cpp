@@ -1,0 +1,190 @@
+#include "agent/ShutDownWin.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "RunningProduct.h"
+#include "agent/ProcessWin.h"
+#include "agent/StubAUInfoFiles.h"
+#include "util/KDebug.h"
+#include "util/SysUtilsWin.h"
+
+namespace {
+
+// The product's shutdown, with the agent's description files and trace captured.
+class ProductShutDown : public RunningProduct {
+protected:
+    void SetUp() override
+    {
+        RunningProduct::SetUp();
+        SetDescriptionFiles(folder_ + "\\app.original", folder_ + "\\app.info");
+        SetTraceOutputs({nullptr, [this](const std::string& chunk) { trace_ += chunk; }});
+    }
+    void TearDown() override
+    {
+        SetTraceOutputs({});
+        EnableUpdateLog(false);
+        SetDescriptionFiles("", "");
+        RunningProduct::TearDown();
+    }
+    std::string trace_;
+};
+
+// Each method against the product as its switches make it behave.
+TEST_F(ProductShutDown, ShutDownMethods)
+{
+    struct Row {
+        const char* method;
+        const char* switches;
+        int outcome;
+        const char* recorded;  // what the product received
+        const char* notRecorded;
+    };
+    for (const Row& r : {Row{"Using WM_CLOSE", "", 2, "close wParam=15 lParam=255", "\nquit wParam=15"},
+                         Row{"Using WM_QUIT", "/Refuse", 2, "quit wParam=15 lParam=255", "\nclose "},
+                         Row{"Using Terminate Process", "/Ignore", 2, "start", "\nend"},
+                         Row{"Don't Shut Down", "", 1, "start", "\nclose "}}) {
+        SCOPED_TRACE(r.method);
+        ::DeleteFileA(record_.c_str());
+        Start(r.switches);
+        EXPECT_EQ(ShutDownProgram(path_, r.method), r.outcome);
+        EXPECT_EQ(Runs(started_.size() - 1), r.outcome == 1);
+        const std::string record = Record();
+        EXPECT_TRUE(Contains(record, r.recorded)) << record;
+        EXPECT_FALSE(Contains(record, r.notRecorded)) << record;
+    }
+    EXPECT_EQ(ShutDownProgram(folder_ + "\\absent.exe", "Using WM_CLOSE"), 0);
+    EXPECT_EQ(ShutDownProgram("", "Don't Shut Down"), 0);
+}
+
+// A 32-bit launcher on 64-bit Windows cannot read a 64-bit process's module list, yet
+// must find and stop a 64-bit product. Runs as win_unit.crossarch: the 32-bit tests in a
+// 64-bit prefix with the twin's sample product; skipped anywhere else.
+TEST_F(ProductShutDown, A32BitSearchFindsAndStopsA64BitProduct)
+{
+    BOOL wow64 = FALSE;
+    if (!::IsWow64Process(::GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "needs this program as 32-bit on 64-bit Windows";
+    const std::string twin = ProgramFolder(true) + "..\\..\\..\\win64\\tools\\sampleproduct\\SampleProduct.exe";
+    ASSERT_TRUE(::CopyFileA(twin.c_str(), path_.c_str(), FALSE)) << twin;
+    const DWORD pid = Start();
+    EXPECT_EQ(FindProgramProcess(path_, true), pid);
+    EXPECT_EQ(WindowText(FindMainWindow(path_, true)), "Sample Product");
+    EXPECT_EQ(ShutDownProgram(path_, "Using WM_CLOSE"), 2);
+    EXPECT_TRUE(Contains(Record(), "close wParam=15 lParam=255")) << Record();
+}
+
+HANDLE g_toEnd = nullptr;
+void CALLBACK EndProduct(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::KillTimer(nullptr, timer);
+    ::TerminateProcess(g_toEnd, 3);
+}
+
+// The sequence keeps waiting for a product that stays until it is ended another way.
+TEST_F(ProductShutDown, WaitsUntilTheProgramIsEndedAnotherWay)
+{
+    struct Row {
+        const char* method;
+        const char* switches;
+        bool closeRecorded;
+    };
+    for (const Row& r : {Row{"Using WM_CLOSE", "/Refuse", true}, Row{"using wm_close", "", false},
+                         Row{"", "", false}}) {
+        SCOPED_TRACE(r.method);
+        ::DeleteFileA(record_.c_str());
+        Start(r.switches);
+        g_toEnd = started_.back().process.get();
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 3000, EndProduct);
+        const DWORD start = ::GetTickCount();
+        EXPECT_EQ(ShutDownProgram(path_, r.method), 2);
+        ::KillTimer(nullptr, timer);
+        EXPECT_GE(::GetTickCount() - start, 3000u);
+        DWORD code = 0;
+        ::GetExitCodeProcess(g_toEnd, &code);
+        EXPECT_EQ(code, 3u);  // ended by the timer, not by the sequence
+        EXPECT_EQ(Contains(Record(), "\nclose "), r.closeRecorded) << Record();
+    }
+}
+
+// The user is asked until the program has gone; the box names the program's file.
+struct BoxWatch {
+    int boxes = 0;
+    std::string text;
+    std::string title;
+    HWND product = nullptr;
+};
+BoxWatch* g_watch = nullptr;
+
+BOOL CALLBACK CollectText(HWND child, LPARAM out)
+{
+    *reinterpret_cast<std::string*>(out) += WindowText(child) + "\n";
+    return TRUE;
+}
+
+BOOL CALLBACK AnswerBox(HWND w, LPARAM)
+{
+    char name[32] = {};
+    ::GetClassNameA(w, name, sizeof name);
+    if (std::string(name) != "KMsgBox" || !::IsWindowVisible(w)) return TRUE;
+    BoxWatch& watch = *g_watch;
+    ++watch.boxes;
+    watch.title = WindowText(w);
+    watch.text.clear();
+    ::EnumChildWindows(w, CollectText, reinterpret_cast<LPARAM>(&watch.text));
+    // The user closes the program, then the box.
+    if (watch.product) ::PostMessageA(watch.product, WM_CLOSE, 0, 0);
+    ::PostMessageA(w, WM_CLOSE, 0, 0);
+    return FALSE;
+}
+
+void CALLBACK WatchBoxes(HWND, UINT, UINT_PTR, DWORD) { ::EnumThreadWindows(::GetCurrentThreadId(), AnswerBox, 0); }
+
+TEST_F(ProductShutDown, MessageBoxAsksUntilTheProgramHasGone)
+{
+    WriteIniString(OriginalFilePath(), "AutoUpdate", "s15", "Please close PROG_NAME.");
+    WriteIniString(OriginalFilePath(), "MsgBox", "Attention", "Heads up");
+    Start();
+    BoxWatch watch;
+    watch.product = FindMainWindow(path_, true);
+    g_watch = &watch;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, WatchBoxes);
+    const int outcome = ShutDownProgram(path_, "Issue a Message Box");
+    ::KillTimer(nullptr, timer);
+    g_watch = nullptr;
+    EXPECT_EQ(outcome, 2);
+    EXPECT_GE(watch.boxes, 1);
+    EXPECT_EQ(watch.title, "Heads up");
+    EXPECT_TRUE(Contains(watch.text, "Please close " + name_ + ".")) << watch.text;
+    EXPECT_TRUE(Contains(trace_, "s1=Please close " + name_ + ".<\r\n")) << trace_;
+    // The sequence's marks: 8 after the box, 9 at the end.
+    const auto eight = trace_.find(" ==== PerformAutoUpdate-8 ====\r\n");
+    ASSERT_NE(eight, std::string::npos) << trace_;
+    EXPECT_GT(eight, trace_.find("s1="));
+    EXPECT_NE(trace_.find(" ==== PerformAutoUpdate-9 ====\r\n", eight), std::string::npos) << trace_;
+}
+
+TEST_F(ProductShutDown, RunningProcessFromTheDescriptionFilesWithFolderVariables)
+{
+    WriteIniString(OriginalFilePath(), "Directories", "TargetDir", folder_ + "\\");
+    WriteIniString(InfoFilePath(), "NewSetup", "RunningProcess", "<InstallDir>sub\\..\\" + name_);
+    WriteIniString(InfoFilePath(), "NewSetup", "ShutDownMethod", "Using Terminate Process");
+    const std::string log = UpdateLogFileName();
+    ::DeleteFileA(log.c_str());
+    EnableUpdateLog(true);
+    Start();
+    EXPECT_EQ(ShutDownRunningProduct(), 2);
+    EXPECT_FALSE(Runs(0));
+    const std::string text = ReadFileRange(log, 0, 0);
+    ::DeleteFileA(log.c_str());
+    EXPECT_TRUE(Contains(text, "Shut Down Process() - START  (" + path_ + ")  Method: Using Terminate Process\r\n"))
+        << text;
+    EXPECT_TRUE(Contains(text, "Shut Down Process() - END\r\n")) << text;
+    EXPECT_TRUE(Contains(trace_, "PID=" + std::to_string(started_[0].pid) + "\t   Exists=TRUE\t  >" + path_ + "<"))
+        << trace_;
+    // The terminate method marks 8 before it acts.
+    EXPECT_LT(trace_.find(" ==== PerformAutoUpdate-8 ===="), trace_.find("PID="));
+}
+
+}  // namespace
