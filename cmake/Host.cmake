@@ -49,6 +49,11 @@ function(k_wine_fixture fixture state bits)
 endfunction()
 set(WINE_STATE ${CMAKE_BINARY_DIR}/wine${WIN_ARCH})
 k_wine_fixture(wine ${WINE_STATE} ${WIN_ARCH})
+# A second environment, with a display of its own, for the scenarios that answer no
+# boxes: their windows take the focus, which the keyboard-driven tests on the first
+# display must keep.
+set(WINE_QUIET_STATE ${CMAKE_BINARY_DIR}/wine${WIN_ARCH}-quiet)
+k_wine_fixture(wine_quiet ${WINE_QUIET_STATE} ${WIN_ARCH})
 # Where the layers run on the 32-bit build, the twin's unit tests run too (64-bit Wine
 # can start on any host that can start 32-bit processes).
 if(WIN_ARCH EQUAL 32)

@@ -52,18 +52,19 @@ std::string EngineProgramPath(const EngineLaunch& launch)
     return WithBackslash(launch.workFolder, true) + SplitRunTarget(launch).program;
 }
 
-std::string EngineCommandLine(const EngineLaunch& launch)
+std::string EngineArguments(const EngineLaunch& launch)
 {
-    // The program path stays unquoted: engines parse their own path from it as is.
-    std::string line = EngineProgramPath(launch);
-    const std::string arguments = SplitRunTarget(launch).arguments;
-    if (!arguments.empty())
-        line += " " + arguments;
-    line += " /TH_ID=" + launch.token;
+    std::string line = SplitRunTarget(launch).arguments;
+    line += (line.empty() ? "/TH_ID=" : " /TH_ID=") + launch.token;
     if (line.find("/OriginExe=") == std::string::npos)
         line += " /OriginExe=\"" + launch.launcherPath + "\"";
     if (launch.agentMode)
         line += " /AutoUpdateProg";
     line = RemoveSwitch(line, "/SpanCdLvl=");
     return RemoveSwitch(line, "/SpanDiskFName1=");
+}
+
+std::string EngineCommandLine(const EngineLaunch& launch)
+{
+    return EngineProgramPath(launch) + " " + EngineArguments(launch);
 }

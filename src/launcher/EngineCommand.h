@@ -25,5 +25,9 @@ struct EngineLaunch {
 
 // The engine's file: the work folder and the run target's program part.
 std::string EngineProgramPath(const EngineLaunch& launch);
-// The command line the engine is started with; the span switches never reach it.
+// What follows the program path on the engine's command line; the span switches
+// never reach it.
+std::string EngineArguments(const EngineLaunch& launch);
+// The command line the engine is started with: the program path, unquoted (engines
+// parse their own path from it as is), a blank and the arguments.
 std::string EngineCommandLine(const EngineLaunch& launch);

@@ -6,6 +6,7 @@
 #include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
 #include "util/FilesWin.h"
+#include "launcher/ExitCodes.h"
 #include "launcher/RunContext.h"
 #include "launcher/StubSetup.h"
 #include "launcher/StubWin.h"
@@ -25,7 +26,7 @@ bool WindowOfClassExists(const std::string& cls) { return FindWindowA(cls.c_str(
 
 // Copies the launcher into the work folder as Y_ and starts the copy there, so the
 // medium holding the launcher can be changed while the copy reads the volumes.
-void CDSpanningRelaunch()
+void CDSpanningRelaunch(RunContext& run)
 {
     const std::string self = ProgramPath(false);
     const std::string yPath = WithBackslash(WorkFolderPath(), true) + "Y_" + OwnFileName();
@@ -38,13 +39,16 @@ void CDSpanningRelaunch()
     WorkFolder();  // made afresh for the copy
     if (!CopyFileA(self.c_str(), yPath.c_str(), FALSE)) {
         WriteUpdateLog("CD spanning: copy failed " + yPath + " " + LastErrorText());
+        run.exitCode = kExitWorkFolderFailed;
         return;
     }
     const std::string tail = CommandArgs() + " /SpanCdLvl=2 /SpanDiskFName1=\"" + self + ".001\"" + " /OriginExe=\"" +
                              self + "\"";
-    const StartedProcess copy = StartProcess(ProgramWithArguments(yPath, TrimText(tail), SW_HIDE));
-    if (!copy)
+    const StartedProcess copy = StartProcess({yPath, TrimText(tail), SW_HIDE});
+    if (!copy) {
         WriteUpdateLog("CD spanning: start failed " + yPath + " " + ErrorText(copy.error));
+        run.exitCode = kExitEngineNotStarted;
+    }
 }
 
 void RunWindow(RunContext& run)
@@ -91,12 +95,15 @@ void DoRunStubWin(RunContext& run)
             // does not carry yet.
             WriteUpdateLog("DoRunStubWin() --- plain agent: no hand-over in this build");
         } else if (!xCopy && SwitchInt("/SpanCdLvl=", 1) == 1 && run.own.SpanFromDisks()) {
-            CDSpanningRelaunch();
+            CDSpanningRelaunch(run);
         } else {
             RunWindow(run);
             if (!xCopy && SwitchInt("/SpanCdLvl=", 1) == 2)
                 StartSelfDelete(true);
         }
+    } else if (!run.agentRun) {
+        // A script that starts the same setup twice learns that it did not run.
+        run.exitCode = kExitAlreadyRunning;
     }
     WriteUpdateLog("DoRunStubWin() --- End");
 }
@@ -125,6 +132,8 @@ int StubMain()
         DoRunStubWin(run);
         exitCode = run.exitCode;
     }
+    TraceLine(ProcessIdText(), " ==== ExitCode=", static_cast<int64_t>(exitCode));
+    WriteUpdateLog("ExitCode=" + std::to_string(exitCode));
     TraceLine(ProcessIdText(), " ==== STUB END ====> ", commandLine, "<");
     TraceLine("");
     WriteUpdateLog("=== EXIT === " + ProgramPath(false));

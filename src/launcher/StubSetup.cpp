@@ -2,6 +2,7 @@
 
 #include "agent/StubAUInfoFiles.h"
 #include "launcher/EngineCommand.h"
+#include "launcher/ExitCodes.h"
 #include "util/FilesWin.h"
 #include "launcher/SetupTexts.h"
 #include "launcher/RunContext.h"
@@ -73,10 +74,20 @@ bool RunEngine(RunContext& run, const std::string& workFolder, const std::string
     const Shortcuts links = ReadShortcuts();
     const std::string atomName = CompletionAtomName(launch.token);
     GlobalAddAtomA(atomName.c_str());
-    const StartedProcess engine = StartProcess(
-        {EngineProgramPath(launch), commandLine, static_cast<WORD>(foreground ? SW_SHOW : SW_HIDE)});
-    if (!engine)
-        TraceLine(ProcessIdText(), " ==== engine not started: ", ErrorText(engine.error));
+    const ProcessStart start{EngineProgramPath(launch), EngineArguments(launch),
+                             static_cast<WORD>(foreground ? SW_SHOW : SW_HIDE), false};
+    const StartedProcess engine = StartProcessOrElevate(start);
+    if (!engine) {
+        GlobalDeleteAtom(GlobalFindAtomA(atomName.c_str()));
+        TraceLine(ProcessIdText(), " ==== engine not started: ", engine.error, " ", ErrorText(engine.error));
+        // Declined consent is the user's answer, not a fault to report.
+        const bool declined = engine.error == ERROR_CANCELLED;
+        run.exitCode = declined ? kExitUserCancelled : kExitEngineNotStarted;
+        if (foreground && !declined)
+            MsgError(reinterpret_cast<std::uintptr_t>(MainWindow()),
+                     start.program + "<P><P>Unable to start Setup!<P><P>" + ErrorText(engine.error));
+        return false;
+    }
     HideMainWindow();
     SleepPumping(0, 1000);
     run.exitCode = WaitForProcessPumping(engine.process.get(), kEnginePollMs);
@@ -152,35 +163,44 @@ bool SetupRun(RunContext& run, const std::string& workFolderIn, const std::strin
     }
     TraceLine("========= ForegroundOp=", foreground, " ==========");
 
-    bool result = false;
-    if (!foreground || SpaceConfirm(workFolder, info)) {
-        const std::uint8_t charset = static_cast<std::uint8_t>(info.Charset());
-        ExtractRequest request;
-        request.archivePath = sourceFile;
-        request.workFolder = WithoutBackslash(workFolder);
-        request.agentFileName = agentName;
-        request.diskPrompt =
-            info.LocalizedText("s8", "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue");
-        request.promptTitle = info.LocalizedText("Attention", "Attention");
-        request.buttons = info.LocalizedText("BtnText", kButtons);
-        request.charset = charset;
-        request.forcePrompt = ForcePromptSetting();
-        request.progress = ProgressSink;
-
-        if (foreground)
-            ShowMainWindow();
-        SleepPumping(0, 1000);
-        const ExtractResult extracted = ExtractPayload(request);
-        SleepPumping(0, 1000);
-
-        if (!extracted.runTarget.empty() && extracted.checksumOk)
-            result = RunEngine(run, workFolder, extracted.runTarget, extraArgs, foreground);
-        if (!extracted.checksumOk)
-            MsgError(reinterpret_cast<std::uintptr_t>(MainWindow()),
-                     info.LocalizedText("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
-                     info.LocalizedText("Error", "Error"), info.LocalizedText("BtnText", kButtons), charset);
+    if (foreground && !SpaceConfirm(workFolder, info)) {
+        run.exitCode = kExitUserCancelled;
+        return false;
     }
-    return result;
+    const std::uint8_t charset = static_cast<std::uint8_t>(info.Charset());
+    ExtractRequest request;
+    request.archivePath = sourceFile;
+    request.workFolder = WithoutBackslash(workFolder);
+    request.agentFileName = agentName;
+    request.diskPrompt = info.LocalizedText("s8", "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue");
+    request.promptTitle = info.LocalizedText("Attention", "Attention");
+    request.buttons = info.LocalizedText("BtnText", kButtons);
+    request.charset = charset;
+    request.forcePrompt = ForcePromptSetting();
+    request.progress = ProgressSink;
+
+    if (foreground)
+        ShowMainWindow();
+    SleepPumping(0, 1000);
+    const ExtractResult extracted = ExtractPayload(request);
+    SleepPumping(0, 1000);
+
+    if (!extracted.checksumOk) {
+        run.exitCode = kExitDamagedSetup;
+        MsgError(reinterpret_cast<std::uintptr_t>(MainWindow()),
+                 info.LocalizedText("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
+                 info.LocalizedText("Error", "Error"), info.LocalizedText("BtnText", kButtons), charset);
+        return false;
+    }
+    if (extracted.cancelled)
+        run.exitCode = kExitUserCancelled;
+    else if (extracted.folderFailed)
+        run.exitCode = kExitWorkFolderFailed;
+    else if (!extracted.runTarget.empty())
+        return RunEngine(run, workFolder, extracted.runTarget, extraArgs, foreground);
+    else if (extracted.writeFailures > 0)
+        run.exitCode = kExitFailed;
+    return false;
 }
 
 void SetupTick(HWND window, RunContext& run)
@@ -190,7 +210,7 @@ void SetupTick(HWND window, RunContext& run)
     const std::string agentName = own.WriteUpdateAgent() ? own.AgentFileName() : std::string();
     const std::string workFolder = WorkFolder();
     // An EZLibError, or an entry too large to hold, ends the run like any other end.
-    Guarded("SetupRun", [&] {
+    const bool ran = Guarded("SetupRun", [&] {
         if (own.WebDownload()) {
             if (!agentName.empty())
                 WriteWebAgentCopy(ProgramPath(false), workFolder, agentName);
@@ -203,6 +223,8 @@ void SetupTick(HWND window, RunContext& run)
             SetupRun(run, workFolder, source, agentName, CommandArgs(), !hidden);
         }
     });
+    if (!ran)
+        run.exitCode = kExitFailed;
     RemoveWorkFolder();
     PostQuitMessage(0);
 }

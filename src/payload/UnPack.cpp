@@ -154,6 +154,7 @@ private:
 ExtractResult Extraction::Run()
 {
     const DWORD start = GetTickCount();
+    const int failuresBefore = g_failures;
     const std::string base = VolumeBasePath(request_.archivePath);
     archive_ = request_.archivePath;
     std::memset(&trailer_, 0, sizeof trailer_);
@@ -178,8 +179,11 @@ ExtractResult Extraction::Run()
             break;
     }
 
-    if (!proceed)
+    if (!proceed) {
         result_.runTarget.clear();
+        result_.cancelled = true;
+    }
+    result_.writeFailures = g_failures - failuresBefore;
     TraceLine("UnCompressTime: ", static_cast<int64_t>(GetTickCount() - start), " MS");
     TraceLine();
     SleepPumping(0, 500);
@@ -221,8 +225,10 @@ void Extraction::Volume()
         files_ = TFileProgress(trailer_.filesCount);
         Report(request_.progress, 0, files_.Maximum());
     }
-    if (const SysResult created = CreateFolderPath(request_.workFolder); !created)
+    if (const SysResult created = CreateFolderPath(request_.workFolder); !created) {
+        result_.folderFailed = true;
         MsgError(kBoxOwner, request_.workFolder + "<P><P>Unable to create Directory!<P><P>" + ErrorText(created.error));
+    }
 
     const int64_t position = trailer_.payloadStart;
     if (!file || position < 0 || SeekFile64(file.get(), 0, position) != position)

@@ -36,6 +36,12 @@ struct ExtractResult {
     std::string runTarget;
     // The last volume read passed its checksum.
     bool checksumOk = false;
+    // The user cancelled a disk prompt.
+    bool cancelled = false;
+    // The work folder could not be created.
+    bool folderFailed = false;
+    // Files of this extraction that could not be written (refused names included).
+    int writeFailures = 0;
 };
 
 // Raises EZLibError for a damaged compressed entry; files written until then stay.

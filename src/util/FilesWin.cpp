@@ -276,7 +276,7 @@ bool StartSelfDelete(bool removeFolder)
     if (!WriteFileData(batch, text, 0, false)) return false;
     // The system's command interpreter runs it: a batch file is no program of its own.
     return static_cast<bool>(
-        StartProcess(ProgramWithArguments(SystemFolder(true) + "cmd.exe", "/c \"" + batch + "\"", SW_HIDE)));
+        StartProcess({SystemFolder(true) + "cmd.exe", "/c \"" + batch + "\"", SW_HIDE}));
 }
 
 bool EjectCD(const std::string& path)

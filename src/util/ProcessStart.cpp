@@ -1,18 +1,20 @@
 #include "util/ProcessStart.h"
 
+#include <shellapi.h>
+
 #include "util/SysUtilsWin.h"
 
-ProcessStart ProgramWithArguments(const std::string& program, const std::string& arguments, WORD show)
+std::string ProcessCommandLine(const ProcessStart& start)
 {
-    ProcessStart start{program, "\"" + program + "\"", show};
-    if (!arguments.empty())
-        start.commandLine += " " + arguments;
-    return start;
+    std::string line = start.quoteProgram ? "\"" + start.program + "\"" : start.program;
+    if (!start.arguments.empty())
+        line += " " + start.arguments;
+    return line;
 }
 
 StartedProcess StartProcess(const ProcessStart& start)
 {
-    std::string commandLine = start.commandLine;
+    std::string commandLine = ProcessCommandLine(start);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
@@ -21,13 +23,40 @@ StartedProcess StartProcess(const ProcessStart& start)
     StartedProcess started;
     if (!CreateProcessA(start.program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         &pi)) {
-        started.error = GetLastError();
+        started.error = SysResult::LastError().error;
         return started;
     }
     CloseHandle(pi.hThread);
     started.process.reset(pi.hProcess);
-    started.id = pi.dwProcessId;
     return started;
+}
+
+StartedProcess StartElevated(const ProcessStart& start)
+{
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "runas";
+    info.lpFile = start.program.c_str();
+    info.lpParameters = start.arguments.c_str();
+    info.nShow = start.show;
+    StartedProcess started;
+    if (!ShellExecuteExA(&info) || !info.hProcess) {
+        started.error = SysResult::LastError().error;
+        return started;
+    }
+    started.process.reset(info.hProcess);
+    return started;
+}
+
+StartedProcess StartProcessOrElevate(const ProcessStart& start, const ProcessStarter& plain,
+                                     const ProcessStarter& elevated)
+{
+    constexpr DWORD kElevationRequired = 740;  // ERROR_ELEVATION_REQUIRED
+    StartedProcess started = plain(start);
+    if (started || started.error != kElevationRequired)
+        return started;
+    return elevated(start);
 }
 
 DWORD WaitForProcessPumping(HANDLE process, DWORD pollMs)

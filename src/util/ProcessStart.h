@@ -1,31 +1,43 @@
 // Starting other programs: the one way the launcher starts a process. The program's
-// path is passed apart from the command line, so that a path with blanks on an unquoted
-// command line can never start another program ("C:\Program.exe" for
-// "C:\Program Files\...").
+// path is passed apart from its arguments, so that a path with blanks can never start
+// another program ("C:\Program.exe" for "C:\Program Files\...").
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "util/ScopedWin.h"
+#include "util/SysResult.h"
 
 struct ProcessStart {
-    std::string program;      // full path of the exe, taken as it is (no search)
-    std::string commandLine;  // the whole line the program reads, its own path first
+    std::string program;    // full path of the exe, taken as it is (no search)
+    std::string arguments;  // what follows the program path on its command line
     WORD show = SW_SHOWNORMAL;
+    // The path heads the command line in quotes, unless the program reads its own path
+    // from the command line as it is (the setup engine).
+    bool quoteProgram = true;
 };
 
 struct StartedProcess {
     ScopedHandle process;  // empty when the start failed
-    DWORD id = 0;
     DWORD error = 0;       // the system's error code of a failed start, taken at once
     explicit operator bool() const { return static_cast<bool>(process); }
 };
 
-// The usual start: the command line is the quoted path, a blank and the arguments.
-ProcessStart ProgramWithArguments(const std::string& program, const std::string& arguments, WORD show = SW_SHOWNORMAL);
+// The command line the program reads.
+std::string ProcessCommandLine(const ProcessStart& start);
+// A plain start.
 StartedProcess StartProcess(const ProcessStart& start);
+// A start through the system's elevation path: the user is asked for consent. A user
+// who declines gives ERROR_CANCELLED.
+StartedProcess StartElevated(const ProcessStart& start);
+// A plain start, or, when the system refuses it because the program asks for
+// administrator rights, the elevated one.
+using ProcessStarter = std::function<StartedProcess(const ProcessStart&)>;
+StartedProcess StartProcessOrElevate(const ProcessStart& start, const ProcessStarter& plain = StartProcess,
+                                     const ProcessStarter& elevated = StartElevated);
 
 // Waits for the process to end with this thread's messages serviced, looking every
 // pollMs. Its exit code, or 0 when it cannot be read. The process object decides the

@@ -30,14 +30,37 @@ std::string RawCommandLine() {
     return line ? line : "";
 }
 
+std::string AnsiPath(const std::wstring& path) {
+    const auto convert = [](const std::wstring& wide, bool* lossy) {
+        BOOL usedDefault = FALSE;
+        const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), static_cast<int>(wide.size()),
+                                          nullptr, 0, nullptr, &usedDefault);
+        std::string text(static_cast<size_t>(n > 0 ? n : 0), '\0');
+        if (n > 0)
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), static_cast<int>(wide.size()), &text[0], n,
+                                nullptr, &usedDefault);
+        *lossy = usedDefault != FALSE;
+        return text;
+    };
+    bool lossy = false;
+    const std::string direct = convert(path, &lossy);
+    if (!lossy) return direct;
+    // The short form of an existing path is made of letters every code page has.
+    std::vector<wchar_t> shortPath(path.size() + 1);
+    const DWORD n = GetShortPathNameW(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
+    if (n == 0 || n >= shortPath.size()) return direct;
+    const std::string viaShort = convert(std::wstring(shortPath.data(), n), &lossy);
+    return lossy ? direct : viaShort;
+}
+
 std::string ProgramPath(bool titleOnly) {
     // Grow the buffer until the path fits: it may be longer than MAX_PATH.
-    std::vector<char> buf(MAX_PATH + 1);
+    std::vector<wchar_t> buf(MAX_PATH + 1);
     for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
         if (n == 0) return std::string();
         if (n < buf.size()) {
-            const std::string path(buf.data(), n);
+            const std::string path = AnsiPath(std::wstring(buf.data(), n));
             return titleOnly ? FileTitle(path, false) : path;
         }
         if (buf.size() >= 32768) return std::string();
@@ -61,8 +84,10 @@ std::string SystemFolder(bool add) {
 }
 
 std::string TempFolder(bool add) {
-    return SystemPath([](char* b, UINT n) { return static_cast<UINT>(GetTempPathA(n, b)); },
-                      add);
+    wchar_t buf[MAX_PATH + 1];
+    const DWORD n = GetTempPathW(MAX_PATH + 1, buf);
+    if (n == 0 || n > MAX_PATH) return std::string();
+    return WithBackslash(AnsiPath(std::wstring(buf, n)), add);
 }
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -9,6 +9,9 @@
 
 // The command line exactly as the system passed it to this process.
 std::string RawCommandLine();
+// A path as the ANSI functions take it. When the system's code page cannot hold every
+// letter of it (a folder named in another script), its short form, which it can.
+std::string AnsiPath(const std::wstring& path);
 // Full path of the running program; with titleOnly its name without the last extension.
 std::string ProgramPath(bool titleOnly);
 std::string ProgramFolder(bool add);

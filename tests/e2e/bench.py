@@ -17,12 +17,36 @@ SOURCE_DIR = os.environ["K_SOURCE_DIR"]
 LAUNCHER = os.path.join(WIN_DIR, "src", "launcher", "launcher.exe")
 VIEWER = os.path.join(WIN_DIR, "tools", "kdebugview", "kdebugview.exe")
 ANSWERBOX = os.path.join(WIN_DIR, "tests", "win", "answerbox.exe")
+RUNEXIT = os.path.join(WIN_DIR, "tests", "win", "runexit.exe")
+
+
+def windows_on_display():
+    """The titles of the windows on the Wine display, for a report of a hang."""
+    tree = subprocess.run([WINE_ENV, "shell", WINE_STATE, "xwininfo", "-root", "-tree"], capture_output=True,
+                          text=True, timeout=30).stdout
+    return sorted({line.split('"')[1] for line in tree.splitlines() if line.count('"') >= 2 and
+                   "has no name" not in line})
 
 
 def wine(program, *args, timeout=120, **kwargs):
-    """Runs a Windows program under Wine; returns the CompletedProcess."""
+    """Runs a Windows program under Wine; returns the CompletedProcess. A program that
+    does not end in time fails the scenario naming the windows that were open."""
     cmd = [WINE_ENV, "run", WINE_STATE, "-t", str(timeout), program, *args]
-    return subprocess.run(cmd, capture_output=True, timeout=timeout + 30, **kwargs)
+    try:
+        return subprocess.run(cmd, capture_output=True, timeout=timeout + 30, **kwargs)
+    except subprocess.TimeoutExpired:
+        raise AssertionError("%s did not end within %d s; windows open: %s"
+                             % (os.path.basename(program), timeout, windows_on_display())) from None
+
+
+def exit_code(program, *args, timeout=120):
+    """Runs a Windows program and returns its whole exit code (the process status on
+    this side holds only the low byte)."""
+    result = wine(RUNEXIT, winpath(program), *args, timeout=timeout)
+    out = result.stdout.decode("latin-1")
+    if not out.startswith("exit="):
+        raise AssertionError("runexit: %r %r" % (out, result.stderr))
+    return int(out[5:].split()[0])
 
 
 def scratch(test_name):

@@ -13,15 +13,16 @@ ENGINE = os.path.join(bench.WIN_DIR, "tools", "refengine", "Engine.exe")
 
 
 def make_setup(folder, name="setup.exe", parameters="", trailer=None, update=None, files=None, languages=None,
-               setup=None):
-    """Writes a manifest into folder and builds folder/name from it; returns the path."""
+               setup=None, engine=ENGINE):
+    """Writes a manifest into folder and builds folder/name from it (with engine as the
+    run target "Engine.exe"); returns the path."""
     data = os.path.join(folder, "data")
     os.makedirs(data, exist_ok=True)
     files = files if files is not None else {"a.txt": b"alpha\r\n", "big.bin": bytes(range(256)) * 9000}
     lines = ["[Setup]", "Launcher=" + bench.LAUNCHER, "Output=" + os.path.join(folder, name), "EntrySize=65536"]
     lines += ["%s=%s" % kv for kv in (setup or {}).items()]
     lines += ["[Trailer]"] + ["%s=%s" % kv for kv in (trailer or {}).items()]
-    lines += ["[Files]", "Engine.exe=" + ENGINE]
+    lines += ["[Files]", "Engine.exe=" + engine]
     for rel, content in files.items():
         path = os.path.join(data, rel)
         with open(path, "wb") as f:

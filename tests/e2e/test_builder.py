@@ -3,7 +3,9 @@ same through the Windows build under Wine, also after code signing, and the Wind
 builder writes the same payloads."""
 import os
 import shutil
+import signal
 import subprocess
+import time
 import unittest
 
 import bench
@@ -119,6 +121,44 @@ class Builder(unittest.TestCase):
         result = subprocess.run([BUILDER, "--dump", missing], capture_output=True, text=True)
         self.assertEqual(result.returncode, 1)
         self.assertIn("missing.exe cannot be read", result.stderr)
+
+
+class BuilderTraps(unittest.TestCase):
+    def test_refusals_exit_non_zero_and_leave_nothing(self):
+        folder = bench.scratch("traps")
+        text = os.path.join(folder, "notes.txt")
+        with open(text, "w") as f:
+            f.write("not a launcher at all\n" * 40)
+        cases = {
+            "a text file as launcher": (["--launcher", text], "is not a bare launcher"),
+            "an unknown section": (["--set", "Nosuch/Key=1"], "--set Nosuch/Key=1: [Nosuch] is not a known section"),
+        }
+        for name, (extra, message) in cases.items():
+            with self.subTest(name):
+                out = os.path.join(folder, "new", "setup.exe")
+                result = subprocess.run([BUILDER, EXAMPLE, "-o", out, *extra], capture_output=True, text=True)
+                self.assertNotEqual(result.returncode, 0)
+                self.assertIn(message, result.stderr)
+                self.assertFalse(os.path.exists(os.path.dirname(out)))
+
+    def test_interrupted_build_leaves_no_partial_file(self):
+        folder = bench.scratch("interrupted")
+        data = os.path.join(folder, "big.bin")
+        with open(data, "wb") as f:
+            for _ in range(64):
+                f.write(os.urandom(1 << 20))
+        out = os.path.join(folder, "out", "setup.exe")
+        build = subprocess.Popen([BUILDER, EXAMPLE, "-o", out, "--launcher", bench.LAUNCHER,
+                                  "--set", "Files/Engine.exe=" + bench.LAUNCHER, "--set", "Files/big.bin=" + data],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        deadline = time.monotonic() + 60
+        while not os.path.exists(out + ".part") and build.poll() is None and time.monotonic() < deadline:
+            time.sleep(0.01)
+        self.assertIsNone(build.poll(), "the build ended before it could be interrupted")
+        build.send_signal(signal.SIGINT)
+        build.communicate(timeout=60)
+        self.assertNotEqual(build.returncode, 0)
+        self.assertEqual(os.listdir(os.path.dirname(out)), [])
 
 
 if __name__ == "__main__":

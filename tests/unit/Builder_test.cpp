@@ -1,6 +1,7 @@
 #include <filesystem>
 
 #include "Dump.h"
+#include "FakeLauncher.h"
 #include "Manifest.h"
 #include "PayloadWriter.h"
 #include "TestFiles.h"
@@ -12,14 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// A stand-in for the launcher: "MZ", "PE" at 256, nothing stored at 248.
-std::string FakeLauncher()
-{
-    std::string b(1024, '\0');
-    b[0] = 'M', b[1] = 'Z', b[256] = 'P', b[257] = 'E';
-    return b;
-}
 
 struct Entry {
     std::string name, stamp, content;
@@ -78,7 +71,11 @@ protected:
         return path;
     }
 
-    std::vector<std::string> Build(const std::string& body) { return WritePayload(ReadManifest(Manifest(body))); }
+    // Most cases leave out files or the run target, which a manifest has to say it means.
+    std::vector<std::string> Build(const std::string& body, std::vector<std::string> overrides = {"Setup/RunsNothing=1"})
+    {
+        return WritePayload(ReadManifest(Manifest(body), overrides));
+    }
 
     std::string Refusal(const std::string& body)
     {
@@ -256,7 +253,8 @@ TEST_F(Builder, DefaultsAndNoChecksum)
     EXPECT_EQ(info.FormatByte(), 1);
     EXPECT_EQ(info.StoredChecksum(), kNoChecksum);
     TFileReader file(volumes[0]);
-    EXPECT_EQ(StoredPayloadEnd(file), 0);
+    // The payload end is kept in the launcher by default, so that a signature may follow.
+    EXPECT_EQ(StoredPayloadEnd(file), file.Size());
     EXPECT_EQ(file.Size(), 1024 + 4 + 1 + 4 + 21 + 74);
 }
 
@@ -333,16 +331,20 @@ TEST_F(Builder, LaunchersThatCannotTakeAPayload)
     std::string used = FakeLauncher();
     used[250] = 1;
     WriteBytes(dir_ + "/used.exe", used);
+    WriteBytes(dir_ + "/console.exe", FakeLauncher(3));
+    WriteBytes(dir_ + "/text.exe", "just some text, long enough to be read as something");
     const std::pair<std::string, std::string> cases[] = {
         {"Launcher=" + built + "\n", "already carries a payload"},
-        {"Launcher=nope.exe\nStoredEnd=1\n", "[Setup] StoredEnd: "},
-        {"Launcher=used.exe\nStoredEnd=1\n", "[Setup] StoredEnd: the launcher's bytes 248 to 255 are in use"},
+        {"Launcher=nope.exe\n", "is not a bare launcher: no PE header at offset 256"},
+        {"Launcher=text.exe\n", "is not a bare launcher: not a Windows program"},
+        {"Launcher=console.exe\n", "is not a bare launcher: not a Windows GUI program"},
+        {"Launcher=used.exe\n", "[Setup] StoredEnd: the launcher's bytes 248 to 255 are in use"},
         {"Launcher=missing.exe\n", "[Setup] Launcher: "},
     };
     for (const auto& [body, message] : cases) {
         // A second [Setup] is refused, so these keys replace the fixture's header.
         const std::string path = dir_ + "/l.ini";
-        WriteBytes(path, "[Setup]\nOutput=out/l.exe\n" + body);
+        WriteBytes(path, "[Setup]\nOutput=new/l.exe\nRunsNothing=1\n" + body);
         std::string error = "accepted";
         try {
             WritePayload(ReadManifest(path));
@@ -350,20 +352,61 @@ TEST_F(Builder, LaunchersThatCannotTakeAPayload)
             error = e.what();
         }
         EXPECT_NE(error.find(message), std::string::npos) << error;
+        // Refused before anything was written, the output's folder included.
+        EXPECT_FALSE(fs::exists(dir_ + "/new")) << body;
     }
+    // StoredEnd=0 keeps the launcher's bytes 248 to 255 as they are.
+    WriteBytes(dir_ + "/l.ini", "[Setup]\nOutput=new/l.exe\nRunsNothing=1\nLauncher=used.exe\nStoredEnd=0\n");
+    EXPECT_EQ(WritePayload(ReadManifest(dir_ + "/l.ini")).size(), 1u);
+    // The output's folder is made when the build goes ahead.
+    EXPECT_TRUE(fs::exists(dir_ + "/new/l.exe"));
+}
+
+TEST_F(Builder, ASetupThatWouldDoNothingMustSaySo)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "no [Files] or [Folders]: the setup would unpack nothing"},
+        {"[Files]\nEngine.exe=src/engine.exe\n", "no [Run] Target: the setup would start nothing"},
+    };
+    for (const auto& [body, message] : cases) {
+        std::string error = "accepted";
+        try {
+            Build(body, {});
+        } catch (const ManifestError& e) {
+            error = e.what();
+        }
+        EXPECT_NE(error.find(message), std::string::npos) << error;
+        EXPECT_EQ(Build(body, {"Setup/RunsNothing=1"}).size(), 1u);
+    }
+    // A web setup fetches what it runs.
+    EXPECT_EQ(Build("[Trailer]\nWebDownload=1\n", {}).size(), 1u);
 }
 
 TEST_F(Builder, OverridesReplaceOrAddKeys)
 {
     const std::string path = Manifest("[Trailer]\nShowProgress=0\n");
-    const BuildPlan plan = ReadManifest(path, {"trailer/SHOWPROGRESS=1", "Update/Token=t", "Setup/EntrySize=5"});
+    const BuildPlan plan =
+        ReadManifest(path, {"trailer/SHOWPROGRESS=1", "Update/Token=t", "Setup/EntrySize=5", "Setup/RunsNothing=1"});
     EXPECT_EQ(plan.flags, kFlagShowProgress);
     EXPECT_TRUE(plan.hasUpdate);
     EXPECT_EQ(plan.updateToken, "t");
     EXPECT_EQ(plan.entrySize, 5u);
     for (const char* bad : {"Setup", "Setup=1", "/Key=1", "Setup/=1"})
         EXPECT_THROW(ReadManifest(path, {bad}), ManifestError) << bad;
-    EXPECT_THROW(ReadManifest(path, {"Trailer/ShowProgress=2"}), ManifestError);
+    // A refusal of what an option set names the option, not a line of the file.
+    for (const auto& [option, message] :
+         {std::pair<std::string, std::string>{"Trailer/ShowProgress=2", "--set Trailer/ShowProgress=2: [Trailer] "
+                                                                          "ShowProgress: expected 0 or 1, not \"2\""},
+          {"Nosuch/Key=1", "--set Nosuch/Key=1: [Nosuch] is not a known section"},
+          {"Setup/Nokey=1", "--set Setup/Nokey=1: [Setup] Nokey: unknown key"}}) {
+        std::string error = "accepted";
+        try {
+            ReadManifest(path, {"Setup/RunsNothing=1", option});
+        } catch (const ManifestError& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, message);
+    }
 }
 
 TEST_F(Builder, DumpShowsTheDescriptor)
@@ -373,4 +416,14 @@ TEST_F(Builder, DumpShowsTheDescriptor)
                              "\nDownloadToken=down|token\n", "\nEnglish.s0=Title\n", "\nEnglish.FontSize=9\n",
                              "\nWebDownload=1\n", "\nInstalledInfoName=prod.original\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
+
+    // Only what the file holds: no update or download options where there are none, and
+    // a later volume is named as such instead of showing its entries as header strings.
+    const std::string plain = DumpPayload(Build("")[0]);
+    for (const char* absent : {"UpdateServerUrl=", "AgentFileName=", "DownloadUrl=", "Volume="})
+        EXPECT_EQ(plain.find(absent), std::string::npos) << absent;
+    const auto volumes = Build("EntrySize=700\nCompress=0\nVolumeSize=1900\n[Files]\nbig.bin=src/big.bin\n");
+    const std::string later = DumpPayload(volumes.at(1));
+    EXPECT_NE(later.find("\nVolume=later"), std::string::npos) << later;
+    EXPECT_EQ(later.find("LanguageTable="), std::string::npos) << later;
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "FakeLauncher.h"
 #include "PayloadWriter.h"
 #include "util/FilesWin.h"
 #include "payload/GFileInfo.h"
@@ -33,8 +34,7 @@ struct WebSetup : ::testing::Test {
     std::string Build(const std::string& tail)
     {
         const std::string image = folder + "\\image.exe";
-        std::string bytes = "MZ" + std::string(254, '\0') + "PE" + std::string(400, '\0');
-        std::ofstream(image, std::ios::binary) << bytes;
+        std::ofstream(image, std::ios::binary) << FakeLauncher();
         BuildPlan plan;
         plan.launcher = image;
         plan.output = folder + "\\websetup.exe";

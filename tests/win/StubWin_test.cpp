@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "FakeLauncher.h"
 #include "PayloadWriter.h"
 #include "agent/InetHTTP.h"
 #include "agent/StubAU.h"
@@ -41,7 +42,7 @@ const std::string& Scratch()
 std::string MakePayload(const std::string& name, const std::string& charset)
 {
     const std::string launcher = Scratch() + "\\bare.exe";
-    std::ofstream(launcher, std::ios::binary) << "MZ" << std::string(600, '\0');
+    std::ofstream(launcher, std::ios::binary) << FakeLauncher();
     BuildPlan plan;
     plan.launcher = launcher;
     plan.output = Scratch() + "\\" + name;

@@ -153,8 +153,9 @@ struct SourceFile {
 std::vector<std::string> Build(const Scratch& dir, const std::vector<SourceFile>& files, const std::string& setupKeys,
                                const std::string& sections = "")
 {
-    std::string manifest = "[Setup]\nLauncher=" + LauncherPath() + "\nOutput=" + (dir / "setup.exe") + "\n" +
-                           setupKeys + "\n" + sections + "\n[Files]\n";
+    // Extraction cases need no run target: the manifest says so.
+    std::string manifest = "[Setup]\nLauncher=" + LauncherPath() + "\nOutput=" + (dir / "setup.exe") +
+                           "\nRunsNothing=1\n" + setupKeys + "\n" + sections + "\n[Files]\n";
     CreateDirectoryA((dir / "src").c_str(), nullptr);
     for (size_t i = 0; i < files.size(); ++i) {
         const std::string source = dir / ("src\\" + std::to_string(i));

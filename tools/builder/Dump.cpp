@@ -24,7 +24,13 @@ std::string DumpPayload(const std::string& path)
 
     line("File", path);
     line("FileSize", file.Size());
-    flag("IsExecutable", IsExecutable(file));
+    const bool executable = IsExecutable(file);
+    flag("IsExecutable", executable);
+    // A later volume holds entries and a trailer only: the header strings, and with them
+    // the languages and options, are in the first volume.
+    const bool laterVolume = info.HasPayload() && !executable;
+    if (laterVolume)
+        line("Volume", "later (the header strings are in the first volume)");
     line("StoredPayloadEnd", StoredPayloadEnd(file));
     flag("HasPayload", info.HasPayload());
     line("FormatByte", static_cast<int>(info.FormatByte()));
@@ -48,17 +54,27 @@ std::string DumpPayload(const std::string& path)
     line("WriteUpdateAgent", static_cast<int>(t.writeUpdateAgent));
     line("IsUpdateAgent", static_cast<int>(t.isUpdateAgent));
 
-    line("UpdateServerUrl", info.UpdateServerUrl());
-    line("InfoFileName", info.InfoFileName());
-    line("InstalledInfoName", info.InstalledInfoName());
-    line("AgentFileName", info.AgentFileName());
-    token("UpdateToken", info.UpdateToken(false));
-    flag("RunHidden", info.RunHidden());
-    line("DownloadUrl", info.DownloadUrl());
-    line("DownloadFileName", info.DownloadFileName());
-    line("DownloadSize", info.DownloadSize());
-    flag("AlwaysDownload", info.AlwaysDownload());
-    token("DownloadToken", info.DownloadToken(false));
+    if (laterVolume)
+        return out.str();
+    // A setup without update options carries the format's empty template ("http:",
+    // ".info", ".exe"): nothing of it is shown as if it were set.
+    const bool updateTemplate = info.UpdateServerUrl() == "http:" && info.InfoFileName() == ".info" &&
+                                info.AgentFileName() == ".exe" && info.UpdateToken(false).empty();
+    if (!info.UpdateOptions().empty() && !updateTemplate) {
+        line("UpdateServerUrl", info.UpdateServerUrl());
+        line("InfoFileName", info.InfoFileName());
+        line("InstalledInfoName", info.InstalledInfoName());
+        line("AgentFileName", info.AgentFileName());
+        token("UpdateToken", info.UpdateToken(false));
+        flag("RunHidden", info.RunHidden());
+    }
+    if (!info.DownloadOptions().empty()) {
+        line("DownloadUrl", info.DownloadUrl());
+        line("DownloadFileName", info.DownloadFileName());
+        line("DownloadSize", info.DownloadSize());
+        flag("AlwaysDownload", info.AlwaysDownload());
+        token("DownloadToken", info.DownloadToken(false));
+    }
 
     line("LanguageTable", info.LanguageTable());
     const std::string& table = info.LanguageTable();

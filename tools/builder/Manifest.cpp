@@ -18,6 +18,16 @@ struct Section {
     std::string name;
     int line = 0;
     std::vector<std::pair<std::string, std::string>> entries; // key, value
+    // Keys given or replaced by a --set option (upper-cased key, the option), so that a
+    // refusal names the option rather than a line of the file.
+    std::vector<std::pair<std::string, std::string>> setBy;
+    std::string SetBy(const std::string& key) const
+    {
+        for (const auto& [k, option] : setBy)
+            if (k == UpperText(key))
+                return option;
+        return {};
+    }
 };
 
 class Reader {
@@ -26,7 +36,8 @@ public:
 
     [[noreturn]] void Fail(const std::string& key, const std::string& why) const
     {
-        throw ManifestError(file_ + ": [" + s_.name + "] " + key + ": " + why);
+        const std::string option = s_.SetBy(key);
+        throw ManifestError((option.empty() ? file_ : "--set " + option) + ": [" + s_.name + "] " + key + ": " + why);
     }
     const std::string* Find(const std::string& key) const
     {
@@ -107,7 +118,7 @@ std::vector<Section> ParseIni(const std::string& path)
             for (const Section& s : sections)
                 if (UpperText(s.name) == UpperText(name))
                     throw ManifestError(where + ": [" + name + "] appears twice");
-            sections.push_back({name, number, {}});
+            sections.push_back({name, number, {}, {}});
             continue;
         }
         const size_t eq = t.find('=');
@@ -185,13 +196,14 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
         auto s = std::find_if(sections.begin(), sections.end(),
                               [&](const Section& x) { return UpperText(x.name) == UpperText(name); });
         if (s == sections.end())
-            s = sections.insert(sections.end(), Section{name, 0, {}});
+            s = sections.insert(sections.end(), Section{name, 0, {}, {}});
         auto e = std::find_if(s->entries.begin(), s->entries.end(),
                               [&](const auto& x) { return UpperText(x.first) == UpperText(key); });
         if (e != s->entries.end())
             e->second = o.substr(eq + 1);
         else
             s->entries.emplace_back(key, o.substr(eq + 1));
+        s->setBy.emplace_back(UpperText(key), o);
     }
     const fs::path base = fs::path(path).parent_path();
     BuildPlan plan;
@@ -209,14 +221,15 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
         const std::string upper = UpperText(s.name);
         if (upper == "SETUP") {
             r.OnlyKeys({"Launcher", "Output", "EntrySize", "VolumeSize", "StoredEnd", "Checksum", "Compress",
-                        "KeepDates", "TokenSeed"});
+                        "KeepDates", "TokenSeed", "RunsNothing"});
             if (r.Find("Launcher"))
                 plan.launcher = SourcePath(base, r.Text("Launcher", ""));
             if (r.Find("Output"))
                 plan.output = SourcePath(base, r.Text("Output", ""));
             plan.entrySize = r.Number("EntrySize", plan.entrySize, 1, kLargestEntrySize);
             plan.volumeSize = r.Number("VolumeSize", 0, 0, UINT64_C(0x7FFFFFFFFFFFFFFF));
-            plan.storedEnd = r.Flag("StoredEnd", false);
+            plan.storedEnd = r.Flag("StoredEnd", true);
+            plan.runsNothing = r.Flag("RunsNothing", false);
             plan.checksum = r.Flag("Checksum", true);
             plan.compress = r.Flag("Compress", true);
             plan.keepDates = r.Flag("KeepDates", true);
@@ -293,7 +306,9 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
                 NoListBreakers(r, entry.first, entry.second);
             plan.languages.push_back(std::move(block));
         } else {
-            throw ManifestError(path + " line " + std::to_string(s.line) + ": [" + s.name + "] is not a known section");
+            throw ManifestError((s.line == 0 && !s.setBy.empty() ? "--set " + s.setBy.front().second
+                                                                 : path + " line " + std::to_string(s.line)) +
+                                ": [" + s.name + "] is not a known section");
         }
     }
 
@@ -308,6 +323,16 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
             r.Fail("Target", plan.runTarget + " is not a file of [Files] or [Folders]");
         if (plan.runParameters.find('|') != std::string::npos)
             r.Fail("Parameters", "may not contain \"|\"");
+    }
+    // A setup that unpacks nothing, or starts nothing, is a mistake unless it says it is
+    // meant; a web setup fetches what it runs.
+    if (!plan.runsNothing && plan.webDownload == 0) {
+        if (plan.files.empty())
+            throw ManifestError(path + ": no [Files] or [Folders]: the setup would unpack nothing "
+                                       "(say [Setup] RunsNothing=1 if that is meant)");
+        if (plan.runTarget.empty())
+            throw ManifestError(path + ": no [Run] Target: the setup would start nothing "
+                                       "(say [Setup] RunsNothing=1 if that is meant)");
     }
     if (plan.hasDownload)
         plan.headerStrings = 3;

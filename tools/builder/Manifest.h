@@ -32,7 +32,7 @@ struct BuildPlan {
     std::string output;
     uint64_t entrySize = 1048576;
     uint64_t volumeSize = 0; // 0: one volume
-    bool storedEnd = false;
+    bool storedEnd = true;  // the payload end kept in the launcher: a signature may follow
     bool checksum = true;
     bool compress = true;
     bool keepDates = true;
@@ -45,6 +45,7 @@ struct BuildPlan {
 
     std::vector<PayloadFile> files;
     std::string runTarget;     // a name of files, or empty
+    bool runsNothing = false;  // the manifest says that no files or no run target is meant
     std::string runParameters; // after the "*"
 
     bool hasUpdate = false;

@@ -10,6 +10,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "PartFiles.h"
 #include "payload/FileReader.h"
 #include "payload/PayloadTrailer.h"
 #include "payload/Token.h"
@@ -24,6 +25,30 @@ namespace {
 {
     throw std::runtime_error(path + ": " + what);
 }
+
+uint32_t Le16(const std::string& b, size_t at)
+{
+    return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
+}
+
+} // namespace
+
+std::string LauncherImageProblem(const std::string& image)
+{
+    // The launcher finds its payload only behind a PE header at 256 (the build puts it
+    // there), and a setup is a windowed program.
+    constexpr size_t kPe = 256, kOptional = kPe + 24, kSubsystem = kOptional + 68;
+    constexpr uint32_t kGui = 2;
+    if (image.size() < 2 || image.compare(0, 2, "MZ") != 0)
+        return "not a Windows program (no \"MZ\" at its start)";
+    if (image.size() < kSubsystem + 2 || image.compare(kPe, 4, std::string("PE\0\0", 4)) != 0)
+        return "no PE header at offset 256";
+    if (Le16(image, kPe + 20) < 70 || Le16(image, kSubsystem) != kGui)
+        return "not a Windows GUI program";
+    return {};
+}
+
+namespace {
 
 std::string BuildList(const std::vector<std::string>& items)
 {
@@ -158,6 +183,7 @@ public:
             if (ec)
                 IoError(path, "cannot be written: " + ec.message());
         }
+        ForgetPartFiles();
         done_ = true;
         return written_;
     }
@@ -173,6 +199,7 @@ private:
 
     void Open(const std::string& path)
     {
+        RegisterPartFile(Part(path));
         out_.open(Part(path), std::ios::binary | std::ios::trunc);
         if (!out_)
             IoError(path, "cannot be written");
@@ -273,17 +300,24 @@ std::vector<std::string> WritePayload(const BuildPlan& plan)
     std::string image;
     {
         TFileReader launcher(plan.launcher);
-        if (!launcher.IsOpen() || launcher.Size() == 0)
+        if (!launcher.IsOpen() || launcher.Size() == 0 || launcher.Size() > INT32_MAX ||
+            !launcher.ReadAt(0, static_cast<size_t>(launcher.Size()), image))
             throw ManifestError("[Setup] Launcher: " + plan.launcher + " cannot be read");
         if (ReadTrailer(launcher).magic == kPayloadMagic)
             throw ManifestError("[Setup] Launcher: " + plan.launcher + " already carries a payload");
-        if (plan.storedEnd && !IsExecutable(launcher))
-            throw ManifestError("[Setup] StoredEnd: " + plan.launcher + " has no PE header at offset 256");
-        if (launcher.Size() > INT32_MAX || !launcher.ReadAt(0, static_cast<size_t>(launcher.Size()), image))
-            throw ManifestError("[Setup] Launcher: " + plan.launcher + " cannot be read");
     }
+    if (const std::string problem = LauncherImageProblem(image); !problem.empty())
+        throw ManifestError("[Setup] Launcher: " + plan.launcher + " is not a bare launcher: " + problem);
     if (plan.storedEnd && (image.size() < 512 || image.compare(248, 8, std::string(8, '\0')) != 0))
         throw ManifestError("[Setup] StoredEnd: the launcher's bytes 248 to 255 are in use");
+    // Nothing is written until the plan has passed every check; then the output's
+    // folder is made if it is missing.
+    if (const fs::path folder = fs::path(plan.output).parent_path(); !folder.empty()) {
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        if (ec)
+            IoError(folder.string(), "cannot be created: " + ec.message());
+    }
 
     const uint32_t seed = plan.tokenSeed ? plan.tokenSeed : std::random_device{}();
     std::string headers;

@@ -9,6 +9,7 @@
 
 #include "Dump.h"
 #include "Manifest.h"
+#include "PartFiles.h"
 #include "PayloadWriter.h"
 #include "payload/FileReader.h"
 
@@ -51,6 +52,7 @@ int main(int argc, char** argv)
             else
                 return Usage();
         }
+        RemovePartFilesOnInterrupt();
         BuildPlan plan = ReadManifest(argv[1], overrides);
         if (!output.empty())
             plan.output = output;

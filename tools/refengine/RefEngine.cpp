@@ -191,7 +191,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
     if (linger > 0) {
         const std::string arguments =
             "/DialogOnly=" + std::to_string(linger) + " /TH_ID=" + token + " \"/Record=" + g_record + "\"";
-        if (StartProcess(ProgramWithArguments(self, arguments)))
+        if (StartProcess({self, arguments}))
             Sleep(300); // let the dialog appear before this process ends
     }
 
