@@ -17,6 +17,7 @@ SOURCE_DIR = os.environ["K_SOURCE_DIR"]
 LAUNCHER = os.path.join(WIN_DIR, "src", "launcher", "launcher.exe")
 VIEWER = os.path.join(WIN_DIR, "tools", "kdebugview", "kdebugview.exe")
 ANSWERBOX = os.path.join(WIN_DIR, "tests", "win", "answerbox.exe")
+HTTPGET = os.path.join(WIN_DIR, "tests", "win", "httpget.exe")
 
 
 def wine(program, *args, timeout=120, **kwargs):

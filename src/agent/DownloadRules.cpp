@@ -1,0 +1,36 @@
+#include "agent/DownloadRules.h"
+
+#include "util/Utils.h"
+
+std::string DownloadUrlFor(const std::string& url)
+{
+    if (StartsWith("https://", url, true) || PosCI("http://", url) > 0)
+        return url;
+    return "http://" + url;
+}
+
+std::string DownloadDisplayName(const std::string& url)
+{
+    const std::string path = ReplaceChar(url, '/', '\\');
+    const std::size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string PartialFileName(const std::string& localFile, uint32_t size, uint32_t date)
+{
+    return localFile + "." + std::to_string(static_cast<uint32_t>(size + date));
+}
+
+ReadPlan PlanReads(uint32_t size)
+{
+    ReadPlan plan;
+    const uint32_t tenth = size / 10;
+    if (size <= kSmallDownload) {
+        plan.piece = tenth < 1 ? 1 : tenth > 8192 ? 8192 : tenth;
+    } else {
+        plan.piece = tenth > kLargestPiece ? kLargestPiece : tenth;
+        plan.pause = false;
+    }
+    plan.steps = static_cast<uint32_t>((static_cast<uint64_t>(size) + plan.piece - 1) / plan.piece + 1);
+    return plan;
+}
