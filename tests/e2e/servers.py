@@ -90,7 +90,7 @@ http {
 }
 """ % {"base": base, "root": os.path.abspath(root), "listen": listen})
     os.makedirs(os.path.join(base, "tmp"), exist_ok=True)
-    proc = subprocess.Popen([NGINX, "-c", conf, "-p", base], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    proc = subprocess.Popen([NGINX, "-c", conf, "-p", base], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         wait_listening(port, proc)
         yield Nginx(os.path.abspath(root), port, tls)
