@@ -246,6 +246,7 @@ void WebSetupRun(RunContext& run, const std::string& workFolder, const std::stri
         run.exitCode = kExitUserCancelled;
     } else if (!error.empty()) {
         run.exitCode = kExitDownloadFailed;
+        TraceLine(ProcessIdText(), " ==== WebSetupRun: ", error);
         MsgError(reinterpret_cast<std::uintptr_t>(MainWindow()), error, text("Error", "Error"), buttons, charset);
     }
 }

@@ -111,7 +111,7 @@ class Scripted(http.server.ThreadingHTTPServer):
     /htmlpage/NAME        status 200 with an HTML error page
     /nolength/NAME        the file without a content length, ended by closing
     /cut/N/NAME           the full length announced, the connection cut after N bytes
-    /trickle/NAME         the file in 512-byte pieces every 100 ms
+    /trickle/NAME         the file in 1024-byte pieces every 50 ms
     /redirect/REST        302 to /REST
     /empty/NAME           status 200 with a content length of 0
     """
@@ -174,10 +174,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.close_connection = True
             elif kind == "trickle":
                 self.send(200, data)
-                for at in range(0, len(data), 512):
-                    self.wfile.write(data[at:at + 512])
+                for at in range(0, len(data), 1024):
+                    self.wfile.write(data[at:at + 1024])
                     self.wfile.flush()
-                    time.sleep(0.1)
+                    time.sleep(0.05)
             else:
                 self.wfile.write(self.send(404, ERROR_PAGE))
         except (BrokenPipeError, ConnectionResetError):
