@@ -42,21 +42,20 @@ def wait_listening(port, process=None, seconds=30):
 
 
 class Nginx:
-    def __init__(self, root, port, tls):
-        self.root, self.port, self.tls = root, port, tls
-        scheme = "https" if tls else "http"
-        self.url = "%s://127.0.0.1:%d" % (scheme, port)
+    def __init__(self, base, port, tls):
+        self.base = base
+        self.url = "%s://127.0.0.1:%d" % ("https" if tls else "http", port)
 
     def access_log(self):
-        with open(os.path.join(self.root, "..", "logs", "access.log")) as f:
+        with open(os.path.join(self.base, "logs", "access.log")) as f:
             return f.read().splitlines()
 
 
 @contextlib.contextmanager
 def nginx(root, tls=None):
     """Serves the folder root; tls = (certificate, key) for HTTPS. Yields an Nginx."""
-    base = os.path.abspath(os.path.join(root, ".."))
-    os.makedirs(os.path.join(base, "logs"), exist_ok=True)
+    base = bench.scratch("nginx")
+    os.makedirs(os.path.join(base, "logs"))
     port = free_port()
     listen = "127.0.0.1:%d" % port
     if tls:
@@ -93,7 +92,7 @@ http {
     proc = subprocess.Popen([NGINX, "-c", conf, "-p", base], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         wait_listening(port, proc)
-        yield Nginx(os.path.abspath(root), port, tls)
+        yield Nginx(base, port, tls)
     finally:
         proc.terminate()
         try:
@@ -101,6 +100,39 @@ http {
         except subprocess.TimeoutExpired:
             proc.kill()
             proc.wait()
+
+
+def test_issuer(folder, name):
+    """An issuer and a server certificate it signed for 127.0.0.1, made with openssl in
+    folder; returns (issuer.pem, server.pem, server.key)."""
+    def path(leaf):
+        return os.path.join(folder, "%s-%s" % (name, leaf))
+
+    def openssl(*args):
+        subprocess.run(["openssl", *args], check=True, capture_output=True)
+
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", path("issuer.key"), "-out", path("issuer.pem"),
+            "-days", "2", "-subj", "/CN=%s test issuer" % name, "-addext", "basicConstraints=critical,CA:TRUE",
+            "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", path("server.key"), "-out", path("server.csr"),
+            "-subj", "/CN=127.0.0.1")
+    with open(path("ext.cnf"), "w") as f:
+        f.write("subjectAltName=IP:127.0.0.1,DNS:127.0.0.1\nbasicConstraints=CA:FALSE\n"
+                "keyUsage=digitalSignature,keyEncipherment\nextendedKeyUsage=serverAuth\n")
+    openssl("x509", "-req", "-in", path("server.csr"), "-CA", path("issuer.pem"), "-CAkey", path("issuer.key"),
+            "-CAcreateserial", "-out", path("server.pem"), "-days", "2", "-extfile", path("ext.cnf"))
+    return path("issuer.pem"), path("server.pem"), path("server.key")
+
+
+@contextlib.contextmanager
+def trusted(issuer):
+    """The Wine prefix trusts issuer while the block runs."""
+    if bench.wine(bench.TRUSTCERT, "add", bench.winpath(issuer)).returncode != 0:
+        raise RuntimeError("the Wine prefix did not take the test issuer")
+    try:
+        yield
+    finally:
+        bench.wine(bench.TRUSTCERT, "remove", bench.winpath(issuer))
 
 
 class Scripted(http.server.ThreadingHTTPServer):

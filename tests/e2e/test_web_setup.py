@@ -1,6 +1,7 @@
 """Web setups end to end: a web launcher made by the builder downloads its setup file from
 a server on 127.0.0.1, checks its token and runs it; every failure shows its message
 (traced, so the scenarios can read it) and runs nothing."""
+import contextlib
 import glob
 import os
 import random
@@ -190,6 +191,45 @@ class Failures(unittest.TestCase):
             self.assertIn(" HTTP_DownloadFile_Incremental: Download Aborted", trace.text)
             self.assertIn(" ==== WebSetupRun: Download Aborted", trace.text)
         self.assertEqual(setups.record(folder), [])
+
+
+class Https(unittest.TestCase):
+    """nginx with a certificate from a test issuer that the Wine prefix trusts meanwhile."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = bench.scratch("web-https")
+        cls.root = os.path.join(cls.folder, "root")
+        os.makedirs(cls.root)
+        issuer, cert, key = servers.test_issuer(cls.folder, "trusted")
+        _, cls.untrusted_cert, cls.untrusted_key = servers.test_issuer(cls.folder, "untrusted")
+        cls.stack = contextlib.ExitStack()
+        cls.stack.enter_context(servers.trusted(issuer))
+        cls.server = cls.stack.enter_context(servers.nginx(cls.root, tls=(cert, key)))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.stack.close()
+
+    def test_an_https_web_setup_downloads_and_runs(self):
+        folder = bench.scratch("web-https-ok")
+        name = unique("web-https")
+        # The scheme in any letter case is kept, never turned into "http://https://".
+        url = "HTTPS" + self.server.url[len("https"):]
+        full, web = web_setup(folder, url, name)
+        os.link(full, os.path.join(self.root, name))
+        result = bench.wine(web)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(setups.recorded(folder, "INSTALLED"), ["a.txt", "big.bin"])
+        self.assertEqual(len([l for l in self.server.access_log() if "/" + name + " " in l]), 2)
+
+    def test_a_server_of_an_untrusted_issuer_is_refused(self):
+        with open(os.path.join(self.root, "five.bin"), "wb") as f:
+            f.write(b"12345")
+        with servers.nginx(self.root, tls=(self.untrusted_cert, self.untrusted_key)) as other:
+            result = bench.wine(bench.HTTPGET, "get", other.url + "/five.bin", "-")
+        self.assertIn("error=Unable to open Internet Connection: %s/five.bin" % other.url,
+                      result.stdout.decode("latin-1").splitlines())
 
 
 if __name__ == "__main__":
