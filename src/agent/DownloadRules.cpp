@@ -27,10 +27,20 @@ ReadPlan PlanReads(uint32_t size)
     const uint32_t tenth = size / 10;
     if (size <= kSmallDownload) {
         plan.piece = tenth < 1 ? 1 : tenth > 8192 ? 8192 : tenth;
+        plan.unit = plan.piece;
     } else {
         plan.piece = tenth > kLargestPiece ? kLargestPiece : tenth;
-        plan.pause = false;
+        const uint32_t share = size / kMostUnits + 1;
+        plan.unit = share > plan.piece ? share : plan.piece;
+        plan.small = false;
     }
-    plan.steps = static_cast<uint32_t>((static_cast<uint64_t>(size) + plan.piece - 1) / plan.piece + 1);
+    plan.steps = static_cast<uint32_t>((static_cast<uint64_t>(size) + plan.unit - 1) / plan.unit + 1);
     return plan;
+}
+
+uint32_t StepsDone(const ReadPlan& plan, uint32_t size, uint32_t done)
+{
+    if (done < size)
+        return done / plan.unit;
+    return static_cast<uint32_t>((static_cast<uint64_t>(done) + plan.unit - 1) / plan.unit);
 }

@@ -17,20 +17,29 @@ std::string DownloadDisplayName(const std::string& url);
 std::string PartialFileName(const std::string& localFile, uint32_t size, uint32_t date);
 
 // Files up to this size are read exactly as they always were: a tenth per read, at most
-// 8192 bytes, with a short pause per read. Larger ones are read in larger pieces.
+// 8192 bytes, with a short pause and one bar step per read. Larger ones are read in
+// larger pieces without the pause, and the bar steps per unit of several pieces: each
+// step of the bar pauses the program briefly, and a step per piece would cost more
+// than the transfer itself.
 constexpr uint32_t kSmallDownload = 80 * 1024;
 constexpr uint32_t kLargestPiece = 256 * 1024;
+constexpr uint32_t kMostUnits = 64;
 
 struct ReadPlan {
-    uint32_t piece = 1;   // bytes asked for per read
-    uint32_t steps = 2;   // the bar's step count: one per piece, plus one
-    bool pause = true;    // wait 2 ms per read (small files) or only service the messages
+    uint32_t piece = 1;  // bytes asked for per read
+    uint32_t unit = 1;   // bytes per bar step (a small file: one piece, stepped per read)
+    uint32_t steps = 2;  // the bar's step count: one per unit, plus one
+    bool small = true;   // a small file: the pause and a step per read
 };
 
 // The pieces for a download of size bytes (0xFFFFFFFF when the server gave no length).
-// A file above kSmallDownload is still read in at least ten pieces, so that the bar
-// moves as often as for a small one.
+// A file above kSmallDownload is still read in at least ten pieces and has at least
+// ten steps, so that the window stays alive and the bar moves as for a small one.
 ReadPlan PlanReads(uint32_t size);
+
+// How many bar steps a large download has had once done bytes arrived: whole units,
+// and the last partial one once the whole size is there.
+uint32_t StepsDone(const ReadPlan& plan, uint32_t size, uint32_t done);
 
 // The KB and MB flags of the progress texts for a download of size bytes.
 inline bool ShowsKilobytes(uint32_t size) { return size > 102400; }

@@ -72,10 +72,13 @@ HINTERNET Open(const char* agent)
     return fn ? fn(agent, INTERNET_OPEN_TYPE_PRECONFIG, "", nullptr, 0) : nullptr;
 }
 
-HINTERNET OpenUrl(HINTERNET internet, const std::string& url, DWORD flags)
+HINTERNET OpenUrl(HINTERNET internet, const std::string& url, DWORD flags, const std::string& headers)
 {
     const auto fn = Bound(g_openUrl);
-    return fn ? fn(internet, url.c_str(), nullptr, 0, flags, 0) : nullptr;
+    if (!fn)
+        return nullptr;
+    return fn(internet, url.c_str(), headers.empty() ? nullptr : headers.c_str(), static_cast<DWORD>(headers.size()),
+              flags, 0);
 }
 
 BOOL QueryInfo(HINTERNET request, DWORD level, void* buffer, DWORD* length)

@@ -15,7 +15,8 @@ namespace inet {
 
 BOOL GetConnectedState();
 HINTERNET Open(const char* agent);
-HINTERNET OpenUrl(HINTERNET internet, const std::string& url, DWORD flags);
+// headers: extra request headers, each ending in CR LF (empty: none).
+HINTERNET OpenUrl(HINTERNET internet, const std::string& url, DWORD flags, const std::string& headers = "");
 BOOL QueryInfo(HINTERNET request, DWORD level, void* buffer, DWORD* length);
 BOOL Read(HINTERNET request, void* buffer, DWORD size, DWORD* read);
 BOOL SetOption(HINTERNET internet, DWORD option, DWORD value);

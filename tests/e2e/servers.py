@@ -152,11 +152,11 @@ class Scripted(http.server.ThreadingHTTPServer):
     def __init__(self):
         super().__init__(("127.0.0.1", 0), Handler)
         self.files = {}
-        self.requests = []  # (method, path, agent)
+        self.requests = []  # (method, path, agent, range)
         self.url = "http://127.0.0.1:%d" % self.server_address[1]
 
     def paths(self):
-        return [path for _, path, _ in self.requests]
+        return [request[1] for request in self.requests]
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -178,7 +178,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return body
 
     def do_GET(self):
-        self.server.requests.append(("GET", self.path, self.headers.get("User-Agent", "")))
+        self.server.requests.append(("GET", self.path, self.headers.get("User-Agent", ""),
+                                     self.headers.get("Range", "")))
         parts = self.path.split("/")
         kind, name = parts[1], parts[-1]
         data = self.server.files.get(name)

@@ -42,27 +42,49 @@ TEST(DownloadRules, PartialFileIsNamedFromSizeAndDateModulo32Bits)
 TEST(DownloadRules, SmallFilesKeepTheirChunkAndStepsLargeOnesReadMore)
 {
     const struct {
-        uint32_t size, piece, steps;
-        bool pause;
+        uint32_t size, piece, unit, steps;
+        bool small;
     } cases[] = {
-        {1, 1, 2, true},
-        {5, 1, 6, true},
-        {19, 1, 20, true},
-        {25, 2, 14, true},
-        {1000, 100, 11, true},
-        {80 * 1024, 8192, 11, true},
-        // Above 80 KiB: still at least ten reads, of at most 256 KiB, without the pause.
-        {80 * 1024 + 1, 8192, 12, false},
-        {200000, 20000, 11, false},
-        {200u << 20, 256 * 1024, 801, false},
+        {1, 1, 1, 2, true},
+        {5, 1, 1, 6, true},
+        {19, 1, 1, 20, true},
+        {25, 2, 2, 14, true},
+        {1000, 100, 100, 11, true},
+        {80 * 1024, 8192, 8192, 11, true},
+        // Above 80 KiB: still at least ten reads, of at most 256 KiB, without the pause,
+        // and at most 64 units of the bar (plus one for a remainder).
+        {80 * 1024 + 1, 8192, 8192, 12, false},
+        {200000, 20000, 20000, 11, false},
+        {10u << 20, 256 * 1024, 256 * 1024, 41, false},
+        {200u << 20, 256 * 1024, (200u << 20) / 64 + 1, 65, false},
         // No content length.
-        {0xFFFFFFFFu, 256 * 1024, 16385, false},
+        {0xFFFFFFFFu, 256 * 1024, 0x4000000, 65, false},
     };
     for (const auto& c : cases) {
         const ReadPlan plan = PlanReads(c.size);
         EXPECT_EQ(plan.piece, c.piece) << c.size;
+        EXPECT_EQ(plan.unit, c.unit) << c.size;
         EXPECT_EQ(plan.steps, c.steps) << c.size;
-        EXPECT_EQ(plan.pause, c.pause) << c.size;
+        EXPECT_EQ(plan.small, c.small) << c.size;
+    }
+}
+
+TEST(DownloadRules, LargeFilesStepPerWholeUnitAndOnceMoreForTheRest)
+{
+    const uint32_t size = 200u << 20;
+    const ReadPlan plan = PlanReads(size);
+    EXPECT_EQ(StepsDone(plan, size, 0), 0u);
+    EXPECT_EQ(StepsDone(plan, size, plan.unit - 1), 0u);
+    EXPECT_EQ(StepsDone(plan, size, plan.unit), 1u);
+    EXPECT_EQ(StepsDone(plan, size, size - 1), 63u);
+    // The whole file: every step but the one the bar begins with.
+    EXPECT_EQ(StepsDone(plan, size, size), plan.steps - 1);
+    // Reading piece by piece never skips a step: at most one per read.
+    uint32_t last = 0;
+    for (uint32_t done = plan.piece; done < size; done += plan.piece) {
+        const uint32_t now = StepsDone(plan, size, done);
+        EXPECT_LE(now - last, 1u) << done;
+        last = now;
     }
 }
 
