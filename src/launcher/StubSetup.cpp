@@ -204,7 +204,11 @@ void WebSetupRun(RunContext& run, const std::string& workFolder, const std::stri
     bool downloaded = false;
     std::string setupPath = candidate;
 
-    if (!FileExists(candidate)) {
+    // The name comes from the payload and becomes a path in the temp folder.
+    if (!IsSafeEntryName(fileName)) {
+        TraceLine(ProcessIdText(), " ==== refused setup file name >>", fileName, "<<");
+        error = DownloadDisplayName(url) + " --- Error downloading file (refused name)";
+    } else if (!FileExists(candidate)) {
         SetMainLabel(text("s10", "Downloading File..."), own.FontName(), own.Charset(), own.FontSize());
         if (own.ConfirmDownload() && !hidden &&
             !MsgConfirmYesNo(reinterpret_cast<std::uintptr_t>(MainWindow()),

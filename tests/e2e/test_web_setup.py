@@ -176,6 +176,17 @@ class Failures(unittest.TestCase):
                 else:
                     self.assertTrue(text.startswith(message % name), text)
 
+    def test_a_file_name_that_leads_out_of_the_temp_folder_is_refused(self):
+        # A web launcher from a manifest of its own, as a builder user may write it.
+        folder = bench.scratch("web-name")
+        del self.server.requests[:]
+        web = setups.make_setup(folder, name="web.exe", trailer={"WebDownload": 1},
+                                download={"Url": self.server.url + "/files", "FileName": "..\\evil.exe",
+                                          "Token": TOKEN})
+        text = self.fails_with(web, folder)
+        self.assertEqual(text, "evil.exe --- Error downloading file (refused name)")
+        self.assertEqual(self.server.requests, [])
+
     def test_closing_the_window_ends_the_download(self):
         folder = bench.scratch("web-close")
         name = unique("web-close")
