@@ -105,6 +105,10 @@ class Failures(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.server_cm.__exit__(None, None, None)
+        # Failed transfers leave their partial files for the next attempt to clear.
+        for name in cls.server.files:
+            for partial in temp_copies(name + ".*"):
+                os.remove(partial)
 
     def fails_with(self, web, folder, *args):
         """Runs web, answers its error box; returns the traced message."""
