@@ -200,7 +200,7 @@ class MisbehavingServer(unittest.TestCase):
         self.assertEqual(values["error"], "Unable to open Internet Connection: " + url)
         self.assertEqual(httpget("size", url)[0]["size"], "-1")
         # Without the library every call fails as an ordinary failure.
-        off = ["WINEDLLOVERRIDES=wininet="]
+        off = ["WINEDLLOVERRIDES=mscoree,mshtml,wininet="]
         values, _ = httpget("get", self.server.url + "/files/k50.bin", "-", env=off)
         self.assertEqual(values["error"], 'Unable to initialize "WinINet.dll"')
         self.assertEqual(httpget("size", self.server.url + "/files/k50.bin", env=off)[0]["size"], "-1")
