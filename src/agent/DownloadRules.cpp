@@ -44,3 +44,21 @@ uint32_t StepsDone(const ReadPlan& plan, uint32_t size, uint32_t done)
         return done / plan.unit;
     return static_cast<uint32_t>((static_cast<uint64_t>(done) + plan.unit - 1) / plan.unit);
 }
+
+uint32_t FirstPiece(const ReadPlan& plan)
+{
+    return plan.small || plan.piece < kFirstPiece ? plan.piece : kFirstPiece;
+}
+
+uint32_t NextPiece(const ReadPlan& plan, uint32_t piece, uint32_t elapsedMs)
+{
+    if (plan.small)
+        return plan.piece;
+    if (elapsedMs < kQuickReadMs)
+        return piece > plan.piece / 2 ? plan.piece : piece * 2;
+    if (elapsedMs > kSlowReadMs) {
+        const uint32_t floor = plan.piece < kSmallestPiece ? plan.piece : kSmallestPiece;
+        return piece / 2 < floor ? floor : piece / 2;
+    }
+    return piece;
+}

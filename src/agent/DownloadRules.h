@@ -22,11 +22,11 @@ std::string PartialFileName(const std::string& localFile, uint32_t size, uint32_
 // step of the bar pauses the program briefly, and a step per piece would cost more
 // than the transfer itself.
 constexpr uint32_t kSmallDownload = 80 * 1024;
-constexpr uint32_t kLargestPiece = 256 * 1024;
-constexpr uint32_t kMostUnits = 64;
+constexpr uint32_t kLargestPiece = 1024 * 1024;
+constexpr uint32_t kMostUnits = 32;
 
 struct ReadPlan {
-    uint32_t piece = 1;  // bytes asked for per read
+    uint32_t piece = 1;  // bytes asked for per read; for a large file the most
     uint32_t unit = 1;   // bytes per bar step (a small file: one piece, stepped per read)
     uint32_t steps = 2;  // the bar's step count: one per unit, plus one
     bool small = true;   // a small file: the pause and a step per read
@@ -36,6 +36,18 @@ struct ReadPlan {
 // A file above kSmallDownload is still read in at least ten pieces and has at least
 // ten steps, so that the window stays alive and the bar moves as for a small one.
 ReadPlan PlanReads(uint32_t size);
+
+// A read blocks until its piece has arrived, and the window is serviced only between
+// reads. A large file starts with pieces of this size; a piece that came quickly doubles
+// the next one (up to plan.piece: fast links pay less per byte), one that took long
+// halves it (down to kSmallestPiece), so that a slow link still services the window and
+// sees a close request within a fraction of a second.
+constexpr uint32_t kFirstPiece = 64 * 1024;
+constexpr uint32_t kSmallestPiece = 8192;
+constexpr uint32_t kQuickReadMs = 50;
+constexpr uint32_t kSlowReadMs = 200;
+uint32_t FirstPiece(const ReadPlan& plan);
+uint32_t NextPiece(const ReadPlan& plan, uint32_t piece, uint32_t elapsedMs);
 
 // How many bar steps a large download has had once done bytes arrived: whole units,
 // and the last partial one once the whole size is there.

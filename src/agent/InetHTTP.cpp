@@ -108,6 +108,7 @@ std::string Transfer(HWND window, const std::string& url, const std::string& loc
 
     std::string error;
     std::vector<char> buffer(plan.piece > kReadBuffer ? plan.piece : kReadBuffer);
+    uint32_t piece = FirstPiece(plan);
     uint32_t done = 0;
     uint32_t stepped = 0;
     uint32_t steppedAt = 0;  // done at the last step
@@ -120,7 +121,10 @@ std::string Transfer(HWND window, const std::string& url, const std::string& loc
             SleepPumping(0, 2);
         else
             YieldX(0);
-        const BOOL ok = inet::Read(request.get(), buffer.data(), plan.piece, &read);
+        const DWORD started = ::GetTickCount();
+        const BOOL ok = inet::Read(request.get(), buffer.data(), piece, &read);
+        const DWORD code = ok ? 0 : ::GetLastError();
+        piece = NextPiece(plan, piece, ::GetTickCount() - started);
         if (ok) {
             if (out) {
                 DWORD written = 0;
@@ -134,7 +138,7 @@ std::string Transfer(HWND window, const std::string& url, const std::string& loc
             }
             done += read;
         } else {
-            error = ReadFailure(name, ::GetLastError());
+            error = ReadFailure(name, code);
             read = 0;
         }
         if (plan.small) {

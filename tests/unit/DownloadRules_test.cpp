@@ -51,14 +51,14 @@ TEST(DownloadRules, SmallFilesKeepTheirChunkAndStepsLargeOnesReadMore)
         {25, 2, 2, 14, true},
         {1000, 100, 100, 11, true},
         {80 * 1024, 8192, 8192, 11, true},
-        // Above 80 KiB: still at least ten reads, of at most 256 KiB, without the pause,
-        // and at most 64 units of the bar (plus one for a remainder).
+        // Above 80 KiB: still at least ten reads, of at most 1 MiB, without the pause,
+        // and at most 32 units of the bar (plus one for a remainder).
         {80 * 1024 + 1, 8192, 8192, 12, false},
         {200000, 20000, 20000, 11, false},
-        {10u << 20, 256 * 1024, 256 * 1024, 41, false},
-        {200u << 20, 256 * 1024, (200u << 20) / 64 + 1, 65, false},
+        {10u << 20, 1048576, 1048576, 11, false},
+        {200u << 20, 1048576, (200u << 20) / 32 + 1, 33, false},
         // No content length.
-        {0xFFFFFFFFu, 256 * 1024, 0x4000000, 65, false},
+        {0xFFFFFFFFu, 1048576, 0x8000000, 33, false},
     };
     for (const auto& c : cases) {
         const ReadPlan plan = PlanReads(c.size);
@@ -76,16 +76,42 @@ TEST(DownloadRules, LargeFilesStepPerWholeUnitAndOnceMoreForTheRest)
     EXPECT_EQ(StepsDone(plan, size, 0), 0u);
     EXPECT_EQ(StepsDone(plan, size, plan.unit - 1), 0u);
     EXPECT_EQ(StepsDone(plan, size, plan.unit), 1u);
-    EXPECT_EQ(StepsDone(plan, size, size - 1), 63u);
+    EXPECT_EQ(StepsDone(plan, size, size - 1), 31u);
     // The whole file: every step but the one the bar begins with.
     EXPECT_EQ(StepsDone(plan, size, size), plan.steps - 1);
-    // Reading piece by piece never skips a step: at most one per read.
+    // Reading piece by piece (the largest) never skips a step: at most one per read.
     uint32_t last = 0;
     for (uint32_t done = plan.piece; done < size; done += plan.piece) {
         const uint32_t now = StepsDone(plan, size, done);
         EXPECT_LE(now - last, 1u) << done;
         last = now;
     }
+}
+
+TEST(DownloadRules, PiecesGrowOnFastLinksAndShrinkOnSlowOnes)
+{
+    const ReadPlan large = PlanReads(200u << 20);
+    EXPECT_EQ(FirstPiece(large), kFirstPiece);
+    const struct {
+        uint32_t piece, elapsedMs, next;
+    } cases[] = {
+        {64 * 1024, 0, 128 * 1024},  {512 * 1024, 49, 1048576}, {1048576, 10, 1048576},
+        {64 * 1024, 50, 64 * 1024},  {64 * 1024, 200, 64 * 1024}, {64 * 1024, 201, 32 * 1024},
+        {16384, 5000, 8192},         {8192, 5000, 8192},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NextPiece(large, c.piece, c.elapsedMs), c.next) << c.piece << " " << c.elapsedMs;
+
+    // A file just above 80 KiB never reads more than a tenth, however fast the link.
+    const ReadPlan tenth = PlanReads(100000);
+    EXPECT_EQ(FirstPiece(tenth), 10000u);
+    EXPECT_EQ(NextPiece(tenth, 10000, 0), 10000u);
+    EXPECT_EQ(NextPiece(tenth, 10000, 1000), 8192u);
+    // Small files keep their one chunk size.
+    const ReadPlan small = PlanReads(5);
+    EXPECT_EQ(FirstPiece(small), 1u);
+    EXPECT_EQ(NextPiece(small, 1, 0), 1u);
+    EXPECT_EQ(NextPiece(small, 1, 1000), 1u);
 }
 
 } // namespace
