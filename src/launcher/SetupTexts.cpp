@@ -25,3 +25,12 @@ std::string SpaceConfirmText(const std::string& workFolder, bool alwaysTell, dou
     message = ReplaceAll(message, "<SPACE_REQ>", MegabyteText(required));
     return ReplaceAll(message, "<SPACE_AVAIL>", MegabyteText(available));
 }
+
+std::string DownloadConfirmText(const std::string& downloadSize, const TextLookup& text)
+{
+    const std::string message =
+        text("s11", "<b>INTERNET DOWNLOAD</b><p><p>Kalvex will download the Setup File from the Internet...<p>"
+                    "Please make sure your Internet connection is properly set.<p><p>Continue with Setup?<p>"
+                    "<P>Size: <SIZE> MB<P>");
+    return ReplaceAll(message, "<SIZE>", MegabyteText(static_cast<double>(ParseInt64(downloadSize, 0))));
+}

@@ -1,4 +1,4 @@
-// Texts of the setup run that need no window: the temp-space confirmation.
+// Texts of the setup run that need no window: the temp-space and download confirmations.
 #pragma once
 
 #include <functional>
@@ -11,3 +11,7 @@ using TextLookup = std::function<std::string(const std::string& key, const std::
 // when alwaysTell is set, and a warning replaces that when required >= available.
 std::string SpaceConfirmText(const std::string& workFolder, bool alwaysTell, double required, double available,
                              const TextLookup& text);
+
+// The question before a web setup downloads its setup file, with "<SIZE>" replaced by
+// the megabytes of downloadSize (the payload's text; 0 when it is not a number).
+std::string DownloadConfirmText(const std::string& downloadSize, const TextLookup& text);

@@ -1,6 +1,10 @@
 #include "launcher/StubSetup.h"
 
+#include "agent/DownloadRules.h"
+#include "agent/HtmlErrorPage.h"
+#include "agent/InetHTTP.h"
 #include "agent/StubAUInfoFiles.h"
+#include "launcher/ExitCodes.h"
 #include "launcher/EngineCommand.h"
 #include "launcher/ExitCodes.h"
 #include "util/FilesWin.h"
@@ -203,6 +207,74 @@ bool SetupRun(RunContext& run, const std::string& workFolderIn, const std::strin
     return false;
 }
 
+void WebSetupRun(RunContext& run, const std::string& workFolder, const std::string& source,
+                 const std::string& fileName)
+{
+    const TGFileInfo& own = run.own;
+    const TextLookup text = [&own](const std::string& key, const std::string& def) {
+        return own.LocalizedText(key, def);
+    };
+    const std::uint8_t charset = static_cast<std::uint8_t>(own.Charset());
+    const std::string buttons = text("BtnText", kButtons);
+    const std::string url = source + "/" + fileName;
+    const std::string candidate = WithBackslash(source, true) + fileName;
+    const bool hidden = HasSwitch("/hide") || own.RunHidden();
+    // "!" marks a declined download: no message is due.
+    std::string error;
+    bool downloaded = false;
+    std::string setupPath = candidate;
+
+    // The name comes from the payload and becomes a path in the temp folder.
+    if (!IsSafeEntryName(fileName)) {
+        TraceLine(ProcessIdText(), " ==== refused setup file name >>", fileName, "<<");
+        error = DownloadDisplayName(url) + " --- Error downloading file (refused name)";
+    } else if (!FileExists(candidate)) {
+        SetMainLabel(text("s10", "Downloading File..."), own.FontName(), own.Charset(), own.FontSize());
+        if (own.ConfirmDownload() && !hidden &&
+            !MsgConfirmYesNo(reinterpret_cast<std::uintptr_t>(MainWindow()),
+                             DownloadConfirmText(own.DownloadSize(), text), text("Confirm", "Confirm"), buttons,
+                             charset))
+            error = "!";
+        std::string reason;
+        if (!HTTP_IsConnected(reason)) {
+            error = text("s12", "No valid Internet Connection.<p>Can not Download File!");
+            if (!reason.empty())
+                error += "<P><P>" + reason;
+        }
+        ClearDownloadAbort();
+        setupPath = TempFolder(true) + fileName;
+        if (error.empty()) {
+            error = HTTP_DownloadFile_Incremental(hidden ? nullptr : MainWindow(), url, setupPath, nullptr,
+                                                  &SharedProgBar());
+            downloaded = error.empty();
+            // A transfer cut short without an error from the server leaves no file: that
+            // is a failed download, not a setup with a foreign token.
+            if (downloaded && !FileExists(setupPath))
+                error = DownloadDisplayName(url) + " --- Error downloading file";
+        }
+        SleepPumping(0, 300);
+        ProgressSink(0, 0, 10, 0, 1, std::string());
+        SleepPumping(0, 700);
+    }
+
+    if (error.empty()) {
+        const TGFileInfo fetched(setupPath);
+        if (!fetched.SameDownloadToken(own))
+            error = HtmlNotFoundMessage(HtmlPageStart(setupPath), url, "Bad Secret Token!", false);
+    }
+    if (error.empty())
+        SetupRun(run, workFolder, setupPath, std::string(), CommandArgs(), !hidden);
+    if (downloaded)
+        DeleteFileA(setupPath.c_str());
+    if (error == "!") {
+        run.exitCode = kExitUserCancelled;
+    } else if (!error.empty()) {
+        run.exitCode = kExitDownloadFailed;
+        TraceLine(ProcessIdText(), " ==== WebSetupRun: ", error);
+        MsgError(reinterpret_cast<std::uintptr_t>(MainWindow()), error, text("Error", "Error"), buttons, charset);
+    }
+}
+
 void SetupTick(HWND window, RunContext& run)
 {
     KillTimer(window, 1);
@@ -214,8 +286,12 @@ void SetupTick(HWND window, RunContext& run)
         if (own.WebDownload()) {
             if (!agentName.empty())
                 WriteWebAgentCopy(ProgramPath(false), workFolder, agentName);
-            // The web download of the setup file joins here once the HTTP client exists.
-            TraceLine(ProcessIdText(), " ==== web setup: no HTTP client in this build");
+            // A setup file beside the launcher is used unless the payload demands a download.
+            const std::string fileName = own.DownloadFileName();
+            const std::string source = !own.AlwaysDownload() && FileExists(ProgramFolder(true) + fileName)
+                                           ? ProgramFolder(false)
+                                           : own.DownloadUrl();
+            WebSetupRun(run, workFolder, source, fileName);
         } else {
             const std::string span = SwitchValue("/SpanDiskFName1=", "");
             const std::string source = span.empty() ? ProgramPath(false) : span;

@@ -17,6 +17,12 @@ void SetupTick(HWND window, RunContext& run);
 bool SetupRun(RunContext& run, const std::string& workFolder, const std::string& sourceFile, const std::string& agentName,
               const std::string& extraArgs, bool foreground);
 
+// A web setup: takes the setup file from source (a folder beside the launcher) or
+// downloads it from source + "/" + fileName into the temp folder, checks that it carries
+// the launcher's own download token and runs it through SetupRun. Shows its own messages.
+void WebSetupRun(RunContext& run, const std::string& workFolder, const std::string& source,
+                 const std::string& fileName);
+
 // Asks before extracting when the payload wants the drive named or space is short.
 bool SpaceConfirm(const std::string& workFolder, const TGFileInfo& info);
 

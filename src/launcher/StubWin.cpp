@@ -227,5 +227,6 @@ void RunLauncherWindow(const RunContext& run, WindowHandlers handlers)
     // The handlers may hold the run's state, which ends with this call.
     g_handlers = WindowHandlers{};
     RequestDownloadAbort();
+    HTTP_UnloadWinInet();
     Notify(NotifyLoopEnded, 0);
 }

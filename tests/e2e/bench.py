@@ -18,6 +18,8 @@ LAUNCHER = os.path.join(WIN_DIR, "src", "launcher", "launcher.exe")
 VIEWER = os.path.join(WIN_DIR, "tools", "kdebugview", "kdebugview.exe")
 ANSWERBOX = os.path.join(WIN_DIR, "tests", "win", "answerbox.exe")
 RUNEXIT = os.path.join(WIN_DIR, "tests", "win", "runexit.exe")
+HTTPGET = os.path.join(WIN_DIR, "tests", "win", "httpget.exe")
+TRUSTCERT = os.path.join(WIN_DIR, "tests", "win", "trustcert.exe")
 
 
 def windows_on_display():

@@ -427,3 +427,54 @@ TEST_F(Builder, DumpShowsTheDescriptor)
     EXPECT_NE(later.find("\nVolume=later"), std::string::npos) << later;
     EXPECT_EQ(later.find("LanguageTable="), std::string::npos) << later;
 }
+
+namespace {
+
+TEST_F(Builder, WebSectionAlsoMakesTheWebLauncherOfTheSetup)
+{
+    const std::string manifest = Manifest(R"([Trailer]
+ShowProgress=1
+[Files]
+Engine.exe=src/engine.exe
+[Run]
+Target=Engine.exe
+[Download]
+Token=product one
+[Web]
+Output=out/web.exe
+Url=http://127.0.0.1:8080/dl
+ConfirmDownload=1
+[Language English]
+s0=Title
+)");
+    const BuildPlan plan = ReadManifest(manifest);
+    const std::vector<std::string> volumes = WritePayload(plan);
+    const uint64_t size = fs::file_size(volumes[0]);
+    const std::vector<std::string> web = WritePayload(WebLauncherPlan(plan, size));
+    ASSERT_EQ(web.size(), 1u);
+    EXPECT_EQ(web[0], dir_ + "/out/web.exe");
+
+    const TGFileInfo setup(volumes[0]);
+    const TGFileInfo launcher(web[0]);
+    EXPECT_FALSE(setup.WebDownload());
+    EXPECT_TRUE(launcher.WebDownload() && launcher.ConfirmDownload() && launcher.ShowProgress());
+    EXPECT_EQ(launcher.FilesCount(), 0u);
+    EXPECT_EQ(launcher.DownloadUrl(), "http://127.0.0.1:8080/dl");
+    EXPECT_EQ(launcher.DownloadFileName(), "setup.exe");
+    EXPECT_EQ(launcher.DownloadSize(), std::to_string(size));
+    EXPECT_FALSE(launcher.AlwaysDownload());
+    EXPECT_TRUE(launcher.SameDownloadToken(setup));
+    EXPECT_EQ(LanguageBlockText(SelectLanguageBlock(launcher.LanguageTable(), "ENGLISH"), "s0", ""), "Title");
+}
+
+TEST_F(Builder, WebSectionNeedsATokenAndOneVolume)
+{
+    const std::string files = "[Files]\nEngine.exe=src/engine.exe\n[Web]\nOutput=out/web.exe\nUrl=http://h/x\n";
+    EXPECT_NE(Refusal(files).find("[Download] Token="), std::string::npos) << Refusal(files);
+    const std::string spanned = "VolumeSize=100000\n" + files + "[Download]\nToken=t\n";
+    EXPECT_NE(Refusal(spanned).find("one volume"), std::string::npos) << Refusal(spanned);
+    const std::string noUrl = files.substr(0, files.find("Url=")) + "[Download]\nToken=t\n";
+    EXPECT_NE(Refusal(noUrl).find("Url"), std::string::npos) << Refusal(noUrl);
+}
+
+} // namespace

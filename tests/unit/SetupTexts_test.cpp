@@ -47,3 +47,19 @@ TEST(SetupTexts, UsesTheLocalizedTexts)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SetupTexts, DownloadQuestionShowsTheSizeInMegabytes)
+{
+    const std::string text = DownloadConfirmText("5242880", Defaults);
+    EXPECT_EQ(text.rfind("<b>INTERNET DOWNLOAD</b><p><p>Kalvex will download the Setup File", 0), 0u) << text;
+    EXPECT_NE(text.find("<P>Size: 5.00 MB<P>"), std::string::npos) << text;
+    EXPECT_NE(DownloadConfirmText("many", Defaults).find("Size: 0.000 MB"), std::string::npos);
+    auto german = [](const std::string& key, const std::string& def) -> std::string {
+        return key == "s11" ? "Groesse <SIZE>/<SIZE>" : def;
+    };
+    EXPECT_EQ(DownloadConfirmText("52428800", german), "Groesse 50.0/50.0");
+}
+
+} // namespace

@@ -1,6 +1,7 @@
 // Test helper: waits for a top-level window with the given title and answers it with
-// a key (a letter, or "Return"), posted until the window is gone. Exit code 0 when the
-// window was answered, 1 when it never came or stayed.
+// a key (a letter, or "Return"), posted until the window is gone; or, with the key
+// "Close", posts one close request (a user closing the window) and ends. Exit code 0 when
+// the window was answered, 1 when it never came or stayed.
 //   answerbox TITLE KEY [SECONDS]
 #include <windows.h>
 
@@ -27,6 +28,8 @@ int main(int argc, char** argv)
     if (!box)
         return 1;
     Sleep(300); // let the box finish setting itself up
+    if (lstrcmpiA(argv[2], "Close") == 0)
+        return PostMessageA(box, WM_CLOSE, 0, 0) ? 0 : 1;
     for (int attempt = 0; attempt < 20 && IsWindow(box); ++attempt) {
         PostMessageA(box, WM_KEYDOWN, key, 0);
         PostMessageA(box, WM_KEYUP, key, 0);

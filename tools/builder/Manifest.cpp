@@ -216,6 +216,7 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
     };
 
     const Section* run = nullptr;
+    const Section* web = nullptr;
     for (const Section& s : sections) {
         const Reader r(path, s);
         const std::string upper = UpperText(s.name);
@@ -298,6 +299,18 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
                 plan.downloadSize = std::to_string(r.Number("Size", 0, 0, UINT64_C(0x7FFFFFFFFFFFFFFF)));
             for (const auto& entry : s.entries)
                 NoListBreakers(r, entry.first, entry.second);
+        } else if (upper == "WEB") {
+            r.OnlyKeys({"Output", "Url", "ConfirmDownload", "AlwaysDownload"});
+            plan.webOutput = SourcePath(base, r.Text("Output", ""));
+            plan.webUrl = r.Text("Url", "");
+            if (r.Text("Output", "").empty())
+                r.Fail("Output", "names no file");
+            if (plan.webUrl.empty())
+                r.Fail("Url", "names no address");
+            NoListBreakers(r, "Url", plan.webUrl);
+            plan.webConfirm = r.Flag("ConfirmDownload", false) ? 1 : 0;
+            plan.webAlways = r.Flag("AlwaysDownload", false);
+            web = &s;
         } else if (upper.rfind("LANGUAGE ", 0) == 0) {
             LanguageBlock block{Trim(s.name.substr(9)), s.entries};
             if (block.name.empty())
@@ -334,6 +347,13 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
             throw ManifestError(path + ": no [Run] Target: the setup would start nothing "
                                        "(say [Setup] RunsNothing=1 if that is meant)");
     }
+    if (web) {
+        // The web launcher takes the setup as one file, and knows it by its token.
+        if (plan.downloadToken.empty())
+            Reader(path, *web).Fail("Output", "needs [Download] Token= to mark the setup it downloads");
+        if (plan.volumeSize != 0)
+            Reader(path, *web).Fail("Output", "needs a setup in one volume (no VolumeSize)");
+    }
     if (plan.hasDownload)
         plan.headerStrings = 3;
     for (const Section& s : sections)
@@ -341,4 +361,24 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
             Reader(path, s).Text("HeaderStrings", "") != "3")
             Reader(path, s).Fail("HeaderStrings", "must be 3 when [Download] is present");
     return plan;
+}
+
+BuildPlan WebLauncherPlan(const BuildPlan& setup, uint64_t setupSize)
+{
+    BuildPlan web = setup;
+    web.output = setup.webOutput;
+    web.files.clear();
+    web.runTarget.clear();
+    web.runParameters.clear();
+    web.flags &= static_cast<uint8_t>(~kFlagSpanFromDisks);
+    web.webDownload = 1;
+    web.confirmDownload = setup.webConfirm;
+    web.hasDownload = true;
+    web.headerStrings = 3;
+    web.downloadUrl = setup.webUrl;
+    web.downloadFileName = fs::path(setup.output).filename().string();
+    web.alwaysDownload = setup.webAlways ? "1" : "0";
+    web.downloadSize = std::to_string(setupSize);
+    web.webOutput.clear();
+    return web;
 }

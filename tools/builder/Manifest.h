@@ -54,8 +54,17 @@ struct BuildPlan {
     std::string downloadUrl, downloadFileName, alwaysDownload = "0", downloadToken, downloadSize;
 
     std::vector<LanguageBlock> languages;
+
+    // [Web]: the small web launcher that downloads this setup, made in the same run.
+    std::string webOutput, webUrl;
+    uint8_t webConfirm = 0;
+    bool webAlways = false;
 };
 
 // Reads and checks a manifest; relative paths in it are taken from its folder. Each
 // override "Section/Key=value" replaces or adds one key before the checks.
 BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& overrides = {});
+
+// The web launcher of a plan with [Web]: no files, and download options that name the
+// setup just written (its file name and size) with the setup's own download token.
+BuildPlan WebLauncherPlan(const BuildPlan& setup, uint64_t setupSize);

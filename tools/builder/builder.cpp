@@ -1,9 +1,11 @@
-// Makes a setup exe from a bare launcher and a manifest, or prints what a payload holds.
+// Makes a setup exe from a bare launcher and a manifest (and with [Web] also the web
+// launcher that downloads it), or prints what a payload holds.
 //   builder MANIFEST.ini [-o OUTPUT] [--launcher LAUNCHER.exe] [--set Section/Key=value]...
 //   builder --dump FILE
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -58,8 +60,12 @@ int main(int argc, char** argv)
             plan.output = output;
         if (!launcher.empty())
             plan.launcher = launcher;
-        for (const std::string& volume : WritePayload(plan))
+        const std::vector<std::string> volumes = WritePayload(plan);
+        for (const std::string& volume : volumes)
             std::printf("%s\n", volume.c_str());
+        if (!plan.webOutput.empty())
+            for (const std::string& volume : WritePayload(WebLauncherPlan(plan, std::filesystem::file_size(volumes[0]))))
+                std::printf("%s\n", volume.c_str());
         return 0;
     } catch (const ManifestError& e) {
         std::fprintf(stderr, "builder: %s\n", e.what());

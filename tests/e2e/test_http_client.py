@@ -1,0 +1,211 @@
+"""The HTTP client under Wine against real servers on 127.0.0.1: nginx for the ordinary
+transfers, the scripted server for the misbehaving ones. A small driver program runs one
+client call and prints what its caller sees."""
+import hashlib
+import os
+import random
+import subprocess
+import unittest
+
+import bench
+import servers
+
+
+def httpget(*args, env=None):
+    """Runs the driver; returns its output lines as a dict of the key=value lines, and the
+    bar events as a list."""
+    if env:
+        result = subprocess.run([bench.WINE_ENV, "shell", bench.WINE_STATE, "env", *env, "timeout", "-k", "5",
+                                       "120", "wine", bench.HTTPGET, *args], capture_output=True, timeout=180)
+    else:
+        result = bench.wine(bench.HTTPGET, *args)
+    out = result.stdout.decode("latin-1").replace("\r", "").splitlines()
+    values = dict(line.split("=", 1) for line in out if "=" in line and not line.startswith(("text ", "name ")))
+    events = [line for line in out if line.startswith(("text ", "name ", "steps "))]
+    if "error" not in values and "size" not in values:
+        raise AssertionError("the driver failed (%s): %r %r" % (result.returncode, out, result.stderr[-2000:]))
+    return values, events
+
+
+def noise(size, seed):
+    return random.Random(seed).randbytes(size)
+
+
+def leftovers(folder, name):
+    return sorted(f for f in os.listdir(folder) if f.startswith(name))
+
+
+class NginxTransfers(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = bench.scratch("http-nginx")
+        cls.root = os.path.join(cls.folder, "www")
+        os.makedirs(cls.root)
+        cls.data = {"five.bin": b"12345", "k200.bin": noise(200000, 1), "m11.bin": noise(11 << 20, 2)}
+        for name, data in cls.data.items():
+            with open(os.path.join(cls.root, name), "wb") as f:
+                f.write(data)
+        cls.server_cm = servers.nginx(cls.root)
+        cls.server = cls.server_cm.__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server_cm.__exit__(None, None, None)
+
+    def target(self, name):
+        return os.path.join(bench.scratch("http-get"), name)
+
+    def test_a_five_byte_file_in_one_byte_reads(self):
+        out = self.target("five.bin")
+        values, events = httpget("get", self.server.url + "/five.bin", bench.winpath(out))
+        self.assertEqual(values["error"], "")
+        self.assertEqual(events[:2], ["steps 1/6", "name five.bin"])
+        texts = [e[5:] for e in events[2:]]
+        self.assertEqual(texts[:4], ["%d/5 Bytes" % n for n in range(1, 5)])
+        # The fifth chunk may bring the first rate.
+        self.assertEqual(texts[4].split("   -   ")[0], "5/5 Bytes")
+        self.assertEqual(len(texts), 5)
+        with open(out, "rb") as f:
+            self.assertEqual(f.read(), b"12345")
+        # The partial file became the file.
+        self.assertEqual(leftovers(os.path.dirname(out), "five.bin"), ["five.bin"])
+
+    def test_kilobyte_and_megabyte_texts_and_the_data_arrive_whole(self):
+        out = self.target("k200.bin")
+        values, events = httpget("get", self.server.url + "/k200.bin", bench.winpath(out))
+        self.assertEqual(values["error"], "")
+        self.assertEqual(events[0], "steps 1/11")
+        texts = [e[5:] for e in events if e.startswith("text ")]
+        self.assertEqual(texts[0], "19.5/195.3 KB")
+        self.assertTrue(texts[-1].startswith("195.3/195.3 KB"), texts[-1])
+        # No rate before the fifth chunk.
+        self.assertTrue(all("KB/Sec" not in t for t in texts[:4]), texts)
+        with open(out, "rb") as f:
+            self.assertEqual(f.read(), self.data["k200.bin"])
+
+        out = self.target("m11.bin")
+        values, events = httpget("get", self.server.url + "/m11.bin", bench.winpath(out))
+        self.assertEqual(values["error"], "")
+        texts = [e[5:] for e in events if e.startswith("text ")]
+        # Read in larger pieces, but still at least ten steps, all within the bar's range.
+        steps = int(events[0].split("/")[1])
+        self.assertGreaterEqual(len(texts), 10)
+        self.assertEqual(len(texts), steps - 1)
+        self.assertTrue(texts[-1].startswith("11.0/11.0 MB"), texts[-1])
+        with open(out, "rb") as f:
+            self.assertEqual(hashlib.sha256(f.read()).digest(), hashlib.sha256(self.data["m11.bin"]).digest())
+        # No second copy in the system's URL cache.
+        cache = os.path.join(bench.WINE_STATE, "prefix", "drive_c", "users")
+        self.assertEqual([f for _, _, files in os.walk(cache) for f in files if f.startswith("m11")], [])
+
+    def test_size_query_and_no_content_length(self):
+        self.assertEqual(httpget("size", self.server.url + "/k200.bin")[0]["size"], "200000")
+        self.assertEqual(httpget("size", self.server.url + "/nolength/k200.bin")[0]["size"], "-1")
+        # Into memory every byte arrives.
+        values, _ = httpget("get", self.server.url + "/nolength/k200.bin", "-")
+        self.assertEqual((values["error"], values["bytes"]), ("", "200000"))
+        # Into a file only the partial file remains: the size to check it by is unknown.
+        out = self.target("k200.bin")
+        values, _ = httpget("get", self.server.url + "/nolength/k200.bin", bench.winpath(out))
+        self.assertEqual(values["error"], "")
+        [partial] = leftovers(os.path.dirname(out), "k200.bin")
+        self.assertRegex(partial, r"^k200\.bin\.\d+$")
+        self.assertEqual(os.path.getsize(os.path.join(os.path.dirname(out), partial)), 200000)
+
+    def test_a_url_without_scheme_gets_http(self):
+        out = self.target("five.bin")
+        values, _ = httpget("get", self.server.url[len("http://"):] + "/five.bin", bench.winpath(out))
+        self.assertEqual(values["error"], "")
+        self.assertTrue(os.path.exists(out))
+
+    def test_earlier_attempts_are_removed_and_the_partial_name_follows_size_and_date(self):
+        out = self.target("k200.bin")
+        folder = os.path.dirname(out)
+        for stale in ("k200.bin.123", "k200.bin.4711", "k200.bin"):
+            with open(os.path.join(folder, stale), "wb") as f:
+                f.write(b"old")
+        values, _ = httpget("get", self.server.url + "/k200.bin", bench.winpath(out), "abort=3")
+        self.assertEqual(values["error"], "Download Aborted")
+        [partial] = leftovers(folder, "k200.bin")
+        suffix = int(partial.rsplit(".", 1)[1])
+        # size + the DOS date of the Last-Modified header, modulo 2^32.
+        self.assertNotEqual(suffix, 200000)
+        self.assertEqual(os.path.getsize(os.path.join(folder, partial)), 3 * 20000)
+
+    def test_cancel_through_the_bar_stops_without_a_message(self):
+        out = self.target("k200.bin")
+        values, events = httpget("get", self.server.url + "/k200.bin", bench.winpath(out), "cancel=2")
+        self.assertEqual(values["error"], "")
+        self.assertEqual(len([e for e in events if e.startswith("text ")]), 2)
+        self.assertFalse(os.path.exists(out))
+
+
+class MisbehavingServer(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server_cm = servers.scripted()
+        cls.server = cls.server_cm.__enter__()
+        cls.server.files["k50.bin"] = noise(50000, 3)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server_cm.__exit__(None, None, None)
+
+    def setUp(self):
+        self.folder = bench.scratch("http-bad")
+        del self.server.requests[:]
+
+    def test_the_probe_asks_for_one_byte_then_the_download_for_all(self):
+        out = os.path.join(self.folder, "k50.bin")
+        values, _ = httpget("get", self.server.url + "/files/k50.bin", bench.winpath(out))
+        self.assertEqual(values["error"], "")
+        self.assertEqual(self.server.requests, [("GET", "/files/k50.bin", "HTTP_Connect_2", "bytes=0-0"),
+                                                ("GET", "/files/k50.bin", "HTTP_Connect_3", "")])
+
+    def test_a_redirect_is_followed(self):
+        out = os.path.join(self.folder, "k50.bin")
+        values, _ = httpget("get", self.server.url + "/redirect/files/k50.bin", bench.winpath(out))
+        self.assertEqual(values["error"], "")
+        with open(out, "rb") as f:
+            self.assertEqual(f.read(), self.server.files["k50.bin"])
+        self.assertIn("/files/k50.bin", self.server.paths())
+
+    def test_a_404_page_arrives_as_the_file(self):
+        out = os.path.join(self.folder, "x.exe")
+        values, _ = httpget("get", self.server.url + "/404/x.exe", bench.winpath(out))
+        self.assertEqual(values["error"], "")
+        with open(out, "rb") as f:
+            self.assertEqual(f.read(), servers.ERROR_PAGE)
+
+    def test_an_empty_answer_is_file_not_found(self):
+        url = self.server.url + "/empty/x.exe"
+        values, events = httpget("get", url, bench.winpath(os.path.join(self.folder, "x.exe")))
+        self.assertEqual(values["error"], url + " --- File Not Found !")
+        self.assertEqual(events, [])
+        self.assertEqual(os.listdir(self.folder), [])
+
+    def test_a_cut_connection_leaves_only_what_arrived(self):
+        out = os.path.join(self.folder, "k50.bin")
+        values, _ = httpget("get", self.server.url + "/cut/20000/k50.bin", bench.winpath(out))
+        # The transfer ends early, with or without an error from the system.
+        if values["error"]:
+            self.assertTrue(values["error"].startswith("k50.bin --- Error downloading file"), values["error"])
+        self.assertFalse(os.path.exists(out))
+        [partial] = leftovers(self.folder, "k50.bin")
+        self.assertEqual(os.path.getsize(os.path.join(self.folder, partial)), 20000)
+
+    def test_no_server_and_no_wininet(self):
+        url = "http://127.0.0.1:%d/x.exe" % servers.free_port()
+        values, _ = httpget("get", url, bench.winpath(os.path.join(self.folder, "x.exe")))
+        self.assertEqual(values["error"], "Unable to open Internet Connection: " + url)
+        self.assertEqual(httpget("size", url)[0]["size"], "-1")
+        # Without the library every call fails as an ordinary failure.
+        off = ["WINEDLLOVERRIDES=mscoree,mshtml,wininet="]
+        values, _ = httpget("get", self.server.url + "/files/k50.bin", "-", env=off)
+        self.assertEqual(values["error"], 'Unable to initialize "WinINet.dll"')
+        self.assertEqual(httpget("size", self.server.url + "/files/k50.bin", env=off)[0]["size"], "-1")
+        self.assertEqual(self.server.requests, [])
+
+
+if __name__ == "__main__":
+    unittest.main()
