@@ -29,6 +29,30 @@ foreach(bits 32 64)
     DEPENDS pefix)
 endforeach()
 
+# The clang tree: the native unit tests again with sanitizers, and the fuzz targets. CI
+# runs each target briefly from its seed corpus (scripts/fuzz runs them longer by hand).
+set(FUZZ_DIR ${CMAKE_BINARY_DIR}/fuzz)
+ExternalProject_Add(fuzz
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${FUZZ_DIR}
+  CMAKE_ARGS
+    -DCMAKE_C_COMPILER=clang
+    -DCMAKE_CXX_COMPILER=clang++
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    -DK_FUZZ=ON
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON)
+add_test(NAME sanitize.unit COMMAND ${FUZZ_DIR}/tests/unit/unit_tests)
+set_tests_properties(sanitize.unit PROPERTIES TIMEOUT 600)
+file(GLOB fuzz_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+foreach(source ${fuzz_sources})
+  get_filename_component(target ${source} NAME_WE)
+  string(REGEX REPLACE "_fuzz$" "" target ${target})
+  add_test(NAME fuzz.${target} COMMAND ${CMAKE_SOURCE_DIR}/scripts/fuzz ${target} 8)
+  set_tests_properties(fuzz.${target} PROPERTIES TIMEOUT 300
+    ENVIRONMENT "K_FUZZ_DIR=${FUZZ_DIR};K_FUZZ_OUT=${FUZZ_DIR}/runs;K_FUZZ_SEED=1")
+endforeach()
+
 # Layer 2 and 3: Windows programs under Wine, with one Wine environment per build tree.
 # They run on the shipped 32-bit build where this host can start 32-bit processes and
 # on the twin where it cannot (K_WIN_ARCH=32 or 64 forces either).
