@@ -17,17 +17,20 @@ std::string RemoveSwitch(const std::string& text, const std::string& name)
 {
     if (name.empty())
         return text;
-    std::size_t at = text.find(name);
-    if (at == std::string::npos)
-        return text;
-    std::size_t next = text.find('/', at + 1);
-    // Quotes around a whole argument go with it: a quote that opens the removed switch
-    // is removed too, one that opens the next switch stays, so no quote is left unpaired.
-    if (at > 0 && text[at - 1] == '"')
-        --at;
-    if (next != std::string::npos && next >= 2 && text[next - 1] == '"' && text[next - 2] == ' ')
-        --next;
-    return text.substr(0, at) + (next == std::string::npos ? std::string() : text.substr(next));
+    // A command line may carry a switch twice (a relaunch appends its own span switches
+    // to the arguments it was given): every one goes. Each pass removes at least the name.
+    std::string rest = text;
+    for (std::size_t at = rest.find(name); at != std::string::npos; at = rest.find(name)) {
+        std::size_t next = rest.find('/', at + 1);
+        // Quotes around a whole argument go with it: a quote that opens the removed switch
+        // is removed too, one that opens the next switch stays, so no quote is left unpaired.
+        if (at > 0 && rest[at - 1] == '"')
+            --at;
+        if (next != std::string::npos && next >= 2 && rest[next - 1] == '"' && rest[next - 2] == ' ')
+            --next;
+        rest = rest.substr(0, at) + (next == std::string::npos ? std::string() : rest.substr(next));
+    }
+    return rest;
 }
 
 namespace {

@@ -2,7 +2,7 @@
 // character, 13-pixel lines), with buttons from a flag word and a caption list.
 // Properties: bold ranges are ordered and inside the plain text, and no closing tag is
 // left in it; the text area is at most the line limit wide and a whole number of lines
-// high; the box is at least 360 wide and holds the text area; buttons and keys choose
+// high (at least one line unless the text is only line breaks); the box is at least 360 wide and holds the text area; buttons and keys choose
 // only buttons that exist; focus moves stay on a button.
 #include <algorithm>
 
@@ -23,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto extent = [](const std::string& line) { return static_cast<int>(std::min<size_t>(line.size(), 1u << 20)) * 7; };
     const BoxSize measured = MeasureText(text.plain, kLine, extent);
     FUZZ_CHECK(measured.width >= 0 && measured.width <= kMaxLineWidth);
-    FUZZ_CHECK(measured.height >= kLine && measured.height % kLine == 0);
+    // Only line breaks and nothing else measure as no line at all.
+    FUZZ_CHECK(measured.height % kLine == 0 &&
+               (measured.height >= kLine || text.plain.find_first_not_of("\r\n") == std::string::npos));
     // A resize that asks for one line more until the area is wide enough for bold text.
     const int needed = measured.width + 10 * (static_cast<int>(text.bold.size()) % 25);
     const BoxSize area = FitTextArea(measured, [&](BoxSize tried) {

@@ -26,13 +26,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(std::memcmp(&info.Trailer(), &trailer, sizeof trailer) == 0);
     if (!info.HasPayload())
         FUZZ_CHECK(info.LanguageTable().empty() && info.UpdateOptions().empty() && info.DownloadOptions().empty());
+    // The strings follow each other from payload start and lie before the trailer; once
+    // one could not be read, the later ones stay empty.
+    const int64_t limit = end - trailer.length;
     int64_t at = trailer.payloadStart;
+    bool unread = !info.HasPayload();
     for (const std::string* s : {&info.LanguageTable(), &info.UpdateOptions(), &info.DownloadOptions()}) {
-        if (s->empty())
+        uint32_t n = 0;
+        unread = unread || at < 0 || at + 4 > limit || !file.ReadU32(at, n) || n > limit - at - 4;
+        if (unread) {
+            FUZZ_CHECK(s->empty());
             continue;
-        FUZZ_CHECK(at >= 0 && at + 4 + static_cast<int64_t>(s->size()) <= end - trailer.length);
-        FUZZ_CHECK(bytes.compare(static_cast<size_t>(at) + 4, s->size(), *s) == 0);
-        at += 4 + static_cast<int64_t>(s->size());
+        }
+        FUZZ_CHECK(bytes.compare(static_cast<size_t>(at) + 4, n, *s) == 0 && s->size() == n);
+        at += 4 + static_cast<int64_t>(n);
     }
 
     const uint32_t sum = PayloadChecksum(file, trailer.length);

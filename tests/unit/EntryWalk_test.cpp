@@ -35,6 +35,7 @@ struct Seen {
 
 // Walks blocks followed by a trailer's worth of bytes, as one volume starting at 0.
 struct Volume {
+    explicit Volume(std::string b) : bytes(std::move(b)) {}
     std::string bytes;
     size_t at = 0;
     std::vector<Seen> seen;
