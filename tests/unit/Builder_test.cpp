@@ -282,6 +282,11 @@ TEST_F(Builder, BadManifestsAreRefusedNamingSectionAndKey)
         {"[Folders]\nd=src/nothing\n", "[Folders] d: the folder"},
         {"[Run]\nTarget=nothing.exe\n", "[Run] Target: nothing.exe is not a file"},
         {"[Files]\ne.exe=src/engine.exe\n[Run]\nTarget=e.exe\nParameters=a|b\n", "[Run] Parameters: may not"},
+        {std::string("[Files]\ne.exe=src/engine.exe\n[Run]\nTarget=e.exe\nParameters=a\0b\n", 63),
+         "[Run] Parameters: may not contain a NUL"},
+        // A source the system cannot look at (a name too long) is refused like a missing one.
+        {"[Files]\na.txt=src/" + std::string(300, 'x') + "/b\n", "[Files] a.txt: the file"},
+        {"[Folders]\nd=src/" + std::string(300, 'x') + "\n", "[Folders] d: the folder"},
         {"[Setup]\nEntrySize=0\n", "line 4: [Setup] appears twice"},
         {"EntrySize=16777217\n", "[Setup] EntrySize: expected a whole number from 1 to 16777216"},
         {"[Files]\ncaf\xC3\xA9.txt=src/engine.exe\n", "[Files] caf\xC3\xA9.txt: a name in the work folder must be ASCII"},
