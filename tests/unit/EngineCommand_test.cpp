@@ -53,6 +53,8 @@ TEST(EngineCommand, RemoveSwitchKeepsTheBlankAndIsCaseExact)
     EXPECT_EQ(RemoveSwitch("a \"/SpanDiskFName1=C:\\a b\\x.001\" /T=1", "/SpanDiskFName1="), "a /T=1");
     // Given twice (the user's own and a relaunch's): neither stays.
     EXPECT_EQ(RemoveSwitch("/SpanCdLvl=1 /X /SpanCdLvl=2 /Y", "/SpanCdLvl="), "/X /Y");
+    // A name that is itself a quote still goes (and the removal ends).
+    EXPECT_EQ(RemoveSwitch("e \"/S/Side=", "\""), "e /S/Side=");
 }
 
 TEST(EngineCommand, TokenNames)
