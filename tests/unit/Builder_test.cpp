@@ -301,6 +301,9 @@ TEST_F(Builder, BadManifestsAreRefusedNamingSectionAndKey)
         {"[Download]\nUrl=x\n[Trailer]\nHeaderStrings=2\n", "[Trailer] HeaderStrings: must be 3"},
         {"[Update]\nToken=a\nToken=b\n", "[Update] Token: appears twice"},
         {"[Language ]\n", "[Language] is not a known section"},
+        // A language text that holds every list delimiter: its block is delimited by NUL,
+        // which the table, delimited by NUL too, cannot carry.
+        {"[Language English]\ns0=T|x*^!~@#$&\xFF\n", "[Language]: a text holds \"|\" and every other"},
         {"junk\n", "line 4: expected key=value"},
     };
     for (const auto& [body, message] : cases)
