@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const unsigned mode = f[0].empty() ? 0 : static_cast<unsigned char>(f[0][0]);
     const bool pathVariables = mode & 1, resolveRelative = mode & 2;
     SetInstallFolders(kFolder, kFolder, mode & 4 ? "" : kFolder);
-    const std::string& suffix = f[1];
+    // The suffix is the caller's own short text ("\\" in the launcher), not outside input.
+    const std::string suffix = f[1].substr(0, 2);
     const std::string& text = f[2];
 
     const std::string expanded = ExpandVariables(text, suffix, pathVariables, resolveRelative, Source());
