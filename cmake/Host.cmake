@@ -29,6 +29,35 @@ foreach(bits 32 64)
     DEPENDS pefix)
 endforeach()
 
+# The clang tree: the native unit tests again with sanitizers, and the fuzz targets. CI
+# runs each target briefly from its seed corpus (scripts/fuzz runs them longer by hand).
+set(FUZZ_DIR ${CMAKE_BINARY_DIR}/fuzz)
+ExternalProject_Add(fuzz
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${FUZZ_DIR}
+  CMAKE_ARGS
+    -DCMAKE_C_COMPILER=clang
+    -DCMAKE_CXX_COMPILER=clang++
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    -DK_FUZZ=ON
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON)
+# Its own temp folder: the host tree's unit tests, which may run at the same time, write
+# files of the same names.
+file(MAKE_DIRECTORY ${FUZZ_DIR}/unit-tmp)
+add_test(NAME sanitize.unit COMMAND ${FUZZ_DIR}/tests/unit/unit_tests)
+set_tests_properties(sanitize.unit PROPERTIES TIMEOUT 600 ENVIRONMENT "TEST_TMPDIR=${FUZZ_DIR}/unit-tmp/")
+file(GLOB fuzz_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+foreach(source ${fuzz_sources})
+  get_filename_component(target ${source} NAME_WE)
+  string(REGEX REPLACE "_fuzz$" "" target ${target})
+  add_test(NAME fuzz.${target} COMMAND ${CMAKE_SOURCE_DIR}/scripts/fuzz ${target} 8)
+  # A fuzzer keeps a core busy: not beside the tests that wait for message boxes on the
+  # shared display (one missed its box under that load).
+  set_tests_properties(fuzz.${target} PROPERTIES TIMEOUT 300 RESOURCE_LOCK desktop
+    ENVIRONMENT "K_FUZZ_DIR=${FUZZ_DIR};K_FUZZ_OUT=${FUZZ_DIR}/runs;K_FUZZ_SEED=1")
+endforeach()
+
 # Layer 2 and 3: Windows programs under Wine, with one Wine environment per build tree.
 # They run on the shipped 32-bit build where this host can start 32-bit processes and
 # on the twin where it cannot (K_WIN_ARCH=32 or 64 forces either).

@@ -17,17 +17,24 @@ std::string RemoveSwitch(const std::string& text, const std::string& name)
 {
     if (name.empty())
         return text;
-    std::size_t at = text.find(name);
-    if (at == std::string::npos)
-        return text;
-    std::size_t next = text.find('/', at + 1);
-    // Quotes around a whole argument go with it: a quote that opens the removed switch
-    // is removed too, one that opens the next switch stays, so no quote is left unpaired.
-    if (at > 0 && text[at - 1] == '"')
-        --at;
-    if (next != std::string::npos && next >= 2 && text[next - 1] == '"' && text[next - 2] == ' ')
-        --next;
-    return text.substr(0, at) + (next == std::string::npos ? std::string() : text.substr(next));
+    // A command line may carry a switch twice (a relaunch appends its own span switches
+    // to the arguments it was given): every one goes. Each pass removes at least the
+    // switch's first character, so the loop ends.
+    std::string rest = text;
+    for (std::size_t found = rest.find(name); found != std::string::npos; found = rest.find(name)) {
+        std::size_t from = found;
+        std::size_t next = rest.find('/', found + 1);
+        // Quotes around a whole argument go with it: a quote that opens the removed switch
+        // is removed too, one that opens the next switch stays, so no quote is left unpaired.
+        // A quote that belongs to the name itself is not the next switch's.
+        if (from > 0 && rest[from - 1] == '"')
+            --from;
+        if (next != std::string::npos && next >= found + name.size() + 2 && rest[next - 1] == '"' &&
+            rest[next - 2] == ' ')
+            --next;
+        rest = rest.substr(0, from) + (next == std::string::npos ? std::string() : rest.substr(next));
+    }
+    return rest;
 }
 
 namespace {

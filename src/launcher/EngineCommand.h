@@ -10,8 +10,9 @@ std::string EngineToken(unsigned long threadId);
 std::string CompletionAtomName(const std::string& token);
 std::string EngineDialogClass(const std::string& token);
 
-// Deletes a switch (exact letter case) from its first character up to the next "/" or
-// the end; the blank before it stays, and quotes around whole arguments stay paired.
+// Deletes every occurrence of a switch (exact letter case), each from its first character
+// up to the next "/" or the end; the blank before it stays, and quotes around whole
+// arguments stay paired.
 std::string RemoveSwitch(const std::string& text, const std::string& name);
 
 struct EngineLaunch {

@@ -22,7 +22,9 @@ int64_t Tell(std::FILE* f)
 
 } // namespace
 
-TFileReader::TFileReader(const std::string& path) : file_(std::fopen(path.c_str(), "rb"))
+TFileReader::TFileReader(const std::string& path) : TFileReader(std::fopen(path.c_str(), "rb")) {}
+
+TFileReader::TFileReader(std::FILE* stream) : file_(stream)
 {
     if (!file_)
         return;

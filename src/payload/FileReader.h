@@ -13,6 +13,9 @@ class TFileReader {
 public:
     // Opens read-only; other processes may keep reading and writing the file.
     explicit TFileReader(const std::string& path);
+    // Takes over an open stream (such as one over bytes in memory); null gives a reader
+    // that is not open.
+    explicit TFileReader(std::FILE* stream);
 
     bool IsOpen() const { return file_ != nullptr; }
     // Size at open time; 0 when the file is not open.

@@ -10,6 +10,13 @@
 TGFileInfo::TGFileInfo(const std::string& path)
 {
     TFileReader file(path);
+    Read(file);
+}
+
+TGFileInfo::TGFileInfo(TFileReader& file) { Read(file); }
+
+void TGFileInfo::Read(TFileReader& file)
+{
     trailer_ = ReadTrailer(file);
     if (!HasPayload())
         return;

@@ -8,9 +8,12 @@
 
 #include "payload/PayloadTrailer.h"
 
+class TFileReader;
+
 class TGFileInfo {
 public:
     explicit TGFileInfo(const std::string& path);
+    explicit TGFileInfo(TFileReader& file);
 
     const PayloadTrailer& Trailer() const { return trailer_; }
     bool HasPayload() const { return trailer_.magic == kPayloadMagic; }
@@ -65,6 +68,8 @@ public:
     std::string FontName() const;
 
 private:
+    void Read(TFileReader& file);
+
     PayloadTrailer trailer_;
     std::string languageTable_;
     std::string updateOptions_;

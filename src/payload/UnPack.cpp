@@ -6,6 +6,7 @@
 
 #include "util/FilesWin.h"
 #include "payload/FileReader.h"
+#include "payload/EntryWalk.h"
 #include "payload/GFileInfo.h"
 #include "payload/PayloadEntry.h"
 #include "payload/PayloadTrailer.h"
@@ -118,12 +119,6 @@ void WriteFailed(const std::string& target, const std::string& detail)
         MsgError(kBoxOwner, target + "<P><P>Unable to save Extracted File!<P><P>" + detail);
 }
 
-// Buffers kept for a whole call: entries are read and inflated into the same memory.
-struct Buffers {
-    std::string block;
-    std::string inflated;
-};
-
 class Extraction {
 public:
     explicit Extraction(const ExtractRequest& request) : request_(request) {}
@@ -133,7 +128,7 @@ private:
     // Checks one volume and, when its checksum passes, unpacks its entries.
     void Volume();
     void Entries(HANDLE file, int64_t position, int64_t end);
-    void Entry(const char* entry, size_t size);
+    void Entry(const WalkedEntry& entry);
     void WriteAgent(TFileReader& reader, HANDLE file);
     // Waits for the next volume; false when the user cancelled.
     bool NextVolume();
@@ -143,12 +138,10 @@ private:
     std::string archive_;
     int volume_ = 1;
     PayloadTrailer trailer_{};
-    int64_t blocks_ = 0;
-    int64_t headerEnd_ = 0;
+    TEntryWalk walk_{Pump};
     TFileProgress files_{0};
     std::string createdFolder_;
     TKnownFiles known_;
-    Buffers buffers_;
 };
 
 ExtractResult Extraction::Run()
@@ -242,58 +235,31 @@ void Extraction::Volume()
 
 void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
 {
-    while (end - position > kTrailerLength) {
-        Pump();
-        unsigned char field[4];
-        DWORD got = 0;
-        if (!ReadFile(file, field, 4, &got, nullptr) || got != 4) {
-            TraceLine(ProcessIdText(), " UnPack: volume ends early at ", position, ": ", archive_);
-            return;
-        }
-        const int32_t length = static_cast<int32_t>(field[0] | field[1] << 8 | field[2] << 16 |
-                                                    static_cast<uint32_t>(field[3]) << 24);
-        const int64_t size = BlockSize(length);
-        // Checked before anything is allocated: the length comes from the file.
-        if (size < 0 || size > end - position - 4) {
-            TraceLine(ProcessIdText(), " UnPack: block length ", length, " at ", position, " runs past ", end, ": ", archive_);
-            return;
-        }
-        if (buffers_.block.size() < static_cast<size_t>(size))
-            buffers_.block.resize(static_cast<size_t>(size));
-        if (ReadBlock(file, buffers_.block, size) != size) {
-            TraceLine(ProcessIdText(), " UnPack: volume ends early at ", position, ": ", archive_);
-            return;
-        }
-        position += size + 4;
-        ++blocks_;
-        if (blocks_ == trailer_.headerStringCount)
-            headerEnd_ = position;
-        if (blocks_ <= trailer_.headerStringCount)
-            continue;
-        if (length > 0) {
-            const size_t produced = InflateInto(buffers_.block.data(), static_cast<size_t>(size), buffers_.inflated, Pump);
-            Entry(buffers_.inflated.data(), produced);
-        } else {
-            Entry(buffers_.block.data(), static_cast<size_t>(size));
-        }
+    const auto read = [file](std::string& into, size_t n) {
+        return ReadBlock(file, into, static_cast<int64_t>(n)) == static_cast<int64_t>(n);
+    };
+    switch (walk_.Volume(read, position, end, trailer_.headerStringCount, [this](const WalkedEntry& e) { Entry(e); })) {
+    case WalkStop::End:
+        break;
+    case WalkStop::Short:
+        TraceLine(ProcessIdText(), " UnPack: volume ends early at ", walk_.Position(), ": ", archive_);
+        break;
+    case WalkStop::BadLength:
+        TraceLine(ProcessIdText(), " UnPack: block length ", walk_.Length(), " at ", walk_.Position(), " runs past ", end,
+                  ": ", archive_);
+        break;
     }
+    result_.runTarget = walk_.RunTarget();
 }
 
-void Extraction::Entry(const char* entry, size_t size)
+void Extraction::Entry(const WalkedEntry& entry)
 {
-    const EntrySplit split = SplitEntry(entry, size);
-    if (split.headerLength == 0)
-        return;
-    const EntryHeader header = ParseEntryHeader(std::string(entry, split.headerLength));
-    // A name that leads out of the work folder is neither written nor ever started.
-    if (!IsSafeEntryName(header.name)) {
+    const EntryHeader& header = entry.header;
+    if (entry.refused) {
         TraceLine(ProcessIdText(), " UnPack: refused entry name >>", header.name, "<<");
         WriteFailed(header.name, "The name leads outside the work folder.");
         return;
     }
-    if (!header.runTarget.empty())
-        result_.runTarget = header.runTarget;
-
     const std::string name = ReplaceChar(header.name, '/', '\\');
     const std::string target = request_.workFolder + "\\" + name;
     const bool exists = known_.Exists(target);
@@ -307,12 +273,11 @@ void Extraction::Entry(const char* entry, size_t size)
                 createdFolder_ = folder;
         }
     }
-    const size_t contentSize = size - split.contentOffset;
     // Appending to a file that is not there creates it: say so, and spare the writer a
     // second look for it.
-    const SysResult written = WriteFileData(target, entry + split.contentOffset, contentSize, header.stamp, exists);
+    const SysResult written = WriteFileData(target, entry.content, entry.contentSize, header.stamp, exists);
     if (!written)
-        WriteFailed(target, SpaceReport(target, static_cast<int64_t>(contentSize), written.error));
+        WriteFailed(target, SpaceReport(target, static_cast<int64_t>(entry.contentSize), written.error));
     // A failed write may still have created the file; a good one surely did.
     if (!exists && (written || PathExists(target)))
         known_.Add(target);
@@ -322,7 +287,7 @@ void Extraction::WriteAgent(TFileReader& reader, HANDLE file)
 {
     // Without the header strings the copy would be no launcher at all.
     std::string image;
-    if (headerEnd_ <= 0 || !reader.ReadAt(0, static_cast<size_t>(headerEnd_), image)) {
+    if (walk_.HeaderEnd() <= 0 || !reader.ReadAt(0, static_cast<size_t>(walk_.HeaderEnd()), image)) {
         TraceLine(ProcessIdText(), " UnPack: no agent copy, the header strings were not read: ", archive_);
         return;
     }

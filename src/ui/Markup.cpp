@@ -9,13 +9,18 @@ struct Range {
 };
 
 // Removes a tag and keeps the recorded ranges pointing at the same characters, so that
-// they are offsets into the final text even when tags are nested.
+// they are offsets into the final text even when tags are nested. An offset inside the
+// tag (one that erasing an earlier tag put together, as in "<<B>B>") moves to where the
+// tag was rather than below it.
 void EraseTag(std::string& text, std::size_t at, std::size_t length, std::vector<Range>& ranges)
 {
     text.erase(at, length);
+    const auto shift = [at, length](std::size_t& offset) {
+        if (offset > at) offset = offset - at < length ? at : offset - length;
+    };
     for (auto& r : ranges) {
-        if (at < r.start) r.start -= length;
-        if (at < r.end) r.end -= length;
+        shift(r.start);
+        shift(r.end);
     }
 }
 

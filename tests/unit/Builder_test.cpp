@@ -280,6 +280,11 @@ TEST_F(Builder, BadManifestsAreRefusedNamingSectionAndKey)
         {"[Folders]\nd=src/nothing\n", "[Folders] d: the folder"},
         {"[Run]\nTarget=nothing.exe\n", "[Run] Target: nothing.exe is not a file"},
         {"[Files]\ne.exe=src/engine.exe\n[Run]\nTarget=e.exe\nParameters=a|b\n", "[Run] Parameters: may not"},
+        {std::string("[Files]\ne.exe=src/engine.exe\n[Run]\nTarget=e.exe\nParameters=a\0b\n", 63),
+         "[Run] Parameters: may not contain a NUL"},
+        // A source the system cannot look at (a name too long) is refused like a missing one.
+        {"[Files]\na.txt=src/" + std::string(300, 'x') + "/b\n", "[Files] a.txt: the file"},
+        {"[Folders]\nd=src/" + std::string(300, 'x') + "\n", "[Folders] d: the folder"},
         {"[Setup]\nEntrySize=0\n", "line 4: [Setup] appears twice"},
         {"EntrySize=16777217\n", "[Setup] EntrySize: expected a whole number from 1 to 16777216"},
         {"[Files]\ncaf\xC3\xA9.txt=src/engine.exe\n", "[Files] caf\xC3\xA9.txt: a name in the work folder must be ASCII"},
@@ -294,6 +299,9 @@ TEST_F(Builder, BadManifestsAreRefusedNamingSectionAndKey)
         {"[Download]\nUrl=x\n[Trailer]\nHeaderStrings=2\n", "[Trailer] HeaderStrings: must be 3"},
         {"[Update]\nToken=a\nToken=b\n", "[Update] Token: appears twice"},
         {"[Language ]\n", "[Language] is not a known section"},
+        // A language text that holds every list delimiter: its block is delimited by NUL,
+        // which the table, delimited by NUL too, cannot carry.
+        {"[Language English]\ns0=T|x*^!~@#$&\xFF\n", "[Language]: a text holds \"|\" and every other"},
         {"junk\n", "line 4: expected key=value"},
     };
     for (const auto& [body, message] : cases)

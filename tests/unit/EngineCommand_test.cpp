@@ -29,6 +29,10 @@ TEST(EngineCommand, LinesForTheRunTargetShapes)
          {"C:\\W", "Engine.exe", "/A=1 /SpanCdLvl=2 /SpanDiskFName1=\"D:\\a b\\setup.exe.001\" /OriginExe=\"D:\\setup.exe\"",
           "_5", "C:\\W\\Y_setup.exe", false},
          "C:\\W\\Engine.exe /A=1 /OriginExe=\"D:\\setup.exe\" /TH_ID=_5"},
+        {"span switches given twice (the user's and a relaunch's) never reach the engine",
+         {"C:\\W", "Engine.exe", "/SpanCdLvl=1 /A=1 /SpanCdLvl=2 /SpanDiskFName1=\"D:\\s.exe.001\"", "_5", "C:\\s.exe",
+          false},
+         "C:\\W\\Engine.exe /A=1 /TH_ID=_5 /OriginExe=\"C:\\s.exe\""},
         {"agent mode",
          {"C:\\W", "Engine.exe * /S ", "", "_9", "C:\\s.exe", true},
          "C:\\W\\Engine.exe /S /TH_ID=_9 /OriginExe=\"C:\\s.exe\" /AutoUpdateProg"},
@@ -47,6 +51,10 @@ TEST(EngineCommand, RemoveSwitchKeepsTheBlankAndIsCaseExact)
     EXPECT_EQ(RemoveSwitch("a /SpanDiskFName1=x.001 \"/OriginExe=C:\\a b\\s.exe\" /T", "/SpanDiskFName1="),
               "a \"/OriginExe=C:\\a b\\s.exe\" /T");
     EXPECT_EQ(RemoveSwitch("a \"/SpanDiskFName1=C:\\a b\\x.001\" /T=1", "/SpanDiskFName1="), "a /T=1");
+    // Given twice (the user's own and a relaunch's): neither stays.
+    EXPECT_EQ(RemoveSwitch("/SpanCdLvl=1 /X /SpanCdLvl=2 /Y", "/SpanCdLvl="), "/X /Y");
+    // A name that is itself a quote still goes (and the removal ends).
+    EXPECT_EQ(RemoveSwitch("e \"/S/Side=", "\""), "e /S/Side=");
 }
 
 TEST(EngineCommand, TokenNames)

@@ -33,6 +33,9 @@ const MarkupCase kCases[] = {
     {"<b>1</b> and <b>2</b>", "1 and 2", {{0, 1}, {6, 7}}},
     // Nested tags: the ranges still address the final text.
     {"<B>a<B>b</B>c</B>", "abc", {{0, 2}, {1, 3}}},
+    // Erasing the inner tag makes another "<B>" that starts before the first range: the
+    // range moves to it instead of wrapping below 0.
+    {"a<<B>B>b</B>", "ab", {{1, 2}}},
 };
 
 TEST(Markup, ConvertsTextAndBoldRanges)

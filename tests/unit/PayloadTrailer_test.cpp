@@ -72,15 +72,16 @@ TEST(Trailer, LocatedAndReadAsFarAsItGoes)
         const std::string path = TestPath("t");
         WriteBytes(path, c.bytes);
         const PayloadTrailer t = ReadTrailer(path);
-        EXPECT_EQ(t.magic, c.magic);
-        EXPECT_EQ(t.filesCount, c.filesCount);
+        // Copies: a reference to a field of the packed record may be misaligned.
+        EXPECT_EQ(uint32_t{t.magic}, c.magic);
+        EXPECT_EQ(uint32_t{t.filesCount}, c.filesCount);
         EXPECT_EQ(t.flags, c.flags);
         EXPECT_EQ(t.isUpdateAgent, c.isAgent);
-        EXPECT_EQ(t.length, c.length);
+        EXPECT_EQ(uint32_t{t.length}, c.length);
         EXPECT_EQ(t.headerStringCount, c.headerCount);
     }
     const PayloadTrailer missing = ReadTrailer(TestPath("missing"));
-    EXPECT_EQ(missing.magic, 0u);
+    EXPECT_EQ(uint32_t{missing.magic}, 0u);
     EXPECT_EQ(missing.headerStringCount, 2);
 }
 

@@ -88,7 +88,7 @@ TEST(Process, AnOwnerLoopEndsAndFurtherWindowsAreIgnored)
     EXPECT_EQ(a.ProcessId(), 7u);
     // Only the last window (past the capacity) would be titled: it was never recorded.
     const auto last = static_cast<TAnalizer::Window>(TAnalizer::kCapacity + 5);
-    EXPECT_EQ(a.MainWindow([last](TAnalizer::Window w) { return TAnalizer::Facts{0, w == last, false}; }), 0u);
+    EXPECT_EQ(a.MainWindow([&](TAnalizer::Window w) { return TAnalizer::Facts{0, w == last, false}; }), 0u);
     a.Reset();
     EXPECT_EQ(a.Count(), 0);
     EXPECT_EQ(a.ProcessId(), 0u);

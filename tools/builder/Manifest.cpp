@@ -256,20 +256,28 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
         } else if (upper == "FILES") {
             for (const auto& [key, value] : s.entries) {
                 const std::string src = SourcePath(base, value);
-                if (value.empty() || !fs::is_regular_file(src))
+                // The error_code forms: a path the system cannot even look at (a name too
+                // long, say) is refused like a missing one, naming the key.
+                std::error_code ec;
+                if (value.empty() || !fs::is_regular_file(src, ec))
                     r.Fail(key, "the file " + src + " does not exist");
                 addFile(r, key, WorkFolderName(r, key, key), src);
             }
         } else if (upper == "FOLDERS") {
             for (const auto& [key, value] : s.entries) {
                 const std::string src = SourcePath(base, value);
-                if (value.empty() || !fs::is_directory(src))
+                std::error_code ec;
+                if (value.empty() || !fs::is_directory(src, ec))
                     r.Fail(key, "the folder " + src + " does not exist");
                 const std::string prefix = key == "." ? "" : WorkFolderName(r, key, key) + "\\";
                 std::vector<fs::path> found;
-                for (const auto& e : fs::recursive_directory_iterator(src))
-                    if (e.is_regular_file())
-                        found.push_back(e.path());
+                for (fs::recursive_directory_iterator it(src, ec), end; !ec && it != end; it.increment(ec)) {
+                    std::error_code type;
+                    if (it->is_regular_file(type))
+                        found.push_back(it->path());
+                }
+                if (ec)
+                    r.Fail(key, "the folder " + src + " cannot be listed: " + ec.message());
                 std::sort(found.begin(), found.end());
                 for (const fs::path& f : found)
                     addFile(r, key, WorkFolderName(r, key, prefix + fs::relative(f, src).generic_string()),
@@ -336,6 +344,8 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
             r.Fail("Target", plan.runTarget + " is not a file of [Files] or [Folders]");
         if (plan.runParameters.find('|') != std::string::npos)
             r.Fail("Parameters", "may not contain \"|\"");
+        // They go into the entry header, which ends at the first NUL.
+        NoListBreakers(r, "Parameters", plan.runParameters);
     }
     // A setup that unpacks nothing, or starts nothing, is a mistake unless it says it is
     // meant; a web setup fetches what it runs.

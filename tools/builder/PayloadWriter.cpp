@@ -50,11 +50,19 @@ std::string LauncherImageProblem(const std::string& image)
 
 namespace {
 
-std::string BuildList(const std::vector<std::string>& items)
+// A list of the items; where names the manifest's section for an item that the list
+// cannot carry (a language block delimited by NUL, because one of its texts holds "|"
+// and every other candidate, inside a table that needs NUL too): the launcher could not
+// read it back, so it is refused rather than written.
+std::string BuildList(const std::vector<std::string>& items, const std::string& where)
 {
     std::string list;
     for (size_t i = 0; i < items.size(); ++i)
         list = SUB::ListSetItem(list, static_cast<int>(i), items[i]);
+    for (size_t i = 0; i < items.size(); ++i)
+        if (SUB::ListItem(list, static_cast<int>(i), "") != items[i])
+            throw ManifestError(where + ": a text holds \"|\" and every other list delimiter (*^!~@#$& and the "
+                                        "character 255), so no list can carry it");
     return list;
 }
 
@@ -277,17 +285,18 @@ std::vector<std::string> HeaderStrings(const BuildPlan& plan, uint32_t seed)
         std::vector<std::string> items{language.name};
         for (const auto& [key, value] : language.texts)
             items.push_back(key + "=" + value);
-        blocks.push_back(BuildList(items));
+        blocks.push_back(BuildList(items, "[Language " + language.name + "]"));
     }
     // No blocks: the table is a lone delimiter, meaning every text keeps its default.
-    std::vector<std::string> strings{blocks.empty() ? std::string("|") : BuildList(blocks)};
+    std::vector<std::string> strings{blocks.empty() ? std::string("|") : BuildList(blocks, "[Language]")};
     std::mt19937 random(seed);
     auto token = [&random](const std::string& text) { return text.empty() ? text : ScrambleToken(text, random()); };
     strings.push_back(
-        BuildList({plan.serverUrl, plan.infoFile, plan.agentFile, token(plan.updateToken), plan.runHidden}));
+        BuildList({plan.serverUrl, plan.infoFile, plan.agentFile, token(plan.updateToken), plan.runHidden}, "[Update]"));
     if (plan.headerStrings > 2)
         strings.push_back(BuildList({plan.downloadUrl, plan.downloadFileName, plan.alwaysDownload,
-                                     token(plan.downloadToken), plan.downloadSize}));
+                                     token(plan.downloadToken), plan.downloadSize},
+                                    "[Download]"));
     return strings;
 }
 
@@ -370,7 +379,7 @@ std::vector<std::string> WritePayload(const BuildPlan& plan)
         std::string name = f.name;
         if (!plan.runTarget.empty() && UpperText(f.name) == UpperText(plan.runTarget))
             name += "*" + plan.runParameters;
-        const std::string header = BuildList({name, std::to_string(plan.keepDates ? FileStamp(f.source) : 0)});
+        const std::string header = BuildList({name, std::to_string(plan.keepDates ? FileStamp(f.source) : 0)}, "[Run]");
         uint64_t left = sizes[i];
         do {
             std::string piece(static_cast<size_t>(left < plan.entrySize ? left : plan.entrySize), '\0');

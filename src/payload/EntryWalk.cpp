@@ -1,0 +1,52 @@
+#include "payload/EntryWalk.h"
+
+WalkStop TEntryWalk::Volume(const Read& read, int64_t position, int64_t end, int headerStringCount, const Sink& sink)
+{
+    position_ = position;
+    while (end - position_ > kTrailerLength) {
+        if (pump_)
+            pump_();
+        std::string field(4, '\0');
+        if (!read(field, 4))
+            return WalkStop::Short;
+        const auto byte = [&field](int i) { return static_cast<uint32_t>(static_cast<unsigned char>(field[i])); };
+        length_ = static_cast<int32_t>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
+        const int64_t size = BlockSize(length_);
+        // Checked before anything is allocated: the length comes from the file.
+        if (size < 0 || size > end - position_ - 4)
+            return WalkStop::BadLength;
+        if (block_.size() < static_cast<size_t>(size))
+            block_.resize(static_cast<size_t>(size));
+        if (size > 0 && !read(block_, static_cast<size_t>(size)))
+            return WalkStop::Short;
+        position_ += size + 4;
+        ++blocks_;
+        if (blocks_ == headerStringCount)
+            headerEnd_ = position_;
+        if (blocks_ <= headerStringCount)
+            continue;
+        if (length_ > 0) {
+            const size_t produced = InflateInto(block_.data(), static_cast<size_t>(size), inflated_, pump_);
+            Entry(inflated_.data(), produced, sink);
+        } else {
+            Entry(block_.data(), static_cast<size_t>(size), sink);
+        }
+    }
+    return WalkStop::End;
+}
+
+void TEntryWalk::Entry(const char* entry, size_t size, const Sink& sink)
+{
+    const EntrySplit split = SplitEntry(entry, size);
+    if (split.headerLength == 0)
+        return;
+    WalkedEntry walked;
+    walked.header = ParseEntryHeader(std::string(entry, split.headerLength));
+    // A name that leads out of the work folder is neither written nor ever started.
+    walked.refused = !IsSafeEntryName(walked.header.name);
+    if (!walked.refused && !walked.header.runTarget.empty())
+        runTarget_ = walked.header.runTarget;
+    walked.content = entry + split.contentOffset;
+    walked.contentSize = size - split.contentOffset;
+    sink(walked);
+}

@@ -1,0 +1,70 @@
+// The walk over a payload's blocks that needs no Windows call: each length checked
+// against what is left before the trailer, the first volume's header strings skipped,
+// every other block inflated (or taken stored), split into header and content, and its
+// name checked. UnPack (Windows) feeds it the volumes' bytes and writes what it hands out.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "payload/PayloadEntry.h"
+#include "payload/ZInflate.h"
+
+// Why the walk of one volume stopped.
+enum class WalkStop {
+    End,       // the blocks reached the trailer
+    Short,     // a read came short: the volume ends early
+    BadLength, // a block length runs past the trailer (or cannot be negated)
+};
+
+// One file entry as the walk hands it out; content points into the walk's buffers and
+// is valid until the next entry.
+struct WalkedEntry {
+    EntryHeader header;
+    // The name leads out of the work folder: the entry must not be written, and it is
+    // never the run target.
+    bool refused = false;
+    const char* content = nullptr;
+    size_t contentSize = 0;
+};
+
+class TEntryWalk {
+public:
+    // Fills into[0, n) (into holds at least n bytes) with the volume's next n bytes;
+    // false when they are not all there.
+    using Read = std::function<bool(std::string& into, size_t n)>;
+    using Sink = std::function<void(const WalkedEntry& entry)>;
+
+    explicit TEntryWalk(InflatePump pump = {}) : pump_(std::move(pump)) {}
+
+    // Walks one volume's blocks from position (where read starts) while more than a
+    // trailer's length is left before end. The block count runs on across volumes, so
+    // only the first volume's first headerStringCount blocks are header strings.
+    // Raises EZLibError for a damaged compressed entry.
+    WalkStop Volume(const Read& read, int64_t position, int64_t end, int headerStringCount, const Sink& sink);
+
+    // Where the last walk stopped: the offset of the block it could not take.
+    int64_t Position() const { return position_; }
+    // The length field of that block (for BadLength).
+    int32_t Length() const { return length_; }
+    // The offset just past the header strings (0 until they were all read).
+    int64_t HeaderEnd() const { return headerEnd_; }
+    // The entry header of the last accepted entry that marks the run target (see
+    // EntryHeader::runTarget); empty when none did.
+    const std::string& RunTarget() const { return runTarget_; }
+
+private:
+    void Entry(const char* entry, size_t size, const Sink& sink);
+
+    InflatePump pump_;
+    int64_t blocks_ = 0;
+    int64_t position_ = 0;
+    int32_t length_ = 0;
+    int64_t headerEnd_ = 0;
+    std::string runTarget_;
+    // Kept for the whole walk: entries are read and inflated into the same memory.
+    std::string block_;
+    std::string inflated_;
+};

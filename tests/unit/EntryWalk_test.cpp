@@ -1,0 +1,125 @@
+#include "payload/EntryWalk.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <vector>
+
+namespace {
+
+std::string Field(int32_t length)
+{
+    std::string b(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        b[i] = static_cast<char>(static_cast<uint32_t>(length) >> (8 * i));
+    return b;
+}
+
+std::string Stored(const std::string& entry) { return Field(-static_cast<int32_t>(entry.size())) + entry; }
+
+std::string Compressed(const std::string& entry)
+{
+    uLongf size = compressBound(static_cast<uLong>(entry.size()));
+    std::string z(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(&z[0]), &size, reinterpret_cast<const Bytef*>(entry.data()),
+              static_cast<uLong>(entry.size()), 9);
+    z.resize(size);
+    return Field(static_cast<int32_t>(size)) + z;
+}
+
+struct Seen {
+    std::string name, content;
+    bool refused;
+    bool operator==(const Seen& o) const { return name == o.name && content == o.content && refused == o.refused; }
+};
+
+// Walks blocks followed by a trailer's worth of bytes, as one volume starting at 0.
+struct Volume {
+    explicit Volume(std::string b) : bytes(std::move(b)) {}
+    std::string bytes;
+    size_t at = 0;
+    std::vector<Seen> seen;
+
+    WalkStop Walk(TEntryWalk& walk, int headerStrings, int64_t end = -1)
+    {
+        at = 0;
+        const auto read = [this](std::string& into, size_t n) {
+            if (bytes.size() - at < n)
+                return false;
+            into.replace(0, n, bytes, at, n);
+            at += n;
+            return true;
+        };
+        return walk.Volume(read, 0, end < 0 ? static_cast<int64_t>(bytes.size()) : end, headerStrings,
+                           [this](const WalkedEntry& e) {
+                               seen.push_back({e.header.name, std::string(e.content, e.contentSize), e.refused});
+                           });
+    }
+};
+
+const std::string kTrailer(kTrailerLength, 'T');
+
+TEST(EntryWalk, SkipsHeaderStringsAndHandsOutEntries)
+{
+    Volume v{Stored("|table|") + Stored("|options|") + Compressed(std::string("|a.txt|1|\0one", 13)) +
+             Stored(std::string("|b\\c.txt*/S|2|\0two", 18)) + Stored(std::string("\0headless", 9)) + kTrailer};
+    TEntryWalk walk;
+    EXPECT_EQ(v.Walk(walk, 2), WalkStop::End);
+    EXPECT_EQ(v.seen, (std::vector<Seen>{{"a.txt", "one", false}, {"b\\c.txt", "two", false}}));
+    EXPECT_EQ(walk.HeaderEnd(), 11 + 13);
+    EXPECT_EQ(walk.RunTarget(), "b\\c.txt*/S");
+    EXPECT_EQ(walk.Position(), static_cast<int64_t>(v.bytes.size() - kTrailerLength));
+}
+
+TEST(EntryWalk, RefusedNamesAreHandedOutAsRefusedAndNeverBecomeTheRunTarget)
+{
+    Volume v{Stored("|t|") + Stored("|o|") + Stored(std::string("|ok.exe*|0|\0", 12)) +
+             Stored(std::string("|..\\evil.exe*|0|\0x", 18)) + kTrailer};
+    TEntryWalk walk;
+    EXPECT_EQ(v.Walk(walk, 2), WalkStop::End);
+    EXPECT_EQ(v.seen, (std::vector<Seen>{{"ok.exe", "", false}, {"..\\evil.exe", "x", true}}));
+    EXPECT_EQ(walk.RunTarget(), "ok.exe*");
+}
+
+TEST(EntryWalk, StopsAtLengthsThatRunPastTheTrailerAndAtShortReads)
+{
+    struct Case {
+        std::string bytes;
+        int64_t end;  // -1: the bytes' size
+        WalkStop stop;
+        int64_t position;
+    } cases[] = {
+        {Field(100) + "abc" + kTrailer, -1, WalkStop::BadLength, 0},
+        {Field(INT32_MIN) + kTrailer, -1, WalkStop::BadLength, 0},
+        {Stored("|t|") + Field(-10) + "short", 200, WalkStop::Short, 7},
+        {Stored("|t|") + "xy", 200, WalkStop::Short, 7},
+        // 74 bytes left: nothing more is a block.
+        {Stored("|t|") + kTrailer, -1, WalkStop::End, 7},
+        {Stored("|t|") + "x" + kTrailer, -1, WalkStop::BadLength, 7},  // the trailer read as a length
+    };
+    for (const Case& c : cases) {
+        Volume v{c.bytes};
+        TEntryWalk walk;
+        EXPECT_EQ(v.Walk(walk, 1, c.end), c.stop) << c.position;
+        EXPECT_EQ(walk.Position(), c.position);
+    }
+}
+
+TEST(EntryWalk, CountsHeaderStringsOnlyInTheFirstVolume)
+{
+    TEntryWalk walk;
+    Volume first{Stored("|t|") + Stored("|o|") + kTrailer};
+    EXPECT_EQ(first.Walk(walk, 2), WalkStop::End);
+    Volume second{Stored(std::string("|x|0|\0a", 7)) + kTrailer};
+    EXPECT_EQ(second.Walk(walk, 2), WalkStop::End);
+    EXPECT_EQ(second.seen, (std::vector<Seen>{{"x", "a", false}}));
+}
+
+TEST(EntryWalk, DamagedCompressedEntriesRaise)
+{
+    Volume v{Stored("|t|") + Field(6) + "\x78\xDA\x01\x02\x03\x04" + kTrailer};
+    TEntryWalk walk;
+    EXPECT_THROW(v.Walk(walk, 1), EZLibError);
+}
+
+} // namespace
