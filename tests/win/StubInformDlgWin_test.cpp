@@ -292,6 +292,19 @@ TEST_F(InformDialogTest, WithoutBodyOnlyAWebAddressCounts)
     EXPECT_NE(trace_.find(" Inform address not opened: \\\\server\\share\\x.exe"), std::string::npos);
 }
 
+// Run by its own CTest entry with the rich-text library disabled: a dialog that could
+// not show its text announces nothing, so the release is offered again.
+TEST_F(InformDialogTest, WithoutRichEditNothingIsAnnounced)
+{
+    if (HMODULE library = ::LoadLibraryA("RICHED32.DLL")) {
+        ::FreeLibrary(library);
+        GTEST_SKIP() << "RICHED32.DLL is present";
+    }
+    EXPECT_FALSE(Drive({}, [] { return ShowInformDialog(Params("news", "")); }).result);
+    EXPECT_EQ(FindDialog(), nullptr);
+    EXPECT_NE(trace_.find(" Inform dialog has no rich-text box"), std::string::npos);
+}
+
 class AutoInform : public InformDialogTest {
 protected:
     void SetUp() override
