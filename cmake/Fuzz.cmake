@@ -11,5 +11,6 @@ add_link_options(${K_SANITIZERS})
 
 add_subdirectory(src)
 add_subdirectory(tools/builder)
+add_subdirectory(tools/publisher)
 add_subdirectory(tests/unit)
 add_subdirectory(tests/fuzz)

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 struct AgentState {
     int timerCount = -3;          // checks begin once it reaches 1; "/SleepX=" sets it
     int shutdownCountdown = -1;   // 0: quit on this tick; above 0: count down; -1: never
@@ -13,6 +15,10 @@ struct AgentState {
     bool justDownloadInfoFile = false;
     bool tickBusy = false;
     int state = 0;                // 0 idle, 1 checking, 2 fetching, 3 running the update
+    // Test mode: a developer's folder replaces the update server for the day.
+    bool testMode = false;
+    std::string testUrl;
+    DWORD testModeReadAt = 0;     // tick count of the last registry read
 };
 
 AgentState& Agent();

@@ -1,5 +1,6 @@
 #include "payload/PayloadEntry.h"
 #include "Manifest.h"
+#include "ManifestIni.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -13,132 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Section {
-    std::string name;
-    int line = 0;
-    std::vector<std::pair<std::string, std::string>> entries; // key, value
-    // Keys given or replaced by a --set option (upper-cased key, the option), so that a
-    // refusal names the option rather than a line of the file.
-    std::vector<std::pair<std::string, std::string>> setBy;
-    std::string SetBy(const std::string& key) const
-    {
-        for (const auto& [k, option] : setBy)
-            if (k == UpperText(key))
-                return option;
-        return {};
-    }
-};
-
-class Reader {
-public:
-    Reader(std::string file, const Section& s) : file_(std::move(file)), s_(s) {}
-
-    [[noreturn]] void Fail(const std::string& key, const std::string& why) const
-    {
-        const std::string option = s_.SetBy(key);
-        throw ManifestError((option.empty() ? file_ : "--set " + option) + ": [" + s_.name + "] " + key + ": " + why);
-    }
-    const std::string* Find(const std::string& key) const
-    {
-        for (const auto& [k, v] : s_.entries)
-            if (UpperText(k) == UpperText(key))
-                return &v;
-        return nullptr;
-    }
-    std::string Text(const std::string& key, const std::string& def) const
-    {
-        const std::string* v = Find(key);
-        return v ? *v : def;
-    }
-    bool Flag(const std::string& key, bool def) const
-    {
-        const std::string* v = Find(key);
-        if (!v)
-            return def;
-        if (*v != "0" && *v != "1")
-            Fail(key, "expected 0 or 1, not \"" + *v + "\"");
-        return *v == "1";
-    }
-    uint64_t Number(const std::string& key, uint64_t def, uint64_t low, uint64_t high) const
-    {
-        const std::string* v = Find(key);
-        if (!v)
-            return def;
-        const int64_t n = ParseInt64(*v, -1);
-        if (v->empty() || v->find_first_not_of("0123456789") != std::string::npos || n < 0 ||
-            static_cast<uint64_t>(n) < low || static_cast<uint64_t>(n) > high)
-            Fail(key, "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                          ", not \"" + *v + "\"");
-        return static_cast<uint64_t>(n);
-    }
-    // Every key must be one of known: a misspelt option would otherwise be ignored.
-    void OnlyKeys(std::initializer_list<const char*> known) const
-    {
-        for (const auto& entry : s_.entries) {
-            const bool ok = std::any_of(known.begin(), known.end(),
-                                        [&](const char* k) { return UpperText(k) == UpperText(entry.first); });
-            if (!ok)
-                Fail(entry.first, "unknown key");
-        }
-    }
-    const Section& section() const { return s_; }
-
-private:
-    std::string file_;
-    const Section& s_;
-};
-
-std::string Trim(const std::string& s)
-{
-    const size_t a = s.find_first_not_of(" \t\r");
-    if (a == std::string::npos)
-        return "";
-    return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
-}
-
-std::vector<Section> ParseIni(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw ManifestError(path + ": cannot be read");
-    std::vector<Section> sections;
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        const std::string t = Trim(line);
-        if (t.empty() || t[0] == ';' || t[0] == '#')
-            continue;
-        const std::string where = path + " line " + std::to_string(number);
-        if (t[0] == '[') {
-            if (t.back() != ']' || t.size() < 3)
-                throw ManifestError(where + ": a section header must read [Name]");
-            const std::string name = Trim(t.substr(1, t.size() - 2));
-            for (const Section& s : sections)
-                if (UpperText(s.name) == UpperText(name))
-                    throw ManifestError(where + ": [" + name + "] appears twice");
-            sections.push_back({name, number, {}, {}});
-            continue;
-        }
-        const size_t eq = t.find('=');
-        if (eq == std::string::npos || sections.empty())
-            throw ManifestError(where + ": expected key=value inside a section");
-        const std::string key = Trim(t.substr(0, eq));
-        std::string value = Trim(t.substr(eq + 1));
-        // Double quotes keep blanks at the ends of a value.
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-            value = value.substr(1, value.size() - 2);
-        Section& s = sections.back();
-        if (key.empty())
-            throw ManifestError(where + ": [" + s.name + "] a key is missing before \"=\"");
-        for (const auto& entry : s.entries)
-            if (UpperText(entry.first) == UpperText(key))
-                throw ManifestError(path + ": [" + s.name + "] " + key + ": appears twice");
-        s.entries.emplace_back(key, value);
-    }
-    return sections;
-}
 
 // A name inside the work folder: relative, no "..", none of the characters that the
 // entry header or Windows file names reserve.
@@ -169,12 +44,6 @@ std::string WorkFolderName(const Reader& r, const std::string& key, std::string 
         r.Fail(key, "a name in the work folder may not use a device name (CON, NUL, COM1 ...) or a part made of "
                     "dots and blanks");
     return name;
-}
-
-std::string SourcePath(const fs::path& base, const std::string& value)
-{
-    fs::path p(value);
-    return (p.is_absolute() ? p : base / p).lexically_normal().string();
 }
 
 void NoListBreakers(const Reader& r, const std::string& key, const std::string& value)

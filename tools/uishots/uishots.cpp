@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "agent/StubInformDlgWin.h"
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"
 #include "ui/MsgBoxLayout.h"
@@ -62,6 +63,47 @@ int ShowBox(const std::string& sample)
                       "and wider across the screen.",
                       "Attention", buttons, 0, MB_OK | MB_ICONASTERISK, kShowMs);
     return -1;
+}
+
+// The inform dialog closes itself like the boxes do.
+void CALLBACK CloseInform(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::KillTimer(nullptr, timer);
+    if (HWND dialog = ::FindWindowA(kInformDialogClass, nullptr))
+        ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+void CALLBACK ReportInform(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    if (HWND dialog = ::FindWindowA(kInformDialogClass, nullptr)) {
+        ::KillTimer(nullptr, timer);
+        WriteRect(dialog);
+        ::SetTimer(nullptr, 0, kShowMs, CloseInform);
+    }
+}
+
+// An announcement: an RTF body with the download button, or plain text without.
+int ShowInform(const std::string& sample)
+{
+    InformDialogParams p;
+    p.title = "New Version";
+    p.buttonCaption = "Download";
+    p.width = 460;
+    p.height = 340;
+    if (sample == "inform") {
+        p.body = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Verdana;}}\\f0\\fs20 "
+                 "{\\b\\fs28 Sample Product 2.0 is available\\par}\\par "
+                 "What is new:\\par "
+                 "\\bullet  {\\i Faster} start-up\\par "
+                 "\\bullet  Reports can be printed\\par\\par "
+                 "Press {\\b Download} to get it from the product's web site.\\par}";
+        p.address = "https://127.0.0.1/download";
+    } else {
+        p.body = "Sample Product 2.0 is available.\r\n\r\n"
+                 "Ask your administrator for the new setup; this dialog only tells you about it.";
+    }
+    ::SetTimer(nullptr, 0, 500, ReportInform);
+    return ShowInformDialog(p) ? 0 : 2;
 }
 
 // The launcher window's progress layout: icon, label, main bar and activity bar.
@@ -136,5 +178,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     const std::string sample = __argv[1];
     g_rectFile = __argv[2];
     if (sample == "progress") return ShowProgress();
+    if (sample == "inform" || sample == "informplain") return ShowInform(sample);
     return ShowBox(sample) < 0 ? 2 : 0;
 }

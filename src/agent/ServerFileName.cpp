@@ -1,0 +1,10 @@
+#include "agent/ServerFileName.h"
+
+#include "payload/GFileInfo.h"
+#include "payload/PayloadEntry.h"
+
+std::string BareServerName(const std::string& name)
+{
+    const std::string bare = FileNamePart(name);
+    return IsSafeEntryName(bare) ? bare : std::string();
+}

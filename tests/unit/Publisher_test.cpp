@@ -1,0 +1,135 @@
+#include "Release.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "FakeLauncher.h"
+#include "Manifest.h"
+#include "PayloadWriter.h"
+#include "TestFiles.h"
+#include "payload/Token.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Publisher : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = TestPath("dir");
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        WriteBytes(dir_ + "/launcher.exe", FakeLauncher());
+        WriteBytes(dir_ + "/news.rtf", "{\\rtf1 Version 12|is out.}");
+        MakeSetup("setup-12.exe", "secret");
+        MakeSetup("other.exe", "another product");
+    }
+    // An update setup made by the builder, carrying token.
+    void MakeSetup(const std::string& name, const std::string& token)
+    {
+        WriteBytes(dir_ + "/setup.ini", "[Setup]\nLauncher=launcher.exe\nOutput=" + name +
+                                            "\nRunsNothing=1\n[Update]\nServerUrl=http://127.0.0.1/upd\n"
+                                            "InfoFile=product.info\nAgentFile=agent.exe\nToken=" + token + "\n");
+        WritePayload(ReadManifest(dir_ + "/setup.ini"));
+    }
+    std::string Manifest(const std::string& body)
+    {
+        const std::string path = dir_ + "/release.ini";
+        WriteBytes(path, "[Release]\nOutput=served\nInfoFile=product.info\nToken=secret\nTokenSeed=7\n"
+                         "DownloadUrl=http://127.0.0.1/upd\nVersion=12\n" + body);
+        return path;
+    }
+    std::string Refusal(const std::string& body)
+    {
+        try {
+            PublishRelease(ReadRelease(Manifest(body)));
+        } catch (const ManifestError& e) {
+            return e.what();
+        }
+        return "accepted";
+    }
+    std::string Served(const std::string& name) { return ReadBytes(dir_ + "/served/" + name); }
+    std::string dir_;
+};
+
+TEST_F(Publisher, WritesTheInfoFileWithTheServedSizesAndTheFiles)
+{
+    const auto written = PublishRelease(ReadRelease(Manifest(
+        "Stamp=20261210\nValidVersions=10,11\nProgramName=Sample Product\n"
+        "[Update]\nSetup=setup-12.exe\nRunningProcess=<TargetDir>\\sample.exe\nShutDownMethod=Using WM_CLOSE\n"
+        "RequestConfirmationBeforeDownload=1\nRestartProcess=1\n"
+        "[Inform]\nFile=news.rtf\nFileName=news.txt\nUrl=https://127.0.0.1/download\nWidth=480\n")));
+    EXPECT_EQ(written.size(), 3u);
+    EXPECT_EQ(Served("setup-12.exe"), ReadBytes(dir_ + "/setup-12.exe"));
+    const std::string inform = Served("news.txt");
+    const InformText split = SplitInformText(inform);
+    EXPECT_EQ(split.token, "secret");
+    EXPECT_EQ(split.body, "{\\rtf1 Version 12|is out.}");
+
+    const std::string expected =
+        "[NewSetup]\r\nDownloadURL_UPDATE=http://127.0.0.1/upd\r\nNameOfUpdateFile=setup-12.exe\r\n"
+        "SizeOfUpdateFile=" + std::to_string(ReadBytes(dir_ + "/setup-12.exe").size()) + "\r\n"
+        "RequestConfirmationBeforeDownload=1\r\nRequestConfirmationBeforeDownloadForce=0\r\n"
+        "RequestConfirmationBeforeInstall=0\r\nRequestConfirmationBeforeInstallForce=0\r\nBackgroundUpdate=0\r\n"
+        "RestartProcess=1\r\nInformFinish=0\r\nRemoveStartUpShortcut=0\r\nRemoveCheckForNewUpdateShortcut=0\r\n"
+        "ShutDownMethod=Using WM_CLOSE\r\nRunningProcess=<TargetDir>\\sample.exe\r\nProgramName=Sample Product\r\n"
+        "VersionNew=12\r\nStamp=20261210\r\nValidVersions=10,11\r\n"
+        "\r\n[General]\r\nAutoInform=1\r\n"
+        "\r\n[AutoInform]\r\nDownloadURL_INFORM=https://127.0.0.1/download\r\nNameOfInformFile=news.txt\r\n"
+        "SizeOfInformFile=" + std::to_string(inform.size()) + "\r\nAutoInformW=480\r\nAutoInformH=360\r\n";
+    EXPECT_EQ(Served("product.info"), expected);
+    EXPECT_FALSE(fs::exists(dir_ + "/served/product.info.part"));
+}
+
+TEST_F(Publisher, ScrambledInformFileStillCarriesTheToken)
+{
+    PublishRelease(ReadRelease(Manifest("[Inform]\nFile=news.rtf\nScramble=1\n")));
+    const std::string inform = Served("news.rtf");
+    EXPECT_EQ(inform.rfind("Scrambled=01", 0), 0u);
+    EXPECT_EQ(inform.find("Version 12"), std::string::npos);
+    EXPECT_EQ(SplitInformText(inform).token, "secret");
+    EXPECT_EQ(SplitInformText(inform).body, "{\\rtf1 Version 12|is out.}");
+    // An announcement only: no update file named.
+    EXPECT_NE(Served("product.info").find("NameOfUpdateFile=\r\nSizeOfUpdateFile=0\r\n"), std::string::npos);
+}
+
+TEST_F(Publisher, RefusesWithAMessageNamingTheKeyAndWritesNothing)
+{
+    struct Case {
+        const char* body;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"[Update]\nSetup=other.exe\n", "[Update] Setup: " },
+        {"[Update]\nSetup=launcher.exe\n", "is not a setup made by the builder"},
+        {"[Update]\nSetup=missing.exe\n", "[Update] Setup: the file"},
+        {"Versoin=13\n[Update]\nSetup=setup-12.exe\n", "[Release] Versoin: unknown key"},
+        {"[Update]\nSetup=setup-12.exe\nRestartProces=1\n", "[Update] RestartProces: unknown key"},
+        {"[Update]\nSetup=setup-12.exe\nRestartProcess=yes\n", "[Update] RestartProcess: expected 0 or 1"},
+        {"[Update]\nSetup=setup-12.exe\nShutDownMethod=Using WM_Close\n", "[Update] ShutDownMethod: expected one of"},
+        {"[Update]\nSetup=setup-12.exe\nFileName=CON\n", "[Update] FileName: must be a bare file name"},
+        {"[Update]\nSetup=setup-12.exe\nFileName=..\\x.exe\n", "[Update] FileName: must be a bare file name"},
+        {"ValidVersions=10,,11\n[Update]\nSetup=setup-12.exe\n", "[Release] ValidVersions: expected"},
+        {"ValidVersions=10, 11\n[Update]\nSetup=setup-12.exe\n", "[Release] ValidVersions: expected"},
+        {"Stamp=-1\n[Update]\nSetup=setup-12.exe\n", "[Release] Stamp: expected a whole number"},
+        {"[Inform]\nFile=news.rtf\nWidth=-5\n", "[Inform] Width: expected a whole number"},
+        {"[Extra]\nA=1\n", "[Extra] is not a known section"},
+        {"", "a release needs [Update] Setup, or [Inform]"},
+    };
+    for (const Case& c : cases) {
+        const std::string message = Refusal(c.body);
+        EXPECT_NE(message.find(c.message), std::string::npos) << c.body << " gave: " << message;
+    }
+    EXPECT_NE(Refusal("[Update]\nSetup=other.exe\n").find("another update token than the product's"),
+              std::string::npos);
+    // Version 0 or past 32 bits is no version an agent accepts.
+    WriteBytes(dir_ + "/release.ini", "[Release]\nOutput=served\nInfoFile=p.info\nToken=secret\n"
+                                      "DownloadUrl=http://127.0.0.1/upd\nVersion=0\n[Update]\nSetup=setup-12.exe\n");
+    EXPECT_THROW(ReadRelease(dir_ + "/release.ini"), ManifestError);
+    EXPECT_FALSE(fs::exists(dir_ + "/served"));
+}
+
+} // namespace

@@ -1,0 +1,38 @@
+#include "agent/StubAU.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "agent/AgentRequest.h"
+
+namespace {
+
+bool QuitPosted()
+{
+    MSG msg;
+    return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+}
+
+TEST(AgentTick, ShutdownCountdownQuitsOnTheTickAfterItRunsOut)
+{
+    struct Case {
+        std::int32_t countdown;
+        int quitTick;  // 0: never within five ticks
+    };
+    for (const Case c : {Case{0, 1}, Case{2, 3}, Case{-1, 0}}) {
+        SCOPED_TRACE(c.countdown);
+        Agent() = AgentState{};
+        PerformAgentRequest(static_cast<std::uint32_t>(AgentRequestCode::SetShutdownCountdown), c.countdown);
+        int quitTick = 0;
+        for (int tick = 1; tick <= 5 && quitTick == 0; ++tick) {
+            AgentTimerTick(nullptr);
+            if (QuitPosted())
+                quitTick = tick;
+        }
+        EXPECT_EQ(quitTick, c.quitTick);
+    }
+    Agent() = AgentState{};
+}
+
+} // namespace

@@ -1,0 +1,46 @@
+// The release publisher: from a release manifest, what an update server serves for one
+// release of a product: the ".info" description, the update setup (built beforehand with
+// the builder) and, for an announcement, the inform file.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct ReleasePlan {
+    std::string output;    // the folder the server serves
+    std::string infoFile;  // the ".info" file's name
+    std::string token;     // the product's update token, plain
+    std::uint32_t tokenSeed = 0;  // 0: fresh scrambling for every run
+    std::string downloadUrl;      // where the agent fetches the update and inform files
+    std::int64_t version = 0;
+    std::int64_t stamp = 0;
+    std::string validVersions;
+    std::string programName;
+
+    std::string setup;  // empty: an announcement only
+    std::string updateFileName;
+    std::string runningProcess, shutDownMethod;
+    // The ".info" flags of [NewSetup], in file order, "0" or "1".
+    std::vector<std::pair<std::string, std::string>> flags;
+
+    bool inform = false;
+    std::string informSource, informFileName, informUrl;
+    std::int64_t informWidth = 360, informHeight = 360;
+    bool scrambleInform = false;
+};
+
+// Reads and checks a release manifest (relative paths from its folder); throws
+// ManifestError naming the section and key at fault. An update setup whose token is not
+// the product's is refused.
+ReleasePlan ReadRelease(const std::string& path);
+
+// The inform file: the product's token (stored scrambled) and the body, optionally
+// scrambled as a whole.
+std::string InformFileText(const std::string& token, const std::string& body, bool scramble, std::uint32_t seed);
+
+// The ".info" text with every key the agent reads; sizes are those of the files served.
+std::string InfoText(const ReleasePlan& plan, std::int64_t updateSize, std::int64_t informSize);
+
+// Writes the files into the output folder, all or nothing; the paths written.
+std::vector<std::string> PublishRelease(const ReleasePlan& plan);
