@@ -185,8 +185,7 @@ LRESULT CALLBACK LauncherWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
 
 HWND CreateLauncherWindow(const RunContext& run, WindowHandlers handlers)
 {
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
+    InitSystemCommonControls(ICC_PROGRESS_CLASS);
     const HINSTANCE inst = GetModuleHandleA(nullptr);
     WNDCLASSA wc = {};
     wc.style = CS_DBLCLKS;

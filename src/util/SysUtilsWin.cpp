@@ -1,6 +1,7 @@
 // Settings, registry and system helpers on Windows.
 #include "util/SysUtilsWin.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cmath>
@@ -130,15 +131,24 @@ std::string UserDomain() { return AccountDomain(UserName()); }
 
 std::string FileVersionText(const std::string& file, int width, int parts)
 {
+    // Looked up at run time from the system folder: see InitSystemCommonControls.
+    using InfoSizeFn = DWORD(WINAPI*)(LPCSTR, LPDWORD);
+    using InfoFn = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
+    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+    static const HMODULE library = LoadSystemLibrary("version.dll").release();
+    static const auto infoSize = ProcFrom<InfoSizeFn>(library, "GetFileVersionInfoSizeA");
+    static const auto infoOf = ProcFrom<InfoFn>(library, "GetFileVersionInfoA");
+    static const auto query = ProcFrom<QueryFn>(library, "VerQueryValueA");
+    if (!infoSize || !infoOf || !query) return {};
     std::string path = file.empty() ? ProgramPath(false) : file;
     DWORD ignored = 0;
-    DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    DWORD size = infoSize(path.c_str(), &ignored);
     if (size == 0) return {};
     std::vector<char> info(size);
-    if (!::GetFileVersionInfoA(path.c_str(), 0, size, info.data())) return {};
+    if (!infoOf(path.c_str(), 0, size, info.data())) return {};
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
-    if (!::VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize) || !fixed ||
+    if (!query(info.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize) || !fixed ||
         fixedSize < sizeof(VS_FIXEDFILEINFO))
         return {};
     char text[64];
@@ -245,6 +255,15 @@ ScopedLibrary LoadSystemLibrary(const std::string& name)
     const std::string folder = SystemFolder(true);
     if (folder.empty()) return ScopedLibrary();
     return ScopedLibrary(::LoadLibraryExA((folder + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+}
+
+bool InitSystemCommonControls(DWORD classes)
+{
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    static const HMODULE library = LoadSystemLibrary("comctl32.dll").release();
+    static const auto init = ProcFrom<InitFn>(library, "InitCommonControlsEx");
+    const INITCOMMONCONTROLSEX icc = {sizeof icc, classes};
+    return init && init(&icc);
 }
 
 void YieldX(DWORD milliseconds)

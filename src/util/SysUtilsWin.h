@@ -80,6 +80,12 @@ Fn ProcFrom(HMODULE library, const char* name)
     return library ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(library, name))) : nullptr;
 }
 
+// Registers the common controls of the classes (ICC_... flags) from the system folder's
+// library, which stays loaded. The launcher imports only libraries the system itself
+// holds ready: an imported library is looked for beside the program before anything
+// of the program runs, where a planted copy would win.
+bool InitSystemCommonControls(DWORD classes);
+
 // ---- waiting ------------------------------------------------------------------------
 // Dispatches every waiting message of this thread, then sleeps milliseconds.
 void YieldX(DWORD milliseconds);
