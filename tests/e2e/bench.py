@@ -35,10 +35,14 @@ def wine(program, *args, timeout=120, **kwargs):
     does not end in time fails the scenario naming the windows that were open."""
     cmd = [WINE_ENV, "run", WINE_STATE, "-t", str(timeout), program, *args]
     try:
-        return subprocess.run(cmd, capture_output=True, timeout=timeout + 30, **kwargs)
+        result = subprocess.run(cmd, capture_output=True, timeout=timeout + 30, **kwargs)
     except subprocess.TimeoutExpired:
+        result = None
+    # 124: the time limit ended the program.
+    if result is None or result.returncode == 124:
         raise AssertionError("%s did not end within %d s; windows open: %s"
-                             % (os.path.basename(program), timeout, windows_on_display())) from None
+                             % (os.path.basename(program), timeout, windows_on_display()))
+    return result
 
 
 def exit_code(program, *args, timeout=120):
