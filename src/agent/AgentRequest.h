@@ -24,6 +24,17 @@ enum class AgentRequestCode : std::uint32_t {
     JustDownloadInfoFile = 32,
 };
 
+// Notification codes posted to the notify window that another process registered
+// (wm_LocalMsg); the value is 1 before and 2 after the agent's steps.
+enum NotifyCode : int {
+    NotifyCheck = 40,      // the ".info" fetch
+    NotifyFetch = 41,      // the update or inform file fetch
+    NotifyRunUpdate = 42,  // the update setup's run
+    NotifyLoopEnded = 43,
+    NotifyWindow = 50,
+    NotifyAgentMessage = 51,
+};
+
 // Performs one request. Getters answer the low half of 64-bit values; setters and
 // unknown codes answer 0 (unknown codes change nothing).
 std::int32_t PerformAgentRequest(std::uint32_t code, std::int32_t value);

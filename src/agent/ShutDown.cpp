@@ -18,7 +18,7 @@ bool WaitsForEnd(ShutDownMethod method) { return method != ShutDownMethod::DontS
 int ShutDownOutcome(bool wasRunning, bool stillRunning)
 {
     if (!wasRunning) return 0;
-    return stillRunning ? 1 : 2;
+    return stillRunning ? 1 : kProgramStopped;
 }
 
 std::string CloseRequestText(const std::string& text, const std::string& programPath)

@@ -20,6 +20,7 @@ bool WaitsForEnd(ShutDownMethod method);
 
 // 0: the program was not running; 1: it was and still runs; 2: it was and has ended.
 // The update cycle restarts the program afterwards only for 2.
+constexpr int kProgramStopped = 2;
 int ShutDownOutcome(bool wasRunning, bool stillRunning);
 
 // The request to close the program: the text with every "PROG_NAME" (exact case)

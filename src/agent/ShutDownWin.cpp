@@ -2,13 +2,11 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
+#include "agent/AgentBoxesWin.h"
 #include "agent/ProcessWin.h"
 #include "agent/ShutDown.h"
 #include "agent/StubAUInfoFiles.h"
 #include "payload/FolderVariablesWin.h"
-#include "ui/KMsgBox.h"
 #include "util/KDebug.h"
 
 namespace {
@@ -20,10 +18,7 @@ void AskToClose(const std::string& path)
 {
     const std::string text = CloseRequestText(AutoUpdateText("s15", ""), path);
     TraceLine("s1=", text, "<");
-    const std::string title = ReadInfoText(Keys::AttentionTitle);
-    const std::string buttons = ReadInfoText(Keys::BtnText);
-    const auto charset = static_cast<std::uint8_t>(ReadInfoInt(Keys::CharSet));
-    while (IsProgramRunning(path)) MsgAttention(0, text, title, buttons, charset);
+    while (IsProgramRunning(path)) AgentAttention(0, text);
 }
 
 }  // namespace
@@ -49,9 +44,13 @@ int ShutDownProgram(const std::string& path, const std::string& methodText)
     return ShutDownOutcome(wasRunning, IsProgramRunning(path));
 }
 
-int ShutDownRunningProduct()
+std::string RunningProductPath()
 {
     SetInstallFolders(ReadInfoText(Keys::TargetDir), ReadInfoText(Keys::SharedDir), ReadInfoText(Keys::AuxiliaryDir));
-    const std::string path = ExpandVariables(ReadInfoText(Keys::RunningProcess), "\\", true, true);
-    return ShutDownProgram(path, ReadInfoText(Keys::ShutDownMethod));
+    return ExpandVariables(ReadInfoText(Keys::RunningProcess), "\\", true, true);
+}
+
+int ShutDownRunningProduct()
+{
+    return ShutDownProgram(RunningProductPath(), ReadInfoText(Keys::ShutDownMethod));
 }

@@ -8,6 +8,10 @@
 // sequence's trace and update-log lines. Returns 0, 1 or 2 (ShutDownOutcome).
 int ShutDownProgram(const std::string& path, const std::string& methodText);
 
+// The installed product's program: the ".info" file's RunningProcess, expanded with the
+// ".original" file's folders as the install folders of the folder variables.
+std::string RunningProductPath();
+
 // The sequence for the installed product: the ".original" file's folders become the
 // install folders of the folder variables, the ".info" file's RunningProcess, expanded,
 // is the program and its ShutDownMethod the method.

@@ -2,6 +2,14 @@
 
 #include <string>
 
+#include "agent/AgentFetchWin.h"
+#include "agent/AgentRequest.h"
+#include "agent/StubAUInfo.h"
+#include "agent/StubAUInfoFiles.h"
+#include "agent/UpdateCheckWin.h"
+#include "agent/UpdateDecisionWin.h"
+#include "payload/GFileInfo.h"
+#include "ui/KMsgBox.h"
 #include "util/Guard.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
@@ -12,16 +20,38 @@ AgentState& Agent()
     return state;
 }
 
-// The schedule: mode switch, shutdown countdown and timer count. The update check
-// itself joins here when the agent's check is built; until then a due tick only logs.
-void AgentTimerTick(HWND)
+void AgentNotify(int code, int value)
+{
+    if (Agent().host.notify)
+        Agent().host.notify(code, value);
+}
+
+void AgentCaption(const std::string& text)
+{
+    if (Agent().host.caption)
+        Agent().host.caption(text);
+}
+
+namespace {
+
+// Another process asked for the release's description only.
+void JustDownloadInfoFile()
 {
     AgentState& a = Agent();
-    // A tick dispatched while an earlier one waits does nothing; the flag clears
-    // however the tick ends.
-    const BusyGuard busy(a.tickBusy);
-    if (!busy.Entered())
-        return;
+    TraceLine("-------------- JustDownloadInfoFile ---------------");
+    a.justDownloadInfoFile = false;
+    AgentNotify(NotifyCheck, 1);
+    std::string error;
+    DownloadFileAU(a.host.own ? a.host.own->UpdateServerUrl() : std::string(),
+                   a.host.own ? a.host.own->InfoFileName() : std::string(), FetchKind::Info, error);
+    AgentNotify(NotifyCheck, 2);
+}
+
+void ScheduledTick()
+{
+    AgentState& a = Agent();
+    SetMsgBoxFont(ReadInfoText(Keys::FontName), static_cast<int>(ReadInfoInt(Keys::FontSize)),
+                  static_cast<std::uint8_t>(ReadInfoInt(Keys::CharSet)));
     a.state = 0;
     if (a.mode == 2)
         a.mode = 1;
@@ -33,7 +63,36 @@ void AgentTimerTick(HWND)
         --a.shutdownCountdown;
     ++a.timerCount;
     TraceLine(ProcessIdText(), " AutoUpdateTimerCount=", a.timerCount);
-    if (a.timerCount >= 1 && a.mode == 1)
+    if (a.timerCount < 1)
+        return;
+    CheckTestMode(false);
+    int status = ShotTimeStatus();
+    TraceLine(ProcessIdText(), " ShotTimeStatus=", status);
+    if (status == 2)
+        a.probingEnabled = false;
+    const bool askFirst = AgentOverrides()[static_cast<int>(Override::AskBeforeCheck)] == 1;
+    if (status > 0 && (a.Interactive() || askFirst) && !AskBeforeCheck())
+        status = 0;
+    if (status > 0)
+        PerformShot();
+    if (a.mode == 1)
         a.mode = 0;
+}
+
+} // namespace
+
+void AgentTimerTick(HWND window)
+{
+    AgentState& a = Agent();
+    // A tick dispatched while an earlier one waits does nothing; the flag clears
+    // however the tick ends.
+    const BusyGuard busy(a.tickBusy);
+    if (!busy.Entered())
+        return;
+    a.window = window;
+    if (a.justDownloadInfoFile)
+        JustDownloadInfoFile();
+    else
+        ScheduledTick();
     a.state = 0;
 }

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "agent/AgentHost.h"
+
 struct AgentState {
     int timerCount = -3;          // checks begin once it reaches 1; "/SleepX=" sets it
     int shutdownCountdown = -1;   // 0: quit on this tick; above 0: count down; -1: never
@@ -19,9 +21,18 @@ struct AgentState {
     bool testMode = false;
     std::string testUrl;
     DWORD testModeReadAt = 0;     // tick count of the last registry read
+    HWND window = nullptr;        // the launcher window the agent runs in (hidden)
+    AgentHost host;
+    bool Interactive() const { return mode == 1; }
 };
 
 AgentState& Agent();
 
-// Runs for every timer message of the agent's window.
+// Runs for every timer message of the agent's window: the schedule, and the check when
+// one is due.
 void AgentTimerTick(HWND window);
+
+// Posts (code, value) to the notify window through the host.
+void AgentNotify(int code, int value);
+// Sets the launcher window's label through the host.
+void AgentCaption(const std::string& text);

@@ -2,6 +2,10 @@
 
 #include <richedit.h>
 
+#include "agent/AgentFetchWin.h"
+#include "agent/AgentRequest.h"
+#include "agent/ServerFileName.h"
+#include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
 #include "agent/StubInformDlg.h"
 #include "payload/Token.h"
@@ -11,6 +15,7 @@
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
+#include "util/UtilsWin.h"
 
 namespace {
 
@@ -218,15 +223,23 @@ bool ShowInformDialog(const InformDialogParams& params)
     return false;
 }
 
-bool PerformAutoInform(HWND owner, const std::string& fetchedFile)
+bool PerformAutoInform(HWND owner)
 {
     WriteUpdateLog("PerformAutoInform() - START ");
     TraceLine(ProcessIdText(), " ==== PerformAutoInform-1 ====");
     bool result = false;
-    if (!ReadInfoText(Keys::DownloadURL_UPDATE).empty() && !ReadInfoText(Keys::NameOfInformFile).empty()) {
+    const std::string base = ReadInfoText(Keys::DownloadURL_UPDATE);
+    const std::string name = ReadInfoText(Keys::NameOfInformFile);
+    if (!base.empty() && !name.empty()) {
         TraceLine(ProcessIdText(), " ==== PerformAutoInform-2 ====");
-        if (!fetchedFile.empty()) {
+        Agent().state = 2;
+        AgentNotify(NotifyFetch, 1);
+        std::string error;
+        const bool fetched = DownloadFileAU(base, name, FetchKind::Inform, error);
+        AgentNotify(NotifyFetch, 2);
+        if (fetched) {
             TraceLine(ProcessIdText(), " ==== PerformAutoInform-3 ====");
+            const std::string file = ProgramFolder(true) + BareServerName(name);
             InformDialogParams p;
             p.owner = owner;
             p.title = AutoUpdateText("s34", "New Version");
@@ -237,7 +250,7 @@ bool PerformAutoInform(HWND owner, const std::string& fetchedFile)
             p.height = ReadInfoInt(Keys::AutoInformH);
             p.width = ReadInfoInt(Keys::AutoInformW);
             p.address = ReadInfoText(Keys::DownloadURL_INFORM);
-            p.body = SplitInformText(ReadFileRange(fetchedFile, 0, 0)).body;
+            p.body = SplitInformText(ReadFileRange(file, 0, 0)).body;
             result = ShowInformDialog(p);
             // Delivered once shown, whether or not the user pressed the button.
             if (result)

@@ -28,6 +28,6 @@ struct InformDialogParams {
 // True when the dialog was shown or the address opened.
 bool ShowInformDialog(const InformDialogParams& params);
 
-// Announces the release of the ".info" file: shows the inform file fetched into the agent's
-// folder (empty: the fetch failed) and records the release's version once it was shown.
-bool PerformAutoInform(HWND owner, const std::string& fetchedFile);
+// Announces the release of the ".info" file: fetches its inform file into the agent's
+// folder, shows it and records the release's version once it was shown.
+bool PerformAutoInform(HWND owner);

@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include "agent/AgentRequest.h"
-#include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
 #include "util/FilesWin.h"
+#include "launcher/AgentSwitches.h"
 #include "launcher/ExitCodes.h"
 #include "launcher/RunContext.h"
 #include "launcher/StubSetup.h"
@@ -53,58 +52,49 @@ void CDSpanningRelaunch(RunContext& run)
 
 void RunWindow(RunContext& run)
 {
-    WindowHandlers handlers = AgentRequestHandlers();
     if (run.agentRun) {
-        const int64_t sleepX = SwitchInt("/SleepX=", -1);
-        if (sleepX >= 0)
-            Agent().timerCount = -static_cast<int>(sleepX);
-        handlers.tick = AgentTimerTick;
-    } else {
-        handlers.tick = [&run](HWND window) { SetupTick(window, run); };
+        RunAgentWindow(run);
+        return;
     }
+    WindowHandlers handlers = AgentRequestHandlers();
+    handlers.tick = [&run](HWND window) { SetupTick(window, run); };
     RunLauncherWindow(run, std::move(handlers));
 }
 
 } // namespace
 
-WindowHandlers AgentRequestHandlers()
-{
-    WindowHandlers handlers;
-    handlers.request = PerformAgentRequest;
-    handlers.shutDown = [](int countdown) { Agent().shutdownCountdown = countdown; };
-    return handlers;
-}
-
 void DoRunStubWin(RunContext& run)
 {
     WriteUpdateLog("DoRunStubWin() --- Start");
     const std::string ownName = OwnFileName();
-    run.windowClass = run.agentRun ? ".AutoUpdate." + FileTitle(ownName, false) : ProgramPath(false);
+    run.windowClass = run.agentRun ? AgentWindowClass(ownName) : ProgramPath(false);
 
     const std::string agentName = run.own.AgentFileName();
-    const bool xRunning = WindowOfClassExists(".AutoUpdate." + FileTitle("X_" + agentName, false));
+    const bool xRunning = WindowOfClassExists(AgentWindowClass(XCopyName(agentName)));
     const bool plainAgent = run.agentRun && SameTextTrimmed(ownName, agentName);
-    const bool xCopy = run.agentRun && SameTextTrimmed(ownName, "X_" + agentName);
+    const bool xCopy = run.agentRun && SameTextTrimmed(ownName, XCopyName(agentName));
     WriteUpdateLog("X_ExeIsRunning=" + BoolText(xRunning));
     WriteUpdateLog("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(plainAgent));
     WriteUpdateLog("ThisIs_X_AutoUpdate_Exe=" + BoolText(xCopy));
 
     if (!WindowOfClassExists(run.windowClass)) {
         if (plainAgent) {
-            // The hand-over to the X_ copy belongs to the agent roles, which this build
-            // does not carry yet.
-            WriteUpdateLog("DoRunStubWin() --- plain agent: no hand-over in this build");
-        } else if (!xCopy && SwitchInt("/SpanCdLvl=", 1) == 1 && run.own.SpanFromDisks()) {
+            CreateAndRun_X_Exe(run);
+        } else if (xCopy) {
+            RunXCopy(run);
+        } else if (SwitchInt("/SpanCdLvl=", 1) == 1 && run.own.SpanFromDisks()) {
             CDSpanningRelaunch(run);
         } else {
             RunWindow(run);
-            if (!xCopy && SwitchInt("/SpanCdLvl=", 1) == 2)
+            if (SwitchInt("/SpanCdLvl=", 1) == 2)
                 StartSelfDelete(true);
         }
     } else if (!run.agentRun) {
         // A script that starts the same setup twice learns that it did not run.
         run.exitCode = kExitAlreadyRunning;
     }
+    if (plainAgent)
+        HandleParamOK(xRunning);
     WriteUpdateLog("DoRunStubWin() --- End");
 }
 
@@ -119,7 +109,7 @@ int StubMain()
         RunContext run(ProgramPath(false));
         LocateDescriptionFiles(ProgramFolder(false), run.own);
         EnableUpdateLog(run.agentRun && run.own.WriteUpdateLog());
-        if (run.agentRun && SameTextTrimmed(OwnFileName(), "X_" + run.own.AgentFileName()))
+        if (run.agentRun && SameTextTrimmed(OwnFileName(), XCopyName(run.own.AgentFileName())))
             SetUpdateLogTag(" X ");
 
         WriteUpdateLog("");

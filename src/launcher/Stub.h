@@ -1,7 +1,7 @@
 // The launcher process: its start sequence and the choice of its run mode.
 #pragma once
 
-#include "launcher/StubWin.h"
+#include "launcher/AgentRoles.h"
 
 struct RunContext;
 
@@ -11,7 +11,3 @@ int StubMain();
 // Chooses and runs one mode: nothing (an instance runs), the CD spanning relaunch,
 // or the launcher window with the handlers of setup or agent mode.
 void DoRunStubWin(RunContext& run);
-
-// The handlers both modes give the window: other processes may ask for the agent's
-// values and stop it, whichever mode runs.
-WindowHandlers AgentRequestHandlers();

@@ -9,22 +9,14 @@
 #include <functional>
 #include <string>
 
+#include "agent/AgentRequest.h"
+
 struct RunContext;
 
 // Messages between launcher processes.
 constexpr UINT wm_ShutDown = WM_USER + 99;
 constexpr UINT wm_LocalMsg = WM_USER + 100;
 constexpr UINT wm_AgentMsg = WM_USER + 101;
-
-// Notification codes posted to a registered notify window.
-enum NotifyCode : int {
-    NotifyCheck = 40,
-    NotifyFetch = 41,
-    NotifyRunUpdate = 42,
-    NotifyLoopEnded = 43,
-    NotifyWindow = 50,
-    NotifyAgentMessage = 51,
-};
 
 // What the running mode does with the window's events. An empty handler ignores its
 // event (a request then answers 0). An exception out of a handler is traced and goes

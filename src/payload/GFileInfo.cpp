@@ -67,9 +67,12 @@ std::string TGFileInfo::DownloadToken(bool descramble) const
 
 bool TGFileInfo::SameDownloadToken(const TGFileInfo& other) const
 {
-    std::string mine, theirs;
-    return TryDescrambleToken(DownloadToken(false), mine) && TryDescrambleToken(other.DownloadToken(false), theirs) &&
-           mine == theirs;
+    return SameToken(DownloadToken(false), other.DownloadToken(false));
+}
+
+bool TGFileInfo::SameUpdateToken(const TGFileInfo& other) const
+{
+    return SameToken(UpdateToken(false), other.UpdateToken(false));
 }
 
 std::string SelectLanguageBlock(const std::string& table, const std::string& languageName)

@@ -56,9 +56,9 @@ public:
     std::string DownloadSize() const;
     bool AlwaysDownload() const;
     std::string DownloadToken(bool descramble) const;
-    // Both download tokens descramble, and to the same text. A damaged token matches
-    // nothing, not even another damaged one.
+    // Both tokens descramble, and to the same text (SameToken).
     bool SameDownloadToken(const TGFileInfo& other) const;
+    bool SameUpdateToken(const TGFileInfo& other) const;
 
     // Windows: texts of the language block chosen for the user's language, shared by
     // every descriptor of the process.

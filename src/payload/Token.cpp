@@ -93,6 +93,12 @@ std::string ScrambleToken(const std::string& text, uint32_t seed)
     return stored;
 }
 
+bool SameToken(const std::string& storedA, const std::string& storedB)
+{
+    std::string a, b;
+    return TryDescrambleToken(storedA, a) && TryDescrambleToken(storedB, b) && a == b;
+}
+
 InformText SplitInformText(const std::string& text)
 {
     const std::string plain = ScrambleText(text, false, false);
@@ -106,6 +112,7 @@ InformText SplitInformText(const std::string& text)
     if (found >= 1)
         field1 = plain.substr(bars[0] + 1, (found >= 2 ? bars[1] : plain.size()) - bars[0] - 1);
     result.token = DescrambleToken(field1);
+    result.storedToken = field1;
     if (found == 4)
         result.body = plain.substr(bars[3] + 1);
     return result;

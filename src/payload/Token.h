@@ -14,9 +14,14 @@ std::string DescrambleToken(const std::string& stored);
 // keys come from seed.
 std::string ScrambleToken(const std::string& text, uint32_t seed);
 
+// Both stored tokens descramble, and to the same text. A damaged token matches nothing,
+// not even another damaged one.
+bool SameToken(const std::string& storedA, const std::string& storedB);
+
 // The agent's inform text: unscrambled as a whole when protected, then split at "|".
 struct InformText {
     std::string token; // field 1, descrambled
+    std::string storedToken; // field 1 as stored
     std::string body;  // everything after the fourth "|"
 };
 InformText SplitInformText(const std::string& text);

@@ -6,11 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "FakeLauncher.h"
+#include "PayloadWriter.h"
+#include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
+#include "payload/GFileInfo.h"
 #include "payload/Token.h"
 #include "util/FilesWin.h"
 #include "util/KDebug.h"
@@ -312,23 +318,38 @@ protected:
         InformDialogTest::SetUp();
         folder_ = TempFolder(true) + "kinform_" + std::to_string(::GetCurrentProcessId());
         ::CreateDirectoryA(folder_.c_str(), nullptr);
+        ::CreateDirectoryA((folder_ + "\\server").c_str(), nullptr);
+        // The running agent's own payload, which carries the product's update token.
+        const std::string image = folder_ + "\\image.exe";
+        std::ofstream(image, std::ios::binary) << FakeLauncher();
+        BuildPlan plan;
+        plan.launcher = image;
+        plan.output = folder_ + "\\agent.exe";
+        plan.hasUpdate = true;
+        plan.agentFile = "agent.exe";
+        plan.updateToken = "tok";
+        own_ = std::make_unique<TGFileInfo>(WritePayload(plan).front());
+        Agent().host.own = own_.get();
         SetDescriptionFiles(folder_ + "\\p.original", folder_ + "\\p.info");
-        inform_ = folder_ + "\\news.txt";
+        inform_ = folder_ + "\\server\\news.txt";
+        fetched_ = ProgramFolder(true) + "news.txt";
         WriteIniString(OriginalFilePath(), "OriginalSetup", "VersionOriginal", "11");
         WriteIniString(OriginalFilePath(), "AutoUpdate", "s34", "Neu");
         WriteIniString(InfoFilePath(), "NewSetup", "VersionNew", "12");
-        WriteIniString(InfoFilePath(), "NewSetup", "DownloadURL_UPDATE", "http://127.0.0.1:1/upd");
+        WriteIniString(InfoFilePath(), "NewSetup", "DownloadURL_UPDATE", folder_ + "\\server");
         WriteIniString(InfoFilePath(), "AutoInform", "NameOfInformFile", "news.txt");
     }
     void TearDown() override
     {
-        for (const std::string& f : {OriginalFilePath(), InfoFilePath(), inform_})
-            ::DeleteFileA(f.c_str());
-        ::RemoveDirectoryA(folder_.c_str());
+        Agent().host = AgentHost{};
+        own_.reset();
+        ::DeleteFileA(fetched_.c_str());
+        DeleteTree(folder_, true);
         InformDialogTest::TearDown();
     }
     std::int64_t Installed() { return ReadInfoInt(Keys::VersionOriginal); }
-    std::string folder_, inform_;
+    std::string folder_, inform_, fetched_;
+    std::unique_ptr<TGFileInfo> own_;
 };
 
 TEST_F(AutoInform, ShownFileRecordsTheVersion)
@@ -344,7 +365,7 @@ TEST_F(AutoInform, ShownFileRecordsTheVersion)
                                  EXPECT_EQ(r.bottom - r.top, 360);
                              }),
                              Close()},
-                            [&] { return PerformAutoInform(nullptr, inform_); });
+                            [&] { return PerformAutoInform(nullptr); });
     EXPECT_TRUE(o.result);
     EXPECT_TRUE(o.allStepsRan);
     EXPECT_EQ(Installed(), 12);
@@ -355,15 +376,15 @@ TEST_F(AutoInform, NothingShownRecordsNothing)
 {
     int shown = 0;
     const auto count = Check([&](HWND) { ++shown; });
-    // Not fetched.
-    EXPECT_FALSE(Drive({count}, [&] { return PerformAutoInform(nullptr, ""); }).result);
+    // Not on the server.
+    EXPECT_FALSE(Drive({count}, [&] { return PerformAutoInform(nullptr); }).result);
     // A file without body, and no address.
     ASSERT_TRUE(WriteFileData(inform_, "x|" + ScrambleToken("tok", 5) + "|a|b|", 0, false));
-    EXPECT_FALSE(Drive({count}, [&] { return PerformAutoInform(nullptr, inform_); }).result);
+    EXPECT_FALSE(Drive({count}, [&] { return PerformAutoInform(nullptr); }).result);
     // A release that names no inform file.
     WriteIniString(InfoFilePath(), "AutoInform", "NameOfInformFile", "");
     ASSERT_TRUE(WriteFileData(inform_, "x|t|a|b|news", 0, false));
-    EXPECT_FALSE(Drive({count}, [&] { return PerformAutoInform(nullptr, inform_); }).result);
+    EXPECT_FALSE(Drive({count}, [&] { return PerformAutoInform(nullptr); }).result);
     EXPECT_EQ(shown, 0);
     EXPECT_EQ(Installed(), 11);
 }

@@ -1,0 +1,101 @@
+#include "agent/UpdateCheckWin.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "agent/AgentBoxesWin.h"
+#include "agent/AgentFetchWin.h"
+#include "agent/AgentRequest.h"
+#include "agent/InetHTTP.h"
+#include "agent/StubAU.h"
+#include "agent/StubAUInfoFiles.h"
+#include "agent/StubInformDlgWin.h"
+#include "agent/UpdateCycleWin.h"
+#include "agent/UpdateDecisionWin.h"
+#include "payload/GFileInfo.h"
+#include "util/KDebug.h"
+#include "util/SysUtilsWin.h"
+#include "util/Utils.h"
+
+namespace {
+
+std::string UpdateServer()
+{
+    const TGFileInfo* own = Agent().host.own;
+    return own ? own->UpdateServerUrl() : std::string();
+}
+
+std::string InfoFileName()
+{
+    const TGFileInfo* own = Agent().host.own;
+    return own ? own->InfoFileName() : std::string();
+}
+
+// Why an interactive check found nothing to install.
+void TellWhyNothing(const Decision& decision, const std::string& fetchError)
+{
+    const AgentState& a = Agent();
+    std::string reason;
+    const bool connected = HTTP_IsConnected(reason);
+    TraceLine(ProcessIdText(), " TestMode=", BoolText(a.testMode), " InternetConnected=", BoolText(connected));
+    if (!a.testMode && !connected) {
+        AgentError(0, AutoUpdateText("s2", "") + (reason.empty() ? "" : "<P><P>" + reason));
+    } else if (!a.testMode && !fetchError.empty()) {
+        AgentError(0, fetchError);
+    } else {
+        std::string text = AutoUpdateText("s21", "");
+        if (IsDeveloperMode())
+            text += "<P><P>(" + std::to_string(decision.step) + " - " + decision.text + ")   ";
+        AgentAttention(1, text);
+    }
+}
+
+} // namespace
+
+bool AskBeforeCheck()
+{
+    const bool testMode = CheckTestMode(true);
+    const std::string source = testMode ? Agent().testUrl : UpdateServer();
+    std::string text = AutoUpdateText("s22", "");
+    if (source.size() >= 2 && source[1] != ':')
+        text += AutoUpdateText("s23", "");
+    text += AutoUpdateText("s24", "");
+    if (testMode)
+        text += "<P><P><T><B>PLEASE NOTE</B> - You are now running in <B>Test Mode</B>!";
+    return AgentConfirm(1, ReplaceAll(text, "PROG_NAME", ReadInfoText(Keys::OriginalProgramName)));
+}
+
+void PerformShot()
+{
+    AgentState& a = Agent();
+    TraceLine(ProcessIdText(), " Fire  ", ReadableSeconds(NowSeconds()));
+    CheckTestMode(true);
+    a.state = 1;
+    AgentNotify(NotifyCheck, 1);
+    std::string error;
+    const bool infoFetched = DownloadFileAU(UpdateServer(), InfoFileName(), FetchKind::Info, error);
+    AgentNotify(NotifyCheck, 2);
+    WriteInfoSeconds(Keys::ProbeSecondsLast, NowSeconds());
+
+    const Decision decision = GetOkToPerformAU(infoFetched, a.Interactive(), [](const std::string& url) {
+        return static_cast<std::int64_t>(HTTP_GetFileSize(url));
+    });
+    if (decision.ok()) {
+        TraceLine(ProcessIdText(), " ==== PerformShot-1 ====");
+        WriteInfoSeconds(Keys::ReAskSecondsLast, NowSeconds());
+        WriteInfoInt(Keys::OriginalStamp, ReadInfoInt(Keys::InfoStamp));
+        if (ReadInfoInt(Keys::AutoInform) == 1)
+            PerformAutoInform(a.window);
+        else if (PerformAutoUpdate())
+            ReStartAutoUpdateExe();
+        TraceLine(ProcessIdText(), " ==== PerformShot-2 ====");
+    }
+    if (a.Interactive()) {
+        SleepPumping(0, 1000);
+        if (a.window)
+            ShowWindow(a.window, SW_HIDE);
+        if (!decision.ok())
+            TellWhyNothing(decision, error);
+    }
+}
