@@ -61,7 +61,16 @@ TEST(Token, DamagedTokensGiveARandomNumber)
         std::string text;
         EXPECT_FALSE(TryDescrambleToken(c.stored, text));
         EXPECT_TRUE(IsRandomPreset(DescrambleToken(c.stored)));
+        // A damaged token matches nothing, itself included, though both "descramble".
+        EXPECT_FALSE(SameToken(c.stored, c.stored));
+        EXPECT_FALSE(SameToken(c.stored, ScrambleToken(DescrambleToken(c.stored), 3)));
     }
+}
+
+TEST(Token, SameTokenComparesTheTextsNotTheStoredForms)
+{
+    EXPECT_TRUE(SameToken(ScrambleToken("tok", 5), ScrambleToken("tok", 9)));
+    EXPECT_FALSE(SameToken(ScrambleToken("tok", 5), ScrambleToken("Tok", 5)));
 }
 
 TEST(Token, InformTextSplitsAfterUnscrambling)
@@ -82,6 +91,7 @@ TEST(Token, InformTextSplitsAfterUnscrambling)
     for (const Case& c : cases) {
         const InformText split = SplitInformText(c.text);
         EXPECT_EQ(split.token, c.token);
+        EXPECT_TRUE(SameToken(split.storedToken, token));
         EXPECT_EQ(split.body, c.body);
     }
     EXPECT_TRUE(IsRandomPreset(SplitInformText("no bars").token));
