@@ -25,3 +25,14 @@ std::string CloseRequestText(const std::string& text, const std::string& program
 {
     return ReplaceAll(text, "PROG_NAME", FileNamePart(programPath));
 }
+
+ProgramCommand SplitProgramCommand(const std::string& text)
+{
+    const std::string trimmed = TrimText(text);
+    if (trimmed.empty() || trimmed[0] != '"')
+        return {trimmed, std::string()};
+    const std::size_t close = trimmed.find('"', 1);
+    if (close == std::string::npos)
+        return {trimmed.substr(1), std::string()};
+    return {trimmed.substr(1, close - 1), TrimText(trimmed.substr(close + 1))};
+}

@@ -23,6 +23,15 @@ bool WaitsForEnd(ShutDownMethod method);
 constexpr int kProgramStopped = 2;
 int ShutDownOutcome(bool wasRunning, bool stillRunning);
 
+// RunningProcess names the program, and may give the arguments it is restarted with
+// after an update: a quoted path followed by them ("\"C:\\Demo\\demo.exe\" /tray").
+// Unquoted, the whole text is the path, blanks included.
+struct ProgramCommand {
+    std::string program;
+    std::string arguments;
+};
+ProgramCommand SplitProgramCommand(const std::string& text);
+
 // The request to close the program: the text with every "PROG_NAME" (exact case)
 // replaced by the program's file name.
 std::string CloseRequestText(const std::string& text, const std::string& programPath);

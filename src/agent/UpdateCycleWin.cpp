@@ -35,11 +35,11 @@ bool PutQuestion(QuestionStyle style, const std::string& text)
     return true;
 }
 
-void StartProgram(const std::string& path)
+void StartProgram(const ProgramCommand& command)
 {
-    const StartedProcess started = StartProcess({TrimQuotes(path, false), std::string(), SW_SHOW});
+    const StartedProcess started = StartProcess({command.program, command.arguments, SW_SHOW});
     if (!started)
-        TraceLine(ProcessIdText(), " ==== program not started: ", path, " ", ErrorText(started.error));
+        TraceLine(ProcessIdText(), " ==== program not started: ", command.program, " ", ErrorText(started.error));
 }
 
 } // namespace
@@ -86,7 +86,8 @@ bool PerformAutoUpdate()
         if (proceed) {
             Trace("7");
             const std::string programPath = RunningProductPath();
-            const int outcome = ShutDownProgram(programPath, ReadInfoText(Keys::ShutDownMethod));
+            const ProgramCommand program = SplitProgramCommand(programPath);
+            const int outcome = ShutDownProgram(program.program, ReadInfoText(Keys::ShutDownMethod));
             const bool stopped = outcome == kProgramStopped;
             const bool restartAfter = ReadInfoFlag(Keys::RestartProcess) && stopped;
             const std::string extraArgs = "/OriginalInfoFile=\"" + InfoFilePath() + "\"";
@@ -115,11 +116,11 @@ bool PerformAutoUpdate()
             Trace("12");
             TraceLine(BoolText(restartAfter), " ", BoolText(start), " >", programPath, "<");
             if (restartAfter && start)
-                StartProgram(programPath);
+                StartProgram(program);
             // The product was stopped for an update that did not complete: it runs again
             // as before.
             if (!result && stopped)
-                StartProgram(programPath);
+                StartProgram(program);
         } else if (fetched) {
             DeleteFileA(updateFile.c_str());
         }

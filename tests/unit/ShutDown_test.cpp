@@ -33,4 +33,24 @@ TEST(ShutDown, CloseRequestNamesTheProgramFile)
     EXPECT_EQ(CloseRequestText("", "C:\\Prog\\app.exe"), "");
 }
 
+TEST(ShutDown, RunningProcessMayCarryArgumentsAfterAQuotedPath)
+{
+    const struct {
+        const char* text;
+        const char* program;
+        const char* arguments;
+    } cases[] = {
+        {"C:\\Program Files\\Demo\\demo.exe", "C:\\Program Files\\Demo\\demo.exe", ""},
+        {"\"C:\\Program Files\\Demo\\demo.exe\"", "C:\\Program Files\\Demo\\demo.exe", ""},
+        {" \"C:\\Demo\\demo.exe\"  /tray /x=\"a b\" ", "C:\\Demo\\demo.exe", "/tray /x=\"a b\""},
+        {"\"C:\\Demo\\demo.exe", "C:\\Demo\\demo.exe", ""},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        const ProgramCommand command = SplitProgramCommand(c.text);
+        EXPECT_EQ(command.program, c.program) << c.text;
+        EXPECT_EQ(command.arguments, c.arguments) << c.text;
+    }
+}
+
 }  // namespace
