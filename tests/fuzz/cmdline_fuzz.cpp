@@ -3,8 +3,10 @@
 // Properties: argument texts and switch values come trimmed, and a value never holds a
 // quote; a switch written as "/NAME=VALUE" reads back as its trimmed value; removing a
 // switch only ever shortens the text; the engine's line starts with its program path,
-// carries the token and never the span switches.
+// carries the token and never the span switches; "/WM_MSG=" gives the numbers it holds
+// and the X_ copy gets only the switches that were given.
 #include "FuzzInput.h"
+#include "launcher/AgentSwitches.h"
 #include "launcher/EngineCommand.h"
 #include "util/Utils.h"
 
@@ -52,5 +54,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(EngineCommandLine(launch) == program + " " + arguments);
     FUZZ_CHECK(arguments.find("/SpanCdLvl=") == std::string::npos &&
                arguments.find("/SpanDiskFName1=") == std::string::npos);
+    const LocalMessage local = ParseLocalMessage(std::to_string(name.size()) + ":" + args);
+    FUZZ_CHECK(local.window == static_cast<std::int64_t>(name.size()));
+    ParseLocalMessage(args);
+    const std::string xArgs = XCopyArguments(name, args);
+    FUZZ_CHECK(xArgs.empty() == (name.empty() && args.empty()));
     return 0;
 }

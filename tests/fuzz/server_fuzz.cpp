@@ -4,12 +4,15 @@
 // none leaves the caller's message; the decision ends at a step from 0 to 6 and looks up
 // the file's size only for a release that passed every test before it; a usable server
 // name is a bare name; the rate shows from the fifth chunk on and the progress text
-// always names done and total.
+// always names done and total; the program a RunningProcess names holds no quote when it
+// was quoted, and arguments come only after a quoted program.
 #include "FuzzInput.h"
 #include "agent/BytesRate.h"
 #include "agent/HtmlErrorPage.h"
 #include "agent/ServerFileName.h"
+#include "agent/ShutDown.h"
 #include "agent/UpdateDecision.h"
+#include "util/Utils.h"
 
 namespace {
 
@@ -37,6 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const std::string bare = BareServerName(f[1]);
     FUZZ_CHECK(bare.find_first_of("\\/:") == std::string::npos);
+
+    const ProgramCommand command = SplitProgramCommand(f[5]);
+    const std::string running = TrimText(f[5]);
+    const bool quoted = !running.empty() && running[0] == '"';
+    FUZZ_CHECK(quoted || (command.program == running && command.arguments.empty()));
+    FUZZ_CHECK(!quoted || command.program.find('"') == std::string::npos);
+    FUZZ_CHECK(command.program.size() + command.arguments.size() <= running.size());
 
     ReleaseFacts facts;
     facts.infoFetched = !f[0].empty() && f[0][0] & 1;

@@ -3,7 +3,8 @@
 // Properties: a stored token that descrambles gives a text shorter than its bytes;
 // descrambling what scrambling made gives the text back, for any seed; unscrambling what
 // ScrambleText protected (plain or hex form) gives the text back; the inform body is the
-// end of the unscrambled text.
+// end of the unscrambled text; a token matches another only when both descramble to the
+// same text, so a damaged one matches nothing.
 #include "FuzzInput.h"
 #include "payload/Token.h"
 #include "util/Utils.h"
@@ -38,5 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string unscrambled = ScrambleText(text, false, false);
     FUZZ_CHECK(inform.body.size() <= unscrambled.size() &&
                unscrambled.compare(unscrambled.size() - inform.body.size(), inform.body.size(), inform.body) == 0);
+    std::string informToken;
+    FUZZ_CHECK(SameToken(inform.storedToken, f[0]) ==
+               (TryDescrambleToken(inform.storedToken, informToken) && TryDescrambleToken(f[0], plain) &&
+                informToken == plain));
+    FUZZ_CHECK(SameToken(ScrambleToken(text, seed), ScrambleToken(text, seed + 1)));
     return 0;
 }

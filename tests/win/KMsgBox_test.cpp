@@ -7,72 +7,17 @@
 #include <functional>
 #include <vector>
 
+#include "WindowDriver.h"
 #include "ui/MsgBoxLayout.h"
 #include "util/SysUtilsWin.h"
 
 namespace {
 
-// The boxes are driven from a thread timer that the box's own loop dispatches: each tick
-// runs the next step once the box is up. A step returns false to be tried again on the
-// next tick. A box still open after a few seconds is closed and the run marked forced.
-using Step = std::function<bool(HWND box)>;
-
-struct Driver {
-    std::vector<Step> steps;
-    std::size_t next = 0;
-    int ticks = 0;
-    bool forced = false;
-};
-Driver* g_driver = nullptr;
-
-BOOL CALLBACK KeepBox(HWND w, LPARAM out)
+using Outcome = WindowOutcome<int>;
+template <class Show>
+Outcome Drive(std::vector<Step> steps, Show&& show)
 {
-    char name[32] = {};
-    ::GetClassNameA(w, name, sizeof(name));
-    if (std::string(name) != "KMsgBox" || !::IsWindowVisible(w)) return TRUE;
-    *reinterpret_cast<HWND*>(out) = w;
-    return FALSE;
-}
-
-// Only this thread's box: other programs under the same display may show boxes too.
-HWND FindBox()
-{
-    HWND found = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), KeepBox, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
-{
-    Driver& d = *g_driver;
-    const HWND box = FindBox();
-    if (!box) return;
-    if (++d.ticks > 150) {
-        d.forced = true;
-        ::PostMessageA(box, WM_CLOSE, 0, 0);
-        return;
-    }
-    if (d.next < d.steps.size() && d.steps[d.next](box)) ++d.next;
-}
-
-struct Outcome {
-    int result;
-    bool forced;
-    bool allStepsRan;
-};
-
-Outcome Drive(std::vector<Step> steps, const std::function<int()>& show)
-{
-    Driver driver{std::move(steps)};
-    g_driver = &driver;
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, Tick);
-    const int result = show();
-    ::KillTimer(nullptr, timer);
-    // A tick that was already queued must not reach the next test's driver.
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {}
-    g_driver = nullptr;
-    return {result, driver.forced, driver.next == driver.steps.size()};
+    return DriveWindow("KMsgBox", std::move(steps), show);
 }
 
 std::string ClassOf(HWND w)

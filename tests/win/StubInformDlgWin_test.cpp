@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "FakeLauncher.h"
+#include "WindowDriver.h"
 #include "PayloadWriter.h"
 #include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
@@ -26,68 +27,13 @@
 
 namespace {
 
-// The dialog is driven from a thread timer that its own loop dispatches: each tick runs
-// the next step once the dialog is up; a step returns false to be tried again. A dialog
-// still open after a few seconds is closed and the run marked forced.
-using Step = std::function<bool(HWND dialog)>;
-struct Driver {
-    std::vector<Step> steps;
-    std::size_t next = 0;
-    int ticks = 0;
-    bool forced = false;
-};
-Driver* g_driver = nullptr;
+HWND FindDialog() { return FindThreadWindow(kInformDialogClass); }
 
-BOOL CALLBACK KeepDialog(HWND w, LPARAM out)
+using Outcome = WindowOutcome<bool>;
+template <class Show>
+Outcome Drive(std::vector<Step> steps, Show&& show)
 {
-    char name[32] = {};
-    ::GetClassNameA(w, name, sizeof(name));
-    if (std::string(name) != kInformDialogClass)
-        return TRUE;
-    *reinterpret_cast<HWND*>(out) = w;
-    return FALSE;
-}
-
-HWND FindDialog()
-{
-    HWND found = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), KeepDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
-{
-    Driver& d = *g_driver;
-    const HWND dialog = FindDialog();
-    if (!dialog)
-        return;
-    if (++d.ticks > 150) {
-        d.forced = true;
-        ::PostMessageA(dialog, WM_CLOSE, 0, 0);
-        return;
-    }
-    if (d.next < d.steps.size() && d.steps[d.next](dialog))
-        ++d.next;
-}
-
-struct Outcome {
-    bool result;
-    bool forced;
-    bool allStepsRan;
-};
-
-Outcome Drive(std::vector<Step> steps, const std::function<bool()>& show)
-{
-    Driver driver{std::move(steps)};
-    Driver* outer = g_driver;
-    g_driver = &driver;
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, Tick);
-    const bool result = show();
-    ::KillTimer(nullptr, timer);
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {}
-    g_driver = outer;
-    return {result, driver.forced, driver.next == driver.steps.size()};
+    return DriveWindow(kInformDialogClass, std::move(steps), show);
 }
 
 HWND Child(HWND dialog, const char* className)
