@@ -6,15 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "FakeLauncher.h"
+#include "AgentPayload.h"
 #include "WindowDriver.h"
-#include "PayloadWriter.h"
 #include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
 #include "payload/GFileInfo.h"
@@ -266,15 +264,7 @@ protected:
         ::CreateDirectoryA(folder_.c_str(), nullptr);
         ::CreateDirectoryA((folder_ + "\\server").c_str(), nullptr);
         // The running agent's own payload, which carries the product's update token.
-        const std::string image = folder_ + "\\image.exe";
-        std::ofstream(image, std::ios::binary) << FakeLauncher();
-        BuildPlan plan;
-        plan.launcher = image;
-        plan.output = folder_ + "\\agent.exe";
-        plan.hasUpdate = true;
-        plan.agentFile = "agent.exe";
-        plan.updateToken = "tok";
-        own_ = std::make_unique<TGFileInfo>(WritePayload(plan).front());
+        own_ = std::make_unique<TGFileInfo>(WriteAgentPayload(folder_, "agent.exe", "tok"));
         Agent().host.own = own_.get();
         SetDescriptionFiles(folder_ + "\\p.original", folder_ + "\\p.info");
         inform_ = folder_ + "\\server\\news.txt";

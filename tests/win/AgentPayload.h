@@ -1,0 +1,22 @@
+// A payload for the agent's tests: the launcher stand-in with update options that carry
+// an update token, written by the builder into folder under name.
+#pragma once
+
+#include <fstream>
+#include <string>
+
+#include "FakeLauncher.h"
+#include "PayloadWriter.h"
+
+inline std::string WriteAgentPayload(const std::string& folder, const std::string& name, const std::string& token)
+{
+    const std::string image = folder + "\\image.exe";
+    std::ofstream(image, std::ios::binary) << FakeLauncher();
+    BuildPlan plan;
+    plan.launcher = image;
+    plan.output = folder + "\\" + name;
+    plan.hasUpdate = true;
+    plan.agentFile = "agent.exe";
+    plan.updateToken = token;
+    return WritePayload(plan).front();
+}
