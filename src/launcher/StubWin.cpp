@@ -46,17 +46,36 @@ HWND Child(const char* cls, DWORD style, int left, const RECT& at, HWND parent)
                            parent, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
-void CreateControls(HWND wnd)
+// The label's text and font, kept for controls that do not exist yet.
+struct Label {
+    bool set = false;
+    std::string text, fontName;
+    int charset = 0, fontSize = 0;
+};
+Label g_labelText;
+bool g_activityShown = false;
+
+// The controls and the common controls library are made when the window is first shown:
+// an agent that stays hidden for the whole session never pays for them.
+void EnsureControls(HWND wnd)
 {
+    if (g_label)
+        return;
+    InitSystemCommonControls(ICC_PROGRESS_CLASS);
     g_label = Child("Static", WS_VISIBLE, g_rightToLeft ? kLabelLeftRtl : kLabel.left, kLabel, wnd);
     g_mainBar = Child(PROGRESS_CLASSA, WS_VISIBLE, kMainBar.left, kMainBar, wnd);
-    g_activityBar = Child(PROGRESS_CLASSA, 0, g_rightToLeft ? kActivityBarLeftRtl : kActivityBar.left,
-                          kActivityBar, wnd);
+    g_activityBar = Child(PROGRESS_CLASSA, g_activityShown ? WS_VISIBLE : 0,
+                          g_rightToLeft ? kActivityBarLeftRtl : kActivityBar.left, kActivityBar, wnd);
     SetProgressBars(g_mainBar, g_activityBar);
-    SetTimer(wnd, kTimerId, kTimerMs, nullptr);
-    g_labelFont.reset(CreateFontA(kLabelFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Tahoma"));
-    SendMessageA(g_label, WM_SETFONT, reinterpret_cast<WPARAM>(g_labelFont.get()), FALSE);
+    if (g_labelText.set) {
+        g_labelFont = DressTextControl(g_label, g_labelText.text, g_labelText.fontName, g_labelText.charset,
+                                       g_labelText.fontSize);
+    } else {
+        g_labelFont.reset(CreateFontA(kLabelFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                                      "Tahoma"));
+        SendMessageA(g_label, WM_SETFONT, reinterpret_cast<WPARAM>(g_labelFont.get()), FALSE);
+    }
 }
 
 void Paint(HWND wnd)
@@ -76,7 +95,11 @@ bool Dispatch(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (msg) {
     case WM_CREATE:
-        CreateControls(wnd);
+        SetTimer(wnd, kTimerId, kTimerMs, nullptr);
+        return false;
+    case WM_SHOWWINDOW:
+        if (wParam)
+            EnsureControls(wnd);
         return false;
     case WM_PAINT:
         Paint(wnd);
@@ -126,12 +149,14 @@ HWND MainWindow() { return g_main; }
 
 void SetMainLabel(const std::string& text, const std::string& fontName, int charset, int fontSize)
 {
+    g_labelText = Label{true, text, fontName, charset, fontSize};
     if (g_label)
         g_labelFont = DressTextControl(g_label, text, fontName, charset, fontSize);
 }
 
 void ShowActivityBar()
 {
+    g_activityShown = true;
     if (g_activityBar)
         ShowWindow(g_activityBar, SW_SHOW);
 }
@@ -185,7 +210,6 @@ LRESULT CALLBACK LauncherWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
 
 HWND CreateLauncherWindow(const RunContext& run, WindowHandlers handlers)
 {
-    InitSystemCommonControls(ICC_PROGRESS_CLASS);
     const HINSTANCE inst = GetModuleHandleA(nullptr);
     WNDCLASSA wc = {};
     wc.style = CS_DBLCLKS;
@@ -199,8 +223,13 @@ HWND CreateLauncherWindow(const RunContext& run, WindowHandlers handlers)
     const TGFileInfo& info = run.own;
     const std::string title = info.LocalizedText("s0", "Kalvex Installation Suite");
     const POINT at = CenterInWorkArea(kWindowSize.cx, kWindowSize.cy);
-    // A new window starts with no close request of an earlier one.
+    // A new window starts with no close request of an earlier one, and makes its own controls.
     g_destroyed = false;
+    g_label = g_mainBar = g_activityBar = nullptr;
+    SetProgressBars(nullptr, nullptr);
+    g_labelFont.reset();
+    g_labelText = Label{};
+    g_activityShown = false;
     ClearDownloadAbort();
     g_handlers = std::move(handlers);
     g_rightToLeft = IsRightToLeftCharset(info.Charset());

@@ -41,7 +41,15 @@ StartedProcess StartElevated(const ProcessStart& start)
     info.lpParameters = start.arguments.c_str();
     info.nShow = start.show;
     StartedProcess started;
-    if (!ShellExecuteExA(&info) || !info.hProcess) {
+    using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
+    // Loaded on first use, as the shell is needed only for this start.
+    static const auto execute =
+        ProcFrom<ShellExecuteExFn>(LoadSystemLibrary("shell32.dll").release(), "ShellExecuteExA");
+    if (!execute) {
+        started.error = ERROR_PROC_NOT_FOUND;
+        return started;
+    }
+    if (!execute(&info) || !info.hProcess) {
         started.error = SysResult::LastError().error;
         return started;
     }

@@ -213,8 +213,12 @@ std::string WindowText(HWND window)
 
 bool ShellOpen(const std::string& file, const std::string& parameters, int showMode)
 {
-    HINSTANCE result = ::ShellExecuteA(::GetDesktopWindow(), nullptr, file.c_str(),
-                                       parameters.empty() ? nullptr : parameters.c_str(), nullptr, showMode);
+    using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    // Loaded on first use: an agent that stays hidden all day never maps the shell.
+    static const auto execute = ProcFrom<ShellExecuteFn>(LoadSystemLibrary("shell32.dll").release(), "ShellExecuteA");
+    if (!execute) return false;
+    HINSTANCE result = execute(::GetDesktopWindow(), nullptr, file.c_str(),
+                               parameters.empty() ? nullptr : parameters.c_str(), nullptr, showMode);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 

@@ -154,6 +154,9 @@ TEST_F(LauncherWindow, GeometryFollowsTheReadingDirection)
         EXPECT_EQ(rc.top, area.top + (area.bottom - area.top - 110) / 2);
         EXPECT_EQ(WindowText(wnd), "Window Test");
 
+        // A hidden window (the agent's, all day) has no controls; they come with the first show.
+        EXPECT_EQ(GetWindow(wnd, GW_CHILD), nullptr);
+        ShowWindow(wnd, SW_SHOWNA);
         const Controls ctl = FindControls(wnd);
         ASSERT_TRUE(ctl.label && ctl.mainBar && ctl.activityBar);
         const RECT label = ChildRect(wnd, ctl.label), bar = ChildRect(wnd, ctl.mainBar),
@@ -171,9 +174,32 @@ TEST_F(LauncherWindow, GeometryFollowsTheReadingDirection)
     }
 }
 
+TEST_F(LauncherWindow, LabelAndActivityBarSetWhileHiddenComeWithTheControls)
+{
+    const HWND wnd = Open();
+    SetMainLabel("Downloading INFO File...", "Tahoma", 0, 8);
+    ShowActivityBar();
+    EXPECT_EQ(GetWindow(wnd, GW_CHILD), nullptr);
+    ShowWindow(wnd, SW_SHOWNA);
+    int visibleBars = 0;
+    std::string label;
+    for (HWND child = GetWindow(wnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char cls[64] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Static") == 0)
+            label = WindowText(child);
+        else if (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE)
+            ++visibleBars;
+    }
+    EXPECT_EQ(label, "Downloading INFO File...");
+    EXPECT_EQ(visibleBars, 2);
+}
+
 TEST_F(LauncherWindow, ProgressSinkDrivesBothBars)
 {
-    const Controls ctl = FindControls(Open());
+    const HWND wnd = Open();
+    ShowWindow(wnd, SW_SHOWNA);
+    const Controls ctl = FindControls(wnd);
     ProgressSink(0, 0, 0x12345, 3, 2, "");
     EXPECT_EQ(SendMessageA(ctl.mainBar, PBM_GETRANGE, FALSE, 0), 0x2345); // 16-bit range
     EXPECT_EQ(SendMessageA(ctl.mainBar, PBM_GETPOS, 0, 0), 3);
