@@ -50,8 +50,6 @@ void JustDownloadInfoFile()
 void ScheduledTick()
 {
     AgentState& a = Agent();
-    SetMsgBoxFont(ReadInfoText(Keys::FontName), static_cast<int>(ReadInfoInt(Keys::FontSize)),
-                  static_cast<std::uint8_t>(ReadInfoInt(Keys::CharSet)));
     a.state = 0;
     if (a.mode == 2)
         a.mode = 1;
@@ -70,6 +68,10 @@ void ScheduledTick()
     TraceLine(ProcessIdText(), " ShotTimeStatus=", status);
     if (status == 2)
         a.probingEnabled = false;
+    // Only a check shows boxes: the font is read then, not on every idle tick.
+    if (status > 0)
+        SetMsgBoxFont(ReadInfoText(Keys::FontName), static_cast<int>(ReadInfoInt(Keys::FontSize)),
+                      static_cast<std::uint8_t>(ReadInfoInt(Keys::CharSet)));
     const bool askFirst = AgentOverrides()[static_cast<int>(Override::AskBeforeCheck)] == 1;
     if (status > 0 && (a.Interactive() || askFirst) && !AskBeforeCheck())
         status = 0;
