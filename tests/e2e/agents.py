@@ -233,6 +233,7 @@ class NotifyWindow:
         if self.process.poll() is None:
             self.process.terminate()
         self.process.wait(timeout=15)
+        self.process.stdout.close()
 
 
 @contextlib.contextmanager

@@ -285,6 +285,7 @@ class TestMode(unittest.TestCase):
         os.makedirs(cls.root)
         cls.server_cm = servers.nginx(cls.root)
         cls.server = cls.server_cm.__enter__()
+        cls.update = agents.update_setup(bench.scratch("testmode-update"))
 
     @classmethod
     def tearDownClass(cls):
@@ -301,9 +302,9 @@ class TestMode(unittest.TestCase):
     def product(self, **original):
         product = agents.Product(bench.scratch("testmode"), self.server.url, {
             "OriginalSetup": original,
-            "AutoUpdate": {"s21": "Nothing new for PROG_NAME.", "s22": "Look for news of PROG_NAME?"}})
+            "AutoUpdate": {"s21": "Nothing new for now.", "s22": "Look for news of PROG_NAME?"}})
         self.addCleanup(product.stop)
-        agents.publish(self.folder, product.info_name, "http://127.0.0.1:9", 12)
+        agents.publish(self.folder, product.info_name, "http://127.0.0.1:9", 12, setup=self.update)
         return product
 
     def test_checks_every_5_seconds_from_the_folder(self):
@@ -318,18 +319,82 @@ class TestMode(unittest.TestCase):
         self.assertIn("TestMode=TRUE", product.log())
         self.assertEqual(self.server.access_log(), [])
 
-    def test_an_interactive_check_asks_first_and_tells_that_nothing_is_new(self):
+    def test_an_interactive_check_says_so_and_tells_that_nothing_is_new(self):
         product = self.product(ProbeSecondsInterval=-1)
-        with bench.answering("Check Confirm", "y") as asked, bench.answering("Check Attention", "Return") as told:
-            # No copy runs yet: the plain agent starts one for this check, which ends after it.
-            product.run_plain("/TEST=2", "/STOP=-1")
-            self.assertEqual(product.wait_logged("GetOkToPerformAU = "),
-                             ["3 - New version is not higher then old version"])
-        self.assertTrue(asked)
-        self.assertTrue(told)
+        # No copy runs yet: the plain agent starts one for this check, which ends after it.
+        product.run_plain("/TEST=2", "/STOP=-1")
+        question = " ".join(bench.answer("Check Confirm", "Describe"))
+        self.assertIn("Look for news of Check Product?", question)
+        self.assertIn("PLEASE NOTE - You are now running in Test Mode!", question)
+        bench.answer("Check Confirm", "y")
+        self.assertIn("child RICHEDIT|Nothing new for now.", bench.answer("Check Attention", "Describe"))
+        bench.answer("Check Attention", "Return")
+        self.assertEqual(product.decisions(), ["3 - New version is not higher then old version"])
         self.assertTrue(product.wait_ended(15))
         self.assertEqual(self.server.access_log(), [])
 
+
+class InteractiveCheck(unittest.TestCase):
+    """A check the user asked for ("/TEST=2"): it asks first and always ends with a
+    message (the boxes are answered here)."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.server_cm = servers.scripted()
+        cls.server = cls.server_cm.__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server_cm.__exit__(None, None, None)
+
+    def product(self, kind):
+        product = agents.Product(bench.scratch("interactive"), self.server.url + "/" + kind, {
+            "OriginalSetup": {"ProbeSecondsInterval": -1},
+            "AutoUpdate": {"s21": "Nothing new for now.", "s22": "Look for news of PROG_NAME?"}})
+        self.addCleanup(product.stop)
+        root = bench.scratch("interactive-root")
+        agents.publish(root, product.info_name, self.server.url + "/files", 12, setup=self.update())
+        with open(os.path.join(root, product.info_name), "rb") as f:
+            self.server.files[product.info_name] = f.read()
+        return product
+
+    def update(self):
+        if not hasattr(self, "_update"):
+            type(self)._update = agents.update_setup(bench.scratch("interactive-update"))
+        return self._update
+
+    def requests_for(self, product):
+        return [path for path in self.server.paths() if path.endswith("/" + product.info_name)]
+
+    def test_nothing_new(self):
+        product = self.product("files")
+        product.run_plain("/TEST=2", "/STOP=-1")
+        question = " ".join(bench.answer("Check Confirm", "Describe"))
+        self.assertNotIn("Test Mode", question)
+        bench.answer("Check Confirm", "y")
+        self.assertIn("child RICHEDIT|Nothing new for now.", bench.answer("Check Attention", "Describe"))
+        bench.answer("Check Attention", "Return")
+        # An asked check passes the stamp test even for a release seen before.
+        self.assertEqual(product.decisions(), ["3 - New version is not higher then old version"])
+        self.assertTrue(product.wait_ended(15))
+
+    def test_a_fetch_error_is_shown(self):
+        product = self.product("404")
+        product.run_plain("/TEST=2", "/STOP=-1")
+        bench.answer("Check Confirm", "y")
+        shown = "\n".join(bench.answer("Check Error", "Describe"))
+        bench.answer("Check Error", "Return")
+        self.assertIn("404 File Not Found...\n\nURL:  %s/404/%s." % (self.server.url, product.info_name), shown)
+        self.assertEqual(product.decisions(), ["0 - Error downloading .INFO file"])
+        self.assertTrue(product.wait_ended(15))
+
+    def test_declined_checks_nothing(self):
+        product = self.product("files")
+        product.run_plain("/TEST=2", "/STOP=-1")
+        bench.answer("Check Confirm", "n")
+        self.assertTrue(product.wait_ended(15))
+        self.assertEqual(product.decisions(), [])
+        self.assertEqual(self.requests_for(product), [])
 
 if __name__ == "__main__":
     unittest.main()
