@@ -256,12 +256,12 @@ class Announcement(unittest.TestCase):
     def test_an_inform_file_of_another_product_is_deleted_and_shown_as_an_error(self):
         product = self.product(token="another product")
         inform = os.path.join(product.installed, "news-%s.txt" % product.stem)
-        with bench.answering("Check Error", "Return") as answered:
-            product.run_plain("/DELAY=0")
-            self.assertEqual(product.wait_logged("PerformAutoInform() - END "), ["FALSE"])
-        self.assertTrue(answered)
-        [error] = product.logged("ERROR: ")
-        self.assertIn("Bad Secret Token!", error)
+        product.run_plain("/DELAY=0")
+        shown = bench.answer("Check Error", "Describe")
+        bench.answer("Check Error", "Return")
+        self.assertEqual(product.wait_logged("PerformAutoInform() - END "), ["FALSE"])
+        self.assertIn("Bad Secret Token!", shown)
+        self.assertEqual(product.logged("ERROR: "), ["Bad Secret Token!"])
         self.assertFalse(os.path.exists(inform))
         self.assertEqual(product.original("VersionOriginal"), "12")
 
@@ -293,9 +293,13 @@ class TestMode(unittest.TestCase):
 
     def setUp(self):
         self.folder = bench.scratch("testmode-source")
-        today = time.strftime("%d-%b-%Y").upper()
-        values = {"TestMode": "1", "TestModeDate": today, "TestModeURL": bench.winpath(self.folder)}
         self.addCleanup(registry, "delete", TEST_MODE_KEY, "/f")
+        self.set_test_mode()
+
+    def set_test_mode(self, **changes):
+        """Test mode on for today with the folder source, but for changes."""
+        values = {"TestMode": "1", "TestModeDate": time.strftime("%d-%b-%Y").upper(),
+                  "TestModeURL": bench.winpath(self.folder), **changes}
         for name, value in values.items():
             self.assertEqual(registry("add", TEST_MODE_KEY, "/v", name, "/d", value, "/f"), 0)
 
@@ -318,6 +322,26 @@ class TestMode(unittest.TestCase):
         self.assertGreaterEqual(second - first, 5)
         self.assertIn("TestMode=TRUE", product.log())
         self.assertEqual(self.server.access_log(), [])
+
+    def test_off_with_yesterdays_date_and_no_http_test_source(self):
+        yesterday = time.strftime("%d-%b-%Y", time.localtime(time.time() - 86400)).upper()
+        http_source = self.server.url + "/test"
+        # (what, registry values over those of setUp, test mode on, the source tried):
+        # off, the agent asks its own server (which has nothing); on, it takes files only.
+        cases = [
+            ("yesterday's date", {"TestModeDate": yesterday}, False, self.server.url),
+            ("an HTTP test source", {"TestModeURL": http_source}, True, http_source),
+        ]
+        for what, values, on, source in cases:
+            with self.subTest(what):
+                self.set_test_mode(**values)
+                product = self.product()
+                product.run_plain("/DELAY=0")
+                self.assertEqual(product.wait_logged("GetOkToPerformAU = "), ["0 - Error downloading .INFO file"])
+                self.assertEqual(product.logged("TestMode="), ["TRUE" if on else "FALSE"])
+                self.assertEqual(product.logged("Download START: "), ["%s\\%s" % (source, product.info_name)])
+                requests = [line for line in self.server.access_log() if product.info_name in line]
+                self.assertEqual(bool(requests), not on)
 
     def test_an_interactive_check_says_so_and_tells_that_nothing_is_new(self):
         product = self.product(ProbeSecondsInterval=-1)
