@@ -58,6 +58,16 @@ class ScheduledCheck(unittest.TestCase):
         self.assertEqual(product.original("VersionOriginal"), "12")
         self.assertIsNone(product.original("Stamp"))
 
+    def test_a_plain_start_checks_on_the_fourth_tick(self):
+        product = self.product()
+        agents.publish(self.root, product.info_name, self.server.url, 12, setup=self.update)
+        product.run_plain()
+        product.wait_logged("GetOkToPerformAU = ")
+        # From the X_ copy's window to its fetch: ticks come every second, and the log's
+        # times have whole seconds.
+        started, checked = product.stamps("WinMain", "Download START: ")
+        self.assertIn(checked - started, range(3, 6))
+
     def test_a_release_that_does_not_apply_ends_at_its_step(self):
         def bigger_by(n):
             def edit(text):
@@ -113,7 +123,8 @@ class BrokenServers(unittest.TestCase):
         url = "http://127.0.0.1:%d" % servers.free_port()
         product = agents.Product(bench.scratch("check-down"), url, {"OriginalSetup": {"ProbeSecondsInterval": 2}})
         self.addCleanup(product.stop)
-        product.run_plain("/DELAY=0")
+        # The X_ copy as the plain agent would start it.
+        product.start_x_copy("/SleepX=0")
         # The second check proves that the agent lives on after the first.
         decisions = product.wait_logged("GetOkToPerformAU = ", count=2, seconds=40)
         self.assertEqual(set(decisions), {"0 - Error downloading .INFO file"})
@@ -207,6 +218,10 @@ class HandOver(unittest.TestCase):
             while (43, 0) not in window.pairs and time.monotonic() < deadline:
                 time.sleep(0.1)
             pairs = list(window.pairs)
+        # The registration is answered with the agent's window and its request message.
+        self.assertEqual([code for code, _ in pairs[:2]], [50, 51])
+        self.assertNotEqual(pairs[0][1], 0)
+        self.assertEqual(pairs[1][1], 0x465)
         steps = [pair for pair in pairs if pair[0] in (40, 41, 42)]
         self.assertEqual(steps, [(40, 1), (40, 2), (41, 1), (41, 2)])
         self.assertEqual(pairs[-1], (43, 0))
