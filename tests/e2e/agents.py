@@ -140,22 +140,6 @@ class Product:
             return [re.sub(r"^\d\d.\d\d.\d\d \d\d.\d\d.\d\d [ \d]{5}...", "", line)
                     for line in f.read().splitlines()]
 
-    def stamps(self, *prefixes):
-        """The times (seconds of the day) of the first lines that begin with each prefix."""
-        found = []
-        with open(self.log_path, encoding="latin-1") as f:
-            lines = f.read().splitlines()
-        for prefix in prefixes:
-            for line in lines:
-                match = re.match(r"^\d\d.\d\d.\d\d (\d\d).(\d\d).(\d\d) [ \d]{5}...(.*)", line)
-                if match and match.group(4).startswith(prefix):
-                    hours, minutes, seconds = (int(g) for g in match.groups()[:3])
-                    found.append(hours * 3600 + minutes * 60 + seconds)
-                    break
-            else:
-                raise AssertionError("no line %r in the update log" % prefix)
-        return found
-
     def logged(self, prefix):
         return [line[len(prefix):] for line in self.log() if line.startswith(prefix)]
 

@@ -61,12 +61,16 @@ class ScheduledCheck(unittest.TestCase):
     def test_a_plain_start_checks_on_the_fourth_tick(self):
         product = self.product()
         agents.publish(self.root, product.info_name, self.server.url, 12, setup=self.update)
-        product.run_plain()
-        product.wait_logged("GetOkToPerformAU = ")
-        # From the X_ copy's window to its fetch: ticks come every second, and the log's
-        # times have whole seconds.
-        started, checked = product.stamps("WinMain", "Download START: ")
-        self.assertIn(checked - started, range(3, 6))
+        with bench.viewer("check-ticks") as trace:
+            product.run_plain()
+            product.wait_logged("GetOkToPerformAU = ")
+            lines = trace.text.splitlines()
+        [pid] = [line.split()[0] for line in lines
+                 if " ==== STUB START ====> " in line and bench.winpath(product.x_copy) in line]
+        own = [line[len(pid) + 1:] for line in lines if line.startswith(pid + " ")]
+        fire = next(i for i, line in enumerate(own) if line.startswith("Fire  "))
+        ticks = [line for line in own[:fire] if line.startswith("AutoUpdateTimerCount=")]
+        self.assertEqual(ticks, ["AutoUpdateTimerCount=%d" % n for n in (-2, -1, 0, 1)])
 
     def test_a_release_that_does_not_apply_ends_at_its_step(self):
         def bigger_by(n):
@@ -81,10 +85,14 @@ class ScheduledCheck(unittest.TestCase):
              "1 - Error reading .ORIGINAL file"),
             ("same stamp, no re-ask", {"Stamp": 13, "ReAskSecondsInterval": 0}, (13, {}), None,
              "2 - Too early for retesting"),
+            ("same stamp, re-ask due", {"Stamp": 12, "ReAskSecondsInterval": 60, "ReAskSecondsLast": 1}, (12, {}),
+             None, "3 - New version is not higher then old version"),
             ("same version", {}, (12, {}), None, "3 - New version is not higher then old version"),
             ("lower version", {}, (11, {}), None, "3 - New version is not higher then old version"),
             ("not valid for 12", {}, (13, {"ValidVersions": "1,2"}), None,
              '4 - "Valid for version" mismatch'),
+            ("valid for 12 among others", {}, (13, {"ValidVersions": "3,12"}), bigger_by(100),
+             "5 - Download file size error"),
             ("announced size 100 bytes over", {}, (13, {}), bigger_by(100), "5 - Download file size error"),
             ("announced size 100 bytes under", {}, (13, {}), bigger_by(-100), "5 - Download file size error"),
         ]
