@@ -252,16 +252,18 @@ class Announcement(unittest.TestCase):
 
     title = "News of Check Product"
 
-    def product(self, token=agents.TOKEN):
+    def product(self, token=agents.TOKEN, scramble=0):
         product = agents.Product(bench.scratch("inform"), self.server.url,
                                  {"AutoUpdate": {"s34": self.title, "s35": "Get it"}})
         self.addCleanup(product.stop)
         agents.publish(self.root, product.info_name, self.server.url, 13, token=token,
-                       inform=("Version 13 of Check Product is out.", {"Url": "http://127.0.0.1:9/download.html"}))
+                       inform=("Version 13 of Check Product is out.",
+                                {"Url": "http://127.0.0.1:9/download.html", "Scramble": scramble}))
         return product
 
     def test_the_dialog_shows_the_news_and_the_version_is_recorded_after_it(self):
-        product = self.product()
+        # Scrambled as a whole, as a publisher may serve it.
+        product = self.product(scramble=1)
         product.run_plain("/DELAY=0")
         shown = bench.wine(bench.ANSWERBOX, self.title, "Describe", "30", timeout=60)
         self.assertEqual(shown.returncode, 0)
