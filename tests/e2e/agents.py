@@ -140,6 +140,14 @@ class Product:
             return [re.sub(r"^\d\d.\d\d.\d\d \d\d.\d\d.\d\d [ \d]{5}...", "", line)
                     for line in f.read().splitlines()]
 
+    def traced(self, trace):
+        """The X_ copy's lines in a trace capture, without their process id (the capture
+        holds every program's lines)."""
+        lines = trace.text.splitlines()
+        start = " ==== STUB START ====> \"%s\"" % bench.winpath(self.x_copy)
+        pids = {line.split()[0] for line in lines if start in line}
+        return [line.partition(" ")[2] for line in lines if line.split(" ", 1)[0] in pids]
+
     def logged(self, prefix):
         return [line[len(prefix):] for line in self.log() if line.startswith(prefix)]
 
