@@ -121,6 +121,17 @@ def viewer(test_name="viewer", timeout=300, chunks=False):
                 proc.wait()
 
 
+def answer(title, key, timeout=60):
+    """Waits for a window titled exactly title and answers it with key (as answering
+    does), or with "Describe" leaves it open and returns its class and child windows'
+    texts as answerbox printed them; fails when no such window came."""
+    result = wine(ANSWERBOX, title, key, str(timeout), timeout=timeout + 30)
+    if result.returncode != 0:
+        raise AssertionError("no window %r was answered with %s; windows open: %s"
+                             % (title, key, windows_on_display()))
+    return result.stdout.decode("latin-1").replace("\r\n", "\n").splitlines()
+
+
 @contextlib.contextmanager
 def answering(title, key, timeout=60):
     """While the block runs, waits for a window titled exactly title and answers it with

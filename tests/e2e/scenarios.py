@@ -1,6 +1,7 @@
 """Lists the end-to-end scenarios for CTest: one line per test class, as
-"SCRIPT:CLASS:desktop" when the class answers message boxes (it needs the shared
-display's keyboard to itself) and "SCRIPT:CLASS:" otherwise.
+"SCRIPT:CLASS:desktop" when the class answers message boxes (bench.answering or
+bench.answer: it needs the shared display's keyboard to itself) and "SCRIPT:CLASS:"
+otherwise.
 
     scenarios.py SCRIPT..."""
 import ast
@@ -9,7 +10,7 @@ import sys
 
 
 def uses_boxes(node):
-    return any(isinstance(n, ast.Attribute) and n.attr == "answering" for n in ast.walk(node))
+    return any(isinstance(n, ast.Attribute) and n.attr in ("answering", "answer") for n in ast.walk(node))
 
 
 def main():
