@@ -24,13 +24,9 @@ class ScheduledCheck(unittest.TestCase):
     def setUpClass(cls):
         cls.root = os.path.join(bench.scratch("check-nginx"), "root")
         os.makedirs(cls.root)
-        cls.server_cm = servers.nginx(cls.root)
-        cls.server = cls.server_cm.__enter__()
+        cls.server = cls.enterClassContext(servers.nginx(cls.root))
         cls.update = agents.update_setup(bench.scratch("check-update"))
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.server_cm.__exit__(None, None, None)
 
     def product(self, **original):
         product = agents.Product(bench.scratch("check"), self.server.url, {"OriginalSetup": original})
@@ -153,13 +149,9 @@ class HandOver(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.server_cm = servers.scripted()
-        cls.server = cls.server_cm.__enter__()
+        cls.server = cls.enterClassContext(servers.scripted())
         cls.update = agents.update_setup(bench.scratch("handover-update"))
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.server_cm.__exit__(None, None, None)
 
     def served_product(self, version=13, **original):
         """A product whose release (version) the scripted server serves."""
@@ -241,12 +233,8 @@ class Announcement(unittest.TestCase):
     def setUpClass(cls):
         cls.root = os.path.join(bench.scratch("inform-nginx"), "root")
         os.makedirs(cls.root)
-        cls.server_cm = servers.nginx(cls.root)
-        cls.server = cls.server_cm.__enter__()
+        cls.server = cls.enterClassContext(servers.nginx(cls.root))
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.server_cm.__exit__(None, None, None)
 
     title = "News of Check Product"
 
@@ -306,13 +294,9 @@ class TestMode(unittest.TestCase):
     def setUpClass(cls):
         cls.root = os.path.join(bench.scratch("testmode-nginx"), "root")
         os.makedirs(cls.root)
-        cls.server_cm = servers.nginx(cls.root)
-        cls.server = cls.server_cm.__enter__()
+        cls.server = cls.enterClassContext(servers.nginx(cls.root))
         cls.update = agents.update_setup(bench.scratch("testmode-update"))
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.server_cm.__exit__(None, None, None)
 
     def setUp(self):
         self.folder = bench.scratch("testmode-source")
@@ -387,12 +371,8 @@ class InteractiveCheck(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.server_cm = servers.scripted()
-        cls.server = cls.server_cm.__enter__()
+        cls.server = cls.enterClassContext(servers.scripted())
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.server_cm.__exit__(None, None, None)
 
     def product(self, kind):
         product = agents.Product(bench.scratch("interactive"), self.server.url + "/" + kind, {

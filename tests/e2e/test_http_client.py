@@ -45,12 +45,8 @@ class NginxTransfers(unittest.TestCase):
         for name, data in cls.data.items():
             with open(os.path.join(cls.root, name), "wb") as f:
                 f.write(data)
-        cls.server_cm = servers.nginx(cls.root)
-        cls.server = cls.server_cm.__enter__()
+        cls.server = cls.enterClassContext(servers.nginx(cls.root))
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.server_cm.__exit__(None, None, None)
 
     def target(self, name):
         return os.path.join(bench.scratch("http-get"), name)
@@ -143,13 +139,9 @@ class NginxTransfers(unittest.TestCase):
 class MisbehavingServer(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.server_cm = servers.scripted()
-        cls.server = cls.server_cm.__enter__()
+        cls.server = cls.enterClassContext(servers.scripted())
         cls.server.files["k50.bin"] = noise(50000, 3)
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.server_cm.__exit__(None, None, None)
 
     def setUp(self):
         self.folder = bench.scratch("http-bad")

@@ -47,12 +47,8 @@ class Downloads(unittest.TestCase):
         cls.folder = bench.scratch("web-nginx")
         cls.root = os.path.join(cls.folder, "root")
         os.makedirs(cls.root)
-        cls.server_cm = servers.nginx(cls.root)
-        cls.server = cls.server_cm.__enter__()
+        cls.server = cls.enterClassContext(servers.nginx(cls.root))
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.server_cm.__exit__(None, None, None)
 
     def served(self, stem, confirm=0):
         folder = bench.scratch(stem)
@@ -99,12 +95,10 @@ class Failures(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.server_cm = servers.scripted()
-        cls.server = cls.server_cm.__enter__()
+        cls.server = cls.enterClassContext(servers.scripted())
 
     @classmethod
     def tearDownClass(cls):
-        cls.server_cm.__exit__(None, None, None)
         # Failed transfers leave their partial files for the next attempt to clear.
         for name in cls.server.files:
             for partial in temp_copies(name + ".*"):
