@@ -57,6 +57,11 @@ def lines_of(path):
         return f.read().splitlines()
 
 
+def recorded(event):
+    """The product's record lines of an event ("start", "close" ...)."""
+    return [line for line in lines_of(RECORD) if line.startswith(event + " ")]
+
+
 def log_lines(text):
     """The update-log lines that hold text."""
     return [line for line in lines_of(UPDATE_LOG) if text in line]
@@ -127,7 +132,7 @@ def answer_box(what, seconds=60):
 
 
 def picture_of_box(png):
-    """Saves the agent's box as png once it shows; its X window id."""
+    """Saves the agent's box as png once it shows."""
     def window():
         found = subprocess.run([bench.WINE_ENV, "shell", bench.WINE_STATE, "xdotool", "search", "--onlyvisible",
                                 "--name", "^%s$" % BOX_CAPTION], capture_output=True, text=True).stdout.split()
@@ -175,7 +180,7 @@ def life(server_url):
     started.append(subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", "300", INSTALLED_PRODUCT,
                                      "/Record=" + bench.winpath(RECORD)],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-    wait_for("the product's start", lambda: [l for l in lines_of(RECORD) if l.startswith("start")], 60)
+    wait_for("the product's start", lambda: recorded("start"), 60)
     say("the product runs")
     if run_agent() != 0:
         raise StepFailed("the plain agent did not end well")
@@ -188,13 +193,12 @@ def life(server_url):
         raise StepFailed("the agent did not take the release")
     answer_box("download question")
     answer_box("install question")
-    wait_for("the product's close", lambda: [l for l in lines_of(RECORD) if l.startswith("close")], 60)
+    wait_for("the product's close", lambda: recorded("close"), 60)
     say("the agent closed the product; the update setup installs version 2")
     picture_of_box(FINISH_PNG)
     say("the finish message shows (picture: %s)" % os.path.relpath(FINISH_PNG, TOP))
     answer_box("finish message (start the product again?)")
-    wait_for("the product's second start", lambda: len([l for l in lines_of(RECORD) if l.startswith("start")]) > 1,
-             60)
+    wait_for("the product's second start", lambda: recorded("start")[1:], 60)
     ended = wait_for("the end of the update cycle", lambda: log_lines("PerformAutoUpdate() - END"), 30)[0]
     if "Result=TRUE" not in ended:
         raise StepFailed("the update cycle did not complete")
