@@ -114,6 +114,39 @@ class EngineResult(unittest.TestCase):
         self.assertGreater(elapsed, 6.0)
 
 
+class AgentCopy(unittest.TestCase):
+    def test_agent_is_installed_with_its_description_and_the_installer_texts(self):
+        folder = bench.scratch("agent-copy")
+        # An installer's texts, with a value holding "=" and a key the engine sets itself.
+        texts = (b"[OriginalSetup]\r\nProbeSecondsInterval=60\r\nVersionOriginal=9\r\n"
+                 b"[AutoUpdate]\r\ns16=<B>PROG_NAME</B> is up to date.\r\ns17=<P>a=b?\r\n"
+                 b"[MsgBox]\r\nConfirm=Prod Update\r\n")
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, Version=3, Texts="texts.ini"),
+                                trailer={"WriteUpdateAgent": 1}, files={"texts.ini": texts},
+                                update={"ServerUrl": "http://127.0.0.1:9/prod", "InfoFile": "prod.info",
+                                        "AgentFile": "prod-agent.exe", "Token": "t"})
+        self.assertEqual(run(exe).returncode, 0)
+        target = os.path.join(folder, "target")
+        self.assertIn("prod-agent.exe", setups.recorded(folder, "INSTALLED"))
+        dump = subprocess.run([setups.BUILDER, "--dump", os.path.join(target, "prod-agent.exe")],
+                              capture_output=True, text=True).stdout
+        self.assertIn("IsUpdateAgent=1", dump.splitlines())
+        with open(os.path.join(target, "prod.original"), encoding="latin-1") as f:
+            original, section = {}, None
+            for line in f.read().splitlines():
+                if line.startswith("["):
+                    section = line[1:-1]
+                elif "=" in line:
+                    original[(section, line.split("=", 1)[0])] = line.split("=", 1)[1]
+        for section, key, value in [("OriginalSetup", "VersionOriginal", "3"),
+                                    ("OriginalSetup", "ProbeSecondsInterval", "60"),
+                                    ("Directories", "TargetDir", bench.winpath(target)),
+                                    ("AutoUpdate", "s16", "<B>PROG_NAME</B> is up to date."),
+                                    ("AutoUpdate", "s17", "<P>a=b?"),
+                                    ("MsgBox", "Confirm", "Prod Update")]:
+            self.assertEqual(original.get((section, key)), value, (section, key))
+
+
 class Confirmation(unittest.TestCase):
     def test_hide_skips_the_question_and_starts_the_engine_hidden(self):
         folder = bench.scratch("hide")

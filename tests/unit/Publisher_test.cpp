@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -94,6 +95,35 @@ TEST_F(Publisher, ScrambledInformFileStillCarriesTheToken)
     EXPECT_EQ(SplitInformText(inform).body, "{\\rtf1 Version 12|is out.}");
     // An announcement only: no update file named.
     EXPECT_NE(Served("product.info").find("NameOfUpdateFile=\r\nSizeOfUpdateFile=0\r\n"), std::string::npos);
+}
+
+TEST_F(Publisher, SetOptionsReplaceOrAddKeysAndAreNamedWhenRefused)
+{
+    // A release published for another server: the options win over the file.
+    const std::string path = Manifest("[Update]\nSetup=setup-12.exe\n");
+    const ReleasePlan plan = ReadRelease(path, {"release/DOWNLOADURL=http://127.0.0.1:8123/upd",
+                                                "Update/RestartProcess=1", "Release/ValidVersions=11"});
+    EXPECT_EQ(plan.downloadUrl, "http://127.0.0.1:8123/upd");
+    EXPECT_EQ(plan.validVersions, "11");
+    EXPECT_NE(std::find(plan.flags.begin(), plan.flags.end(), std::make_pair(std::string("RestartProcess"),
+                                                                             std::string("1"))),
+              plan.flags.end());
+
+    const std::pair<const char*, const char*> refused[] = {
+        {"Release/Version=0", "--set Release/Version=0: [Release] Version: expected a whole number"},
+        {"Update/Nokey=1", "--set Update/Nokey=1: [Update] Nokey: unknown key"},
+        {"Nosuch/Key=1", "--set Nosuch/Key=1: [Nosuch] is not a known section"},
+        {"Release/=1", "--set Release/=1: expected Section/Key=value"},
+        {"Version=3", "--set Version=3: expected Section/Key=value"},
+    };
+    for (const auto& [option, message] : refused) {
+        try {
+            ReadRelease(path, {option});
+            ADD_FAILURE() << option << " was accepted";
+        } catch (const ManifestError& e) {
+            EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << option << " gave: " << e.what();
+        }
+    }
 }
 
 TEST_F(Publisher, RefusesWithAMessageNamingTheKeyAndWritesNothing)

@@ -57,23 +57,7 @@ void NoListBreakers(const Reader& r, const std::string& key, const std::string& 
 BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& overrides)
 {
     std::vector<Section> sections = ParseIni(path);
-    for (const std::string& o : overrides) {
-        const size_t slash = o.find('/'), eq = o.find('=');
-        if (slash == std::string::npos || eq == std::string::npos || slash == 0 || eq < slash + 2)
-            throw ManifestError("--set " + o + ": expected Section/Key=value");
-        const std::string name = o.substr(0, slash), key = o.substr(slash + 1, eq - slash - 1);
-        auto s = std::find_if(sections.begin(), sections.end(),
-                              [&](const Section& x) { return UpperText(x.name) == UpperText(name); });
-        if (s == sections.end())
-            s = sections.insert(sections.end(), Section{name, 0, {}, {}});
-        auto e = std::find_if(s->entries.begin(), s->entries.end(),
-                              [&](const auto& x) { return UpperText(x.first) == UpperText(key); });
-        if (e != s->entries.end())
-            e->second = o.substr(eq + 1);
-        else
-            s->entries.emplace_back(key, o.substr(eq + 1));
-        s->setBy.emplace_back(UpperText(key), o);
-    }
+    ApplyOverrides(sections, overrides);
     const fs::path base = fs::path(path).parent_path();
     BuildPlan plan;
     std::set<std::string> names; // upper-cased: Windows file names ignore case
@@ -196,9 +180,7 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
                 NoListBreakers(r, entry.first, entry.second);
             plan.languages.push_back(std::move(block));
         } else {
-            throw ManifestError((s.line == 0 && !s.setBy.empty() ? "--set " + s.setBy.front().second
-                                                                 : path + " line " + std::to_string(s.line)) +
-                                ": [" + s.name + "] is not a known section");
+            UnknownSection(path, s);
         }
     }
 

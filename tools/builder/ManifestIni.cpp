@@ -66,6 +66,34 @@ void Reader::OnlyKeys(std::initializer_list<const char*> known) const
     }
 }
 
+void ApplyOverrides(std::vector<Section>& sections, const std::vector<std::string>& overrides)
+{
+    for (const std::string& o : overrides) {
+        const size_t slash = o.find('/'), eq = o.find('=');
+        if (slash == std::string::npos || eq == std::string::npos || slash == 0 || eq < slash + 2)
+            throw ManifestError("--set " + o + ": expected Section/Key=value");
+        const std::string name = o.substr(0, slash), key = o.substr(slash + 1, eq - slash - 1);
+        auto s = std::find_if(sections.begin(), sections.end(),
+                              [&](const Section& x) { return UpperText(x.name) == UpperText(name); });
+        if (s == sections.end())
+            s = sections.insert(sections.end(), Section{name, 0, {}, {}});
+        auto e = std::find_if(s->entries.begin(), s->entries.end(),
+                              [&](const auto& x) { return UpperText(x.first) == UpperText(key); });
+        if (e != s->entries.end())
+            e->second = o.substr(eq + 1);
+        else
+            s->entries.emplace_back(key, o.substr(eq + 1));
+        s->setBy.emplace_back(UpperText(key), o);
+    }
+}
+
+void UnknownSection(const std::string& file, const Section& s)
+{
+    throw ManifestError((s.line == 0 && !s.setBy.empty() ? "--set " + s.setBy.front().second
+                                                         : file + " line " + std::to_string(s.line)) +
+                        ": [" + s.name + "] is not a known section");
+}
+
 std::string Trim(const std::string& s)
 {
     const size_t a = s.find_first_not_of(" \t\r");

@@ -38,6 +38,11 @@ private:
 };
 
 std::string Trim(const std::string& s);
+// The --set options (Section/Key=value) over the file's sections: a key is replaced or
+// added, a section added at the end; each remembers the option that gave it.
+void ApplyOverrides(std::vector<Section>& sections, const std::vector<std::string>& overrides);
+// Refuses a section no reader knows, naming the line or the --set option that made it.
+[[noreturn]] void UnknownSection(const std::string& file, const Section& s);
 // Sections in file order; a malformed line, a repeated section or key is refused.
 std::vector<Section> ParseIni(const std::string& path);
 // value taken from base unless it is absolute.

@@ -76,9 +76,10 @@ std::string ReadWhole(const std::string& path)
 
 } // namespace
 
-ReleasePlan ReadRelease(const std::string& path)
+ReleasePlan ReadRelease(const std::string& path, const std::vector<std::string>& overrides)
 {
-    const std::vector<Section> sections = ParseIni(path);
+    std::vector<Section> sections = ParseIni(path);
+    ApplyOverrides(sections, overrides);
     const fs::path base = fs::path(path).parent_path();
     ReleasePlan plan;
     const Section* release = nullptr;
@@ -135,7 +136,7 @@ ReleasePlan ReadRelease(const std::string& path)
             plan.informHeight = static_cast<std::int64_t>(r.Number("Height", 360, 120, 4096));
             plan.scrambleInform = r.Flag("Scramble", false);
         } else {
-            throw ManifestError(path + " line " + std::to_string(s.line) + ": [" + s.name + "] is not a known section");
+            UnknownSection(path, s);
         }
     }
     if (!release)

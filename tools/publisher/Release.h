@@ -32,8 +32,9 @@ struct ReleasePlan {
 
 // Reads and checks a release manifest (relative paths from its folder); throws
 // ManifestError naming the section and key at fault. An update setup whose token is not
-// the product's is refused.
-ReleasePlan ReadRelease(const std::string& path);
+// the product's is refused. overrides are --set options (Section/Key=value), as the
+// builder takes them.
+ReleasePlan ReadRelease(const std::string& path, const std::vector<std::string>& overrides = {});
 
 // The inform file: the product's token (stored scrambled) and the body, optionally
 // scrambled as a whole.

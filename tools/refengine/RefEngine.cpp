@@ -2,13 +2,14 @@
 // contract, used by the demo and as a sample for suite authors.
 //
 //   Engine.exe [/Target=FOLDER] [/ExitCode=N] [/KeepAtom] [/WorkMs=N] [/LingerMs=N]
-//              [/Record=FILE] [/Version=N] [/ProgramName=TEXT]
+//              [/Record=FILE] [/Version=N] [/ProgramName=TEXT] [/Texts=NAME]
 //              [/Original=FILE /StartUpLink=PATH]
 //              /TH_ID=TOKEN /OriginExe="PATH" [/AutoUpdateProg]
 //
 // While it works it shows a small window of class ".SDialog_Class_Name." + TOKEN.
 // It copies every file of its own folder (the launcher's work folder) into /Target=,
-// except itself; an agent copy among them gets its ".original" file beside it.
+// except itself; an agent copy among them gets its ".original" file beside it, with
+// every key of /Texts= (an INI file of the work folder: the agent's texts and captions).
 // On success (exit code 0 and no /KeepAtom) it deletes the completion atom
 // "AutoUpdateAtomTokenByKalvex" + TOKEN, which the launcher reads as "finished".
 // /LingerMs= hands the dialog to a second process that keeps it open that long after
@@ -17,6 +18,7 @@
 // /StartUpLink= as the start-up shortcut, as an installer that made a new one does.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -107,12 +109,34 @@ bool IsAgentCopy(const std::string& path)
     return info.IsUpdateAgent();
 }
 
+// Every key of the INI file texts into original: what a product's installer adds to its
+// description for the agent (message texts, box captions, the check interval).
+void CopyKeys(const std::string& texts, const std::string& original)
+{
+    // Both calls fill a block of NUL-ended strings ended by an empty one.
+    std::vector<char> sections(32768), entries(32768);
+    GetPrivateProfileSectionNamesA(sections.data(), static_cast<DWORD>(sections.size()), texts.c_str());
+    for (const char* section = sections.data(); *section; section += lstrlenA(section) + 1) {
+        std::fill(entries.begin(), entries.end(), '\0');
+        GetPrivateProfileSectionA(section, entries.data(), static_cast<DWORD>(entries.size()), texts.c_str());
+        for (const char* e = entries.data(); *e; e += lstrlenA(e) + 1) {
+            const std::string entry = e;
+            const size_t eq = entry.find('=');
+            if (eq != std::string::npos)
+                WriteIniString(original, section, entry.substr(0, eq), entry.substr(eq + 1));
+        }
+    }
+}
+
 // Writes the installed product's description beside an agent copy.
 void WriteOriginal(const std::string& agentPath, const std::string& target, const std::string& version,
                    const std::string& programName)
 {
     TGFileInfo info(agentPath);
     const std::string original = WithBackslash(target, true) + info.InstalledInfoName();
+    const std::string texts = SwitchValue("/Texts=", "");
+    if (!texts.empty())
+        CopyKeys(ProgramFolder(true) + texts, original);
     WriteIniString(original, "OriginalSetup", "VersionOriginal", version);
     WriteIniString(original, "OriginalSetup", "ProgramName", programName);
     WriteIniString(original, "Directories", "TargetDir", target);
