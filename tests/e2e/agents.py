@@ -22,7 +22,8 @@ PROGRAM_NAME = "Sample Product"
 TEXTS = {"s11": "A new version of PROG_NAME is ready.", "s12": "<P>Download and install it?",
          "s13": "<P>Download it?", "s14": "Install the new version of PROG_NAME now?",
          "s16": "PROG_NAME is up to date.", "s17": "<P>Start it again?", "s18": "<P>It is downloaded now.",
-         "s19": "<P>It is downloaded now.", "s20": "PROG_NAME is installed now."}
+         "s19": "<P>It is downloaded now.", "s20": "PROG_NAME is installed now.",
+         "s22": "Look for a new version of PROG_NAME?"}
 OVERRIDES_UNSET = "|255|255|255|255|255|255|255|255|"
 
 

@@ -2,6 +2,7 @@
 version 2 published on a server on 127.0.0.1, and the agent that finds it, asks as the
 release says, stops the product, runs the update setup, records the new version, starts
 the product again and restarts itself through the plain agent."""
+import contextlib
 import os
 import shutil
 import sys
@@ -47,7 +48,8 @@ class UpdateInstalled(unittest.TestCase):
                 info = bench.winpath(installed.info)
                 self.assertIn("ORIGINALINFO " + info, record)
                 [command] = [line for line in record if line.startswith("COMMANDLINE ")]
-                self.assertIn(' /AutoUpdateProg /OriginalInfoFile="%s"' % info, command)
+                self.assertIn(' /OriginalInfoFile="%s" ' % info, command)
+                self.assertTrue(command.endswith(" /AutoUpdateProg"), command)
                 self.assertIn("SHOW shown", record)
                 # Into the folder the ".original" file names, the agent among the files.
                 self.assertEqual(sorted(line for line in record if line.startswith("INSTALLED ")),
@@ -194,16 +196,19 @@ class UpdateQuestions(unittest.TestCase):
 
 class CheckOnRequest(unittest.TestCase):
     def test_test_switch_through_the_plain_agent(self):
-        # "/TEST=" n is request 31 with the value n: 2 asks for an interactive check (no
-        # questions, the finish message always), any other value for a check now as
-        # configured. The X_ copy started for it gets a shutdown countdown of 2.
-        for value, box, key, version in [("2", "Attention", "Return", "2"), ("1", "Confirm", "n", "1")]:
+        # "/TEST=" n is request 31 with the value n: 2 asks for an interactive check (asked
+        # before it starts, then no download or install question, and the finish message
+        # always), any other value for a check now as configured. The X_ copy started for
+        # it gets a shutdown countdown of 2.
+        for value, boxes, version in [("2", [("Confirm", "y"), ("Attention", "Return")], "2"),
+                                      ("1", [("Confirm", "n")], "1")]:
             with self.subTest(value), agents.on_nginx("test-" + value, probe=-1) as (installed, server):
                 agents.publish(installed, server.url, RequestConfirmationBeforeDownload=1)
-                with bench.answering(box, key) as answered:
+                with contextlib.ExitStack() as stack:
+                    answered = [stack.enter_context(bench.answering(title, key)) for title, key in boxes]
                     installed.run_agent("/TEST=" + value)
                     installed.wait_log("PerformAutoUpdate() - END")
-                self.assertTrue(answered, "no %s box" % box)
+                self.assertEqual([bool(a) for a in answered], [True] * len(boxes))
                 self.assertEqual(installed.version, version)
                 self.assertIn("PostProcessMessage(wm_AgentMsg) to: %s - AU_PerformUpdateCycle (%s)"
                               % (bench.winpath(installed.xcopy), value), installed.log_messages(""))
