@@ -52,26 +52,31 @@ class SecondStart(unittest.TestCase):
 
     def test_zz_switch_with_a_running_copy(self):
         # "/_ZZ=99" makes a new copy even while one runs: after "/WAIT=" the old one has
-        # ended (here by "/STOP=0" meanwhile) and its file is written anew. Any other
-        # value leaves the running copy alone, without waiting.
-        for value, replaced in [("99", True), ("1", False), ("099", False)]:
-            with self.subTest(value), agent("roles-zz") as installed:
+        # ended (here by "/STOP=0" meanwhile) and its file is written anew; a copy still
+        # running cannot be overwritten, and the new start ends at once beside it. Any
+        # other value leaves the running copy alone, without waiting.
+        for value, stopped_meanwhile in [("99", True), ("99", False), ("1", False), ("099", False)]:
+            with self.subTest(value=value, stopped_meanwhile=stopped_meanwhile), agent("roles-zz") as installed:
                 first = started_copy(installed)
                 replacing = installed.start(installed.agent, "/_ZZ=" + value, "/WAIT=4", timeout=60)
-                if replaced:
+                if stopped_meanwhile:
                     installed.wait_log("Wait 4 SEC")
                     installed.run_agent("/STOP=0")
                 self.assertEqual(replacing.wait(timeout=60), 0)
                 plain = installed.log_messages("")
-                self.assertEqual(plain.count("Create X_ File "), 2 if replaced else 1, plain)
-                self.assertEqual("Wait 4 SEC" in plain, replaced, plain)
-                if replaced:
+                waited = value == "99"
+                self.assertEqual("Wait 4 SEC" in plain, waited, plain)
+                self.assertEqual(plain.count("Create X_ File "), 2 if stopped_meanwhile else 1, plain)
+                self.assertEqual(any(m.startswith("Create X_ File failed: ") for m in plain),
+                                 waited and not stopped_meanwhile, plain)
+                if stopped_meanwhile:
                     installed.wait_log("WinMain", count=2)
                     [second] = copies(installed)
                     self.assertNotEqual(second, first)
                     self.assertFalse(alive(first))
                 else:
-                    self.assertEqual(copies(installed), [first])
+                    agents.wait_for(lambda: copies(installed) == [first], 15, "the first copy alone",
+                                    lambda: copies(installed))
 
 
 class TestSwitch(unittest.TestCase):
