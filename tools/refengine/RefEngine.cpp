@@ -126,7 +126,8 @@ void WriteOriginal(const std::string& agentPath, const std::string& target, cons
 std::string InstalledTarget(const std::string& infoPath)
 {
     const std::string name = FileNamePart(infoPath);
-    const std::string original = infoPath.substr(0, infoPath.size() - name.size()) + FileTitle(name, true) + ".original";
+    const std::string folder = infoPath.substr(0, infoPath.size() - name.size());
+    const std::string original = folder + FileTitle(name, true) + ".original";
     return ReadIniString(original, "Directories", "TargetDir", "");
 }
 
