@@ -79,6 +79,10 @@ class UpdateInstalled(unittest.TestCase):
                 self.assertIn("WinExec: %s /TRANSIENTx=%s" % (bench.winpath(installed.xcopy), RESTART_FORCED), plain)
                 [new_copy] = installed.running("X_" + installed.agent_name)
                 self.assertNotEqual(new_copy, old_copy)
+                # The new copy checks once and knows the release by its stamp: no second update.
+                self.assertEqual(installed.wait_log("GetOkToPerformAU = ", count=2)[1],
+                                 "GetOkToPerformAU = 2 - Too early for retesting")
+                self.assertEqual(agents.ini_value(installed.original, "OriginalSetup", "Stamp"), "2")
 
     def test_background_update_starts_the_setup_hidden(self):
         with agents.on_nginx("update-background") as (installed, server):
