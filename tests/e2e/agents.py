@@ -114,7 +114,8 @@ class Installed:
         setup = product_setup(self.folder, self.agent_name, server_url, 1, parameters)
         result = bench.wine(setup, timeout=120)
         if result.returncode != 0 or not os.path.exists(self.original):
-            raise AssertionError("version 1 was not installed: %r" % setups.record(self.folder))
+            raise AssertionError("version 1 was not installed (exit code %d); the engine recorded %r"
+                                 % (result.returncode, lines_of(os.path.join(self.folder, "install.txt"))))
 
     def _lay_out(self, server_url):
         """An agent made by the builder directly, with the ".original" an engine writes."""
@@ -167,10 +168,7 @@ class Installed:
         return process
 
     def product_record_lines(self):
-        if not os.path.exists(self.product_record):
-            return []
-        with open(self.product_record, encoding="latin-1") as f:
-            return f.read().splitlines()
+        return lines_of(self.product_record)
 
     def product_starts(self):
         return [line for line in self.product_record_lines() if line.startswith("start ")]
@@ -181,12 +179,8 @@ class Installed:
 
     def log_entries(self):
         """The update log as (tag, message): tag "X" for the X_ copy, "" for the plain agent."""
-        if not os.path.exists(self.log):
-            return []
-        with open(self.log, encoding="latin-1") as f:
-            text = f.read()
         found = []
-        for line in text.splitlines():
+        for line in lines_of(self.log):
             match = re.match(r"^\S+ \S+ +\d+(   | X )(.*)$", line)
             if match:
                 found.append((match.group(1).strip(), match.group(2)))
@@ -256,7 +250,11 @@ def publish(installed, download_url, version=2, engine=None, **update):
 
 def update_record(installed):
     """What the update's engine recorded."""
-    path = os.path.join(installed.folder, "update.txt")
+    return lines_of(os.path.join(installed.folder, "update.txt"))
+
+
+def lines_of(path):
+    """The lines of a text file, none when it does not exist (yet)."""
     if not os.path.exists(path):
         return []
     with open(path, encoding="latin-1") as f:
