@@ -170,6 +170,13 @@ class Installed:
     def product_record_lines(self):
         return lines_of(self.product_record)
 
+    def restarted_product(self):
+        """The product's start lines once it has been started again and a further start
+        (which must not come) would have shown too."""
+        wait_for(lambda: len(self.product_starts()) >= 2, 30, "the product's restart")
+        time.sleep(3)
+        return self.product_starts()
+
     def product_starts(self):
         return [line for line in self.product_record_lines() if line.startswith("start ")]
 

@@ -57,8 +57,8 @@ class UpdateInstalled(unittest.TestCase):
                                                                      installed.agent_name])])
                 self.assertFalse(os.path.exists(os.path.join(installed.target, UPDATE_FILE)))
 
-                # Stopped by the method, then started again with its arguments.
-                agents.wait_for(lambda: len(installed.product_starts()) == 2, 30, "the product's restart")
+                # Stopped by the method, then started again with its arguments, once.
+                self.assertEqual(len(installed.restarted_product()), 2)
                 lines = installed.product_record_lines()
                 self.assertTrue(lines[1].startswith("close wParam=15 lParam=255 ") if asked_to_close
                                 else lines[1].startswith("start "), lines)
@@ -104,8 +104,8 @@ class UpdateNotCompleted(unittest.TestCase):
             self.assertNotIn("ATOM deleted", record)
             self.assertEqual(installed.version, "1")
             self.assertFalse(os.path.exists(os.path.join(installed.target, UPDATE_FILE)))
-            # The product it stopped runs again; the agent goes on as it is.
-            agents.wait_for(lambda: len(installed.product_starts()) == 2, 30, "the product's restart")
+            # The product it stopped runs again, once; the agent goes on as it is.
+            self.assertEqual(len(installed.restarted_product()), 2)
             self.assertIn("end", installed.product_record_lines())
             self.assertFalse(any(m.startswith(".. ReStartAutoUpdateExe()") for m in installed.log_messages()))
             self.assertTrue(installed.running("X_" + installed.agent_name))
