@@ -33,6 +33,13 @@ QuestionStyle QuestionStyleFor(bool confirm, bool force, bool interactive)
     return force ? QuestionStyle::Inform : QuestionStyle::Ask;
 }
 
+bool StartsProductAgain(bool completed, bool stopped, bool restartAsked, bool agreed)
+{
+    if (!stopped)
+        return false;
+    return completed ? restartAsked && agreed : true;
+}
+
 std::string RestartAgentArguments(const std::string& overrideList)
 {
     return "/_ZZ=99 /WAIT=10 /TRANSIENT=" + overrideList;

@@ -27,6 +27,11 @@ std::string InstallQuestionText(const CycleQuestions& q, const AutoTextLookup& t
 enum class QuestionStyle { None, Inform, Ask };
 QuestionStyle QuestionStyleFor(bool confirm, bool force, bool interactive);
 
+// Whether the cycle starts the product it stopped once more: after a completed update
+// when the release asks for it (restartAsked) and the user agreed; after an update that
+// did not complete always, so that the product runs as before.
+bool StartsProductAgain(bool completed, bool stopped, bool restartAsked, bool agreed);
+
 // The plain agent, started so that it waits for this copy to end, replaces it and keeps
 // the current override bytes.
 std::string RestartAgentArguments(const std::string& overrideList);

@@ -115,11 +115,7 @@ bool PerformAutoUpdate()
             }
             Trace("12");
             TraceLine(BoolText(restartAfter), " ", BoolText(start), " >", programPath, "<");
-            if (restartAfter && start)
-                StartProgram(program);
-            // The product was stopped for an update that did not complete: it runs again
-            // as before.
-            if (!result && stopped)
+            if (StartsProductAgain(result, stopped, restartAfter, start))
                 StartProgram(program);
         } else if (fetched) {
             DeleteFileA(updateFile.c_str());

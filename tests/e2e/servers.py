@@ -213,7 +213,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     time.sleep(0.05)
             else:
                 self.wfile.write(self.send(404, ERROR_PAGE))
-        except (BrokenPipeError, ConnectionResetError):
+        except OSError:  # the client went away (a size probe reads only the headers)
             self.close_connection = True
 
 

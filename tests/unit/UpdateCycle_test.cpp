@@ -52,6 +52,24 @@ TEST(UpdateCycle, AnInteractiveCheckAsksNothing)
             << c.confirm << c.force << c.interactive;
 }
 
+TEST(UpdateCycle, ProductStoppedForTheUpdateStartsAgainOnce)
+{
+    const struct {
+        bool completed, stopped, restartAsked, agreed, starts;
+    } cases[] = {
+        {true, true, true, true, true},
+        {true, true, true, false, false},   // the user keeps it closed
+        {true, true, false, true, false},   // the release does not ask for it
+        {true, false, true, true, false},   // it was not running
+        {false, true, true, true, true},    // not completed: it runs as before
+        {false, true, false, false, true},
+        {false, false, true, true, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(StartsProductAgain(c.completed, c.stopped, c.restartAsked, c.agreed), c.starts)
+            << c.completed << c.stopped << c.restartAsked << c.agreed;
+}
+
 TEST(UpdateCycle, RestartedAgentWaitsForThisCopyAndKeepsTheOverrides)
 {
     EXPECT_EQ(RestartAgentArguments("|255|1|255|255|255|255|255|255|"),

@@ -4,12 +4,15 @@
 //   Engine.exe [/Target=FOLDER] [/ExitCode=N] [/KeepAtom] [/WorkMs=N] [/LingerMs=N]
 //              [/Record=FILE] [/Version=N] [/ProgramName=TEXT] [/Texts=NAME]
 //              [/Original=FILE /StartUpLink=PATH]
-//              /TH_ID=TOKEN /OriginExe="PATH" [/AutoUpdateProg]
+//              /TH_ID=TOKEN /OriginExe="PATH" [/AutoUpdateProg] [/OriginalInfoFile="PATH"]
 //
 // While it works it shows a small window of class ".SDialog_Class_Name." + TOKEN.
 // It copies every file of its own folder (the launcher's work folder) into /Target=,
 // except itself; an agent copy among them gets its ".original" file beside it, with
 // every key of /Texts= (an INI file of the work folder: the agent's texts and captions).
+// An update (/OriginalInfoFile=, the agent's ".info" file) installs by default into the
+// TargetDir of the ".original" file beside it and leaves that file to the agent, which
+// records the new version once the update has completed.
 // On success (exit code 0 and no /KeepAtom) it deletes the completion atom
 // "AutoUpdateAtomTokenByKalvex" + TOKEN, which the launcher reads as "finished".
 // /LingerMs= hands the dialog to a second process that keeps it open that long after
@@ -143,8 +146,18 @@ void WriteOriginal(const std::string& agentPath, const std::string& target, cons
     Record("ORIGINAL " + original);
 }
 
+// The installed product's folder, from the ".original" file beside the agent's ".info".
+std::string InstalledTarget(const std::string& infoPath)
+{
+    const std::string name = FileNamePart(infoPath);
+    const std::string folder = infoPath.substr(0, infoPath.size() - name.size());
+    const std::string original = folder + FileTitle(name, true) + ".original";
+    return ReadIniString(original, "Directories", "TargetDir", "");
+}
+
 // Copies the files of a folder of the work folder (relative path rel, "" for the top)
-// into the same place under the target; false when one copy failed.
+// into the same place under the target; false when one copy failed. version empty:
+// the agent copies get no ".original" of their own (an update keeps the installed one).
 bool Install(const std::string& workFolder, const std::string& rel, const std::string& self,
              const std::string& target, const std::string& version, const std::string& programName)
 {
@@ -173,7 +186,7 @@ bool Install(const std::string& workFolder, const std::string& rel, const std::s
             continue;
         }
         Record("INSTALLED " + rel + name);
-        if (IsAgentCopy(dest))
+        if (!version.empty() && IsAgentCopy(dest))
             WriteOriginal(dest, target, version, programName);
     } while (FindNextFileA(find.get(), &fd));
     return ok;
@@ -199,11 +212,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
 
     const std::string self = ProgramPath(false);
     const std::string workFolder = ProgramFolder(true);
-    const std::string target = SwitchValue("/Target=", "");
+    const std::string infoFile = SwitchValue("/OriginalInfoFile=", "");
+    if (!infoFile.empty())
+        Record("ORIGINALINFO " + infoFile);
+    const std::string target = SwitchValue("/Target=", infoFile.empty() ? "" : InstalledTarget(infoFile));
     bool ok = true;
     ShowDialog(token, static_cast<UINT>(SwitchInt("/WorkMs=", 300)), show != SW_HIDE);
     if (!target.empty())
-        ok = Install(workFolder, "", self, target, SwitchValue("/Version=", "1"), SwitchValue("/ProgramName=", ""));
+        ok = Install(workFolder, "", self, target, infoFile.empty() ? SwitchValue("/Version=", "1") : "",
+                     SwitchValue("/ProgramName=", ""));
 
     const std::string original = SwitchValue("/Original=", "");
     if (!original.empty()) {

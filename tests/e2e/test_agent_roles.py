@@ -1,0 +1,116 @@
+"""The installed agent's two processes: the plain agent that makes and starts its X_ copy
+and forwards its switches to it as window messages, and the X_ copy that runs the agent.
+The agents here never check on their own (ProbeSecondsInterval -1), and their server
+refuses connections, so a requested check ends at once with step 0."""
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+import agents  # noqa: E402
+import bench  # noqa: E402
+
+NO_SERVER = "http://127.0.0.1:9/none"
+
+
+def agent(name):
+    return agents.Installed(bench.scratch(name), NO_SERVER, probe=-1, via_setup=False)
+
+
+def copies(installed):
+    return installed.running("X_" + installed.agent_name)
+
+
+def started_copy(installed):
+    """Starts the plain agent (which waits for its copy's window); the copy's process id."""
+    installed.run_agent("/DELAY=0")
+    [copy] = copies(installed)
+    return copy
+
+
+def ended(installed, seconds=30):
+    agents.wait_for(lambda: not copies(installed), seconds, "the X_ copy's end")
+
+
+def alive(pid):
+    return os.path.exists("/proc/%d" % pid)
+
+
+class SecondStart(unittest.TestCase):
+    def test_stop_leaves_the_copy_file_alone_and_the_copy_quits(self):
+        with agent("roles-stop") as installed:
+            started_copy(installed)
+            self.assertEqual(installed.run_agent("/STOP=0"), 0)
+            ended(installed)
+            plain = installed.log_messages("")
+            self.assertEqual(plain.count("Create X_ File "), 1, plain)
+            self.assertEqual(len([m for m in plain if m.startswith("Wait ")]), 1, plain)
+            self.assertIn("PostProcessMessage(wm_ShutDown) to: " + bench.winpath(installed.xcopy), plain)
+            # The copy removes its own file at its end.
+            agents.wait_for(lambda: not os.path.exists(installed.xcopy), 30, "the X_ file's removal")
+
+    def test_zz_switch_with_a_running_copy(self):
+        # "/_ZZ=99" makes a new copy even while one runs: after "/WAIT=" the old one has
+        # ended (here by "/STOP=0" meanwhile) and its file is written anew; a copy still
+        # running cannot be overwritten, and the new start ends at once beside it. Any
+        # other value leaves the running copy alone, without waiting.
+        for value, stopped_meanwhile in [("99", True), ("99", False), ("1", False), ("099", False)]:
+            with self.subTest(value=value, stopped_meanwhile=stopped_meanwhile), agent("roles-zz") as installed:
+                first = started_copy(installed)
+                replacing = installed.start(installed.agent, "/_ZZ=" + value, "/WAIT=4", timeout=60)
+                if stopped_meanwhile:
+                    installed.wait_log("Wait 4 SEC")
+                    installed.run_agent("/STOP=0")
+                self.assertEqual(replacing.wait(timeout=60), 0)
+                plain = installed.log_messages("")
+                waited = value == "99"
+                self.assertEqual("Wait 4 SEC" in plain, waited, plain)
+                self.assertEqual(plain.count("Create X_ File "), 2 if stopped_meanwhile else 1, plain)
+                self.assertEqual(any(m.startswith("Create X_ File failed: ") for m in plain),
+                                 waited and not stopped_meanwhile, plain)
+                if stopped_meanwhile:
+                    installed.wait_log("WinMain", count=2)
+                    [second] = copies(installed)
+                    self.assertNotEqual(second, first)
+                    self.assertFalse(alive(first))
+                else:
+                    agents.wait_for(lambda: copies(installed) == [first], 15, "the first copy alone",
+                                    lambda: copies(installed))
+
+
+class TestSwitch(unittest.TestCase):
+    def test_check_requested_with_or_without_a_running_copy(self):
+        # A copy that was not running is started for the request and, for a value above
+        # 0, gets a shutdown countdown of 2 ticks; a running copy keeps running.
+        for value, was_running, ends in [("0", True, False), ("1", True, False), ("0", False, False),
+                                         ("1", False, True)]:
+            with self.subTest(value=value, was_running=was_running), agent("roles-test") as installed:
+                if was_running:
+                    started_copy(installed)
+                self.assertEqual(installed.run_agent("/TEST=" + value), 0)
+                self.assertIn("PostProcessMessage(wm_AgentMsg) to: %s - AU_PerformUpdateCycle (%s)"
+                              % (bench.winpath(installed.xcopy), value), installed.log_messages(""))
+                # The request reached the copy: it checked at once.
+                installed.wait_log("GetOkToPerformAU = 0 - Error downloading .INFO file", seconds=30)
+                if ends:
+                    ended(installed, seconds=15)
+                else:
+                    time.sleep(5)
+                    self.assertEqual(len(copies(installed)), 1)
+
+
+class Arguments(unittest.TestCase):
+    def test_only_a_plain_agent_with_arguments_waits_for_its_copy(self):
+        for args, waits in [((), False), (("/DELAY=0",), True)]:
+            with self.subTest(args=args), agent("roles-args") as installed:
+                self.assertEqual(installed.run_agent(*args), 0)
+                installed.wait_log("WinMain")
+                entries = installed.log_entries()
+                plain_end = entries.index(("", "CreateAndRun_X_Exe() --- End"))
+                copy_runs = entries.index(("X", "WinMain"))
+                self.assertEqual(copy_runs < plain_end, waits, entries)
+
+
+if __name__ == "__main__":
+    unittest.main()
