@@ -8,7 +8,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-import agents  # noqa: E402
+import installs as agents  # noqa: E402
 import bench  # noqa: E402
 
 NO_SERVER = "http://127.0.0.1:9/none"

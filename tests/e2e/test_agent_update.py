@@ -9,7 +9,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-import agents  # noqa: E402
+import installs as agents  # noqa: E402
 import bench  # noqa: E402
 import servers  # noqa: E402
 
