@@ -52,5 +52,5 @@ std::string RunningProductPath()
 
 int ShutDownRunningProduct()
 {
-    return ShutDownProgram(RunningProductPath(), ReadInfoText(Keys::ShutDownMethod));
+    return ShutDownProgram(SplitProgramCommand(RunningProductPath()).program, ReadInfoText(Keys::ShutDownMethod));
 }

@@ -12,7 +12,6 @@ int ShutDownProgram(const std::string& path, const std::string& methodText);
 // ".original" file's folders as the install folders of the folder variables.
 std::string RunningProductPath();
 
-// The sequence for the installed product: the ".original" file's folders become the
-// install folders of the folder variables, the ".info" file's RunningProcess, expanded,
-// is the program and its ShutDownMethod the method.
+// The sequence for the installed product: the program of RunningProductPath (without the
+// arguments it may carry) and the ".info" file's ShutDownMethod.
 int ShutDownRunningProduct();

@@ -87,7 +87,7 @@ bool PerformAutoUpdate()
             Trace("7");
             const std::string programPath = RunningProductPath();
             const ProgramCommand program = SplitProgramCommand(programPath);
-            const int outcome = ShutDownProgram(program.program, ReadInfoText(Keys::ShutDownMethod));
+            const int outcome = ShutDownRunningProduct();
             const bool stopped = outcome == kProgramStopped;
             const bool restartAfter = ReadInfoFlag(Keys::RestartProcess) && stopped;
             const std::string extraArgs = "/OriginalInfoFile=\"" + InfoFilePath() + "\"";

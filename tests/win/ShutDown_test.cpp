@@ -187,4 +187,14 @@ TEST_F(ProductShutDown, RunningProcessFromTheDescriptionFilesWithFolderVariables
     EXPECT_LT(trace_.find(" ==== PerformAutoUpdate-8 ===="), trace_.find("PID="));
 }
 
+TEST_F(ProductShutDown, ArgumentsAfterAQuotedRunningProcessAreNotPartOfThePath)
+{
+    WriteIniString(OriginalFilePath(), "Directories", "TargetDir", folder_ + "\\");
+    WriteIniString(InfoFilePath(), "NewSetup", "RunningProcess", "\"<InstallDir>" + name_ + "\" /tray");
+    WriteIniString(InfoFilePath(), "NewSetup", "ShutDownMethod", "Using Terminate Process");
+    Start();
+    EXPECT_EQ(ShutDownRunningProduct(), 2);
+    EXPECT_FALSE(Runs(0));
+}
+
 }  // namespace
