@@ -41,10 +41,9 @@ def say(text):
 
 
 def installed_version(product):
-    text = product.installed_version().decode("latin-1") if os.path.exists(
-        os.path.join(product.target, "version.txt")) else "(none)"
+    text = bench.lines_of(os.path.join(product.target, "version.txt"))[:1] or ["(none)"]
     return "VersionOriginal=%s in %s, version.txt says \"%s\"" % (
-        product.version, os.path.basename(product.original_path), text)
+        product.version, os.path.basename(product.original_path), text[0])
 
 
 def build_product(product, version, record):
@@ -140,7 +139,7 @@ def main():
         except (StepFailed, AssertionError) as failure:  # the shared helpers fail with AssertionError
             say("FAILED: %s" % failure)
             say("the agent's update log (%s):" % product.log_path)
-            for line in agents.lines_of(product.log_path)[-25:]:
+            for line in bench.lines_of(product.log_path)[-25:]:
                 print("  " + line)
             return 1
     say("done: the product updated itself from version 1 to version 2")

@@ -34,19 +34,11 @@ def seconds_now():
     return int(time.time() - time.timezone + (3600 if time.localtime().tm_isdst > 0 else 0)) + 25569 * 86400
 
 
-def lines_of(path):
-    """The lines of a text file, none when it does not exist (yet)."""
-    if not os.path.exists(path):
-        return []
-    with open(path, encoding="latin-1") as f:
-        return f.read().splitlines()
-
-
 def ini_value(path, section, key):
     """The value of a key as the agent reads it (sections and keys without regard to
     case); None when the file, the section or the key is missing."""
     current = None
-    for line in lines_of(path):
+    for line in bench.lines_of(path):
         if line.startswith("["):
             current = line.strip()[1:-1].lower()
         elif current == section.lower() and "=" in line and line.split("=", 1)[0].strip().lower() == key.lower():
@@ -57,7 +49,7 @@ def ini_value(path, section, key):
 def write_ini(path, sections):
     """Sets the keys of {section: {key: value}} in an INI file, which is made when missing;
     the other lines stay. Written as Windows writes it (CR LF), found as the agent finds it."""
-    lines = lines_of(path)
+    lines = bench.lines_of(path)
     for section, keys in sections.items():
         header = [i for i, line in enumerate(lines) if line.strip().lower() == "[%s]" % section.lower()]
         if not header:
@@ -206,7 +198,7 @@ class Product:
         if result.returncode != 0 or not os.path.exists(self.original_path) or not os.path.exists(self.agent):
             raise AssertionError("the product was not installed with its agent and %s (exit code %d); the "
                                  "engine recorded %r" % (os.path.basename(self.original_path), result.returncode,
-                                                         lines_of(self.install_record)))
+                                                         bench.lines_of(self.install_record)))
 
     def set_original(self, sections):
         write_ini(self.original_path, sections)
@@ -289,7 +281,7 @@ class Product:
         return process
 
     def product_record_lines(self):
-        return lines_of(self.product_record)
+        return bench.lines_of(self.product_record)
 
     def product_recorded(self, event):
         """The product's record lines of an event ("start", "close" ...)."""
@@ -305,7 +297,7 @@ class Product:
     def log_entries(self):
         """The update log as (tag, message): tag "X" for the X_ copy, "" for the plain agent."""
         found = []
-        for line in lines_of(self.log_path):
+        for line in bench.lines_of(self.log_path):
             match = re.match(r"^\S+ \S+ +\d+(   | X )(.*)$", line)
             if match:
                 found.append((match.group(1).strip(), match.group(2)))

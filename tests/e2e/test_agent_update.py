@@ -44,7 +44,7 @@ def publish(installed, download_url, engine=None, **update):
 
 def update_record(installed):
     """What the update's engine recorded."""
-    return agents.lines_of(os.path.join(installed.folder, "update.txt"))
+    return bench.lines_of(os.path.join(installed.folder, "update.txt"))
 
 
 def cycle(installed, *args):
