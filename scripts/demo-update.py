@@ -19,15 +19,13 @@ sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
 import agents  # noqa: E402
 import bench  # noqa: E402  (reads the environment scripts/demo sets)
 import servers  # noqa: E402
+import setups  # noqa: E402
 
 EXAMPLE = os.path.join(TOP, "examples", "update")
 DEMO = os.path.join(bench.HOST_DIR, "demo")
 WORK = os.path.join(DEMO, "update")
 SERVED = os.path.join(WORK, "served")
 FINISH_PNG = os.path.join(DEMO, "finish.png")
-
-BUILDER = os.path.join(bench.HOST_DIR, "tools", "builder", "builder")
-ENGINE = os.path.join(bench.WIN_DIR, "tools", "refengine", "Engine.exe")
 
 BOX_CAPTION = "Sample Product Update"  # texts.ini [MsgBox] Confirm
 
@@ -52,8 +50,8 @@ def build_product(product, version, record):
     parameters = "/Version=%d /Texts=texts.ini \"/ProgramName=%s\" /Target=%s /Record=%s" % (
         version, product.program, bench.winpath(product.target), bench.winpath(record))
     result = subprocess.run([
-        BUILDER, os.path.join(EXAMPLE, "product.ini"), "-o", setup, "--launcher", bench.LAUNCHER,
-        "--set", "Files/Engine.exe=" + ENGINE, "--set", "Files/SampleProduct.exe=" + agents.SAMPLE,
+        setups.BUILDER, os.path.join(EXAMPLE, "product.ini"), "-o", setup, "--launcher", bench.LAUNCHER,
+        "--set", "Files/Engine.exe=" + setups.ENGINE, "--set", "Files/SampleProduct.exe=" + agents.SAMPLE,
         "--set", "Files/version.txt=version-%d.txt" % version, "--set", "Update/ServerUrl=" + product.server_url,
         "--set", "Run/Parameters=" + parameters], capture_output=True, text=True)
     if result.returncode != 0:
