@@ -1,17 +1,14 @@
-"""Installed products with an update agent, for the agent scenarios: the agent file made
-by the builder (an agent payload with the product's token and update server), its
-".original" beside it, releases made by the publisher, and the agent's processes, which
-end with the scenario whatever happens.
-
-Every product has an agent name of its own: the X_ copy's window class is named after
-it, and windows are found across the whole Wine display."""
+"""Installed products with an update agent, for the agent scenarios and the update demo:
+the agent file and its ".original" (laid out as the builder and an engine leave them, or
+installed by our launcher and the reference engine), releases made by the publisher, the
+update log, and the processes a scenario runs, which end with it whatever happens."""
 import contextlib
 import os
-import random
 import re
 import shutil
 import signal
 import subprocess
+import tempfile
 import threading
 import time
 
@@ -20,10 +17,16 @@ import setups
 
 PUBLISHER = os.path.join(bench.HOST_DIR, "tools", "publisher", "publisher")
 NOTIFYWINDOW = os.path.join(bench.WIN_DIR, "tests", "win", "notifywindow.exe")
-TOKEN = "check product"
-# The X_ copy is ended after this many ticks even when a scenario fails before it
-# stops the agent itself.
-SAFETY_TICKS = 90
+SAMPLE = os.path.join(bench.WIN_DIR, "tools", "sampleproduct", "SampleProduct.exe")
+
+TOKEN = "sample token"
+PROGRAM_NAME = "Sample Product"
+# The agent's texts have no defaults: without them its boxes would be empty.
+TEXTS = {"s11": "A new version of PROG_NAME is ready.", "s12": "<P>Download and install it?",
+         "s13": "<P>Download it?", "s14": "Install the new version of PROG_NAME now?",
+         "s16": "PROG_NAME is up to date.", "s17": "<P>Start it again?", "s18": "<P>It is downloaded now.",
+         "s19": "<P>It is downloaded now.", "s20": "PROG_NAME is installed now.",
+         "s22": "Look for a new version of PROG_NAME?"}
 
 
 def seconds_now():
@@ -31,184 +34,327 @@ def seconds_now():
     return int(time.time() - time.timezone + (3600 if time.localtime().tm_isdst > 0 else 0)) + 25569 * 86400
 
 
-def ini(sections):
-    """INI text of {section: {key: value}}, with the line ends Windows writes."""
-    lines = []
+def ini_value(path, section, key):
+    """The value of a key as the agent reads it (sections and keys without regard to
+    case); None when the file, the section or the key is missing."""
+    current = None
+    for line in bench.lines_of(path):
+        if line.startswith("["):
+            current = line.strip()[1:-1].lower()
+        elif current == section.lower() and "=" in line and line.split("=", 1)[0].strip().lower() == key.lower():
+            return line.split("=", 1)[1]
+    return None
+
+
+def write_ini(path, sections):
+    """Sets the keys of {section: {key: value}} in an INI file, which is made when missing;
+    the other lines stay. Written as Windows writes it (CR LF), found as the agent finds it."""
+    lines = bench.lines_of(path)
     for section, keys in sections.items():
-        lines += ["[%s]" % section] + ["%s=%s" % kv for kv in keys.items()] + [""]
-    return "\r\n".join(lines)
+        header = [i for i, line in enumerate(lines) if line.strip().lower() == "[%s]" % section.lower()]
+        if not header:
+            lines.append("[%s]" % section)
+            header = [len(lines) - 1]
+        for key, value in keys.items():
+            entry = "%s=%s" % (key, value)
+            end = header[0] + 1
+            while end < len(lines) and not lines[end].startswith("["):
+                end += 1
+            found = [i for i in range(header[0] + 1, end)
+                     if lines[i].split("=", 1)[0].strip().lower() == key.lower()]
+            if found:
+                lines[found[0]] = entry
+            else:
+                lines.insert(end, entry)
+    with open(path, "w", encoding="latin-1", newline="") as f:
+        f.write("\r\n".join(lines) + "\r\n")
 
 
-def read_ini(path):
-    """{section: {key: value}} of an INI file (keys as written)."""
-    found, section = {}, None
-    with open(path, encoding="latin-1") as f:
-        for line in f.read().splitlines():
-            line = line.strip()
-            if line.startswith("[") and line.endswith("]"):
-                section = found.setdefault(line[1:-1], {})
-            elif "=" in line and section is not None:
-                key, _, value = line.partition("=")
-                section[key] = value
+def wait_for(condition, seconds, what, state=None):
+    """What condition() gives once it is true; fails naming what (and state(), when given)
+    when the time is up first."""
+    deadline = time.monotonic() + seconds
+    while True:
+        found = condition()
+        if found:
+            return found
+        if time.monotonic() > deadline:
+            raise AssertionError("no %s within %d s%s" % (what, seconds, ": %r" % (state(),) if state else ""))
+        time.sleep(0.2)
+
+
+def scenario_processes(folder):
+    """(process id, command line) of the running processes whose command line names a
+    file under folder, in its host or Windows form."""
+    marks = [os.path.abspath(folder).lower(), bench.winpath(folder).lower()]
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % entry, "rb") as f:
+                line = f.read().replace(b"\0", b" ").decode("latin-1")
+            with open("/proc/%s/stat" % entry) as f:
+                state = f.read().rsplit(")", 1)[1].split()[0]
+        except OSError:
+            continue
+        if state != "Z" and any(mark in line.lower() for mark in marks):
+            found.append((int(entry), line))
     return found
 
 
-def publish(root, info_name, url, version, token=TOKEN, setup=None, update=None, inform=None, **release):
-    """Publishes a release into root with the publisher: its ".info" named info_name,
-    update and inform files fetched from url, release: more [Release] keys; setup: the
-    update setup (built with the product's token), update: more [Update] keys; inform:
-    (body, [Inform] keys) for an announcement. Returns the ".info" as read."""
-    folder = bench.scratch("release")
-    manifest = {"Release": {"Output": root, "InfoFile": info_name, "Token": token, "DownloadUrl": url,
-                            "Version": version, "ProgramName": "Check Product", **release}}
-    if setup:
-        manifest["Update"] = {"Setup": setup, "FileName": "update-%s.exe" % info_name.split(".")[0], **(update or {})}
-    if inform is not None:
-        body, keys = inform
-        with open(os.path.join(folder, "news.txt"), "w") as f:
-            f.write(body)
-        manifest["Inform"] = {"File": "news.txt", "FileName": "news-%s.txt" % info_name.split(".")[0], **keys}
-    path = os.path.join(folder, "release.ini")
-    with open(path, "w") as f:
-        f.write(ini(manifest))
-    result = subprocess.run([PUBLISHER, path], capture_output=True, text=True)
+def publish(sections, manifest=None):
+    """Publishes a release with the publisher: the keys of {section: {key: value}} over
+    those of the release manifest (by default an empty one). Returns the folder it
+    published into ([Release] Output)."""
+    if manifest is None:
+        manifest = os.path.join(bench.scratch("release"), "release.ini")
+        open(manifest, "w").close()
+    sets = [arg for section, keys in sections.items() for key, value in keys.items()
+            for arg in ("--set", "%s/%s=%s" % (section, key, value))]
+    result = subprocess.run([PUBLISHER, manifest, *sets], capture_output=True, text=True)
     if result.returncode != 0:
         raise AssertionError(result.stderr)
-    return read_ini(os.path.join(root, info_name))
+    return sections["Release"]["Output"]
 
 
-def update_setup(folder, token=TOKEN):
-    """An update setup of the product (the reference engine as its run target)."""
-    return setups.make_setup(folder, name="update.exe", parameters=setups.engine_args(folder),
-                             update={"Token": token})
-
-
-def agent_pids(name):
-    """Process ids of the running copies of the agent file name (the X_ copy's too)."""
-    pids = []
-    pattern = re.compile(rb"(^|[\\/])(X_)?" + re.escape(name.encode()) + rb"(\x00|$| )", re.IGNORECASE)
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
-        try:
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                cmdline = f.read()
-        except OSError:
-            continue
-        if pattern.search(cmdline):
-            pids.append(int(pid))
-    return pids
+def sample_setup(folder, version, parameters="", update=None, token=TOKEN):
+    """folder/sample-VERSION.exe: a setup of the sample product at version (the product
+    and version.txt) with the product's update token, whose reference engine runs with
+    parameters; update: the [Update] keys of the agent it installs (none without them)."""
+    with open(SAMPLE, "rb") as f:
+        files = {"SampleProduct.exe": f.read(), "version.txt": b"%d" % version}
+    return setups.make_setup(folder, name="sample-%d.exe" % version, parameters=parameters,
+                             trailer={"WriteUpdateAgent": 1, "UpdateLog": 1} if update else {},
+                             update={**(update or {}), "Token": token}, files=files)
 
 
 class Product:
-    """An installed product: folder/installed holds the agent file and its ".original"."""
+    """A product installed in folder/target with its update agent, which looks for
+    releases at server_url. Nothing is there until lay_out or install puts it there. As a
+    context manager it ends the scenario's processes at its end, failed or not.
 
-    def __init__(self, folder, server_url, original, token=TOKEN):
+    Agents of one name share one window class on the desktop: scenarios that run side by
+    side must not see each other's X_ copy, so each product's agent is named after its
+    folder unless agent_name says otherwise."""
+
+    def __init__(self, folder, server_url, program=PROGRAM_NAME, agent_name=None, info_name=None,
+                 safety_ticks=None):
         self.folder = folder
-        self.stem = "chk%08d" % random.randrange(10 ** 8)
-        self.name = self.stem + ".exe"
-        self.info_name = self.stem + ".info"
-        self.installed = os.path.join(folder, "installed")
-        os.makedirs(self.installed, exist_ok=True)
-        # The update log shows the milestones; the files are not the product's concern here.
-        self.agent = setups.make_setup(folder, name="installed/" + self.name, files={},
-                                       trailer={"IsUpdateAgent": 1, "UpdateLog": 1},
-                                       update={"ServerUrl": server_url, "InfoFile": self.info_name,
-                                               "AgentFile": self.name, "Token": token})
-        self.x_copy = os.path.join(self.installed, "X_" + self.name)
-        self.original_path = os.path.join(self.installed, self.stem + ".original")
-        self.info_path = os.path.join(self.installed, self.info_name)
-        self.log_path = os.path.join(self.installed, "X_" + self.stem + ".log")
-        sections = {"OriginalSetup": {"ProgramName": "Check Product", "VersionOriginal": 12,
-                                      "ProbeSecondsInterval": 0, "ReAskSecondsInterval": 0},
-                    "Directories": {"TargetDir": bench.winpath(self.installed)},
-                    "MsgBox": {"Error": "Check Error", "Attention": "Check Attention", "Confirm": "Check Confirm"}}
-        for section, keys in original.items():
-            sections.setdefault(section, {}).update(keys)
-        with open(self.original_path, "w", newline="") as f:
-            f.write(ini(sections))
+        self.server_url = server_url
+        self.program = program
+        self.stem = "agent-" + os.path.basename(folder).rsplit("-", 1)[-1]
+        self.agent_name = agent_name or self.stem + ".exe"
+        self.info_name = info_name or self.stem + ".info"
+        # A scenario that starts the agent without stopping it gives it a countdown of
+        # safety_ticks, so that no X_ copy outlives a scenario that failed half way.
+        self.safety_ticks = safety_ticks
+        self.target = os.path.join(folder, "target")
+        self.agent = os.path.join(self.target, self.agent_name)
+        self.xcopy = os.path.join(self.target, "X_" + self.agent_name)
+        self.original_path = os.path.join(self.target, os.path.splitext(self.info_name)[0] + ".original")
+        self.info_path = os.path.join(self.target, self.info_name)
+        self.log_path = os.path.join(self.target, "X_%s.log" % os.path.splitext(self.agent_name)[0])
+        self.update_file = "update-%s.exe" % self.stem
+        self.news_file = "news-%s.txt" % self.stem
+        self.install_record = os.path.join(folder, "install.txt")
+        self.product = os.path.join(self.target, "SampleProduct.exe")
+        self.product_record = os.path.join(folder, "product.txt")
         self.processes = []
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.end()
+
+    def update_keys(self, token=TOKEN):
+        """The [Update] keys of a setup that installs this product's agent."""
+        return {"ServerUrl": self.server_url, "InfoFile": self.info_name, "AgentFile": self.agent_name,
+                "Token": token}
+
+    def setup(self, version, parameters="", token=TOKEN):
+        """A setup of the sample product at version that installs this product's agent."""
+        folder = tempfile.mkdtemp(prefix="setup-%d-" % version, dir=self.folder)
+        return sample_setup(folder, version, parameters, update=self.update_keys(token), token=token)
+
+    def lay_out(self, version=1):
+        """The agent as the builder makes it, with the ".original" an engine writes for
+        version (the files are not the product's concern here)."""
+        made = setups.make_setup(tempfile.mkdtemp(prefix="agent-", dir=self.folder), name=self.agent_name,
+                                 trailer={"IsUpdateAgent": 1, "UpdateLog": 1}, files={}, update=self.update_keys())
+        os.makedirs(self.target)
+        os.replace(made, self.agent)
+        self.set_original({"OriginalSetup": {"VersionOriginal": version, "ProgramName": self.program},
+                           "Directories": {"TargetDir": bench.winpath(self.target)}})
+
+    def install(self, setup=None):
+        """Installs the product with setup (by default version 1 of the sample product),
+        whose engine records into install_record."""
+        if setup is None:
+            setup = self.setup(1, "/Target=%s /Record=%s /Version=1 \"/ProgramName=%s\"" % (
+                bench.winpath(self.target), bench.winpath(self.install_record), self.program))
+        result = bench.wine(setup, timeout=120)
+        if result.returncode != 0 or not os.path.exists(self.original_path) or not os.path.exists(self.agent):
+            raise AssertionError("the product was not installed with its agent and %s (exit code %d); the "
+                                 "engine recorded %r" % (os.path.basename(self.original_path), result.returncode,
+                                                         bench.lines_of(self.install_record)))
+
+    def set_original(self, sections):
+        write_ini(self.original_path, sections)
+
     def original(self, key, section="OriginalSetup"):
-        return read_ini(self.original_path).get(section, {}).get(key)
+        return ini_value(self.original_path, section, key)
 
-    def log(self):
-        """The update log's lines without their date, time, thread and tag."""
-        if not os.path.exists(self.log_path):
-            return []
-        with open(self.log_path, encoding="latin-1") as f:
-            return [re.sub(r"^\d\d.\d\d.\d\d \d\d.\d\d.\d\d [ \d]{5}...", "", line)
-                    for line in f.read().splitlines()]
+    @property
+    def version(self):
+        return self.original("VersionOriginal")
 
-    def traced(self, trace):
-        """The X_ copy's lines in a trace capture, without their process id (the capture
-        holds every program's lines)."""
-        lines = trace.text.splitlines()
-        start = " ==== STUB START ====> \"%s\"" % bench.winpath(self.x_copy)
-        pids = {line.split()[0] for line in lines if start in line}
-        return [line.partition(" ")[2] for line in lines if line.split(" ", 1)[0] in pids]
+    def installed_version(self):
+        with open(os.path.join(self.target, "version.txt"), "rb") as f:
+            return f.read()
+
+    def publish(self, output, download_url, version, setup=None, update=None, inform=None, token=TOKEN,
+                **release):
+        """Publishes a release of the product into output: its ".info", fetched with the
+        release's files from download_url; release: more [Release] keys; setup: the update
+        setup, served as update_file, update: more [Update] keys; inform: (body, [Inform]
+        keys) for an announcement, served as news_file. Returns output."""
+        sections = {"Release": {"Output": output, "InfoFile": self.info_name, "Token": token,
+                                "DownloadUrl": download_url, "Version": version, "ProgramName": self.program,
+                                **release}}
+        if setup:
+            sections["Update"] = {"Setup": setup, "FileName": self.update_file, **(update or {})}
+        if inform is not None:
+            body, keys = inform
+            news = os.path.join(tempfile.mkdtemp(prefix="news-", dir=self.folder), "news.txt")
+            with open(news, "w") as f:
+                f.write(body)
+            sections["Inform"] = {"File": news, "FileName": self.news_file, **keys}
+        return publish(sections)
+
+    def start(self, program, *args, timeout=300):
+        """Starts a Windows program in the background; it is ended with the others."""
+        process = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", str(timeout), program, *args],
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.processes.append(process)
+        return process
+
+    def run_agent(self, *args, timeout=60):
+        """Runs the plain agent until it ends; its exit code. (Its output is not read: the
+        X_ copy it starts would hold the pipes open.)"""
+        if self.safety_ticks is not None and not any(a.startswith("/STOP=") for a in args):
+            args += ("/STOP=%d" % self.safety_ticks,)
+        result = subprocess.run([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", str(timeout), self.agent, *args],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout + 30)
+        if result.returncode == 124:
+            raise AssertionError("the plain agent did not end within %d s; windows open: %s"
+                                 % (timeout, bench.windows_on_display()))
+        return result.returncode
+
+    def start_xcopy(self, *args):
+        """Starts the X_ copy directly (a copy of the agent file, as the plain agent makes)."""
+        shutil.copyfile(self.agent, self.xcopy)
+        return self.start(self.xcopy, *args)
+
+    def running(self, name):
+        """Process ids of running programs of this scenario whose command line names name."""
+        return [pid for pid, line in scenario_processes(self.folder) if name.lower() in line.lower()]
+
+    def copies(self):
+        """Process ids of the agent's running X_ copy."""
+        return self.running("X_" + self.agent_name)
+
+    def wait_ended(self, seconds=30):
+        wait_for(lambda: not self.copies(), seconds, "end of the X_ copy", self.copies)
+
+    def running_process(self, *args):
+        """The installed product's command line as a release names it ([Update]
+        RunningProcess), recording into product_record."""
+        return " ".join(['"<InstallDir>SampleProduct.exe"', "/Record=" + bench.winpath(self.product_record), *args])
+
+    def start_product(self, *args):
+        """Starts the installed product, recording into product_record, and waits until
+        it runs (its windows follow its first record line at once)."""
+        process = self.start(self.product, "/Record=" + bench.winpath(self.product_record), *args)
+        wait_for(lambda: self.product_recorded("start"), 60, "start of the product")
+        return process
+
+    def product_record_lines(self):
+        return bench.lines_of(self.product_record)
+
+    def product_recorded(self, event):
+        """The product's record lines of an event ("start", "close" ...)."""
+        return [line for line in self.product_record_lines() if line.startswith(event + " ")]
+
+    def restarted_product(self):
+        """The product's start lines once it has been started again and a further start
+        (which must not come) would have shown too."""
+        wait_for(lambda: len(self.product_recorded("start")) >= 2, 30, "restart of the product")
+        time.sleep(3)
+        return self.product_recorded("start")
+
+    def log_entries(self):
+        """The update log as (tag, message): tag "X" for the X_ copy, "" for the plain agent."""
+        found = []
+        for line in bench.lines_of(self.log_path):
+            match = re.match(r"^\S+ \S+ +\d+(   | X )(.*)$", line)
+            if match:
+                found.append((match.group(1).strip(), match.group(2)))
+        return found
+
+    def log(self, tag=None):
+        """The update log's messages (of one tag)."""
+        return [message for t, message in self.log_entries() if tag is None or t == tag]
 
     def logged(self, prefix):
-        return [line[len(prefix):] for line in self.log() if line.startswith(prefix)]
+        """The rest of each update-log message that begins with prefix."""
+        return [message[len(prefix):] for message in self.log() if message.startswith(prefix)]
 
-    def wait_logged(self, prefix, count=1, seconds=30):
-        """The lines that begin with prefix (the rest of each), once there are count of
-        them; fails when the time is up first."""
-        deadline = time.monotonic() + seconds
-        while len(self.logged(prefix)) < count:
-            if time.monotonic() > deadline:
-                raise AssertionError("no %d lines %r in the update log within %d s:\n%s"
-                                     % (count, prefix, seconds, "\n".join(self.log())))
-            time.sleep(0.2)
+    def wait_logged(self, prefix, count=1, seconds=90):
+        """logged(prefix) once it holds count lines; fails when the time is up first."""
+        wait_for(lambda: len(self.logged(prefix)) >= count, seconds,
+                 "%d update-log line(s) %r" % (count, prefix), self.log)
         return self.logged(prefix)
 
     def decisions(self):
         return self.logged("GetOkToPerformAU = ")
 
-    def run_plain(self, *args):
-        """Runs the plain agent with args (it starts the X_ copy when none runs and
-        forwards its switches) and waits for it to end. Unless args stop the agent, its
-        X_ copy ends by itself after SAFETY_TICKS."""
-        if not any(a.startswith("/STOP=") for a in args):
-            args += ("/STOP=%d" % SAFETY_TICKS,)
-        # Its own output stays apart: the X_ copy it starts would keep a pipe open.
-        process = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", "60", self.agent, *args],
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.processes.append(process)
-        process.wait(timeout=90)
+    def traced(self, trace):
+        """The X_ copy's lines in a trace capture, without their process id (the capture
+        holds every program's lines)."""
+        lines = trace.text.splitlines()
+        start = " ==== STUB START ====> \"%s\"" % bench.winpath(self.xcopy)
+        pids = {line.split()[0] for line in lines if start in line}
+        return [line.partition(" ")[2] for line in lines if line.split(" ", 1)[0] in pids]
 
-    def start_x_copy(self, *args):
-        """Starts the X_ copy directly (a copy of the agent file, as the plain agent makes)."""
-        shutil.copyfile(self.agent, self.x_copy)
-        process = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", str(SAFETY_TICKS), self.x_copy,
-                                    *args], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.processes.append(process)
-        return process
-
-    def running(self):
-        return agent_pids(self.name)
-
-    def wait_ended(self, seconds):
-        deadline = time.monotonic() + seconds
-        while self.running() and time.monotonic() < deadline:
-            time.sleep(0.2)
-        return not self.running()
-
-    def stop(self):
-        """Ends the agent: a shutdown request through the plain agent (as a user would),
-        then, for what still runs after that, its processes by id."""
-        if self.running():
-            subprocess.run([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", "30", self.agent, "/STOP=0"],
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-            self.wait_ended(10)
-        for pid in self.running():
+    def end(self):
+        """Ends every process of the scenario: the agent by a shutdown request, as a user
+        would, then what still runs (the product, an update's engine ...) by process id."""
+        if self.copies():
+            with contextlib.suppress(AssertionError, subprocess.TimeoutExpired):
+                self.run_agent("/STOP=0", timeout=30)
+                self.wait_ended(10)
+        for pid, _ in scenario_processes(self.folder):
             with contextlib.suppress(ProcessLookupError):
                 os.kill(pid, signal.SIGKILL)
         for process in self.processes:
             if process.poll() is None:
-                process.terminate()
-            with contextlib.suppress(subprocess.TimeoutExpired):
-                process.wait(timeout=10)
+                process.kill()
+            process.wait()
+
+
+def sample_product(folder, server_url, probe=0, by_setup=True):
+    """Version 1 of the sample product in folder with its agent, installed by our launcher
+    and the reference engine (or laid out as they leave it), and the texts its installer
+    adds to the agent's ".original"; the agent checks every probe seconds."""
+    product = Product(folder, server_url)
+    if by_setup:
+        product.install()
+    else:
+        product.lay_out()
+    product.set_original({"OriginalSetup": {"ProbeSecondsInterval": probe}, "AutoUpdate": TEXTS})
+    return product
 
 
 class NotifyWindow:

@@ -62,6 +62,14 @@ def scratch(test_name):
     return tempfile.mkdtemp(prefix=test_name + "-", dir=root)
 
 
+def lines_of(path):
+    """The lines of a text file, none when it does not exist (yet)."""
+    if not os.path.exists(path):
+        return []
+    with open(path, encoding="latin-1") as f:
+        return f.read().splitlines()
+
+
 def winpath(path):
     """The Windows name of a host path under Wine (drive Z: is the Unix root)."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")

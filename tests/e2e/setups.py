@@ -61,11 +61,7 @@ def engine_args(folder, **extra):
 
 def record(folder):
     """What the engine recorded, as a list of lines (empty when it never ran)."""
-    path = os.path.join(folder, "record.txt")
-    if not os.path.exists(path):
-        return []
-    with open(path, encoding="latin-1") as f:
-        return f.read().splitlines()
+    return bench.lines_of(os.path.join(folder, "record.txt"))
 
 
 def recorded(folder, tag):

@@ -13,6 +13,25 @@ import bench
 import servers
 
 
+# The checked product's ".original": version 12, boxes captioned apart from other programs'.
+CHECKED = {"OriginalSetup": {"ProbeSecondsInterval": 0, "ReAskSecondsInterval": 0},
+           "MsgBox": {"Error": "Check Error", "Attention": "Check Attention", "Confirm": "Check Confirm"}}
+# The X_ copy is ended after this many ticks even when a scenario fails before it stops
+# the agent itself.
+SAFETY_TICKS = 90
+
+
+def checked_product(test, name, server_url, **original):
+    """A product at version 12 laid out in a new scenario folder, the sections original
+    over CHECKED in its ".original"; it ends with the test."""
+    product = agents.Product(bench.scratch(name), server_url, program="Check Product", safety_ticks=SAFETY_TICKS)
+    test.addCleanup(product.end)
+    product.lay_out(version=12)
+    product.set_original(CHECKED)
+    product.set_original(original)
+    return product
+
+
 def info_lines(product):
     return [line for line in product.log() if "PerformAutoUpdate" in line or "PerformAutoInform" in line]
 
@@ -25,13 +44,11 @@ class ScheduledCheck(unittest.TestCase):
         cls.root = os.path.join(bench.scratch("check-nginx"), "root")
         os.makedirs(cls.root)
         cls.server = cls.enterClassContext(servers.nginx(cls.root))
-        cls.update = agents.update_setup(bench.scratch("check-update"))
+        cls.update = agents.sample_setup(bench.scratch("check-update"), 2)
 
 
     def product(self, **original):
-        product = agents.Product(bench.scratch("check"), self.server.url, {"OriginalSetup": original})
-        self.addCleanup(product.stop)
-        return product
+        return checked_product(self, "check", self.server.url, OriginalSetup=original)
 
     def requests_for(self, name):
         return [line for line in self.server.access_log() if "/" + name + " " in line]
@@ -39,13 +56,13 @@ class ScheduledCheck(unittest.TestCase):
     def test_no_release_served_ends_at_step_0_and_nothing_else_happens(self):
         product = self.product()
         started = agents.seconds_now()
-        product.run_plain("/DELAY=0")
+        product.run_agent("/DELAY=0")
         self.assertEqual(product.wait_logged("GetOkToPerformAU = "), ["0 - Error downloading .INFO file"])
         # A second check would come within two ticks if the schedule allowed one.
         time.sleep(3)
         self.assertEqual(product.decisions(), ["0 - Error downloading .INFO file"])
         self.assertEqual(info_lines(product), [])
-        self.assertTrue(product.running())
+        self.assertTrue(product.copies())
         requests = self.requests_for(product.info_name)
         self.assertTrue(requests)
         self.assertTrue(all(" 404 " in line for line in requests), requests)
@@ -56,9 +73,9 @@ class ScheduledCheck(unittest.TestCase):
 
     def test_a_plain_start_checks_on_the_fourth_tick(self):
         product = self.product()
-        agents.publish(self.root, product.info_name, self.server.url, 12, setup=self.update)
+        product.publish(self.root, self.server.url, 12, setup=self.update)
         with bench.viewer("check-ticks") as trace:
-            product.run_plain()
+            product.run_agent()
             product.wait_logged("GetOkToPerformAU = ")
             own = product.traced(trace)
         fire = next(i for i, line in enumerate(own) if line.startswith("Fire  "))
@@ -93,14 +110,14 @@ class ScheduledCheck(unittest.TestCase):
         for what, original, release, edit, expected in cases:
             product = self.product(**original)
             version, keys = release
-            agents.publish(self.root, product.info_name, self.server.url, version, setup=self.update, **keys)
+            product.publish(self.root, self.server.url, version, setup=self.update, **keys)
             if edit:
                 with open(os.path.join(self.root, product.info_name), "r+", newline="") as f:
                     text = edit(f.read())
                     f.seek(0)
                     f.truncate()
                     f.write(text)
-            product.run_plain("/DELAY=0")
+            product.run_agent("/DELAY=0")
             runs.append((what, product, original, expected))
         for what, product, original, expected in runs:
             with self.subTest(what):
@@ -110,10 +127,10 @@ class ScheduledCheck(unittest.TestCase):
                 self.assertEqual(product.original("VersionOriginal"), str(original.get("VersionOriginal", 12)))
                 self.assertEqual(product.original("Stamp"), original.get("Stamp") and str(original["Stamp"]))
                 if expected.startswith("5 "):
-                    served = os.path.getsize(os.path.join(self.root, "update-%s.exe" % product.stem))
+                    served = os.path.getsize(os.path.join(self.root, product.update_file))
                     self.assertEqual(product.logged("  HttpSize="), [str(served)])
                     self.assertEqual(product.logged("  URL="),
-                                     ["%s/update-%s.exe" % (self.server.url, product.stem)])
+                                     ["%s/%s" % (self.server.url, product.update_file)])
 
 
 class BrokenServers(unittest.TestCase):
@@ -122,21 +139,19 @@ class BrokenServers(unittest.TestCase):
 
     def test_nothing_listening(self):
         url = "http://127.0.0.1:%d" % servers.free_port()
-        product = agents.Product(bench.scratch("check-down"), url, {"OriginalSetup": {"ProbeSecondsInterval": 2}})
-        self.addCleanup(product.stop)
+        product = checked_product(self, "check-down", url, OriginalSetup={"ProbeSecondsInterval": 2})
         # The X_ copy as the plain agent would start it.
-        product.start_x_copy("/SleepX=0")
+        product.start_xcopy("/SleepX=0")
         # The second check proves that the agent lives on after the first.
         decisions = product.wait_logged("GetOkToPerformAU = ", count=2, seconds=40)
         self.assertEqual(set(decisions), {"0 - Error downloading .INFO file"})
-        self.assertTrue(product.running())
+        self.assertTrue(product.copies())
         self.assertEqual(info_lines(product), [])
 
     def test_an_html_404_page_for_the_info(self):
         with servers.scripted() as server:
-            product = agents.Product(bench.scratch("check-404"), server.url + "/404", {})
-            self.addCleanup(product.stop)
-            product.run_plain("/DELAY=0")
+            product = checked_product(self, "check-404", server.url + "/404")
+            product.run_agent("/DELAY=0")
             self.assertEqual(product.wait_logged("GetOkToPerformAU = "), ["0 - Error downloading .INFO file"])
             self.assertIn("/404/" + product.info_name, server.paths())
         self.assertEqual(info_lines(product), [])
@@ -150,16 +165,15 @@ class HandOver(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.server = cls.enterClassContext(servers.scripted())
-        cls.update = agents.update_setup(bench.scratch("handover-update"))
+        cls.update = agents.sample_setup(bench.scratch("handover-update"), 2)
 
 
     def served_product(self, version=13, **original):
         """A product whose release (version) the scripted server serves."""
-        product = agents.Product(bench.scratch("handover"), self.server.url + "/files", {"OriginalSetup": original})
-        self.addCleanup(product.stop)
+        product = checked_product(self, "handover", self.server.url + "/files", OriginalSetup=original)
         root = bench.scratch("handover-root")
-        agents.publish(root, product.info_name, self.server.url + "/cut/100", version, setup=self.update,
-                       update={"RequestConfirmationBeforeDownload": 0})
+        product.publish(root, self.server.url + "/cut/100", version, setup=self.update,
+                        update={"RequestConfirmationBeforeDownload": 0})
         for name in os.listdir(root):
             with open(os.path.join(root, name), "rb") as f:
                 data = f.read()
@@ -174,7 +188,7 @@ class HandOver(unittest.TestCase):
         product = self.served_product()
         started = agents.seconds_now()
         with bench.viewer("handover-trace") as trace:
-            product.run_plain("/DELAY=0")
+            product.run_agent("/DELAY=0")
             self.assertEqual(product.wait_logged("PerformAutoUpdate() - END    Result="), ["FALSE"])
             milestones = [line for line in product.traced(trace) if line.startswith("==== Perform")]
         self.assertEqual(product.decisions(), ["6 - OK"])
@@ -182,7 +196,7 @@ class HandOver(unittest.TestCase):
         self.assertEqual(milestones, ["==== PerformShot-1 ====", "==== PerformAutoUpdate-4 ====",
                                       "==== PerformAutoUpdate-5 ====", "==== PerformAutoUpdate-6 ====",
                                       "==== PerformAutoUpdate-13 ====", "==== PerformShot-2 ===="])
-        update = "update-%s.exe" % product.stem
+        update = product.update_file
         self.assertEqual(product.logged("Download START: "), [
             "%s/files\\%s" % (self.server.url, product.info_name),
             "%s/cut/100\\%s" % (self.server.url, update)])
@@ -190,28 +204,28 @@ class HandOver(unittest.TestCase):
         self.assertEqual(product.original("Stamp"), "13")
         self.assertGreaterEqual(int(product.original("ReAskSecondsLast")), started - 1)
         self.assertEqual(product.original("VersionOriginal"), "12")
-        self.assertFalse(os.path.exists(os.path.join(product.installed, update)))
+        self.assertFalse(os.path.exists(os.path.join(product.target, update)))
 
     def test_request_31_checks_before_the_schedule_says_so(self):
         product = self.served_product(version=12, ProbeSecondsInterval=3600, ProbeSecondsLast=agents.seconds_now())
-        product.run_plain("/DELAY=0")
+        product.run_agent("/DELAY=0")
         time.sleep(4)
         self.assertEqual(product.decisions(), [])
         # A second start of the plain agent forwards the request to the running X_ copy.
-        product.run_plain("/TEST=0")
+        product.run_agent("/TEST=0")
         self.assertEqual(product.wait_logged("GetOkToPerformAU = "), ["3 - New version is not higher then old version"])
         self.assertIn("PostProcessMessage(wm_AgentMsg) to: %s - AU_PerformUpdateCycle (0)"
-                      % bench.winpath(product.x_copy), product.log())
+                      % bench.winpath(product.xcopy), product.log())
         # Value 0 asks for no shutdown: the copy goes on.
         time.sleep(3)
-        self.assertTrue(product.running())
+        self.assertTrue(product.copies())
 
     def test_notifications_around_the_fetches(self):
         product = self.served_product()
         with agents.notify_window() as window:
-            product.run_plain("/DELAY=0", window.switch())
+            product.run_agent("/DELAY=0", window.switch())
             product.wait_logged("PerformAutoUpdate() - END    Result=")
-            product.stop()
+            product.end()
             deadline = time.monotonic() + 10
             while (43, 0) not in window.pairs and time.monotonic() < deadline:
                 time.sleep(0.1)
@@ -239,18 +253,16 @@ class Announcement(unittest.TestCase):
     title = "News of Check Product"
 
     def product(self, token=agents.TOKEN, scramble=0):
-        product = agents.Product(bench.scratch("inform"), self.server.url,
-                                 {"AutoUpdate": {"s34": self.title, "s35": "Get it"}})
-        self.addCleanup(product.stop)
-        agents.publish(self.root, product.info_name, self.server.url, 13, token=token,
-                       inform=("Version 13 of Check Product is out.",
+        product = checked_product(self, "inform", self.server.url, AutoUpdate={"s34": self.title, "s35": "Get it"})
+        product.publish(self.root, self.server.url, 13, token=token,
+                        inform=("Version 13 of Check Product is out.",
                                 {"Url": "http://127.0.0.1:9/download.html", "Scramble": scramble}))
         return product
 
     def test_the_dialog_shows_the_news_and_the_version_is_recorded_after_it(self):
         # Scrambled as a whole, as a publisher may serve it.
         product = self.product(scramble=1)
-        product.run_plain("/DELAY=0")
+        product.run_agent("/DELAY=0")
         shown = bench.wine(bench.ANSWERBOX, self.title, "Describe", "30", timeout=60)
         self.assertEqual(shown.returncode, 0)
         described = shown.stdout.decode("latin-1").splitlines()
@@ -266,8 +278,8 @@ class Announcement(unittest.TestCase):
 
     def test_an_inform_file_of_another_product_is_deleted_and_shown_as_an_error(self):
         product = self.product(token="another product")
-        inform = os.path.join(product.installed, "news-%s.txt" % product.stem)
-        product.run_plain("/DELAY=0")
+        inform = os.path.join(product.target, product.news_file)
+        product.run_agent("/DELAY=0")
         shown = bench.answer("Check Error", "Describe")
         bench.answer("Check Error", "Return")
         self.assertEqual(product.wait_logged("PerformAutoInform() - END "), ["FALSE"])
@@ -295,7 +307,7 @@ class TestMode(unittest.TestCase):
         cls.root = os.path.join(bench.scratch("testmode-nginx"), "root")
         os.makedirs(cls.root)
         cls.server = cls.enterClassContext(servers.nginx(cls.root))
-        cls.update = agents.update_setup(bench.scratch("testmode-update"))
+        cls.update = agents.sample_setup(bench.scratch("testmode-update"), 2)
 
 
     def setUp(self):
@@ -311,16 +323,14 @@ class TestMode(unittest.TestCase):
             self.assertEqual(registry("add", TEST_MODE_KEY, "/v", name, "/d", value, "/f"), 0)
 
     def product(self, **original):
-        product = agents.Product(bench.scratch("testmode"), self.server.url, {
-            "OriginalSetup": original,
-            "AutoUpdate": {"s21": "Nothing new for now.", "s22": "Look for news of PROG_NAME?"}})
-        self.addCleanup(product.stop)
-        agents.publish(self.folder, product.info_name, "http://127.0.0.1:9", 12, setup=self.update)
+        product = checked_product(self, "testmode", self.server.url, OriginalSetup=original,
+                                  AutoUpdate={"s21": "Nothing new for now.", "s22": "Look for news of PROG_NAME?"})
+        product.publish(self.folder, "http://127.0.0.1:9", 12, setup=self.update)
         return product
 
     def test_checks_every_5_seconds_from_the_folder(self):
         product = self.product(ProbeSecondsInterval=3600)
-        product.run_plain("/DELAY=0")
+        product.run_agent("/DELAY=0")
         product.wait_logged("GetOkToPerformAU = ")
         first = int(product.original("ProbeSecondsLast"))
         decisions = product.wait_logged("GetOkToPerformAU = ", count=2, seconds=20)
@@ -343,7 +353,7 @@ class TestMode(unittest.TestCase):
             with self.subTest(what):
                 self.set_test_mode(**values)
                 product = self.product()
-                product.run_plain("/DELAY=0")
+                product.run_agent("/DELAY=0")
                 self.assertEqual(product.wait_logged("GetOkToPerformAU = "), ["0 - Error downloading .INFO file"])
                 self.assertEqual(product.logged("TestMode="), ["TRUE" if on else "FALSE"])
                 self.assertEqual(product.logged("Download START: "), ["%s\\%s" % (source, product.info_name)])
@@ -353,7 +363,7 @@ class TestMode(unittest.TestCase):
     def test_an_interactive_check_says_so_and_tells_that_nothing_is_new(self):
         product = self.product(ProbeSecondsInterval=-1)
         # No copy runs yet: the plain agent starts one for this check, which ends after it.
-        product.run_plain("/TEST=2", "/STOP=-1")
+        product.run_agent("/TEST=2", "/STOP=-1")
         question = " ".join(bench.answer("Check Confirm", "Describe"))
         self.assertIn("Look for news of Check Product?", question)
         self.assertIn("PLEASE NOTE - You are now running in Test Mode!", question)
@@ -361,7 +371,7 @@ class TestMode(unittest.TestCase):
         self.assertIn("child RICHEDIT|Nothing new for now.", bench.answer("Check Attention", "Describe"))
         bench.answer("Check Attention", "Return")
         self.assertEqual(product.decisions(), ["3 - New version is not higher then old version"])
-        self.assertTrue(product.wait_ended(15))
+        product.wait_ended(15)
         self.assertEqual(self.server.access_log(), [])
 
 
@@ -375,19 +385,18 @@ class InteractiveCheck(unittest.TestCase):
 
 
     def product(self, kind):
-        product = agents.Product(bench.scratch("interactive"), self.server.url + "/" + kind, {
-            "OriginalSetup": {"ProbeSecondsInterval": -1},
-            "AutoUpdate": {"s21": "Nothing new for now.", "s22": "Look for news of PROG_NAME?"}})
-        self.addCleanup(product.stop)
+        product = checked_product(self, "interactive", self.server.url + "/" + kind,
+                                  OriginalSetup={"ProbeSecondsInterval": -1},
+                                  AutoUpdate={"s21": "Nothing new for now.", "s22": "Look for news of PROG_NAME?"})
         root = bench.scratch("interactive-root")
-        agents.publish(root, product.info_name, self.server.url + "/files", 12, setup=self.update())
+        product.publish(root, self.server.url + "/files", 12, setup=self.update())
         with open(os.path.join(root, product.info_name), "rb") as f:
             self.server.files[product.info_name] = f.read()
         return product
 
     def update(self):
         if not hasattr(self, "_update"):
-            type(self)._update = agents.update_setup(bench.scratch("interactive-update"))
+            type(self)._update = agents.sample_setup(bench.scratch("interactive-update"), 2)
         return self._update
 
     def requests_for(self, product):
@@ -395,7 +404,7 @@ class InteractiveCheck(unittest.TestCase):
 
     def test_nothing_new(self):
         product = self.product("files")
-        product.run_plain("/TEST=2", "/STOP=-1")
+        product.run_agent("/TEST=2", "/STOP=-1")
         question = " ".join(bench.answer("Check Confirm", "Describe"))
         self.assertNotIn("Test Mode", question)
         bench.answer("Check Confirm", "y")
@@ -403,23 +412,23 @@ class InteractiveCheck(unittest.TestCase):
         bench.answer("Check Attention", "Return")
         # An asked check passes the stamp test even for a release seen before.
         self.assertEqual(product.decisions(), ["3 - New version is not higher then old version"])
-        self.assertTrue(product.wait_ended(15))
+        product.wait_ended(15)
 
     def test_a_fetch_error_is_shown(self):
         product = self.product("404")
-        product.run_plain("/TEST=2", "/STOP=-1")
+        product.run_agent("/TEST=2", "/STOP=-1")
         bench.answer("Check Confirm", "y")
         shown = "\n".join(bench.answer("Check Error", "Describe"))
         bench.answer("Check Error", "Return")
         self.assertIn("404 File Not Found...\n\nURL:  %s/404/%s." % (self.server.url, product.info_name), shown)
         self.assertEqual(product.decisions(), ["0 - Error downloading .INFO file"])
-        self.assertTrue(product.wait_ended(15))
+        product.wait_ended(15)
 
     def test_declined_checks_nothing(self):
         product = self.product("files")
-        product.run_plain("/TEST=2", "/STOP=-1")
+        product.run_agent("/TEST=2", "/STOP=-1")
         bench.answer("Check Confirm", "n")
-        self.assertTrue(product.wait_ended(15))
+        product.wait_ended(15)
         self.assertEqual(product.decisions(), [])
         self.assertEqual(self.requests_for(product), [])
 

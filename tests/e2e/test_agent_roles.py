@@ -8,29 +8,21 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-import installs as agents  # noqa: E402
+import agents  # noqa: E402
 import bench  # noqa: E402
 
 NO_SERVER = "http://127.0.0.1:9/none"
 
 
 def agent(name):
-    return agents.Installed(bench.scratch(name), NO_SERVER, probe=-1, via_setup=False)
-
-
-def copies(installed):
-    return installed.running("X_" + installed.agent_name)
+    return agents.sample_product(bench.scratch(name), NO_SERVER, probe=-1, by_setup=False)
 
 
 def started_copy(installed):
     """Starts the plain agent (which waits for its copy's window); the copy's process id."""
     installed.run_agent("/DELAY=0")
-    [copy] = copies(installed)
+    [copy] = installed.copies()
     return copy
-
-
-def ended(installed, seconds=30):
-    agents.wait_for(lambda: not copies(installed), seconds, "the X_ copy's end")
 
 
 def alive(pid):
@@ -42,8 +34,8 @@ class SecondStart(unittest.TestCase):
         with agent("roles-stop") as installed:
             started_copy(installed)
             self.assertEqual(installed.run_agent("/STOP=0"), 0)
-            ended(installed)
-            plain = installed.log_messages("")
+            installed.wait_ended()
+            plain = installed.log("")
             self.assertEqual(plain.count("Create X_ File "), 1, plain)
             self.assertEqual(len([m for m in plain if m.startswith("Wait ")]), 1, plain)
             self.assertIn("PostProcessMessage(wm_ShutDown) to: " + bench.winpath(installed.xcopy), plain)
@@ -60,23 +52,23 @@ class SecondStart(unittest.TestCase):
                 first = started_copy(installed)
                 replacing = installed.start(installed.agent, "/_ZZ=" + value, "/WAIT=4", timeout=60)
                 if stopped_meanwhile:
-                    installed.wait_log("Wait 4 SEC")
+                    installed.wait_logged("Wait 4 SEC")
                     installed.run_agent("/STOP=0")
                 self.assertEqual(replacing.wait(timeout=60), 0)
-                plain = installed.log_messages("")
+                plain = installed.log("")
                 waited = value == "99"
                 self.assertEqual("Wait 4 SEC" in plain, waited, plain)
                 self.assertEqual(plain.count("Create X_ File "), 2 if stopped_meanwhile else 1, plain)
                 self.assertEqual(any(m.startswith("Create X_ File failed: ") for m in plain),
                                  waited and not stopped_meanwhile, plain)
                 if stopped_meanwhile:
-                    installed.wait_log("WinMain", count=2)
-                    [second] = copies(installed)
+                    installed.wait_logged("WinMain", count=2)
+                    [second] = installed.copies()
                     self.assertNotEqual(second, first)
                     self.assertFalse(alive(first))
                 else:
-                    agents.wait_for(lambda: copies(installed) == [first], 15, "the first copy alone",
-                                    lambda: copies(installed))
+                    agents.wait_for(lambda: installed.copies() == [first], 15, "the first copy alone",
+                                    installed.copies)
 
 
 class TestSwitch(unittest.TestCase):
@@ -90,14 +82,14 @@ class TestSwitch(unittest.TestCase):
                     started_copy(installed)
                 self.assertEqual(installed.run_agent("/TEST=" + value), 0)
                 self.assertIn("PostProcessMessage(wm_AgentMsg) to: %s - AU_PerformUpdateCycle (%s)"
-                              % (bench.winpath(installed.xcopy), value), installed.log_messages(""))
+                              % (bench.winpath(installed.xcopy), value), installed.log(""))
                 # The request reached the copy: it checked at once.
-                installed.wait_log("GetOkToPerformAU = 0 - Error downloading .INFO file", seconds=30)
+                installed.wait_logged("GetOkToPerformAU = 0 - Error downloading .INFO file", seconds=30)
                 if ends:
-                    ended(installed, seconds=15)
+                    installed.wait_ended(15)
                 else:
                     time.sleep(5)
-                    self.assertEqual(len(copies(installed)), 1)
+                    self.assertEqual(len(installed.copies()), 1)
 
 
 class Arguments(unittest.TestCase):
@@ -105,7 +97,7 @@ class Arguments(unittest.TestCase):
         for args, waits in [((), False), (("/DELAY=0",), True)]:
             with self.subTest(args=args), agent("roles-args") as installed:
                 self.assertEqual(installed.run_agent(*args), 0)
-                installed.wait_log("WinMain")
+                installed.wait_logged("WinMain")
                 entries = installed.log_entries()
                 plain_end = entries.index(("", "CreateAndRun_X_Exe() --- End"))
                 copy_runs = entries.index(("X", "WinMain"))

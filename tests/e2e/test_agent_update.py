@@ -9,43 +9,70 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-import installs as agents  # noqa: E402
+import agents  # noqa: E402
 import bench  # noqa: E402
 import servers  # noqa: E402
 
 # The override list with RestartProcess forced on: the release itself does not ask for a
 # restart, so a restarted product shows that the list reached the X_ copy.
 RESTART_FORCED = "|255|255|255|255|255|1|255|255|"
-UPDATE_FILE = "sample-2.exe"
+
+
+@contextlib.contextmanager
+def on_nginx(name, **options):
+    """A scenario folder whose served/ folder nginx serves, with the sample product
+    installed there; yields (Product, nginx)."""
+    folder = bench.scratch(name)
+    os.makedirs(os.path.join(folder, "served"))
+    with servers.nginx(os.path.join(folder, "served")) as server, \
+            agents.sample_product(folder, server.url, **options) as installed:
+        yield installed, server
+
+
+def publish(installed, download_url, engine=None, **update):
+    """Publishes version 2 into the scenario's served/ folder: an update whose engine
+    records into update.txt (engine: more of its parameters) and installs into the
+    product's folder, which it reads from the ".original" file beside the ".info" it is
+    given; update: keys of the release's [Update] section. Returns the served folder."""
+    parameters = "/Record=" + bench.winpath(os.path.join(installed.folder, "update.txt"))
+    if engine:
+        parameters += " " + engine
+    keys = {"RunningProcess": installed.running_process("/Again"), "ShutDownMethod": "Using WM_CLOSE", **update}
+    return installed.publish(os.path.join(installed.folder, "served"), download_url, 2,
+                             setup=installed.setup(2, parameters), update=keys)
+
+
+def update_record(installed):
+    """What the update's engine recorded."""
+    return bench.lines_of(os.path.join(installed.folder, "update.txt"))
 
 
 def cycle(installed, *args):
     """Starts the agent (first check on its first tick) and waits for the end of the
-    update cycle; its result line."""
+    update cycle; its result."""
     installed.run_agent("/DELAY=0", *args)
-    [end] = installed.wait_log("PerformAutoUpdate() - END")
-    return end
+    [result] = installed.wait_logged("PerformAutoUpdate() - END    Result=")
+    return result
 
 
 def fetched_update(installed):
-    return any(m.startswith("Download START: ") and m.endswith(UPDATE_FILE) for m in installed.log_messages())
+    return any(m.startswith("Download START: ") and m.endswith(installed.update_file) for m in installed.log())
 
 
 class UpdateInstalled(unittest.TestCase):
     def test_product_stopped_updated_restarted_and_the_agent_restarted(self):
         for method, asked_to_close in [("Using WM_CLOSE", True), ("Using Terminate Process", False)]:
-            with self.subTest(method), agents.on_nginx("update-" + method.split()[-1].lower()) as (installed, server):
+            with self.subTest(method), on_nginx("update-" + method.split()[-1].lower()) as (installed, server):
                 installed.start_product()
-                agents.publish(installed, server.url, ShutDownMethod=method)
+                publish(installed, server.url, ShutDownMethod=method)
                 installed.run_agent("/DELAY=0", "/TRANSIENT=" + RESTART_FORCED)
-                [old_copy] = installed.running("X_" + installed.agent_name)
-                self.assertEqual(installed.wait_log("PerformAutoUpdate() - END"),
-                                 ["PerformAutoUpdate() - END    Result=TRUE"])
+                [old_copy] = installed.copies()
+                self.assertEqual(installed.wait_logged("PerformAutoUpdate() - END    Result="), ["TRUE"])
 
                 self.assertEqual(installed.version, "2")
                 self.assertEqual(installed.installed_version(), b"2")
-                record = agents.update_record(installed)
-                info = bench.winpath(installed.info)
+                record = update_record(installed)
+                info = bench.winpath(installed.info_path)
                 self.assertIn("ORIGINALINFO " + info, record)
                 [command] = [line for line in record if line.startswith("COMMANDLINE ")]
                 self.assertIn(' /OriginalInfoFile="%s" ' % info, command)
@@ -55,7 +82,7 @@ class UpdateInstalled(unittest.TestCase):
                 self.assertEqual(sorted(line for line in record if line.startswith("INSTALLED ")),
                                  ["INSTALLED " + n for n in sorted(["SampleProduct.exe", "version.txt",
                                                                      installed.agent_name])])
-                self.assertFalse(os.path.exists(os.path.join(installed.target, UPDATE_FILE)))
+                self.assertFalse(os.path.exists(os.path.join(installed.target, installed.update_file)))
 
                 # Stopped by the method, then started again with its arguments, once.
                 self.assertEqual(len(installed.restarted_product()), 2)
@@ -71,54 +98,53 @@ class UpdateInstalled(unittest.TestCase):
                 # override list goes along.
                 self.assertIn(".. WinExec - %s /_ZZ=99 /WAIT=10 /TRANSIENT=%s" % (bench.winpath(installed.agent),
                                                                                   RESTART_FORCED),
-                              installed.log_messages())
-                installed.wait_log("WinMain", count=2, seconds=60)
-                plain = installed.log_messages("")
+                              installed.log())
+                installed.wait_logged("WinMain", count=2, seconds=60)
+                plain = installed.log("")
                 self.assertIn("Wait 10 SEC", plain)
                 self.assertEqual(plain.count("Create X_ File "), 2, plain)
                 self.assertIn("WinExec: %s /TRANSIENTx=%s" % (bench.winpath(installed.xcopy), RESTART_FORCED), plain)
-                [new_copy] = installed.running("X_" + installed.agent_name)
+                [new_copy] = installed.copies()
                 self.assertNotEqual(new_copy, old_copy)
                 # The new copy checks once and knows the release by its stamp: no second update.
-                self.assertEqual(installed.wait_log("GetOkToPerformAU = ", count=2)[1],
-                                 "GetOkToPerformAU = 2 - Too early for retesting")
-                self.assertEqual(agents.ini_value(installed.original, "OriginalSetup", "Stamp"), "2")
+                self.assertEqual(installed.wait_logged("GetOkToPerformAU = ", count=2)[1], "2 - Too early for retesting")
+                self.assertEqual(installed.original("Stamp"), "2")
 
     def test_background_update_starts_the_setup_hidden(self):
-        with agents.on_nginx("update-background") as (installed, server):
-            agents.publish(installed, server.url, BackgroundUpdate=1)
-            self.assertEqual(cycle(installed), "PerformAutoUpdate() - END    Result=TRUE")
+        with on_nginx("update-background") as (installed, server):
+            publish(installed, server.url, BackgroundUpdate=1)
+            self.assertEqual(cycle(installed), "TRUE")
             self.assertEqual(installed.version, "2")
-            self.assertIn("SHOW hidden", agents.update_record(installed))
+            self.assertIn("SHOW hidden", update_record(installed))
 
 
 class UpdateNotCompleted(unittest.TestCase):
     def test_setup_that_keeps_its_completion_atom(self):
-        with agents.on_nginx("update-keepatom") as (installed, server):
+        with on_nginx("update-keepatom") as (installed, server):
             installed.start_product()
             # A finish message would hold the cycle before its end line: nobody answers it here.
-            agents.publish(installed, server.url, engine="/KeepAtom", InformFinish=1, RestartProcess=1)
-            self.assertEqual(cycle(installed), "PerformAutoUpdate() - END    Result=FALSE")
-            record = agents.update_record(installed)
+            publish(installed, server.url, engine="/KeepAtom", InformFinish=1, RestartProcess=1)
+            self.assertEqual(cycle(installed), "FALSE")
+            record = update_record(installed)
             self.assertIn("EXIT 0", record)
             self.assertNotIn("ATOM deleted", record)
             self.assertEqual(installed.version, "1")
-            self.assertFalse(os.path.exists(os.path.join(installed.target, UPDATE_FILE)))
+            self.assertFalse(os.path.exists(os.path.join(installed.target, installed.update_file)))
             # The product it stopped runs again, once; the agent goes on as it is.
             self.assertEqual(len(installed.restarted_product()), 2)
             self.assertIn("end", installed.product_record_lines())
-            self.assertFalse(any(m.startswith(".. ReStartAutoUpdateExe()") for m in installed.log_messages()))
-            self.assertTrue(installed.running("X_" + installed.agent_name))
+            self.assertFalse(any(m.startswith(".. ReStartAutoUpdateExe()") for m in installed.log()))
+            self.assertTrue(installed.copies())
 
     def test_update_file_missing_on_the_server(self):
-        with agents.on_nginx("update-missing") as (installed, server):
+        with on_nginx("update-missing") as (installed, server):
             installed.start_product()
-            served = agents.publish(installed, server.url)
-            os.remove(os.path.join(served, UPDATE_FILE))
+            served = publish(installed, server.url)
+            os.remove(os.path.join(served, installed.update_file))
             installed.run_agent("/DELAY=0")
             # Its size is asked before the cycle: the release does not pass the check.
-            installed.wait_log("GetOkToPerformAU = ")
-            messages = installed.log_messages()
+            installed.wait_logged("GetOkToPerformAU = ")
+            messages = installed.log()
             self.assertIn("GetOkToPerformAU = 5 - Download file size error", messages)
             self.assertNotIn("PerformAutoUpdate() - START", messages)
             self.assertEqual(installed.version, "1")
@@ -126,40 +152,40 @@ class UpdateNotCompleted(unittest.TestCase):
 
     def test_transfer_cut_short(self):
         folder = bench.scratch("update-cut")
-        with servers.scripted() as server, agents.Installed(folder, server.url + "/files") as installed:
+        with servers.scripted() as server, agents.sample_product(folder, server.url + "/files") as installed:
             installed.start_product()
             # The size check reads the announced length; the transfer then ends early.
-            served = agents.publish(installed, server.url + "/cut/5000")
+            served = publish(installed, server.url + "/cut/5000")
             for name in os.listdir(served):
                 with open(os.path.join(served, name), "rb") as f:
                     server.files[name] = f.read()
-            self.assertEqual(cycle(installed), "PerformAutoUpdate() - END    Result=FALSE")
+            self.assertEqual(cycle(installed), "FALSE")
             self.assertTrue(fetched_update(installed))
-            self.assertFalse(any(m.startswith("Shut Down Process()") for m in installed.log_messages()))
+            self.assertFalse(any(m.startswith("Shut Down Process()") for m in installed.log()))
             self.assertEqual(installed.version, "1")
-            self.assertEqual(agents.update_record(installed), [])
-            self.assertFalse(os.path.exists(os.path.join(installed.target, UPDATE_FILE)))
+            self.assertEqual(update_record(installed), [])
+            self.assertFalse(os.path.exists(os.path.join(installed.target, installed.update_file)))
             self.assertEqual(len(installed.product_record_lines()), 1)
             self.assertTrue(installed.running("SampleProduct.exe"))
 
 
 class UpdateRefused(unittest.TestCase):
     def test_update_file_of_another_product(self):
-        with agents.on_nginx("update-foreign") as (installed, server):
+        with on_nginx("update-foreign") as (installed, server):
             installed.start_product()
-            served = agents.publish(installed, server.url)
-            other = agents.product_setup(os.path.join(installed.folder, "other"), installed.agent_name,
-                                         installed.server_url, 2, "", token="other token!")
-            shutil.copyfile(other, os.path.join(served, UPDATE_FILE))
-            agents.set_ini(os.path.join(served, agents.INFO), "NewSetup", "SizeOfUpdateFile", os.path.getsize(other))
+            served = publish(installed, server.url)
+            other = installed.setup(2, token="other token!")
+            shutil.copyfile(other, os.path.join(served, installed.update_file))
+            agents.write_ini(os.path.join(served, installed.info_name),
+                             {"NewSetup": {"SizeOfUpdateFile": os.path.getsize(other)}})
             with bench.answering("Error", "Return") as answered:
-                self.assertEqual(cycle(installed), "PerformAutoUpdate() - END    Result=FALSE")
+                self.assertEqual(cycle(installed), "FALSE")
             self.assertTrue(answered, "no error box")
-            errors = [m for m in installed.log_messages() if m.startswith("ERROR: ")]
+            errors = [m for m in installed.log() if m.startswith("ERROR: ")]
             self.assertEqual(len(errors), 1, errors)
             self.assertIn("Bad Secret Token!", errors[0])
-            self.assertFalse(os.path.exists(os.path.join(installed.target, UPDATE_FILE)))
-            self.assertEqual(agents.update_record(installed), [])
+            self.assertFalse(os.path.exists(os.path.join(installed.target, installed.update_file)))
+            self.assertEqual(update_record(installed), [])
             self.assertEqual(installed.version, "1")
             self.assertEqual(len(installed.product_record_lines()), 1)
 
@@ -168,17 +194,17 @@ class UpdateQuestions(unittest.TestCase):
     def test_declined_questions_leave_everything_as_it_was(self):
         for question, keys in [("download", {"RequestConfirmationBeforeDownload": 1}),
                                ("install", {"RequestConfirmationBeforeInstall": 1})]:
-            with self.subTest(question), agents.on_nginx("ask-" + question) as (installed, server):
+            with self.subTest(question), on_nginx("ask-" + question) as (installed, server):
                 installed.start_product()
-                agents.publish(installed, server.url, **keys)
+                publish(installed, server.url, **keys)
                 with bench.answering("Confirm", "n") as answered:
-                    self.assertEqual(cycle(installed), "PerformAutoUpdate() - END    Result=FALSE")
+                    self.assertEqual(cycle(installed), "FALSE")
                 self.assertTrue(answered, "no question")
                 # Declined before the download, nothing is fetched; after it, the file goes.
                 self.assertEqual(fetched_update(installed), question == "install")
-                self.assertFalse(os.path.exists(os.path.join(installed.target, UPDATE_FILE)))
-                self.assertFalse(any(m.startswith("Shut Down Process()") for m in installed.log_messages()))
-                self.assertEqual(agents.update_record(installed), [])
+                self.assertFalse(os.path.exists(os.path.join(installed.target, installed.update_file)))
+                self.assertFalse(any(m.startswith("Shut Down Process()") for m in installed.log()))
+                self.assertEqual(update_record(installed), [])
                 self.assertEqual(installed.version, "1")
                 self.assertEqual(len(installed.product_record_lines()), 1)
                 self.assertTrue(installed.running("SampleProduct.exe"))
@@ -188,11 +214,11 @@ class UpdateQuestions(unittest.TestCase):
                                              "RequestConfirmationBeforeDownloadForce": 1}),
                                ("install", {"RequestConfirmationBeforeInstall": 1,
                                             "RequestConfirmationBeforeInstallForce": 1})]:
-            with self.subTest(question), agents.on_nginx("force-" + question) as (installed, server):
+            with self.subTest(question), on_nginx("force-" + question) as (installed, server):
                 installed.start_product()
-                agents.publish(installed, server.url, **keys)
+                publish(installed, server.url, **keys)
                 with bench.answering("Attention", "Return") as answered:
-                    self.assertEqual(cycle(installed), "PerformAutoUpdate() - END    Result=TRUE")
+                    self.assertEqual(cycle(installed), "TRUE")
                 self.assertTrue(answered, "no attention box")
                 self.assertEqual(installed.version, "2")
                 self.assertEqual(installed.installed_version(), b"2")
@@ -206,32 +232,31 @@ class CheckOnRequest(unittest.TestCase):
         # it gets a shutdown countdown of 2.
         for value, boxes, version in [("2", [("Confirm", "y"), ("Attention", "Return")], "2"),
                                       ("1", [("Confirm", "n")], "1")]:
-            with self.subTest(value), agents.on_nginx("test-" + value, probe=-1) as (installed, server):
-                agents.publish(installed, server.url, RequestConfirmationBeforeDownload=1)
+            with self.subTest(value), on_nginx("test-" + value, probe=-1) as (installed, server):
+                publish(installed, server.url, RequestConfirmationBeforeDownload=1)
                 with contextlib.ExitStack() as stack:
                     answered = [stack.enter_context(bench.answering(title, key)) for title, key in boxes]
                     installed.run_agent("/TEST=" + value)
-                    installed.wait_log("PerformAutoUpdate() - END")
+                    installed.wait_logged("PerformAutoUpdate() - END")
                 self.assertEqual([bool(a) for a in answered], [True] * len(boxes))
                 self.assertEqual(installed.version, version)
                 self.assertIn("PostProcessMessage(wm_AgentMsg) to: %s - AU_PerformUpdateCycle (%s)"
-                              % (bench.winpath(installed.xcopy), value), installed.log_messages(""))
+                              % (bench.winpath(installed.xcopy), value), installed.log(""))
                 # It ends by itself soon after and does not start the agent again.
-                agents.wait_for(lambda: not installed.running("X_" + installed.agent_name), 30, "the X_ copy's end")
-                self.assertFalse(any(m.startswith(".. WinExec - ") for m in installed.log_messages()))
+                installed.wait_ended(30)
+                self.assertFalse(any(m.startswith(".. WinExec - ") for m in installed.log()))
 
 
 class CountdownAgent(unittest.TestCase):
     def test_agent_with_a_shutdown_countdown_does_not_restart_itself(self):
-        with agents.on_nginx("update-countdown") as (installed, server):
-            agents.publish(installed, server.url)
+        with on_nginx("update-countdown") as (installed, server):
+            publish(installed, server.url)
             # The countdown arrives before the first tick; the check comes on the second.
             installed.run_agent("/DELAY=1", "/STOP=5")
-            self.assertEqual(installed.wait_log("PerformAutoUpdate() - END"),
-                             ["PerformAutoUpdate() - END    Result=TRUE"])
+            self.assertEqual(installed.wait_logged("PerformAutoUpdate() - END    Result="), ["TRUE"])
             self.assertEqual(installed.version, "2")
-            agents.wait_for(lambda: not installed.running("X_" + installed.agent_name), 30, "the X_ copy's end")
-            messages = installed.log_messages()
+            installed.wait_ended(30)
+            messages = installed.log()
             self.assertIn(".. ReStartAutoUpdateExe() - Start", messages)
             self.assertFalse(any(m.startswith(".. WinExec - ") for m in messages))
             self.assertEqual(messages.count("CreateAndRun_X_Exe() --- Start"), 1)
