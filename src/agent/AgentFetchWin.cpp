@@ -44,6 +44,12 @@ void ShowCopyProgress()
 
 } // namespace
 
+std::string FetchedFilePath(const std::string& path)
+{
+    const std::string name = BareServerName(path);
+    return name.empty() ? std::string() : ProgramFolder(true) + name;
+}
+
 bool TokenCheck(const std::string& file, FetchKind kind)
 {
     const TGFileInfo* own = Agent().host.own;
@@ -69,12 +75,12 @@ bool DownloadFileAU(const std::string& baseIn, const std::string& path, FetchKin
         base = a.testUrl;
     // The name comes from a server (or the payload) and becomes a path in the agent's
     // folder: only a bare name is fetched.
-    const std::string name = BareServerName(path);
-    if (name.empty()) {
+    const std::string local = FetchedFilePath(path);
+    if (local.empty()) {
         TraceLine(ProcessIdText(), " DownloadFileAU: not a bare file name >", path, "<");
         return false;
     }
-    const std::string agentFolder = ProgramFolder(true);
+    const std::string name = FileNamePart(local);
     std::string source = base + "\\" + name;
     TraceLine(ProcessIdText(), " DownloadFileAU: ", source);
     WriteUpdateLog("TestMode=" + BoolText(a.testMode));
@@ -91,7 +97,7 @@ bool DownloadFileAU(const std::string& baseIn, const std::string& path, FetchKin
         if (kind == FetchKind::Info) {
             data = ReadFileRange(source, 0, 0);
         } else if (FindFileSize(source) > 0) {
-            destination = agentFolder + name;
+            destination = local;
             if (!CopyFileA(source.c_str(), destination.c_str(), FALSE))
                 error = source + " --- " + LastErrorText();
             else if (show)
@@ -101,7 +107,7 @@ bool DownloadFileAU(const std::string& baseIn, const std::string& path, FetchKin
         SleepPumping(0, 500);
         source = base + "/" + name;
         if (kind != FetchKind::Info)
-            destination = agentFolder + name;
+            destination = local;
         ClearDownloadAbort();
         error = HTTP_DownloadFile_Incremental(a.Interactive() ? a.window : nullptr, source, destination,
                                               kind == FetchKind::Info ? &data : nullptr, &SharedProgBar());
@@ -120,7 +126,7 @@ bool DownloadFileAU(const std::string& baseIn, const std::string& path, FetchKin
             error = HtmlNotFoundMessage(data, source, std::string(), false);
         result = error.empty() && !data.empty();
         // Written whatever came, so that nobody reads an older release's description.
-        WriteFileData(agentFolder + name, data, 0, false);
+        WriteFileData(local, data, 0, false);
         if (!error.empty() && error[0] == '3')
             error.clear();
         return result;

@@ -14,6 +14,10 @@ enum class FetchKind { Info = 1, Update = 2, Inform = 3 };
 // once and the user told). error receives why a fetch failed.
 bool DownloadFileAU(const std::string& base, const std::string& path, FetchKind kind, std::string& error);
 
+// Where DownloadFileAU puts the file that path names: the agent's folder and the bare
+// name; empty when the name is not a usable bare name.
+std::string FetchedFilePath(const std::string& path);
+
 // True when file (an update setup or an inform file) carries the running agent's update
 // token; a damaged token matches nothing.
 bool TokenCheck(const std::string& file, FetchKind kind);

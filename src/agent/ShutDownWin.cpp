@@ -50,7 +50,7 @@ std::string RunningProductPath()
     return ExpandVariables(ReadInfoText(Keys::RunningProcess), "\\", true, true);
 }
 
-int ShutDownRunningProduct()
+int ShutDownRunningProduct(const ProgramCommand& program)
 {
-    return ShutDownProgram(SplitProgramCommand(RunningProductPath()).program, ReadInfoText(Keys::ShutDownMethod));
+    return ShutDownProgram(program.program, ReadInfoText(Keys::ShutDownMethod));
 }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+struct ProgramCommand;
+
 // Stops the program at path by the method named by methodText (agent/ShutDown.h) and,
 // unless the method is "Don't Shut Down", waits without limit for its end. Writes the
 // sequence's trace and update-log lines. Returns 0, 1 or 2 (ShutDownOutcome).
@@ -12,6 +14,6 @@ int ShutDownProgram(const std::string& path, const std::string& methodText);
 // ".original" file's folders as the install folders of the folder variables.
 std::string RunningProductPath();
 
-// The sequence for the installed product: the program of RunningProductPath (without the
-// arguments it may carry) and the ".info" file's ShutDownMethod.
-int ShutDownRunningProduct();
+// The sequence for the installed product's program (RunningProductPath, split) with the
+// ".info" file's ShutDownMethod.
+int ShutDownRunningProduct(const ProgramCommand& program);

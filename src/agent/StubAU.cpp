@@ -2,13 +2,10 @@
 
 #include <string>
 
-#include "agent/AgentFetchWin.h"
-#include "agent/AgentRequest.h"
 #include "agent/StubAUInfo.h"
 #include "agent/StubAUInfoFiles.h"
 #include "agent/UpdateCheckWin.h"
 #include "agent/UpdateDecisionWin.h"
-#include "payload/GFileInfo.h"
 #include "ui/KMsgBox.h"
 #include "util/Guard.h"
 #include "util/KDebug.h"
@@ -37,14 +34,10 @@ namespace {
 // Another process asked for the release's description only.
 void JustDownloadInfoFile()
 {
-    AgentState& a = Agent();
     TraceLine("-------------- JustDownloadInfoFile ---------------");
-    a.justDownloadInfoFile = false;
-    AgentNotify(NotifyCheck, 1);
+    Agent().justDownloadInfoFile = false;
     std::string error;
-    DownloadFileAU(a.host.own ? a.host.own->UpdateServerUrl() : std::string(),
-                   a.host.own ? a.host.own->InfoFileName() : std::string(), FetchKind::Info, error);
-    AgentNotify(NotifyCheck, 2);
+    DownloadInfoFile(error);
 }
 
 void ScheduledTick()

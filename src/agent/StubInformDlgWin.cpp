@@ -4,7 +4,6 @@
 
 #include "agent/AgentFetchWin.h"
 #include "agent/AgentRequest.h"
-#include "agent/ServerFileName.h"
 #include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
 #include "agent/StubInformDlg.h"
@@ -15,7 +14,6 @@
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
-#include "util/UtilsWin.h"
 
 namespace {
 
@@ -239,7 +237,7 @@ bool PerformAutoInform(HWND owner)
         AgentNotify(NotifyFetch, 2);
         if (fetched) {
             TraceLine(ProcessIdText(), " ==== PerformAutoInform-3 ====");
-            const std::string file = ProgramFolder(true) + BareServerName(name);
+            const std::string file = FetchedFilePath(name);
             InformDialogParams p;
             p.owner = owner;
             p.title = AutoUpdateText("s34", "New Version");

@@ -26,12 +26,6 @@ std::string UpdateServer()
     return own ? own->UpdateServerUrl() : std::string();
 }
 
-std::string InfoFileName()
-{
-    const TGFileInfo* own = Agent().host.own;
-    return own ? own->InfoFileName() : std::string();
-}
-
 // Why an interactive check found nothing to install.
 void TellWhyNothing(const Decision& decision, const std::string& fetchError)
 {
@@ -53,6 +47,16 @@ void TellWhyNothing(const Decision& decision, const std::string& fetchError)
 
 } // namespace
 
+bool DownloadInfoFile(std::string& error)
+{
+    const TGFileInfo* own = Agent().host.own;
+    AgentNotify(NotifyCheck, 1);
+    const bool fetched = DownloadFileAU(UpdateServer(), own ? own->InfoFileName() : std::string(), FetchKind::Info,
+                                        error);
+    AgentNotify(NotifyCheck, 2);
+    return fetched;
+}
+
 bool AskBeforeCheck()
 {
     const bool testMode = CheckTestMode(true);
@@ -72,10 +76,8 @@ void PerformShot()
     TraceLine(ProcessIdText(), " Fire  ", ReadableSeconds(NowSeconds()));
     CheckTestMode(true);
     a.state = 1;
-    AgentNotify(NotifyCheck, 1);
     std::string error;
-    const bool infoFetched = DownloadFileAU(UpdateServer(), InfoFileName(), FetchKind::Info, error);
-    AgentNotify(NotifyCheck, 2);
+    const bool infoFetched = DownloadInfoFile(error);
     WriteInfoSeconds(Keys::ProbeSecondsLast, NowSeconds());
 
     const Decision decision = GetOkToPerformAU(infoFetched, a.Interactive(), [](const std::string& url) {

@@ -3,6 +3,12 @@
 // cycle. An interactive check always ends with a message.
 #pragma once
 
+#include <string>
+
+// Fetches the release's ".info" file from the update server, between the notifications
+// (40, 1) and (40, 2); error receives why it failed.
+bool DownloadInfoFile(std::string& error);
+
 // The question before a check; true when the user lets it go ahead.
 bool AskBeforeCheck();
 

@@ -7,7 +7,6 @@
 #include "agent/AgentBoxesWin.h"
 #include "agent/AgentFetchWin.h"
 #include "agent/AgentRequest.h"
-#include "agent/ServerFileName.h"
 #include "agent/ShutDown.h"
 #include "agent/ShutDownWin.h"
 #include "agent/StubAU.h"
@@ -67,8 +66,7 @@ bool PerformAutoUpdate()
         SleepPumping(0, 500);
         // Fetched into the agent's folder; removed again whatever follows, so that no
         // fetched program waits there to be started by mistake.
-        const std::string bare = BareServerName(name);
-        const std::string updateFile = bare.empty() ? std::string() : ProgramFolder(true) + bare;
+        const std::string updateFile = FetchedFilePath(name);
         bool fetched = false;
         if (proceed) {
             Trace("6");
@@ -87,7 +85,7 @@ bool PerformAutoUpdate()
             Trace("7");
             const std::string programPath = RunningProductPath();
             const ProgramCommand program = SplitProgramCommand(programPath);
-            const int outcome = ShutDownRunningProduct();
+            const int outcome = ShutDownRunningProduct(program);
             const bool stopped = outcome == kProgramStopped;
             const bool restartAfter = ReadInfoFlag(Keys::RestartProcess) && stopped;
             const std::string extraArgs = "/OriginalInfoFile=\"" + InfoFilePath() + "\"";

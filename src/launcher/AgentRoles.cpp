@@ -47,6 +47,14 @@ void Post(const std::string& target, UINT message, WPARAM wParam, LPARAM lParam)
         TraceLine(ProcessIdText(), " no window to post to: ", target);
 }
 
+// "/TRANSIENTx=": the override list the plain agent passes on to its X_ copy.
+void ApplyInheritedOverrides()
+{
+    const std::string transient = SwitchValue("/TRANSIENTx=", "");
+    if (!transient.empty())
+        ParseOverrideList(transient, AgentOverrides());
+}
+
 } // namespace
 
 WindowHandlers AgentRequestHandlers()
@@ -143,9 +151,7 @@ void HandleParamOK(bool xWasRunning)
         if (!xWasRunning && test > 0)
             Post(target, wm_ShutDown, 2, 0);
     }
-    const std::string transient = SwitchValue("/TRANSIENTx=", "");
-    if (!transient.empty())
-        ParseOverrideList(transient, AgentOverrides());
+    ApplyInheritedOverrides();
     WriteUpdateLog("HandleParamOK() --- End");
 }
 
@@ -154,9 +160,7 @@ void RunXCopy(RunContext& run)
     WriteUpdateLog("CheckTestMode");
     CheckTestMode(true);
     // The override bytes of the agent that restarted this one live on here.
-    const std::string transient = SwitchValue("/TRANSIENTx=", "");
-    if (!transient.empty())
-        ParseOverrideList(transient, AgentOverrides());
+    ApplyInheritedOverrides();
     WriteUpdateLog("WinMain");
     RunAgentWindow(run);
     WriteUpdateLog("DeleteMySelf");

@@ -101,10 +101,7 @@ TEST_F(AgentFetch, FileOfAnotherProductIsDeletedAndTheUserTold)
         std::string error;
         const auto outcome = DriveWindow("KMsgBox",
                                          {[&](HWND box) {
-                                              HWND area = ::FindWindowExA(box, nullptr, "RICHEDIT", nullptr);
-                                              char text[512] = {};
-                                              ::GetWindowTextA(area, text, sizeof(text));
-                                              shown = text;
+                                              shown = WindowText(::FindWindowExA(box, nullptr, "RICHEDIT", nullptr));
                                               return ::PostMessageA(box, WM_CLOSE, 0, 0) != 0;
                                           }},
                                          [&] { return DownloadFileAU(server_, name_, c.kind, error); });

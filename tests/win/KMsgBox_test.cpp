@@ -47,21 +47,6 @@ HWND TextArea(HWND box)
     return areas.empty() ? nullptr : areas.front();
 }
 
-std::string TextOf(HWND w)
-{
-    char buffer[1024] = {};
-    ::GetWindowTextA(w, buffer, sizeof(buffer));
-    return buffer;
-}
-
-RECT ClientRectOf(HWND child, HWND box)
-{
-    RECT r;
-    ::GetWindowRect(child, &r);
-    ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 int FocusedIndex(HWND box)
 {
     const auto buttons = Children(box, "Button");
@@ -146,8 +131,8 @@ TEST(KMsgBox, ButtonsTouchAtTheBottomRightAndClicksReturnTheirCodes)
             ASSERT_EQ(buttons.size(), c.captions.size());
             const int n = static_cast<int>(buttons.size());
             for (int i = 0; i < n; ++i) {
-                EXPECT_EQ(TextOf(buttons[i]), c.captions[i]);
-                const RECT r = ClientRectOf(buttons[i], box);
+                EXPECT_EQ(WindowText(buttons[i]), c.captions[i]);
+                const RECT r = RectIn(buttons[i], box);
                 EXPECT_EQ(r.left, client.right - 80 - 70 * (n - 1 - i));
                 EXPECT_EQ(r.top, client.bottom - 29);
                 EXPECT_EQ(r.right - r.left, 70);
@@ -289,10 +274,10 @@ TEST(KMsgBox, OwnerModeZeroPutsTheTitleInFrontAsABoldHeading)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
         const auto check = Check([&c](HWND box) {
-            EXPECT_EQ(TextOf(box), c.title);
+            EXPECT_EQ(WindowText(box), c.title);
             const HWND area = TextArea(box);
             ASSERT_NE(area, nullptr);
-            EXPECT_EQ(TextOf(area), c.text);
+            EXPECT_EQ(WindowText(area), c.text);
             const int headingEnd = static_cast<int>(std::string(c.title).size());
             EXPECT_EQ(IsBold(area, 0, headingEnd), c.ownerMode == 0);
             const int disk = static_cast<int>(std::string(c.text).find("Disk"));
@@ -311,7 +296,7 @@ TEST(KMsgBox, BoldRunsLandOnTheirCharacters)
     const auto check = Check([](HWND box) {
         const HWND area = TextArea(box);
         ASSERT_NE(area, nullptr);
-        EXPECT_EQ(TextOf(area), "line\r\nbold tail and more");
+        EXPECT_EQ(WindowText(area), "line\r\nbold tail and more");
         // A line break counts two characters in the text area as in the offsets.
         EXPECT_TRUE(IsBold(area, 6, 10));
         EXPECT_FALSE(IsBold(area, 0, 6));
@@ -401,7 +386,7 @@ TEST(KMsgBox, GeometryOfShortAndLongTexts)
             ::GetClientRect(box, &client);
             const HWND area = TextArea(box);
             ASSERT_NE(area, nullptr);
-            const RECT r = ClientRectOf(area, box);
+            const RECT r = RectIn(area, box);
             const int tw = r.right - r.left;
             EXPECT_GE(window.right - window.left, 360);
             if (c.atLimit)

@@ -6,6 +6,7 @@
 
 #include "RunningProduct.h"
 #include "agent/ProcessWin.h"
+#include "agent/ShutDown.h"
 #include "agent/StubAUInfoFiles.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
@@ -174,7 +175,7 @@ TEST_F(ProductShutDown, RunningProcessFromTheDescriptionFilesWithFolderVariables
     ::DeleteFileA(log.c_str());
     EnableUpdateLog(true);
     Start();
-    EXPECT_EQ(ShutDownRunningProduct(), 2);
+    EXPECT_EQ(ShutDownRunningProduct(SplitProgramCommand(RunningProductPath())), 2);
     EXPECT_FALSE(Runs(0));
     const std::string text = ReadFileRange(log, 0, 0);
     ::DeleteFileA(log.c_str());
@@ -193,7 +194,7 @@ TEST_F(ProductShutDown, ArgumentsAfterAQuotedRunningProcessAreNotPartOfThePath)
     WriteIniString(InfoFilePath(), "NewSetup", "RunningProcess", "\"<InstallDir>" + name_ + "\" /tray");
     WriteIniString(InfoFilePath(), "NewSetup", "ShutDownMethod", "Using Terminate Process");
     Start();
-    EXPECT_EQ(ShutDownRunningProduct(), 2);
+    EXPECT_EQ(ShutDownRunningProduct(SplitProgramCommand(RunningProductPath())), 2);
     EXPECT_FALSE(Runs(0));
 }
 

@@ -45,21 +45,6 @@ HWND Child(HWND dialog, const char* className)
     return nullptr;
 }
 
-std::string TextOf(HWND w)
-{
-    char buffer[2048] = {};
-    ::GetWindowTextA(w, buffer, sizeof(buffer));
-    return buffer;
-}
-
-RECT RectIn(HWND child, HWND dialog)
-{
-    RECT r;
-    ::GetWindowRect(child, &r);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 LOGFONTA FontOf(HWND w)
 {
     LOGFONTA font{};
@@ -150,16 +135,16 @@ TEST_F(InformDialogTest, PlainBodyWithButtonCentredAndLaidOutWhenResized)
     const auto p = Params("Version 12 is out.\r\nIt is faster.", "  file:///C:/setup.exe ");
     const Outcome o = Drive(
         {Check([](HWND dialog) {
-             EXPECT_EQ(TextOf(dialog), "New Version");
+             EXPECT_EQ(WindowText(dialog), "New Version");
              RECT r;
              ::GetWindowRect(dialog, &r);
              EXPECT_EQ(r.right - r.left, 420);
              EXPECT_EQ(r.bottom - r.top, 300);
              EXPECT_EQ(r.left, (::GetSystemMetrics(SM_CXSCREEN) - 420) / 2);
              EXPECT_EQ(r.top, (::GetSystemMetrics(SM_CYSCREEN) - 300) / 2);
-             EXPECT_EQ(TextOf(Child(dialog, "RICHEDIT")), "Version 12 is out.\r\nIt is faster.");
+             EXPECT_EQ(WindowText(Child(dialog, "RICHEDIT")), "Version 12 is out.\r\nIt is faster.");
              const HWND button = Child(dialog, "Button");
-             EXPECT_EQ(TextOf(button), "Download");
+             EXPECT_EQ(WindowText(button), "Download");
              EXPECT_EQ(::GetFocus(), button);
              EXPECT_TRUE(::GetWindowLongA(button, GWL_STYLE) & BS_DEFPUSHBUTTON);
              // The default face stands for Verdana in the text; the button keeps it.
@@ -186,7 +171,7 @@ TEST_F(InformDialogTest, RtfBodyWithoutAddressFillsTheWindow)
     const auto p = Params("{\\rtf1\\ansi {\\b Version 12} is out.\\par}", "");
     const Outcome o = Drive({Check([](HWND dialog) {
                                  const HWND text = Child(dialog, "RICHEDIT");
-                                 EXPECT_EQ(TrimText(TextOf(text)), "Version 12 is out.");
+                                 EXPECT_EQ(TrimText(WindowText(text)), "Version 12 is out.");
                                  ::SendMessageA(text, EM_SETSEL, 0, 10);
                                  CHARFORMATA format{};
                                  format.cbSize = sizeof(format);
@@ -292,8 +277,8 @@ TEST_F(AutoInform, ShownFileRecordsTheVersion)
 {
     ASSERT_TRUE(WriteFileData(inform_, "x|" + ScrambleToken("tok", 5) + "|a|b|Version 12|is out.", 0, false));
     const Outcome o = Drive({Check([](HWND dialog) {
-                                 EXPECT_EQ(TextOf(dialog), "Neu");
-                                 EXPECT_EQ(TextOf(Child(dialog, "RICHEDIT")), "Version 12|is out.");
+                                 EXPECT_EQ(WindowText(dialog), "Neu");
+                                 EXPECT_EQ(WindowText(Child(dialog, "RICHEDIT")), "Version 12|is out.");
                                  EXPECT_EQ(Child(dialog, "Button"), nullptr);
                                  RECT r;  // the release gives no size
                                  ::GetWindowRect(dialog, &r);

@@ -13,6 +13,7 @@
 
 #include "FakeLauncher.h"
 #include "PayloadWriter.h"
+#include "WindowDriver.h"
 #include "agent/InetHTTP.h"
 #include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
@@ -59,14 +60,6 @@ std::string IniText(const std::string& path, const char* section, const char* ke
     char buf[256] = {};
     GetPrivateProfileStringA(section, key, "", buf, sizeof buf, path.c_str());
     return buf;
-}
-
-RECT ChildRect(HWND parent, HWND child)
-{
-    RECT rc;
-    GetWindowRect(child, &rc);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
 }
 
 struct Controls {
@@ -159,8 +152,8 @@ TEST_F(LauncherWindow, GeometryFollowsTheReadingDirection)
         ShowWindow(wnd, SW_SHOWNA);
         const Controls ctl = FindControls(wnd);
         ASSERT_TRUE(ctl.label && ctl.mainBar && ctl.activityBar);
-        const RECT label = ChildRect(wnd, ctl.label), bar = ChildRect(wnd, ctl.mainBar),
-                   activity = ChildRect(wnd, ctl.activityBar);
+        const RECT label = RectIn(ctl.label, wnd), bar = RectIn(ctl.mainBar, wnd),
+                   activity = RectIn(ctl.activityBar, wnd);
         EXPECT_EQ(label.left, c.labelX);
         EXPECT_EQ(label.top, 20);
         EXPECT_EQ(label.right - label.left, 340);

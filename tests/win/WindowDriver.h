@@ -1,5 +1,5 @@
-// Drives a modal window of this thread (a message box, a dialog) while the code under
-// test shows it: a thread timer that the window's own loop dispatches runs the next step
+// Looking at windows in the Windows tests, and driving a modal window of this thread (a
+// message box, a dialog) while the code under test shows it: a thread timer that the window's own loop dispatches runs the next step
 // on each tick once a visible window of the class is up; a step returns false to be tried
 // again on the next tick. A window still open after a few seconds is closed and the run
 // marked forced.
@@ -14,6 +14,15 @@
 #include <vector>
 
 using Step = std::function<bool(HWND window)>;
+
+// A child window's rectangle in its parent's client coordinates.
+inline RECT RectIn(HWND child, HWND parent)
+{
+    RECT r;
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
 
 template <class R>
 struct WindowOutcome {
