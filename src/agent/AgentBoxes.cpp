@@ -1,6 +1,6 @@
-#include "agent/AgentBoxesWin.h"
+#include "agent/AgentBoxes.h"
 
-#include "agent/StubAUInfoFiles.h"
+#include "agent/OriginalFileWin.h"
 #include "ui/KMsgBox.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "agent/AgentRequest.h"
 
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
+#include "agent/AgentTick.h"
+#include "agent/OriginalFileWin.h"
 
 namespace {
 

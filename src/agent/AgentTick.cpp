@@ -1,10 +1,10 @@
-#include "agent/StubAU.h"
+#include "agent/AgentTick.h"
 
 #include <string>
 
-#include "agent/StubAUInfo.h"
-#include "agent/StubAUInfoFiles.h"
-#include "agent/UpdateCheckWin.h"
+#include "agent/OriginalFile.h"
+#include "agent/OriginalFileWin.h"
+#include "agent/UpdateCheck.h"
 #include "agent/UpdateDecisionWin.h"
 #include "ui/KMsgBox.h"
 #include "util/Guard.h"

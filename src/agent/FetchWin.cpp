@@ -1,14 +1,14 @@
-#include "agent/AgentFetchWin.h"
+#include "agent/FetchWin.h"
 
 #include <windows.h>
 
-#include "agent/AgentBoxesWin.h"
-#include "agent/DownloadRules.h"
-#include "agent/HtmlErrorPage.h"
-#include "agent/InetHTTP.h"
+#include "agent/AgentBoxes.h"
+#include "net/DownloadRules.h"
+#include "net/HtmlErrorPage.h"
+#include "net/InetHTTP.h"
 #include "agent/ServerFileName.h"
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
+#include "agent/AgentTick.h"
+#include "agent/OriginalFileWin.h"
 #include "payload/GFileInfo.h"
 #include "payload/Token.h"
 #include "ui/KProgBar.h"

@@ -1,12 +1,12 @@
-#include "agent/StubInformDlgWin.h"
+#include "agent/InformDialogWin.h"
 
 #include <richedit.h>
 
-#include "agent/AgentFetchWin.h"
+#include "agent/FetchWin.h"
 #include "agent/AgentRequest.h"
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
-#include "agent/StubInformDlg.h"
+#include "agent/AgentTick.h"
+#include "agent/OriginalFileWin.h"
+#include "agent/InformDialog.h"
 #include "payload/Token.h"
 #include "util/FilesWin.h"
 #include "util/Guard.h"

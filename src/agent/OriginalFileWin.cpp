@@ -1,4 +1,4 @@
-#include "agent/StubAUInfoFiles.h"
+#include "agent/OriginalFileWin.h"
 
 #include "payload/GFileInfo.h"
 #include "util/SysUtilsWin.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "agent/StubAUInfo.h"
+#include "agent/OriginalFile.h"
 
 class TGFileInfo;
 

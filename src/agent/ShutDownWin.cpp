@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "agent/AgentBoxesWin.h"
+#include "agent/AgentBoxes.h"
 #include "agent/ProcessWin.h"
 #include "agent/ShutDown.h"
-#include "agent/StubAUInfoFiles.h"
+#include "agent/OriginalFileWin.h"
 #include "payload/FolderVariablesWin.h"
 #include "util/KDebug.h"
 

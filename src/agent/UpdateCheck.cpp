@@ -1,16 +1,16 @@
-#include "agent/UpdateCheckWin.h"
+#include "agent/UpdateCheck.h"
 
 #include <windows.h>
 
 #include <string>
 
-#include "agent/AgentBoxesWin.h"
-#include "agent/AgentFetchWin.h"
+#include "agent/AgentBoxes.h"
+#include "agent/FetchWin.h"
 #include "agent/AgentRequest.h"
-#include "agent/InetHTTP.h"
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
-#include "agent/StubInformDlgWin.h"
+#include "net/InetHTTP.h"
+#include "agent/AgentTick.h"
+#include "agent/OriginalFileWin.h"
+#include "agent/InformDialogWin.h"
 #include "agent/UpdateCycleWin.h"
 #include "agent/UpdateDecisionWin.h"
 #include "payload/GFileInfo.h"

@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "agent/AgentBoxesWin.h"
-#include "agent/AgentFetchWin.h"
+#include "agent/AgentBoxes.h"
+#include "agent/FetchWin.h"
 #include "agent/AgentRequest.h"
 #include "agent/ShutDown.h"
 #include "agent/ShutDownWin.h"
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
+#include "agent/AgentTick.h"
+#include "agent/OriginalFileWin.h"
 #include "agent/UpdateCycle.h"
 #include "payload/GFileInfo.h"
 #include "util/Guard.h"

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
+#include "agent/AgentTick.h"
+#include "agent/OriginalFileWin.h"
 #include "util/FilesWin.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"

@@ -5,7 +5,7 @@
 // replace the plain agent's file meanwhile.
 #pragma once
 
-#include "launcher/StubWin.h"
+#include "launcher/LauncherWindow.h"
 
 struct RunContext;
 

@@ -1,8 +1,8 @@
-#include "launcher/StubWin.h"
+#include "launcher/LauncherWindow.h"
 
 #include <commctrl.h>
 
-#include "agent/InetHTTP.h"
+#include "net/InetHTTP.h"
 #include "launcher/RunContext.h"
 #include "payload/AppearanceWin.h"
 #include "payload/WorkFolder.h"

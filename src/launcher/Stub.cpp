@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
-#include "agent/StubAUInfoFiles.h"
+#include "agent/OriginalFileWin.h"
 #include "util/FilesWin.h"
 #include "launcher/AgentSwitches.h"
 #include "launcher/ExitCodes.h"
 #include "launcher/RunContext.h"
 #include "launcher/StubSetup.h"
-#include "launcher/StubWin.h"
+#include "launcher/LauncherWindow.h"
 #include "payload/GFileInfo.h"
 #include "payload/WorkFolder.h"
 #include "util/KDebug.h"

@@ -1,4 +1,4 @@
-#include "agent/BytesRate.h"
+#include "net/BytesRate.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "agent/DownloadRules.h"
+#include "net/DownloadRules.h"
 
 #include "util/Utils.h"
 

@@ -1,4 +1,4 @@
-#include "agent/InetBinding.h"
+#include "net/InetBinding.h"
 
 #include "util/SysUtilsWin.h"
 

@@ -1,10 +1,10 @@
-#include "agent/InetHTTP.h"
+#include "net/InetHTTP.h"
 
 #include <vector>
 
-#include "agent/BytesRate.h"
-#include "agent/DownloadRules.h"
-#include "agent/InetBinding.h"
+#include "net/BytesRate.h"
+#include "net/DownloadRules.h"
+#include "net/InetBinding.h"
 #include "ui/KProgBar.h"
 #include "util/FilesWin.h"
 #include "util/KDebug.h"

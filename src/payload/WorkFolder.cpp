@@ -87,9 +87,8 @@ bool FindRoomierTempDrive()
         if (FolderExists(probe))
             continue;
         CreateFolderPath(probe);
-        WriteFileData(probe + "\\~aa.tmp", "aa", 0, false);
         // A drive that cannot be written counts with no free space.
-        if (FileExists(probe + "\\~aa.tmp"))
+        if (WriteFileData(probe + "\\~aa.tmp", "aa", 0, false))
             freeBytes[i] = FreeBytes(probe);
         DeleteTree(probe, true);
     }

@@ -1,4 +1,4 @@
-#include "agent/StubInformDlg.h"
+#include "agent/InformDialog.h"
 
 #include <gtest/gtest.h>
 

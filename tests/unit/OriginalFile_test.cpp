@@ -1,4 +1,4 @@
-#include "agent/StubAUInfo.h"
+#include "agent/OriginalFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "agent/StubAU.h"
+#include "agent/AgentTick.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "agent/AgentFetchWin.h"
+#include "agent/FetchWin.h"
 
 #include <windows.h>
 
@@ -9,8 +9,8 @@
 
 #include "AgentPayload.h"
 #include "WindowDriver.h"
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
+#include "agent/AgentTick.h"
+#include "agent/OriginalFileWin.h"
 #include "payload/GFileInfo.h"
 #include "payload/Token.h"
 #include "util/FilesWin.h"

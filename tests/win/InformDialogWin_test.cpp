@@ -1,4 +1,4 @@
-#include "agent/StubInformDlgWin.h"
+#include "agent/InformDialogWin.h"
 
 #include <windows.h>
 #include <richedit.h>
@@ -13,8 +13,8 @@
 
 #include "AgentPayload.h"
 #include "WindowDriver.h"
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
+#include "agent/AgentTick.h"
+#include "agent/OriginalFileWin.h"
 #include "payload/GFileInfo.h"
 #include "payload/Token.h"
 #include "util/FilesWin.h"

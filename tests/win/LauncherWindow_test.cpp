@@ -1,4 +1,4 @@
-#include "launcher/StubWin.h"
+#include "launcher/LauncherWindow.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -14,9 +14,9 @@
 #include "FakeLauncher.h"
 #include "PayloadWriter.h"
 #include "WindowDriver.h"
-#include "agent/InetHTTP.h"
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
+#include "net/InetHTTP.h"
+#include "agent/AgentTick.h"
+#include "agent/OriginalFileWin.h"
 #include "util/FilesWin.h"
 #include "launcher/RunContext.h"
 #include "launcher/Stub.h"

@@ -1,4 +1,4 @@
-#include "agent/StubAUInfoFiles.h"
+#include "agent/OriginalFileWin.h"
 
 #include <windows.h>
 

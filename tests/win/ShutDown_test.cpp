@@ -7,7 +7,7 @@
 #include "RunningProduct.h"
 #include "agent/ProcessWin.h"
 #include "agent/ShutDown.h"
-#include "agent/StubAUInfoFiles.h"
+#include "agent/OriginalFileWin.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
 

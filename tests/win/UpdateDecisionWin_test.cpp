@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
+#include "agent/AgentTick.h"
+#include "agent/OriginalFileWin.h"
 #include "util/FilesWin.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "agent/StubInformDlgWin.h"
+#include "agent/InformDialogWin.h"
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"
 #include "ui/MsgBoxLayout.h"
