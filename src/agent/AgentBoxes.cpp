@@ -1,25 +1,30 @@
 #include "agent/AgentBoxes.h"
 
 #include "agent/OriginalFileWin.h"
-#include "ui/KMsgBox.h"
 
 namespace {
 
-std::uint8_t Charset() { return static_cast<std::uint8_t>(ReadInfoInt(Keys::CharSet)); }
+std::uint8_t Charset(const OriginalFile& original)
+{
+    return static_cast<std::uint8_t>(original.Int(OriginalKeys::CharSet));
+}
 
 } // namespace
 
-void AgentError(std::uintptr_t ownerMode, const std::string& text)
+void AgentError(const OriginalFile& original, BoxOwner owner, const std::string& text)
 {
-    MsgError(ownerMode, text, ReadInfoText(Keys::ErrorTitle), ReadInfoText(Keys::BtnText), Charset());
+    MsgError(owner, text, original.Text(OriginalKeys::ErrorTitle), original.Text(OriginalKeys::BtnText),
+             Charset(original));
 }
 
-void AgentAttention(std::uintptr_t ownerMode, const std::string& text)
+void AgentAttention(const OriginalFile& original, BoxOwner owner, const std::string& text)
 {
-    MsgAttention(ownerMode, text, ReadInfoText(Keys::AttentionTitle), ReadInfoText(Keys::BtnText), Charset());
+    MsgAttention(owner, text, original.Text(OriginalKeys::AttentionTitle), original.Text(OriginalKeys::BtnText),
+                 Charset(original));
 }
 
-bool AgentConfirm(std::uintptr_t ownerMode, const std::string& text)
+bool AgentConfirm(const OriginalFile& original, BoxOwner owner, const std::string& text)
 {
-    return MsgConfirmYesNo(ownerMode, text, ReadInfoText(Keys::ConfirmTitle), ReadInfoText(Keys::BtnText), Charset());
+    return MsgConfirmYesNo(owner, text, original.Text(OriginalKeys::ConfirmTitle),
+                           original.Text(OriginalKeys::BtnText), Charset(original));
 }

@@ -2,9 +2,12 @@
 // the installed product's ".original" [MsgBox] section, in the product's language.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-void AgentError(std::uintptr_t ownerMode, const std::string& text);
-void AgentAttention(std::uintptr_t ownerMode, const std::string& text);
-bool AgentConfirm(std::uintptr_t ownerMode, const std::string& text);
+#include "ui/KMsgBox.h"
+
+class OriginalFile;
+
+void AgentError(const OriginalFile& original, BoxOwner owner, const std::string& text);
+void AgentAttention(const OriginalFile& original, BoxOwner owner, const std::string& text);
+bool AgentConfirm(const OriginalFile& original, BoxOwner owner, const std::string& text);

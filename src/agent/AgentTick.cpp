@@ -1,93 +1,74 @@
 #include "agent/AgentTick.h"
 
+#include <windows.h>
+
 #include <string>
 
-#include "agent/OriginalFile.h"
-#include "agent/OriginalFileWin.h"
+#include "agent/AgentSession.h"
+#include "agent/CheckScheduleWin.h"
 #include "agent/UpdateCheck.h"
-#include "agent/UpdateDecisionWin.h"
 #include "ui/KMsgBox.h"
 #include "util/Guard.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
 
-AgentState& Agent()
-{
-    static AgentState state;
-    return state;
-}
-
-void AgentNotify(int code, int value)
-{
-    if (Agent().host.notify)
-        Agent().host.notify(code, value);
-}
-
-void AgentCaption(const std::string& text)
-{
-    if (Agent().host.caption)
-        Agent().host.caption(text);
-}
-
 namespace {
 
 // Another process asked for the release's description only.
-void JustDownloadInfoFile()
+void JustDownloadInfoFile(AgentSession& session)
 {
     TraceLine("-------------- JustDownloadInfoFile ---------------");
-    Agent().justDownloadInfoFile = false;
-    std::string error;
-    DownloadInfoFile(error);
+    session.justDownloadInfoFile = false;
+    DownloadInfoFile(session);
 }
 
-void ScheduledTick()
+void ScheduledTick(AgentSession& session)
 {
-    AgentState& a = Agent();
-    a.state = 0;
-    if (a.mode == 2)
-        a.mode = 1;
-    if (a.mode == 1)
-        a.timerCount = 0;
-    if (a.shutdownCountdown == 0)
-        PostQuitMessage(0);
-    if (a.shutdownCountdown >= 0)
-        --a.shutdownCountdown;
-    ++a.timerCount;
-    TraceLine(ProcessIdText(), " AutoUpdateTimerCount=", a.timerCount);
-    if (a.timerCount < 1)
+    if (session.mode == AgentMode::InteractiveRequested)
+        session.mode = AgentMode::Interactive;
+    if (session.Interactive())
+        session.timerCount = 0;
+    if (session.shutdownCountdown == 0)
+        ::PostQuitMessage(0);
+    if (session.shutdownCountdown >= 0)
+        --session.shutdownCountdown;
+    ++session.timerCount;
+    TraceLine(ProcessIdText(), " AutoUpdateTimerCount=", session.timerCount);
+    if (session.timerCount < 1)
         return;
-    CheckTestMode(false);
-    int status = ShotTimeStatus();
-    TraceLine(ProcessIdText(), " ShotTimeStatus=", status);
-    if (status == 2)
-        a.probingEnabled = false;
+    CheckTestMode(session, false);
+    ShotTime status = ShotTimeStatus(session);
+    TraceLine(ProcessIdText(), " ShotTimeStatus=", static_cast<int>(status));
+    if (status == ShotTime::CheckOnce)
+        session.probingEnabled = false;
+    const OriginalFile& original = session.original;
     // Only a check shows boxes: the font is read then, not on every idle tick.
-    if (status > 0)
-        SetMsgBoxFont(ReadInfoText(Keys::FontName), static_cast<int>(ReadInfoInt(Keys::FontSize)),
-                      static_cast<std::uint8_t>(ReadInfoInt(Keys::CharSet)));
-    const bool askFirst = AgentOverrides()[static_cast<int>(Override::AskBeforeCheck)] == 1;
-    if (status > 0 && (a.Interactive() || askFirst) && !AskBeforeCheck())
-        status = 0;
-    if (status > 0)
-        PerformShot();
-    if (a.mode == 1)
-        a.mode = 0;
+    if (status != ShotTime::None)
+        SetMsgBoxFont(original.Text(OriginalKeys::FontName), static_cast<int>(original.Int(OriginalKeys::FontSize)),
+                      static_cast<std::uint8_t>(original.Int(OriginalKeys::CharSet)));
+    const bool askFirst = session.overrides[static_cast<int>(Override::AskBeforeCheck)] == 1;
+    if (status != ShotTime::None && (session.Interactive() || askFirst) && !AskBeforeCheck(session))
+        status = ShotTime::None;
+    if (status != ShotTime::None)
+        PerformShot(session);
+    if (session.Interactive())
+        session.mode = AgentMode::Background;
 }
 
 } // namespace
 
-void AgentTimerTick(HWND window)
+void AgentTimerTick(AgentSession& session)
 {
-    AgentState& a = Agent();
     // A tick dispatched while an earlier one waits does nothing; the flag clears
     // however the tick ends.
-    const BusyGuard busy(a.tickBusy);
+    const BusyGuard busy(session.tickBusy);
     if (!busy.Entered())
         return;
-    a.window = window;
-    if (a.justDownloadInfoFile)
-        JustDownloadInfoFile();
+    // Idle at the start and at the end of every tick.
+    session.state = AgentState::Idle;
+    const AgentStateScope idle(session, AgentState::Idle);
+    if (session.justDownloadInfoFile)
+        JustDownloadInfoFile(session);
     else
-        ScheduledTick();
-    a.state = 0;
+        ScheduledTick(session);
 }

@@ -3,12 +3,11 @@
 #include <windows.h>
 
 #include "agent/AgentBoxes.h"
+#include "agent/AgentSession.h"
+#include "agent/ServerFileName.h"
 #include "net/DownloadRules.h"
 #include "net/HtmlErrorPage.h"
 #include "net/InetHTTP.h"
-#include "agent/ServerFileName.h"
-#include "agent/AgentTick.h"
-#include "agent/OriginalFileWin.h"
 #include "payload/GFileInfo.h"
 #include "payload/Token.h"
 #include "ui/KProgBar.h"
@@ -20,12 +19,12 @@
 
 namespace {
 
-std::string CaptionFor(FetchKind kind)
+std::string CaptionFor(const OriginalFile& original, FetchKind kind)
 {
     switch (kind) {
-    case FetchKind::Info: return AutoUpdateText("s31", "Downloading INFO File...");
-    case FetchKind::Update: return AutoUpdateText("s32", "Downloading UPDATE File...");
-    case FetchKind::Inform: return AutoUpdateText("s33", "Downloading INFORM File...");
+    case FetchKind::Info: return original.AutoUpdateText("s31", "Downloading INFO File...");
+    case FetchKind::Update: return original.AutoUpdateText("s32", "Downloading UPDATE File...");
+    case FetchKind::Inform: return original.AutoUpdateText("s33", "Downloading INFORM File...");
     }
     return std::string();
 }
@@ -42,17 +41,34 @@ void ShowCopyProgress()
     ProgressSink(0, 0, 0, 0, 1, std::string());
 }
 
-} // namespace
-
-std::string FetchedFilePath(const std::string& path)
+// The ".info" bytes are kept whatever came, so that nobody (the update's engine is given
+// the file) reads an older release's description. One that cannot be kept has not
+// arrived.
+FetchOutcome KeepInfo(const std::string& local, const std::string& source, FetchOutcome outcome)
 {
-    const std::string name = BareServerName(path);
-    return name.empty() ? std::string() : ProgramFolder(true) + name;
+    if (outcome.error.empty() && !outcome.info.empty())
+        outcome.error = HtmlNotFoundMessage(outcome.info, source, std::string(), false);
+    outcome.fetched = outcome.error.empty() && !outcome.info.empty();
+    if (const SysResult kept = WriteFileData(local, outcome.info, 0, false); !kept) {
+        outcome.fetched = false;
+        outcome.error = local + " --- " + ErrorText(kept.error);
+        WriteUpdateLog("ERROR: " + outcome.error);
+    }
+    outcome.error = ShownInfoError(outcome.error);
+    return outcome;
 }
 
-bool TokenCheck(const std::string& file, FetchKind kind)
+} // namespace
+
+std::string FetchedFilePath(const AgentSession& session, const std::string& path)
 {
-    const TGFileInfo* own = Agent().host.own;
+    const std::string name = BareServerName(path);
+    return name.empty() ? std::string() : session.files.fetchFolder + name;
+}
+
+bool TokenCheck(const AgentSession& session, const std::string& file, FetchKind kind)
+{
+    const TGFileInfo* own = session.host.own;
     if (!own)
         return false;
     switch (kind) {
@@ -64,91 +80,81 @@ bool TokenCheck(const std::string& file, FetchKind kind)
     return false;
 }
 
-bool DownloadFileAU(const std::string& baseIn, const std::string& path, FetchKind kind, std::string& error)
+FetchOutcome DownloadFileAU(AgentSession& session, const std::string& baseIn, const std::string& path, FetchKind kind,
+                            bool confirmDownload)
 {
-    AgentState& a = Agent();
-    error.clear();
-    std::string data;
-    std::string destination;
-    std::string base = baseIn;
-    if (a.testMode)
-        base = a.testUrl;
+    FetchOutcome outcome;
+    const bool testMode = session.test.on;
+    const std::string base = testMode ? session.test.url : baseIn;
     // The name comes from a server (or the payload) and becomes a path in the agent's
     // folder: only a bare name is fetched.
-    const std::string local = FetchedFilePath(path);
+    const std::string local = FetchedFilePath(session, path);
     if (local.empty()) {
         TraceLine(ProcessIdText(), " DownloadFileAU: not a bare file name >", path, "<");
-        return false;
+        return outcome;
     }
     const std::string name = FileNamePart(local);
     std::string source = base + "\\" + name;
     TraceLine(ProcessIdText(), " DownloadFileAU: ", source);
-    WriteUpdateLog("TestMode=" + BoolText(a.testMode));
+    WriteUpdateLog("TestMode=" + BoolText(testMode));
     WriteUpdateLog("Download START: " + source);
 
-    const bool show = kind == FetchKind::Update && ReadInfoFlag(Keys::RequestConfirmationBeforeDownload) &&
-                      !a.Interactive();
-    if (show && a.window)
-        ShowWindow(a.window, SW_SHOW);
-    AgentCaption(CaptionFor(kind));
+    const bool show = kind == FetchKind::Update && confirmDownload && !session.Interactive();
+    if (show && session.window)
+        ::ShowWindow(session.window, SW_SHOW);
+    session.Caption(CaptionFor(session.original, kind));
 
+    std::string destination;
     std::string reason;
     if (FileExists(source)) {
         if (kind == FetchKind::Info) {
-            data = ReadFileRange(source, 0, 0);
+            outcome.info = ReadFileRange(source, 0, 0);
         } else if (FindFileSize(source) > 0) {
             destination = local;
-            if (!CopyFileA(source.c_str(), destination.c_str(), FALSE))
-                error = source + " --- " + LastErrorText();
+            if (!::CopyFileA(source.c_str(), destination.c_str(), FALSE))
+                outcome.error = source + " --- " + LastErrorText();
             else if (show)
                 ShowCopyProgress();
         }
-    } else if (!a.testMode && HTTP_IsConnected(reason)) {
+    } else if (!testMode && HTTP_IsConnected(reason)) {
         SleepPumping(0, 500);
         source = base + "/" + name;
         if (kind != FetchKind::Info)
             destination = local;
         ClearDownloadAbort();
-        error = HTTP_DownloadFile_Incremental(a.Interactive() ? a.window : nullptr, source, destination,
-                                              kind == FetchKind::Info ? &data : nullptr, &SharedProgBar());
+        outcome.error = HTTP_DownloadFile_Incremental(session.Interactive() ? session.window : nullptr, source,
+                                                      destination, kind == FetchKind::Info ? &outcome.info : nullptr,
+                                                      &SharedProgBar());
         // A transfer cut short without a word from the server leaves no file.
-        if (error.empty() && kind != FetchKind::Info && !FileExists(destination))
-            error = DownloadDisplayName(source) + " --- Error downloading file";
+        if (outcome.error.empty() && kind != FetchKind::Info && !FileExists(destination))
+            outcome.error = DownloadDisplayName(source) + " --- Error downloading file";
         SleepPumping(0, 500);
     }
-    if (show && a.window)
-        ShowWindow(a.window, SW_HIDE);
+    if (show && session.window)
+        ::ShowWindow(session.window, SW_HIDE);
     WriteUpdateLog("Download END:   " + source);
 
-    bool result = false;
-    if (kind == FetchKind::Info) {
-        if (error.empty() && !data.empty())
-            error = HtmlNotFoundMessage(data, source, std::string(), false);
-        result = error.empty() && !data.empty();
-        // Written whatever came, so that nobody reads an older release's description.
-        WriteFileData(local, data, 0, false);
-        if (!error.empty() && error[0] == '3')
-            error.clear();
-        return result;
-    }
+    if (kind == FetchKind::Info)
+        return KeepInfo(local, source, std::move(outcome));
 
-    if (error.empty() && !destination.empty()) {
-        result = true;
-        if (!TokenCheck(destination, kind)) {
-            result = false;
+    if (outcome.error.empty() && !destination.empty()) {
+        outcome.fetched = true;
+        if (!TokenCheck(session, destination, kind)) {
+            outcome.fetched = false;
             const std::string message =
                 HtmlNotFoundMessage(HtmlPageStart(destination), source, "Bad Secret Token!", false);
-            DeleteFileA(destination.c_str());
+            ::DeleteFileA(destination.c_str());
             WriteUpdateLog("ERROR: " + message);
-            AgentError(0, message);
+            AgentError(session.original, BoxOwner::ActiveWithHeading(), message);
         }
     }
-    if (!error.empty() && source.size() > 2 && ReadInfoFlag(Keys::RequestConfirmationBeforeDownload)) {
+    if (!outcome.error.empty() && source.size() > 2 && confirmDownload) {
+        const OriginalFile& original = session.original;
         const std::string message = FetchFailureText(
-            source, DownloadAbortRequested(), AutoUpdateText("s3", "File Download Aborted!"),
-            AutoUpdateText("s4", "File not Found!"), AutoUpdateText("s5", "Unable to Download File!"));
+            source, DownloadAbortRequested(), original.AutoUpdateText("s3", "File Download Aborted!"),
+            original.AutoUpdateText("s4", "File not Found!"), original.AutoUpdateText("s5", "Unable to Download File!"));
         WriteUpdateLog("ATTENTION: " + message);
-        AgentAttention(0, message);
+        AgentAttention(original, BoxOwner::ActiveWithHeading(), message);
     }
-    return result;
+    return outcome;
 }

@@ -1,6 +1,6 @@
 // The inform dialog's rules that need no window: what is shown for a body and an address,
 // which addresses may be opened, the fonts, the window size and the layout.
-// agent/StubInformDlgWin.h shows the dialog.
+// agent/InformDialogWin.h shows the dialog.
 #pragma once
 
 #include <cstdint>

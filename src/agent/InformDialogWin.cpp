@@ -2,36 +2,28 @@
 
 #include <richedit.h>
 
-#include "agent/FetchWin.h"
-#include "agent/AgentRequest.h"
-#include "agent/AgentTick.h"
-#include "agent/OriginalFileWin.h"
 #include "agent/InformDialog.h"
-#include "payload/Token.h"
-#include "util/FilesWin.h"
-#include "util/Guard.h"
 #include "util/KDebug.h"
+#include "util/MessagePump.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
+#include "util/WindowProc.h"
 
 namespace {
 
 // One run of the dialog. The done flag belongs to the run, so a later announcement in
 // the same agent run shows its dialog again.
 struct InformDialog {
+    static constexpr const char* kProcName = "InformDialogProc";
+    bool OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
     std::string address;
     HWND window = nullptr;
     HWND text = nullptr;
     HWND button = nullptr;
     bool done = false;
 };
-InformDialog* g_running = nullptr;
-
-InformDialog* DialogOf(HWND window)
-{
-    return reinterpret_cast<InformDialog*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-}
 
 void Place(const InformDialog& d)
 {
@@ -79,43 +71,30 @@ bool OpenAddress(const std::string& address)
     return opened;
 }
 
-LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+bool InformDialog::OnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    if (message == WM_NCCREATE) {
-        auto* dialog = static_cast<InformDialog*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        dialog->window = window;
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dialog));
-        return ::DefWindowProcA(window, message, wParam, lParam);
-    }
-    InformDialog* d = DialogOf(window);
-    if (!d)
-        return ::DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
+    case WM_NCCREATE:
+        window = hwnd;
+        return false;
     case WM_PAINT:
-        Paint(*d);
-        return 0;
+        Paint(*this);
+        return true;
     case WM_SIZE:
-        Place(*d);
-        return 0;
+        Place(*this);
+        return true;
     case WM_COMMAND:
-        if (d->button && reinterpret_cast<HWND>(lParam) == d->button && HIWORD(wParam) == BN_CLICKED) {
-            OpenAddress(d->address);
-            ::PostMessageA(window, WM_CLOSE, 0, 0);
+        if (button && reinterpret_cast<HWND>(lParam) == button && HIWORD(wParam) == BN_CLICKED) {
+            OpenAddress(address);
+            ::PostMessageA(hwnd, WM_CLOSE, 0, 0);
         }
-        break;
+        return false;
     case WM_DESTROY:
-        d->done = true;
-        return 0;
+        done = true;
+        result = 0;
+        return true;
     }
-    return ::DefWindowProcA(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (Guarded("InformDialogProc", [&] { result = DialogMessage(window, message, wParam, lParam); }))
-        return result;
-    return ::DefWindowProcA(window, message, wParam, lParam);
+    return false;
 }
 
 ScopedFont MakeFont(int height, std::uint8_t charset, const std::string& face)
@@ -126,16 +105,16 @@ ScopedFont MakeFont(int height, std::uint8_t charset, const std::string& face)
 
 bool RunDialog(const InformDialogParams& p, const std::string& address)
 {
-    if (g_running) {
+    const HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    // The dialog's class is registered only while a dialog runs.
+    WNDCLASSA registered{};
+    if (::GetClassInfoA(instance, kInformDialogClass, &registered)) {
         TraceLine(ProcessIdText(), " Inform dialog already open");
         return false;
     }
     InformDialog d;
     d.address = address;
-    g_running = &d;
-    const auto notRunning = defer([] { g_running = nullptr; });
 
-    const HINSTANCE instance = ::GetModuleHandleA(nullptr);
     // Declared before the window, so that they outlive it.
     const ScopedLibrary richEdit = LoadSystemLibrary("RICHED32.DLL");
     const ScopedFont buttonFont = MakeFont(-ScaleByDpi(p.fontSize), p.charset, p.fontName);
@@ -143,7 +122,7 @@ bool RunDialog(const InformDialogParams& p, const std::string& address)
 
     WNDCLASSA wc{};
     wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    wc.lpfnWndProc = DialogProc;
+    wc.lpfnWndProc = ObjectWindowProc<InformDialog>;
     wc.hInstance = instance;
     wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -186,20 +165,9 @@ bool RunDialog(const InformDialogParams& p, const std::string& address)
     }
     Place(d);
 
-    while (!d.done) {
-        MSG msg;
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (got == -1)
-            break;
-        if (got == 0) {
-            // A quit request (the agent's shutdown) ends the dialog and stays for the
-            // launcher's own loop, which would otherwise never see it.
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    // A quit request (the agent's shutdown) ends the dialog and stays for the launcher's
+    // own loop, which would otherwise never see it.
+    PumpMessages([&d] { return d.done; }, OnQuit::EndAndRepost);
     if (d.done)
         window.release();  // already destroyed
     return true;
@@ -219,43 +187,4 @@ bool ShowInformDialog(const InformDialogParams& params)
         return false;
     }
     return false;
-}
-
-bool PerformAutoInform(HWND owner)
-{
-    WriteUpdateLog("PerformAutoInform() - START ");
-    TraceLine(ProcessIdText(), " ==== PerformAutoInform-1 ====");
-    bool result = false;
-    const std::string base = ReadInfoText(Keys::DownloadURL_UPDATE);
-    const std::string name = ReadInfoText(Keys::NameOfInformFile);
-    if (!base.empty() && !name.empty()) {
-        TraceLine(ProcessIdText(), " ==== PerformAutoInform-2 ====");
-        Agent().state = 2;
-        AgentNotify(NotifyFetch, 1);
-        std::string error;
-        const bool fetched = DownloadFileAU(base, name, FetchKind::Inform, error);
-        AgentNotify(NotifyFetch, 2);
-        if (fetched) {
-            TraceLine(ProcessIdText(), " ==== PerformAutoInform-3 ====");
-            const std::string file = FetchedFilePath(name);
-            InformDialogParams p;
-            p.owner = owner;
-            p.title = AutoUpdateText("s34", "New Version");
-            p.buttonCaption = AutoUpdateText("s35", "Download");
-            p.charset = static_cast<std::uint8_t>(ReadInfoInt(Keys::CharSet));
-            p.fontSize = static_cast<int>(ReadInfoInt(Keys::FontSize));
-            p.fontName = ReadInfoText(Keys::FontName);
-            p.height = ReadInfoInt(Keys::AutoInformH);
-            p.width = ReadInfoInt(Keys::AutoInformW);
-            p.address = ReadInfoText(Keys::DownloadURL_INFORM);
-            p.body = SplitInformText(ReadFileRange(file, 0, 0)).body;
-            result = ShowInformDialog(p);
-            // Delivered once shown, whether or not the user pressed the button.
-            if (result)
-                WriteInfoInt(Keys::VersionOriginal, ReadInfoInt(Keys::VersionNew));
-            TraceLine(ProcessIdText(), " ==== PerformAutoInform-4 ====");
-        }
-    }
-    WriteUpdateLog(std::string("PerformAutoInform() - END ") + (result ? "TRUE" : "FALSE"));
-    return result;
 }

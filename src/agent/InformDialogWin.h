@@ -27,7 +27,3 @@ struct InformDialogParams {
 // Shows the body until the user closes the dialog, or, without a body, opens the address.
 // True when the dialog was shown or the address opened.
 bool ShowInformDialog(const InformDialogParams& params);
-
-// Announces the release of the ".info" file: fetches its inform file into the agent's
-// folder, shows it and records the release's version once it was shown.
-bool PerformAutoInform(HWND owner);

@@ -1,65 +1,29 @@
 #include "agent/OriginalFileWin.h"
 
-#include "payload/GFileInfo.h"
 #include "util/SysUtilsWin.h"
-#include "util/Utils.h"
 
-namespace {
-std::string g_original;
-std::string g_info;
-
-const std::string& PathOf(const InfoKey& key) { return key.file == InfoFile::Original ? g_original : g_info; }
-} // namespace
-
-void LocateDescriptionFiles(const std::string& folder, const TGFileInfo& own)
+std::string OriginalFile::Text(const OriginalKey& key) const
 {
-    SetDescriptionFiles(WithBackslash(folder, true) + own.InstalledInfoName(),
-                        WithBackslash(folder, true) + own.InfoFileName());
+    return ReadIniString(path_, key.section, key.key, key.def);
 }
 
-void SetDescriptionFiles(const std::string& originalPath, const std::string& infoPath)
+std::int64_t OriginalFile::Int(const OriginalKey& key) const
 {
-    g_original = originalPath;
-    g_info = infoPath;
+    return ReadIniInt(path_, key.section, key.key, ParseInt64(key.def, 0));
 }
 
-const std::string& OriginalFilePath() { return g_original; }
-const std::string& InfoFilePath() { return g_info; }
-
-std::string ReadInfoText(const InfoKey& key) { return ReadIniString(PathOf(key), key.section, key.key, key.def); }
-
-std::int64_t ReadInfoInt(const InfoKey& key)
+std::string OriginalFile::AutoUpdateText(const std::string& key, const std::string& def) const
 {
-    return ReadIniInt(PathOf(key), key.section, key.key, ParseInt64(key.def, 0));
+    return ReadIniString(path_, "AutoUpdate", key, def);
 }
 
-bool ReadInfoFlag(const InfoKey& key)
+bool OriginalFile::WriteInt(const OriginalKey& key, std::int64_t value) const
 {
-    const int index = OverrideIndexOf(key);
-    const std::uint8_t overrideByte = index < 0 ? kNotOverridden : AgentOverrides()[static_cast<std::size_t>(index)];
-    if (overrideByte != kNotOverridden)
-        return overrideByte == 1;
-    return FlagText(ReadInfoText(key));
+    return WriteIniInt(path_, key.section, key.key, value);
 }
 
-std::string AutoUpdateText(const std::string& key, const std::string& def)
+bool OriginalFile::WriteSeconds(const OriginalKey& key, std::int64_t seconds) const
 {
-    return ReadIniString(g_original, "AutoUpdate", key, def);
-}
-
-bool WriteInfoInt(const InfoKey& key, std::int64_t value)
-{
-    return WriteIniInt(PathOf(key), key.section, key.key, value);
-}
-
-bool WriteInfoSeconds(const InfoKey& key, std::int64_t seconds)
-{
-    const bool ok = WriteInfoInt(key, seconds);
-    return WriteIniString(PathOf(key), key.section, std::string("__") + key.key, ReadableSeconds(seconds)) && ok;
-}
-
-OverrideBytes& AgentOverrides()
-{
-    static OverrideBytes bytes = FreshOverrides();
-    return bytes;
+    const bool written = WriteInt(key, seconds);
+    return WriteIniString(path_, key.section, std::string("__") + key.key, ReadableSeconds(seconds)) && written;
 }

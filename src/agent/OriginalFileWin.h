@@ -1,5 +1,6 @@
-// Reading and writing the description files. Every access opens the file anew, so a
-// value another process changed is seen at once; missing files and keys give defaults.
+// Reading and writing the installed product's ".original" file (agent/OriginalFile.h).
+// Every access opens the file anew, so a value another process changed is seen at once;
+// a missing file or key gives the default.
 #pragma once
 
 #include <cstdint>
@@ -7,24 +8,22 @@
 
 #include "agent/OriginalFile.h"
 
-class TGFileInfo;
+class OriginalFile {
+public:
+    explicit OriginalFile(std::string path) : path_(std::move(path)) {}
+    const std::string& Path() const { return path_; }
 
-// Both files lie beside the running launcher, named after its payload's update options.
-void LocateDescriptionFiles(const std::string& folder, const TGFileInfo& own);
-void SetDescriptionFiles(const std::string& originalPath, const std::string& infoPath);
-const std::string& OriginalFilePath();
-const std::string& InfoFilePath();
+    std::string Text(const OriginalKey& key) const;
+    std::int64_t Int(const OriginalKey& key) const;
+    // The agent's texts ([AutoUpdate] s2 ...), in the product's language.
+    std::string AutoUpdateText(const std::string& key, const std::string& def) const;
 
-std::string ReadInfoText(const InfoKey& key);
-std::int64_t ReadInfoInt(const InfoKey& key);
-// True only for the stored text "1"; an override byte other than 255 answers instead.
-bool ReadInfoFlag(const InfoKey& key);
-// The [AutoUpdate] texts of the ".original" file.
-std::string AutoUpdateText(const std::string& key, const std::string& def);
+    // False when the value could not be written: a caller that relies on it being there
+    // must not carry on as if it were.
+    [[nodiscard]] bool WriteInt(const OriginalKey& key, std::int64_t value) const;
+    // The seconds value and its readable "__" copy.
+    [[nodiscard]] bool WriteSeconds(const OriginalKey& key, std::int64_t seconds) const;
 
-bool WriteInfoInt(const InfoKey& key, std::int64_t value);
-// Writes the seconds value and its readable "__" copy.
-bool WriteInfoSeconds(const InfoKey& key, std::int64_t seconds);
-
-// The running agent's override bytes (all 255 at start).
-OverrideBytes& AgentOverrides();
+private:
+    std::string path_;
+};

@@ -5,14 +5,14 @@
 #include <string>
 
 #include "agent/AgentBoxes.h"
-#include "agent/FetchWin.h"
 #include "agent/AgentRequest.h"
-#include "net/InetHTTP.h"
-#include "agent/AgentTick.h"
-#include "agent/OriginalFileWin.h"
-#include "agent/InformDialogWin.h"
+#include "agent/AgentSession.h"
+#include "agent/AutoInform.h"
+#include "agent/CheckScheduleWin.h"
+#include "agent/FetchWin.h"
 #include "agent/UpdateCycleWin.h"
 #include "agent/UpdateDecisionWin.h"
+#include "net/InetHTTP.h"
 #include "payload/GFileInfo.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
@@ -20,84 +20,83 @@
 
 namespace {
 
-std::string UpdateServer()
-{
-    const TGFileInfo* own = Agent().host.own;
-    return own ? own->UpdateServerUrl() : std::string();
-}
-
 // Why an interactive check found nothing to install.
-void TellWhyNothing(const Decision& decision, const std::string& fetchError)
+void TellWhyNothing(const AgentSession& session, const Decision& decision, const std::string& fetchError)
 {
-    const AgentState& a = Agent();
+    const OriginalFile& original = session.original;
+    const bool testMode = session.test.on;
     std::string reason;
     const bool connected = HTTP_IsConnected(reason);
-    TraceLine(ProcessIdText(), " TestMode=", BoolText(a.testMode), " InternetConnected=", BoolText(connected));
-    if (!a.testMode && !connected) {
-        AgentError(0, AutoUpdateText("s2", "") + (reason.empty() ? "" : "<P><P>" + reason));
-    } else if (!a.testMode && !fetchError.empty()) {
-        AgentError(0, fetchError);
+    TraceLine(ProcessIdText(), " TestMode=", BoolText(testMode), " InternetConnected=", BoolText(connected));
+    if (!testMode && !connected) {
+        AgentError(original, BoxOwner::ActiveWithHeading(),
+                   original.AutoUpdateText("s2", "") + (reason.empty() ? "" : "<P><P>" + reason));
+    } else if (!testMode && !fetchError.empty()) {
+        AgentError(original, BoxOwner::ActiveWithHeading(), fetchError);
     } else {
-        std::string text = AutoUpdateText("s21", "");
+        std::string text = original.AutoUpdateText("s21", "");
         if (IsDeveloperMode())
             text += "<P><P>(" + std::to_string(decision.step) + " - " + decision.text + ")   ";
-        AgentAttention(1, text);
+        AgentAttention(original, BoxOwner::Active(), text);
     }
 }
 
 } // namespace
 
-bool DownloadInfoFile(std::string& error)
+FetchOutcome DownloadInfoFile(AgentSession& session)
 {
-    const TGFileInfo* own = Agent().host.own;
-    AgentNotify(NotifyCheck, 1);
-    const bool fetched = DownloadFileAU(UpdateServer(), own ? own->InfoFileName() : std::string(), FetchKind::Info,
-                                        error);
-    AgentNotify(NotifyCheck, 2);
-    return fetched;
+    const TGFileInfo* own = session.host.own;
+    session.Notify(NotifyCheck, 1);
+    FetchOutcome fetch = DownloadFileAU(session, session.UpdateServer(), own ? own->InfoFileName() : std::string(),
+                                        FetchKind::Info, false);
+    session.release = ParseRelease(fetch.info);
+    session.Notify(NotifyCheck, 2);
+    return fetch;
 }
 
-bool AskBeforeCheck()
+bool AskBeforeCheck(AgentSession& session)
 {
-    const bool testMode = CheckTestMode(true);
-    const std::string source = testMode ? Agent().testUrl : UpdateServer();
-    std::string text = AutoUpdateText("s22", "");
+    const bool testMode = CheckTestMode(session, true);
+    const std::string source = testMode ? session.test.url : session.UpdateServer();
+    const OriginalFile& original = session.original;
+    std::string text = original.AutoUpdateText("s22", "");
     if (source.size() >= 2 && source[1] != ':')
-        text += AutoUpdateText("s23", "");
-    text += AutoUpdateText("s24", "");
+        text += original.AutoUpdateText("s23", "");
+    text += original.AutoUpdateText("s24", "");
     if (testMode)
         text += "<P><P><T><B>PLEASE NOTE</B> - You are now running in <B>Test Mode</B>!";
-    return AgentConfirm(1, ReplaceAll(text, "PROG_NAME", ReadInfoText(Keys::OriginalProgramName)));
+    return AgentConfirm(original, BoxOwner::Active(),
+                        ReplaceAll(text, "PROG_NAME", original.Text(OriginalKeys::ProgramName)));
 }
 
-void PerformShot()
+void PerformShot(AgentSession& session)
 {
-    AgentState& a = Agent();
     TraceLine(ProcessIdText(), " Fire  ", ReadableSeconds(NowSeconds()));
-    CheckTestMode(true);
-    a.state = 1;
-    std::string error;
-    const bool infoFetched = DownloadInfoFile(error);
-    WriteInfoSeconds(Keys::ProbeSecondsLast, NowSeconds());
+    CheckTestMode(session, true);
+    const AgentStateScope checking(session, AgentState::Checking);
+    const FetchOutcome info = DownloadInfoFile(session);
+    session.RecordSeconds(OriginalKeys::ProbeSecondsLast, NowSeconds());
 
-    const Decision decision = GetOkToPerformAU(infoFetched, a.Interactive(), [](const std::string& url) {
+    // Read once: the decision, the cycle and the announcement see the same release.
+    const Release release = WithOverrides(session.release, session.overrides);
+    const Decision decision = GetOkToPerformAU(session, release, info.fetched, [](const std::string& url) {
         return static_cast<std::int64_t>(HTTP_GetFileSize(url));
     });
     if (decision.ok()) {
         TraceLine(ProcessIdText(), " ==== PerformShot-1 ====");
-        WriteInfoSeconds(Keys::ReAskSecondsLast, NowSeconds());
-        WriteInfoInt(Keys::OriginalStamp, ReadInfoInt(Keys::InfoStamp));
-        if (ReadInfoInt(Keys::AutoInform) == 1)
-            PerformAutoInform(a.window);
-        else if (PerformAutoUpdate())
-            ReStartAutoUpdateExe();
+        session.RecordSeconds(OriginalKeys::ReAskSecondsLast, NowSeconds());
+        session.Record(OriginalKeys::Stamp, release.stamp);
+        if (release.autoInform)
+            PerformAutoInform(session, release);
+        else if (PerformAutoUpdate(session, release))
+            ReStartAutoUpdateExe(session);
         TraceLine(ProcessIdText(), " ==== PerformShot-2 ====");
     }
-    if (a.Interactive()) {
+    if (session.Interactive()) {
         SleepPumping(0, 1000);
-        if (a.window)
-            ShowWindow(a.window, SW_HIDE);
+        if (session.window)
+            ::ShowWindow(session.window, SW_HIDE);
         if (!decision.ok())
-            TellWhyNothing(decision, error);
+            TellWhyNothing(session, decision, info.error);
     }
 }

@@ -3,14 +3,16 @@
 // cycle. An interactive check always ends with a message.
 #pragma once
 
-#include <string>
+#include "agent/Fetch.h"
+
+struct AgentSession;
 
 // Fetches the release's ".info" file from the update server, between the notifications
-// (40, 1) and (40, 2); error receives why it failed.
-bool DownloadInfoFile(std::string& error);
+// (40, 1) and (40, 2); the session keeps the release it describes.
+FetchOutcome DownloadInfoFile(AgentSession& session);
 
 // The question before a check; true when the user lets it go ahead.
-bool AskBeforeCheck();
+bool AskBeforeCheck(AgentSession& session);
 
 // One check, with its bookkeeping in the ".original" file.
-void PerformShot();
+void PerformShot(AgentSession& session);

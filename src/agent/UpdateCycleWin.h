@@ -3,9 +3,13 @@
 // product started again, and the agent restarted from its plain file.
 #pragma once
 
-// True when the update setup ran and reported completion.
-bool PerformAutoUpdate();
+struct AgentSession;
+struct Release;
+
+// True when the update setup ran and reported completion. release: with the agent's
+// overrides in place of its flags.
+bool PerformAutoUpdate(AgentSession& session, const Release& release);
 
 // Starts the plain agent so that it replaces this copy once it has ended, then ends
 // this copy. Does nothing for an agent started with a limited lifetime.
-void ReStartAutoUpdateExe();
+void ReStartAutoUpdateExe(AgentSession& session);

@@ -62,12 +62,3 @@ uint32_t NextPiece(const ReadPlan& plan, uint32_t piece, uint32_t elapsedMs)
     }
     return piece;
 }
-
-std::string FetchFailureText(const std::string& source, bool aborted, const std::string& abortedText,
-                             const std::string& notFoundText, const std::string& unableText)
-{
-    if (aborted)
-        return abortedText;
-    const bool pathSource = (source.size() >= 2 && source[1] == ':') || source.rfind("\\\\", 0) == 0;
-    return source + "<P><P>" + (pathSource ? notFoundText : unableText);
-}

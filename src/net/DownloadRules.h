@@ -56,8 +56,3 @@ uint32_t StepsDone(const ReadPlan& plan, uint32_t size, uint32_t done);
 // The KB and MB flags of the progress texts for a download of size bytes.
 inline bool ShowsKilobytes(uint32_t size) { return size > 102400; }
 inline bool ShowsMegabytes(uint32_t size) { return size > 10485760; }
-
-// Why a confirmed download of an update failed, for the user: the abort text, or the
-// source with "not found" for a drive or network path, "unable to download" for a web one.
-std::string FetchFailureText(const std::string& source, bool aborted, const std::string& abortedText,
-                             const std::string& notFoundText, const std::string& unableText);

@@ -276,6 +276,12 @@ std::string RandomText(int64_t low, int64_t high) {
     return std::to_string(RandomInRange(low, high));
 }
 
+int64_t SaturatingSum(int64_t a, int64_t b) {
+    if (b > 0 && a > INT64_MAX - b) return INT64_MAX;
+    if (b < 0 && a < INT64_MIN - b) return INT64_MIN;
+    return a + b;
+}
+
 bool TryParseInt64(const std::string& text, int64_t& value) {
     const std::string t = TrimText(text);
     size_t i = 0;

@@ -61,6 +61,9 @@ std::string FixedText(double value, int decimals, const std::string& decimalSepa
 // Inclusive range; reseeded from the clock on every call.
 int64_t RandomInRange(int64_t low, int64_t high);
 std::string RandomText(int64_t low, int64_t high);
+// a + b, held at the type's limits: stored times and intervals can be anything, and
+// their sum must not overflow.
+int64_t SaturatingSum(int64_t a, int64_t b);
 // Optional sign and decimal digits, surrounding blanks ignored; def on anything else.
 int64_t ParseInt64(const std::string& text, int64_t def);
 // The same rule; false (value untouched) when the text is not such a number.

@@ -1,0 +1,110 @@
+#include "launcher/WebSetup.h"
+
+#include "launcher/ExitCodes.h"
+#include "launcher/LauncherWindow.h"
+#include "launcher/RunContext.h"
+#include "launcher/SetupTexts.h"
+#include "net/DownloadRules.h"
+#include "net/HtmlErrorPage.h"
+#include "net/InetHTTP.h"
+#include "payload/GFileInfo.h"
+#include "payload/PayloadEntry.h"
+#include "ui/KMsgBox.h"
+#include "ui/KProgBar.h"
+#include "ui/MsgBoxLayout.h"
+#include "util/CommandLineWin.h"
+#include "util/FilesWin.h"
+#include "util/KDebug.h"
+#include "util/SysUtilsWin.h"
+#include "util/UtilsWin.h"
+
+namespace {
+
+struct SetupFile {
+    WebFetch state = WebFetch::Ready;
+    std::string path;
+    bool downloaded = false;  // this run brought it, and deletes it at its end
+    std::string error;        // why it Failed
+};
+
+SetupFile Fail(SetupFile file, const std::string& error)
+{
+    file.state = WebFetch::Failed;
+    file.error = error;
+    return file;
+}
+
+// The setup file beside the launcher, or downloaded into the temp folder.
+SetupFile FetchSetupFile(LauncherWindow& view, const TGFileInfo& own, const std::string& url,
+                         const std::string& candidate, const std::string& fileName, bool hidden)
+{
+    const TextLookup text = [&own](const std::string& key, const std::string& def) {
+        return own.LocalizedText(key, def);
+    };
+    SetupFile file;
+    file.path = candidate;
+    // The name comes from the payload and becomes a path in the temp folder.
+    if (!IsSafeEntryName(fileName)) {
+        TraceLine(ProcessIdText(), " ==== refused setup file name >>", fileName, "<<");
+        return Fail(file, DownloadDisplayName(url) + " --- Error downloading file (refused name)");
+    }
+    if (FileExists(candidate))
+        return file;
+
+    view.SetLabel(text("s10", "Downloading File..."), own.FontName(), own.Charset(), own.FontSize());
+    if (own.ConfirmDownload() && !hidden &&
+        !MsgConfirmYesNo(view.Owner(), DownloadConfirmText(own.DownloadSize(), text), text("Confirm", "Confirm"),
+                         text("BtnText", kDefaultButtonList), static_cast<std::uint8_t>(own.Charset())))
+        file.state = WebFetch::Declined;
+    // A missing connection is told even to a user who declined.
+    std::string reason;
+    if (!HTTP_IsConnected(reason))
+        file = Fail(file, text("s12", "No valid Internet Connection.<p>Can not Download File!") +
+                              (reason.empty() ? "" : "<P><P>" + reason));
+    ClearDownloadAbort();
+    file.path = TempFolder(true) + fileName;
+    if (file.state == WebFetch::Ready) {
+        const std::string error =
+            HTTP_DownloadFile_Incremental(hidden ? nullptr : view.Handle(), url, file.path, nullptr, &SharedProgBar());
+        file.downloaded = error.empty();
+        if (!error.empty())
+            file = Fail(file, error);
+        // A transfer cut short without an error from the server leaves no file: that
+        // is a failed download, not a setup with a foreign token.
+        else if (!FileExists(file.path))
+            file = Fail(file, DownloadDisplayName(url) + " --- Error downloading file");
+    }
+    SleepPumping(0, 300);
+    ProgressSink(0, 0, 10, 0, 1, std::string());
+    SleepPumping(0, 700);
+    return file;
+}
+
+} // namespace
+
+SetupOutcome WebSetupRun(LauncherWindow& view, const RunContext& run, const std::string& workFolder,
+                         const std::string& source, const std::string& fileName, bool hidden)
+{
+    const TGFileInfo& own = run.own;
+    const std::string url = source + "/" + fileName;
+    SetupFile file = FetchSetupFile(view, own, url, WithBackslash(source, true) + fileName, fileName, hidden);
+    if (file.state == WebFetch::Ready && !TGFileInfo(file.path).SameDownloadToken(own))
+        file = Fail(file, HtmlNotFoundMessage(HtmlPageStart(file.path), url, "Bad Secret Token!", false));
+
+    SetupOutcome outcome;
+    if (file.state == WebFetch::Ready)
+        outcome = SetupRun(view, run, {workFolder, file.path, std::string(), CommandArgs(), !hidden, {}});
+    if (file.downloaded)
+        DeleteFileA(file.path.c_str());
+    switch (file.state) {
+    case WebFetch::Ready: break;
+    case WebFetch::Declined: outcome = {kExitUserCancelled, false}; break;
+    case WebFetch::Failed:
+        outcome = {kExitDownloadFailed, false};
+        TraceLine(ProcessIdText(), " ==== WebSetupRun: ", file.error);
+        MsgError(view.Owner(), file.error, own.LocalizedText("Error", "Error"),
+                 own.LocalizedText("BtnText", kDefaultButtonList), static_cast<std::uint8_t>(own.Charset()));
+        break;
+    }
+    return outcome;
+}
