@@ -46,7 +46,7 @@ IniText::IniText(std::string_view text)
             const std::size_t close = line.rfind(']');
             if (close == std::string_view::npos)
                 continue;  // no section; nothing can look it up
-            sections_.push_back({UpperText(std::string(line.substr(1, close - 1))), {}});
+            sections_.push_back({UpperText(std::string(Trimmed(line.substr(1, close - 1)))), {}});
             current = &sections_.back();
             continue;
         }

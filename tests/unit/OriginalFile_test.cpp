@@ -4,46 +4,7 @@
 
 namespace {
 
-TEST(StubAUInfo, OnlyTheTextOneIsTrue)
-{
-    const struct {
-        const char* stored;
-        bool expected;
-    } cases[] = {{"1", true}, {"yes", false}, {"true", false}, {"2", false}, {"", false}, {" 1", false}};
-    for (const auto& c : cases)
-        EXPECT_EQ(FlagText(c.stored), c.expected) << c.stored;
-}
-
-TEST(StubAUInfo, OverrideListRoundTripAndPartialParse)
-{
-    OverrideBytes bytes = FreshOverrides();
-    EXPECT_EQ(OverrideList(bytes), "|255|255|255|255|255|255|255|255|");
-    bytes[1] = 1;
-    bytes[7] = 0;
-    OverrideBytes back = FreshOverrides();
-    ParseOverrideList(OverrideList(bytes), back);
-    EXPECT_EQ(back, bytes);
-
-    OverrideBytes partial = FreshOverrides();
-    partial[2] = 7;
-    ParseOverrideList("|1|2|x||", partial);
-    EXPECT_EQ(OverrideList(partial), "|1|2|7|255|255|255|255|255|");
-
-    // A negative number is a number too: its low byte ends an override (-1 is 255).
-    ParseOverrideList("|-1| 258 |-2|", partial);
-    EXPECT_EQ(OverrideList(partial), "|255|2|254|255|255|255|255|255|");
-}
-
-TEST(StubAUInfo, OverridesStandForTheirFlagsOnly)
-{
-    EXPECT_EQ(OverrideIndexOf(Keys::RequestConfirmationBeforeDownload), 1);
-    EXPECT_EQ(OverrideIndexOf(Keys::RestartProcess), 5);
-    EXPECT_EQ(OverrideIndexOf(Keys::RequestConfirmationBeforeInstallForce), 7);
-    EXPECT_EQ(OverrideIndexOf(Keys::RemoveStartUpShortcut), -1);
-    EXPECT_EQ(OverrideIndexOf(Keys::VersionNew), -1);
-}
-
-TEST(StubAUInfo, SecondsAndTheirReadableCopy)
+TEST(OriginalFile, SecondsAndTheirReadableCopy)
 {
     const DateTime when{2026, 12, 8, 14, 5, 9};
     const std::int64_t seconds = SecondsFromDateTime(when);

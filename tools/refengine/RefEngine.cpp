@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "payload/GFileInfo.h"
+#include "util/CommandLineWin.h"
 #include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
