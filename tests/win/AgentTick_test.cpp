@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSession.h"
 #include "agent/AgentRequest.h"
+#include "util/UtilsWin.h"
 
 namespace {
 
@@ -22,17 +24,31 @@ TEST(AgentTick, ShutdownCountdownQuitsOnTheTickAfterItRunsOut)
     };
     for (const Case c : {Case{0, 1}, Case{2, 3}, Case{-1, 0}}) {
         SCOPED_TRACE(c.countdown);
-        Agent() = AgentState{};
-        PerformAgentRequest(static_cast<std::uint32_t>(AgentRequestCode::SetShutdownCountdown), c.countdown);
+        AgentSession session = MakeTestSession(TempFolder(false));
+        PerformAgentRequest(session, static_cast<std::uint32_t>(AgentRequestCode::SetShutdownCountdown), c.countdown);
         int quitTick = 0;
         for (int tick = 1; tick <= 5 && quitTick == 0; ++tick) {
-            AgentTimerTick(nullptr);
+            AgentTimerTick(session);
             if (QuitPosted())
                 quitTick = tick;
         }
         EXPECT_EQ(quitTick, c.quitTick);
     }
-    Agent() = AgentState{};
+}
+
+TEST(AgentTick, ClearsItsBusyFlagAndSkipsNestedTicks)
+{
+    AgentSession session = MakeTestSession(TempFolder(false));
+    session.timerCount = -5;
+    AgentTimerTick(session);
+    AgentTimerTick(session);
+    EXPECT_EQ(session.timerCount, -3);
+    EXPECT_FALSE(session.tickBusy);
+    EXPECT_EQ(session.state, AgentState::Idle);
+    // A tick that arrives while one runs (dispatched from inside its waits) does nothing.
+    session.tickBusy = true;
+    AgentTimerTick(session);
+    EXPECT_EQ(session.timerCount, -3);
 }
 
 } // namespace

@@ -8,9 +8,8 @@
 #include <string>
 
 #include "AgentPayload.h"
+#include "TestSession.h"
 #include "WindowDriver.h"
-#include "agent/AgentTick.h"
-#include "agent/OriginalFileWin.h"
 #include "payload/GFileInfo.h"
 #include "payload/Token.h"
 #include "util/FilesWin.h"
@@ -19,8 +18,7 @@
 
 namespace {
 
-// The agent's folder is the test program's: what it fetches lands beside win_tests.exe
-// under names of this process.
+// The agent's folder is one of the test's own; its server is a folder beside it.
 class AgentFetch : public ::testing::Test {
 protected:
     void SetUp() override
@@ -31,45 +29,61 @@ protected:
         ::CreateDirectoryA(folder_.c_str(), nullptr);
         ::CreateDirectoryA(server_.c_str(), nullptr);
         own_ = std::make_unique<TGFileInfo>(WriteAgentPayload(folder_, "agent.exe", "tok"));
-        Agent().host.own = own_.get();
-        SetDescriptionFiles(folder_ + "\\p.original", folder_ + "\\p.info");
+        session_ = std::make_unique<AgentSession>(MakeTestSession(folder_, own_.get()));
         name_ = "kfetch_" + pid + ".bin";
     }
     void TearDown() override
     {
-        Agent().host = AgentHost{};
-        Agent().testMode = false;
+        session_.reset();
         own_.reset();
-        ::DeleteFileA(Fetched().c_str());
         DeleteTree(folder_, true);
     }
-    std::string Fetched() const { return ProgramFolder(true) + name_; }
+    std::string Fetched() const { return folder_ + "\\" + name_; }
     void Serve(const std::string& data) { ASSERT_TRUE(WriteFileData(server_ + "\\" + name_, data, 0, false)); }
+    FetchOutcome Fetch(const std::string& base, const std::string& name, FetchKind kind)
+    {
+        return DownloadFileAU(*session_, base, name, kind, false);
+    }
 
     std::string folder_, server_, name_;
     std::unique_ptr<TGFileInfo> own_;
+    std::unique_ptr<AgentSession> session_;
 };
 
-TEST_F(AgentFetch, InfoFromAFolderIsCopiedUnlessItIsAnErrorPage)
+TEST_F(AgentFetch, InfoFromAFolderIsKeptUnlessItIsAnErrorPage)
 {
-    std::string error;
     Serve("[NewSetup]\r\nVersionNew=2\r\n");
-    EXPECT_TRUE(DownloadFileAU(server_, name_, FetchKind::Info, error));
-    EXPECT_EQ(error, "");
-    EXPECT_EQ(ReadFileRange(Fetched(), 0, 0), "[NewSetup]\r\nVersionNew=2\r\n");
+    FetchOutcome info = Fetch(server_, name_, FetchKind::Info);
+    EXPECT_TRUE(info.fetched);
+    EXPECT_EQ(info.error, "");
+    EXPECT_EQ(info.info, "[NewSetup]\r\nVersionNew=2\r\n");
+    EXPECT_EQ(ReadFileRange(Fetched(), 0, 0), info.info);
 
     Serve("<html><head><title>404 Not Found</title></head><body>gone</body></html>");
-    EXPECT_FALSE(DownloadFileAU(server_, name_, FetchKind::Info, error));
-    EXPECT_NE(error.find("404"), std::string::npos) << error;
+    info = Fetch(server_, name_, FetchKind::Info);
+    EXPECT_FALSE(info.fetched);
+    EXPECT_NE(info.error.find("404"), std::string::npos) << info.error;
+}
+
+// The update's engine is given the kept ".info" file: a description that cannot be kept
+// has not arrived, and no older one stands in for it.
+TEST_F(AgentFetch, InfoThatCannotBeKeptHasNotArrived)
+{
+    Serve("[NewSetup]\r\nVersionNew=3\r\n");
+    ScopedFile locked(::CreateFileA(Fetched().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(locked);
+    const FetchOutcome info = Fetch(server_, name_, FetchKind::Info);
+    EXPECT_FALSE(info.fetched);
+    EXPECT_NE(info.error.find(Fetched()), std::string::npos) << info.error;
 }
 
 TEST_F(AgentFetch, UpdateWithTheProductsTokenIsKept)
 {
     WriteAgentPayload(server_, name_, "tok");
-    std::string error;
-    EXPECT_TRUE(DownloadFileAU(server_, name_, FetchKind::Update, error));
+    EXPECT_TRUE(Fetch(server_, name_, FetchKind::Update).fetched);
     EXPECT_TRUE(FileExists(Fetched()));
-    EXPECT_TRUE(TokenCheck(Fetched(), FetchKind::Update));
+    EXPECT_TRUE(TokenCheck(*session_, Fetched(), FetchKind::Update));
 }
 
 TEST_F(AgentFetch, FileOfAnotherProductIsDeletedAndTheUserTold)
@@ -83,14 +97,14 @@ TEST_F(AgentFetch, FileOfAnotherProductIsDeletedAndTheUserTold)
         {FetchKind::Inform,
          [](const std::string& server, const std::string& name) {
              const std::string path = server + "\\" + name;
-             WriteFileData(path, "x|" + ScrambleToken("other", 3) + "|a|b|news", 0, false);
+             EXPECT_TRUE(WriteFileData(path, "x|" + ScrambleToken("other", 3) + "|a|b|news", 0, false));
              return path;
          }},
         // A damaged token matches nothing.
         {FetchKind::Inform,
          [](const std::string& server, const std::string& name) {
              const std::string path = server + "\\" + name;
-             WriteFileData(path, "x|zzzz|a|b|news", 0, false);
+             EXPECT_TRUE(WriteFileData(path, "x|zzzz|a|b|news", 0, false));
              return path;
          }},
     };
@@ -98,13 +112,12 @@ TEST_F(AgentFetch, FileOfAnotherProductIsDeletedAndTheUserTold)
         SCOPED_TRACE(static_cast<int>(c.kind));
         c.serve(server_, name_);
         std::string shown;
-        std::string error;
         const auto outcome = DriveWindow("KMsgBox",
                                          {[&](HWND box) {
                                               shown = WindowText(::FindWindowExA(box, nullptr, "RICHEDIT", nullptr));
                                               return ::PostMessageA(box, WM_CLOSE, 0, 0) != 0;
                                           }},
-                                         [&] { return DownloadFileAU(server_, name_, c.kind, error); });
+                                         [&] { return Fetch(server_, name_, c.kind).fetched; });
         EXPECT_FALSE(outcome.result);
         EXPECT_TRUE(outcome.allStepsRan);
         EXPECT_NE(shown.find("Bad Secret Token!"), std::string::npos) << shown;
@@ -114,25 +127,23 @@ TEST_F(AgentFetch, FileOfAnotherProductIsDeletedAndTheUserTold)
 
 TEST_F(AgentFetch, NamesThatAreNoBareFileNameFetchNothing)
 {
-    for (const char* name : {"", "..", "CON", "nul.txt", "a*b"}) {
-        std::string error;
-        EXPECT_FALSE(DownloadFileAU(server_, name, FetchKind::Update, error)) << name;
-    }
+    for (const char* name : {"", "..", "CON", "nul.txt", "a*b"})
+        EXPECT_FALSE(Fetch(server_, name, FetchKind::Update).fetched) << name;
 }
 
 TEST_F(AgentFetch, TestModeTakesFilesOnlyFromItsFolder)
 {
-    Agent().testMode = true;
-    Agent().testUrl = server_;
-    std::string error;
+    session_->test.on = true;
+    session_->test.url = server_;
     // The release's own source is ignored; the test folder serves.
     Serve("[NewSetup]\r\nVersionNew=3\r\n");
-    EXPECT_TRUE(DownloadFileAU("http://127.0.0.1:1/none", name_, FetchKind::Info, error));
+    EXPECT_TRUE(Fetch("http://127.0.0.1:1/none", name_, FetchKind::Info).fetched);
     // Missing there: no download is tried, and nothing is reported.
     ::DeleteFileA((server_ + "\\" + name_).c_str());
-    Agent().testUrl = "http://127.0.0.1:1/web";
-    EXPECT_FALSE(DownloadFileAU(server_, name_, FetchKind::Info, error));
-    EXPECT_EQ(error, "");
+    session_->test.url = "http://127.0.0.1:1/web";
+    const FetchOutcome missing = Fetch(server_, name_, FetchKind::Info);
+    EXPECT_FALSE(missing.fetched);
+    EXPECT_EQ(missing.error, "");
 }
 
 } // namespace

@@ -11,12 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "AgentPayload.h"
 #include "WindowDriver.h"
-#include "agent/AgentTick.h"
-#include "agent/OriginalFileWin.h"
-#include "payload/GFileInfo.h"
-#include "payload/Token.h"
 #include "util/FilesWin.h"
 #include "util/KDebug.h"
 #include "util/ScopedWin.h"
@@ -238,76 +233,6 @@ TEST_F(InformDialogTest, WithoutRichEditNothingIsAnnounced)
     EXPECT_FALSE(Drive({}, [] { return ShowInformDialog(Params("news", "")); }).result);
     EXPECT_EQ(FindDialog(), nullptr);
     EXPECT_NE(trace_.find(" Inform dialog has no rich-text box"), std::string::npos);
-}
-
-class AutoInform : public InformDialogTest {
-protected:
-    void SetUp() override
-    {
-        InformDialogTest::SetUp();
-        folder_ = TempFolder(true) + "kinform_" + std::to_string(::GetCurrentProcessId());
-        ::CreateDirectoryA(folder_.c_str(), nullptr);
-        ::CreateDirectoryA((folder_ + "\\server").c_str(), nullptr);
-        // The running agent's own payload, which carries the product's update token.
-        own_ = std::make_unique<TGFileInfo>(WriteAgentPayload(folder_, "agent.exe", "tok"));
-        Agent().host.own = own_.get();
-        SetDescriptionFiles(folder_ + "\\p.original", folder_ + "\\p.info");
-        inform_ = folder_ + "\\server\\news.txt";
-        fetched_ = ProgramFolder(true) + "news.txt";
-        WriteIniString(OriginalFilePath(), "OriginalSetup", "VersionOriginal", "11");
-        WriteIniString(OriginalFilePath(), "AutoUpdate", "s34", "Neu");
-        WriteIniString(InfoFilePath(), "NewSetup", "VersionNew", "12");
-        WriteIniString(InfoFilePath(), "NewSetup", "DownloadURL_UPDATE", folder_ + "\\server");
-        WriteIniString(InfoFilePath(), "AutoInform", "NameOfInformFile", "news.txt");
-    }
-    void TearDown() override
-    {
-        Agent().host = AgentHost{};
-        own_.reset();
-        ::DeleteFileA(fetched_.c_str());
-        DeleteTree(folder_, true);
-        InformDialogTest::TearDown();
-    }
-    std::int64_t Installed() { return ReadInfoInt(Keys::VersionOriginal); }
-    std::string folder_, inform_, fetched_;
-    std::unique_ptr<TGFileInfo> own_;
-};
-
-TEST_F(AutoInform, ShownFileRecordsTheVersion)
-{
-    ASSERT_TRUE(WriteFileData(inform_, "x|" + ScrambleToken("tok", 5) + "|a|b|Version 12|is out.", 0, false));
-    const Outcome o = Drive({Check([](HWND dialog) {
-                                 EXPECT_EQ(WindowText(dialog), "Neu");
-                                 EXPECT_EQ(WindowText(Child(dialog, "RICHEDIT")), "Version 12|is out.");
-                                 EXPECT_EQ(Child(dialog, "Button"), nullptr);
-                                 RECT r;  // the release gives no size
-                                 ::GetWindowRect(dialog, &r);
-                                 EXPECT_EQ(r.right - r.left, 360);
-                                 EXPECT_EQ(r.bottom - r.top, 360);
-                             }),
-                             Close()},
-                            [&] { return PerformAutoInform(nullptr); });
-    EXPECT_TRUE(o.result);
-    EXPECT_TRUE(o.allStepsRan);
-    EXPECT_EQ(Installed(), 12);
-    EXPECT_NE(trace_.find(" ==== PerformAutoInform-4 ===="), std::string::npos);
-}
-
-TEST_F(AutoInform, NothingShownRecordsNothing)
-{
-    int shown = 0;
-    const auto count = Check([&](HWND) { ++shown; });
-    // Not on the server.
-    EXPECT_FALSE(Drive({count}, [&] { return PerformAutoInform(nullptr); }).result);
-    // A file without body, and no address.
-    ASSERT_TRUE(WriteFileData(inform_, "x|" + ScrambleToken("tok", 5) + "|a|b|", 0, false));
-    EXPECT_FALSE(Drive({count}, [&] { return PerformAutoInform(nullptr); }).result);
-    // A release that names no inform file.
-    WriteIniString(InfoFilePath(), "AutoInform", "NameOfInformFile", "");
-    ASSERT_TRUE(WriteFileData(inform_, "x|t|a|b|news", 0, false));
-    EXPECT_FALSE(Drive({count}, [&] { return PerformAutoInform(nullptr); }).result);
-    EXPECT_EQ(shown, 0);
-    EXPECT_EQ(Installed(), 11);
 }
 
 } // namespace

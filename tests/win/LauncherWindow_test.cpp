@@ -8,18 +8,19 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
 #include "FakeLauncher.h"
 #include "PayloadWriter.h"
 #include "WindowDriver.h"
-#include "net/InetHTTP.h"
+#include "TestSession.h"
+#include "agent/AgentRequest.h"
 #include "agent/AgentTick.h"
-#include "agent/OriginalFileWin.h"
-#include "util/FilesWin.h"
 #include "launcher/RunContext.h"
-#include "launcher/Stub.h"
+#include "net/InetHTTP.h"
+#include "util/FilesWin.h"
 #include "payload/GFileInfo.h"
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"
@@ -82,7 +83,8 @@ Controls FindControls(HWND wnd)
     return c;
 }
 
-class LauncherWindow : public ::testing::Test {
+// The window as agent mode has it: an agent session behind its requests.
+class LauncherWindowTest : public ::testing::Test {
 protected:
     // The window dresses process-wide state from its payload; later tests expect it fresh.
     static void TearDownTestSuite()
@@ -92,13 +94,25 @@ protected:
         SetMsgBoxFont("Tahoma", 8, DEFAULT_CHARSET);
     }
 
-    HWND Open(const std::string& charset = "0", WindowHandlers handlers = AgentRequestHandlers())
+    WindowHandlers SessionHandlers()
+    {
+        WindowHandlers handlers;
+        handlers.request = [this](std::uint32_t code, std::int32_t value) {
+            return PerformAgentRequest(*session_, code, value);
+        };
+        handlers.shutDown = [this](int countdown) { session_->shutdownCountdown = countdown; };
+        return handlers;
+    }
+
+    HWND Open(const std::string& charset = "0", std::optional<WindowHandlers> handlers = std::nullopt)
     {
         // Each payload's own language block, not the one an earlier descriptor chose.
         ResetLanguageBlockForTest();
         run_ = std::make_unique<RunContext>(MakePayload("setup" + charset + ".exe", charset));
-        run_->windowClass = "KStubWinTestClass";
-        wnd_ = CreateLauncherWindow(*run_, std::move(handlers));
+        run_->windowClass = "KLauncherWindowTestClass";
+        session_ = std::make_unique<AgentSession>(MakeTestSession(Scratch(), &run_->own));
+        window_ = std::make_unique<LauncherWindow>(*run_, handlers ? std::move(*handlers) : SessionHandlers());
+        wnd_ = window_->Handle();
         // The tests drive the window by hand; the tick would start a setup run.
         timerStarted_ = KillTimer(wnd_, 1) != FALSE;
         return wnd_;
@@ -112,19 +126,21 @@ protected:
         MSG msg;
         while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
+        window_.reset();
+        session_.reset();
         run_.reset();
-        Agent() = AgentState{};
-        AgentOverrides() = FreshOverrides();
     }
 
     std::unique_ptr<RunContext> run_;
+    std::unique_ptr<AgentSession> session_;
+    std::unique_ptr<LauncherWindow> window_;
     HWND wnd_ = nullptr;
     bool timerStarted_ = false;
 };
 
 } // namespace
 
-TEST_F(LauncherWindow, GeometryFollowsTheReadingDirection)
+TEST_F(LauncherWindowTest, GeometryFollowsTheReadingDirection)
 {
     struct Case {
         const char* charset;
@@ -167,11 +183,11 @@ TEST_F(LauncherWindow, GeometryFollowsTheReadingDirection)
     }
 }
 
-TEST_F(LauncherWindow, LabelAndActivityBarSetWhileHiddenComeWithTheControls)
+TEST_F(LauncherWindowTest, LabelAndActivityBarSetWhileHiddenComeWithTheControls)
 {
     const HWND wnd = Open();
-    SetMainLabel("Downloading INFO File...", "Tahoma", 0, 8);
-    ShowActivityBar();
+    window_->SetLabel("Downloading INFO File...", "Tahoma", 0, 8);
+    window_->ShowActivityBar();
     EXPECT_EQ(GetWindow(wnd, GW_CHILD), nullptr);
     ShowWindow(wnd, SW_SHOWNA);
     int visibleBars = 0;
@@ -188,7 +204,7 @@ TEST_F(LauncherWindow, LabelAndActivityBarSetWhileHiddenComeWithTheControls)
     EXPECT_EQ(visibleBars, 2);
 }
 
-TEST_F(LauncherWindow, ProgressSinkDrivesBothBars)
+TEST_F(LauncherWindowTest, ProgressSinkDrivesBothBars)
 {
     const HWND wnd = Open();
     ShowWindow(wnd, SW_SHOWNA);
@@ -206,62 +222,70 @@ TEST_F(LauncherWindow, ProgressSinkDrivesBothBars)
     EXPECT_EQ(SendMessageA(ctl.mainBar, PBM_GETPOS, 0, 0), 3 + 7 * 2);
 }
 
-TEST_F(LauncherWindow, AgentRequestsSetTheAgentValues)
+TEST_F(LauncherWindowTest, AgentRequestsSetTheAgentValues)
 {
+    // The values a request may change, as the session starts.
+    struct Values {
+        int timerCount = -3;
+        int shutdownCountdown = -1;
+        AgentMode mode = AgentMode::Background;
+        bool checkNow = false;
+        bool justDownloadInfoFile = false;
+        OverrideBytes overrides = FreshOverrides();
+    };
     struct Case {
         WPARAM code;
         LPARAM value;
-        std::function<void(AgentState&, OverrideBytes&)> expect; // applied to the untouched values
+        std::function<void(Values&)> expect;  // applied to the untouched values
     };
     const std::vector<Case> cases = {
-        {6, 1, [](AgentState&, OverrideBytes&) {}},
-        {16, 1, [](AgentState&, OverrideBytes&) {}},
-        {19, 1, [](AgentState&, OverrideBytes&) {}},
-        {26, 1, [](AgentState&, OverrideBytes&) {}},
-        {20, 0x301, [](AgentState&, OverrideBytes& o) { o[0] = 1; }},
-        {22, 0, [](AgentState&, OverrideBytes& o) { o[2] = 0; }},
-        {25, 0x1FF, [](AgentState&, OverrideBytes& o) { o[5] = 255; }},
-        {30, 4, [](AgentState& a, OverrideBytes&) { a.shutdownCountdown = 4; }},
-        {30, 0, [](AgentState& a, OverrideBytes&) { a.shutdownCountdown = 0; }},
-        {31, 1, [](AgentState& a, OverrideBytes&) { a.checkNow = true, a.timerCount = 1; }},
-        {31, 2, [](AgentState& a, OverrideBytes&) { a.checkNow = true, a.timerCount = 1, a.mode = 2; }},
-        {32, 0, [](AgentState& a, OverrideBytes&) { a.justDownloadInfoFile = true; }},
+        {6, 1, [](Values&) {}},
+        {16, 1, [](Values&) {}},
+        {19, 1, [](Values&) {}},
+        {26, 1, [](Values&) {}},
+        {20, 0x301, [](Values& v) { v.overrides[0] = 1; }},
+        {22, 0, [](Values& v) { v.overrides[2] = 0; }},
+        {25, 0x1FF, [](Values& v) { v.overrides[5] = 255; }},
+        {30, 4, [](Values& v) { v.shutdownCountdown = 4; }},
+        {30, 0, [](Values& v) { v.shutdownCountdown = 0; }},
+        {31, 1, [](Values& v) { v.checkNow = true, v.timerCount = 1; }},
+        {31, 2, [](Values& v) { v.checkNow = true, v.timerCount = 1, v.mode = AgentMode::InteractiveRequested; }},
+        {32, 0, [](Values& v) { v.justDownloadInfoFile = true; }},
     };
     const HWND wnd = Open();
-    LocateDescriptionFiles(Scratch(), run_->own);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
-        Agent() = AgentState{};
-        AgentOverrides() = FreshOverrides();
-        AgentState wantAgent;
-        OverrideBytes wantOverrides = FreshOverrides();
-        c.expect(wantAgent, wantOverrides);
+        session_ = std::make_unique<AgentSession>(MakeTestSession(Scratch(), &run_->own));
+        Values want;
+        c.expect(want);
 
         EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, c.code, c.value), 0);
-        const AgentState& got = Agent();
-        EXPECT_EQ(got.timerCount, wantAgent.timerCount);
-        EXPECT_EQ(got.shutdownCountdown, wantAgent.shutdownCountdown);
-        EXPECT_EQ(got.mode, wantAgent.mode);
-        EXPECT_EQ(got.checkNow, wantAgent.checkNow);
-        EXPECT_EQ(got.justDownloadInfoFile, wantAgent.justDownloadInfoFile);
-        EXPECT_EQ(AgentOverrides(), wantOverrides);
+        const AgentSession& got = *session_;
+        EXPECT_EQ(got.timerCount, want.timerCount);
+        EXPECT_EQ(got.shutdownCountdown, want.shutdownCountdown);
+        EXPECT_EQ(got.mode, want.mode);
+        EXPECT_EQ(got.checkNow, want.checkNow);
+        EXPECT_EQ(got.justDownloadInfoFile, want.justDownloadInfoFile);
+        EXPECT_EQ(got.overrides, want.overrides);
     }
     // A check requested while the counter already runs leaves the counter alone.
-    Agent().timerCount = 9;
+    session_->timerCount = 9;
     SendMessageA(wnd, wm_AgentMsg, 31, 0);
-    EXPECT_EQ(Agent().timerCount, 9);
+    EXPECT_EQ(session_->timerCount, 9);
     // Neither description file was touched by any of it.
-    EXPECT_EQ(GetFileAttributesA(OriginalFilePath().c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(GetFileAttributesA(InfoFilePath().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(session_->files.original.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(session_->files.info.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(LauncherWindow, AgentRequestsReadAndWriteTheDescriptionFiles)
+TEST_F(LauncherWindowTest, AgentRequestsReadAndWriteTheDescriptionFiles)
 {
     const HWND wnd = Open();
-    LocateDescriptionFiles(Scratch(), run_->own);
-    const std::string original = OriginalFilePath(), info = InfoFilePath();
-    EXPECT_EQ(original, Scratch() + "\\product.original");
-    EXPECT_EQ(info, Scratch() + "\\product.info");
+    // Beside the agent, named after its payload's update options.
+    const AgentFiles located = AgentFilesIn(Scratch(), run_->own);
+    EXPECT_EQ(located.original, Scratch() + "\\product.original");
+    EXPECT_EQ(located.info, Scratch() + "\\product.info");
+    EXPECT_EQ(located.fetchFolder, Scratch() + "\\");
+    const std::string original = session_->files.original, info = session_->files.info;
 
     // Missing files answer the defaults.
     for (WPARAM code : {4, 5, 8, 9, 10, 11})
@@ -273,6 +297,9 @@ TEST_F(LauncherWindow, AgentRequestsReadAndWriteTheDescriptionFiles)
     WritePrivateProfileStringA("OriginalSetup", "ProbeSecondsLast", "1700000000", original.c_str());
     WritePrivateProfileStringA("OriginalSetup", "ReAskSecondsLast", "12", original.c_str());
     WritePrivateProfileStringA("NewSetup", "VersionNew", "207", info.c_str());
+    // The release is read once: the session that starts finds the one an earlier run kept.
+    EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, 5, 0), 0);
+    session_ = std::make_unique<AgentSession>(MakeTestSession(Scratch(), &run_->own));
     struct Read {
         WPARAM code;
         LRESULT want;
@@ -307,7 +334,7 @@ TEST_F(LauncherWindow, AgentRequestsReadAndWriteTheDescriptionFiles)
     DeleteFileA(info.c_str());
 }
 
-TEST_F(LauncherWindow, LocalMessageRegistersTheNotifyWindow)
+TEST_F(LauncherWindowTest, LocalMessageRegistersTheNotifyWindow)
 {
     const HWND wnd = Open();
     const HWND notify = CreateWindowExA(0, "Static", "", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr);
@@ -324,7 +351,7 @@ TEST_F(LauncherWindow, LocalMessageRegistersTheNotifyWindow)
 
     SendMessageA(wnd, wm_LocalMsg, reinterpret_cast<WPARAM>(notify), kMsg);
     EXPECT_EQ(received(), (Got{{50, reinterpret_cast<LPARAM>(wnd)}, {51, 0x465}}));
-    Notify(NotifyCheck, 2);
+    window_->Notify(NotifyCheck, 2);
     EXPECT_EQ(received(), (Got{{40, 2}}));
 
     // A zero window, or a zero message, clears the registration.
@@ -332,20 +359,20 @@ TEST_F(LauncherWindow, LocalMessageRegistersTheNotifyWindow)
         SendMessageA(wnd, wm_LocalMsg, reinterpret_cast<WPARAM>(notify), kMsg);
         received();
         SendMessageA(wnd, wm_LocalMsg, reinterpret_cast<WPARAM>(window), message);
-        Notify(NotifyLoopEnded, 0);
+        window_->Notify(NotifyLoopEnded, 0);
         EXPECT_EQ(received(), Got{});
     }
     DestroyWindow(notify);
 }
 
-TEST_F(LauncherWindow, ShutDownSetsTheCountdown)
+TEST_F(LauncherWindowTest, ShutDownSetsTheCountdown)
 {
     const HWND wnd = Open();
     SendMessageA(wnd, wm_ShutDown, 3, 0);
-    EXPECT_EQ(Agent().shutdownCountdown, 3);
+    EXPECT_EQ(session_->shutdownCountdown, 3);
 }
 
-TEST_F(LauncherWindow, FirstCloseStopsDownloadsSecondDestroys)
+TEST_F(LauncherWindowTest, FirstCloseStopsDownloadsSecondDestroys)
 {
     const HWND wnd = Open();
     ASSERT_FALSE(DownloadAbortRequested());
@@ -359,7 +386,7 @@ TEST_F(LauncherWindow, FirstCloseStopsDownloadsSecondDestroys)
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
-TEST_F(LauncherWindow, CancelsAutoPlayOnlyOnceRegistered)
+TEST_F(LauncherWindowTest, CancelsAutoPlayOnlyOnceRegistered)
 {
     const HWND wnd = Open();
     const UINT autoPlay = RegisterWindowMessageA("QueryCancelAutoPlay");
@@ -370,11 +397,11 @@ TEST_F(LauncherWindow, CancelsAutoPlayOnlyOnceRegistered)
     SetAutoPlaySuppression(false);
 }
 
-TEST_F(LauncherWindow, ExceptionInATickIsTracedAndTheNextTickRuns)
+TEST_F(LauncherWindowTest, ExceptionInATickIsTracedAndTheNextTickRuns)
 {
     int ticks = 0;
     WindowHandlers handlers;
-    handlers.tick = [&ticks](HWND) {
+    handlers.tick = [&ticks](LauncherWindow&) {
         if (++ticks == 1)
             throw std::runtime_error("damaged entry");
     };
@@ -392,16 +419,13 @@ TEST_F(LauncherWindow, ExceptionInATickIsTracedAndTheNextTickRuns)
     EXPECT_TRUE(IsWindow(wnd));
 }
 
-TEST_F(LauncherWindow, AgentTickClearsItsBusyFlagAndSkipsNestedTicks)
+TEST_F(LauncherWindowTest, TimerMessagesRunTheAgentsTick)
 {
-    const HWND wnd = Open("0", WindowHandlers{AgentTimerTick, nullptr, nullptr});
-    Agent().timerCount = 0;
+    WindowHandlers handlers = SessionHandlers();
+    handlers.tick = [this](LauncherWindow&) { AgentTimerTick(*session_); };
+    const HWND wnd = Open("0", std::move(handlers));
+    session_->timerCount = -5;
     SendMessageA(wnd, WM_TIMER, 1, 0);
     SendMessageA(wnd, WM_TIMER, 1, 0);
-    EXPECT_EQ(Agent().timerCount, 2);
-    EXPECT_FALSE(Agent().tickBusy);
-    // A tick that arrives while one runs (dispatched from inside its waits) does nothing.
-    Agent().tickBusy = true;
-    SendMessageA(wnd, WM_TIMER, 1, 0);
-    EXPECT_EQ(Agent().timerCount, 2);
+    EXPECT_EQ(session_->timerCount, -3);
 }
