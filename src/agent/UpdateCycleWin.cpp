@@ -40,8 +40,8 @@ void StartProgram(const ProgramCommand& command)
         TraceLine(ProcessIdText(), " ==== program not started: ", command.program, " ", ErrorText(started.error));
 }
 
-// The installed product's shortcuts that the release asks to remove once it is installed,
-// named before the update rewrites the product's description.
+} // namespace
+
 std::vector<std::string> ShortcutsToRemove(const OriginalFile& original, const Release& release)
 {
     std::vector<std::string> links;
@@ -51,8 +51,6 @@ std::vector<std::string> ShortcutsToRemove(const OriginalFile& original, const R
         links.push_back(original.Text(OriginalKeys::CheckforNewUpdateLink));
     return links;
 }
-
-} // namespace
 
 bool PerformAutoUpdate(AgentSession& session, const Release& release)
 {

@@ -1,6 +1,8 @@
 #include "launcher/StubSetup.h"
 
+#include "agent/AgentSession.h"
 #include "agent/ProcessWin.h"
+#include "agent/UpdateCycleWin.h"
 #include "launcher/EngineCommand.h"
 #include "launcher/ExitCodes.h"
 #include "launcher/LauncherWindow.h"
@@ -30,6 +32,14 @@ namespace {
 
 constexpr const char* kButtons = kDefaultButtonList;
 constexpr DWORD kEnginePollMs = 500;
+
+// A setup run beside an installed product's description files removes the shortcuts
+// its release names, as an update does.
+std::vector<std::string> ShortcutsBeside(const RunContext& run)
+{
+    const AgentFiles files = AgentFilesIn(ProgramFolder(false), run.own);
+    return ShortcutsToRemove(OriginalFile(files.original), ParseRelease(ReadFileRange(files.info, 0, 0)));
+}
 
 void RemoveCompleted(const std::vector<std::string>& files)
 {
@@ -193,6 +203,7 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
     const std::string agentName = own.WriteUpdateAgent() ? own.AgentFileName() : std::string();
     const std::string workFolder = WorkFolder();
     const bool hidden = HasSwitch("/hide") || own.RunHidden();
+    const std::vector<std::string> shortcuts = ShortcutsBeside(run);
     SetupOutcome outcome{kExitFailed, false};
     // An EZLibError, or an entry too large to hold, ends the run like any other end.
     Guarded("SetupRun", [&] {
@@ -205,11 +216,11 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
             const std::string source = !own.AlwaysDownload() && FileExists(ProgramFolder(true) + fileName)
                                            ? ProgramFolder(false)
                                            : own.DownloadUrl();
-            outcome = WebSetupRun(view, run, workFolder, source, fileName, hidden);
+            outcome = WebSetupRun(view, run, {workFolder, source, fileName, hidden, shortcuts});
         } else {
             const std::string span = SwitchValue("/SpanDiskFName1=", "");
             outcome = SetupRun(view, run, {workFolder, span.empty() ? ProgramPath(false) : span, agentName,
-                                           CommandArgs(), !hidden, {}});
+                                           CommandArgs(), !hidden, shortcuts});
         }
     });
     RemoveWorkFolder();

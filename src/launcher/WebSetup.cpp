@@ -82,18 +82,19 @@ SetupFile FetchSetupFile(LauncherWindow& view, const TGFileInfo& own, const std:
 
 } // namespace
 
-SetupOutcome WebSetupRun(LauncherWindow& view, const RunContext& run, const std::string& workFolder,
-                         const std::string& source, const std::string& fileName, bool hidden)
+SetupOutcome WebSetupRun(LauncherWindow& view, const RunContext& run, const WebSetupRequest& request)
 {
     const TGFileInfo& own = run.own;
-    const std::string url = source + "/" + fileName;
-    SetupFile file = FetchSetupFile(view, own, url, WithBackslash(source, true) + fileName, fileName, hidden);
+    const std::string url = request.source + "/" + request.fileName;
+    SetupFile file = FetchSetupFile(view, own, url, WithBackslash(request.source, true) + request.fileName,
+                                    request.fileName, request.hidden);
     if (file.state == WebFetch::Ready && !TGFileInfo(file.path).SameDownloadToken(own))
         file = Fail(file, HtmlNotFoundMessage(HtmlPageStart(file.path), url, "Bad Secret Token!", false));
 
     SetupOutcome outcome;
     if (file.state == WebFetch::Ready)
-        outcome = SetupRun(view, run, {workFolder, file.path, std::string(), CommandArgs(), !hidden, {}});
+        outcome = SetupRun(view, run, {request.workFolder, file.path, std::string(), CommandArgs(), !request.hidden,
+                                       request.removeWhenCompleted});
     if (file.downloaded)
         DeleteFileA(file.path.c_str());
     switch (file.state) {

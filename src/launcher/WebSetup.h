@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "launcher/StubSetup.h"
 
@@ -17,7 +18,14 @@ enum class WebFetch {
     Failed,    // not there, or not ours: the user is told why
 };
 
-// Takes the setup file from source (a folder beside the launcher) or downloads it from
-// source + "/" + fileName into the temp folder, and runs it. Shows its own messages.
-SetupOutcome WebSetupRun(LauncherWindow& view, const RunContext& run, const std::string& workFolder,
-                         const std::string& source, const std::string& fileName, bool hidden);
+struct WebSetupRequest {
+    std::string workFolder;
+    std::string source;    // a folder beside the launcher, or the web address without the name
+    std::string fileName;  // the setup file's name
+    bool hidden = false;   // no question, no window, the engine hidden
+    std::vector<std::string> removeWhenCompleted;
+};
+
+// Takes the setup file from source or downloads it from source + "/" + fileName into the
+// temp folder, and runs it. Shows its own messages.
+SetupOutcome WebSetupRun(LauncherWindow& view, const RunContext& run, const WebSetupRequest& request);
