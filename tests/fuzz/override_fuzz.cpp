@@ -4,6 +4,7 @@
 #include "FuzzInput.h"
 #include "agent/Overrides.h"
 #include "util/KSUB.h"
+#include "util/Utils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
