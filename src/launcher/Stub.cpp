@@ -4,12 +4,15 @@
 
 #include <stdexcept>
 
+#include "agent/AgentSession.h"
+#include "agent/UpdateCycleWin.h"
 #include "launcher/AgentRoles.h"
 #include "launcher/AgentSwitches.h"
 #include "launcher/ExitCodes.h"
 #include "launcher/LauncherWindow.h"
 #include "launcher/RunContext.h"
 #include "launcher/StubSetup.h"
+#include "launcher/WebSetup.h"
 #include "payload/GFileInfo.h"
 #include "payload/WorkFolder.h"
 #include "util/CommandLineWin.h"
@@ -50,6 +53,48 @@ unsigned long CDSpanningRelaunch(const RunContext& run)
         return kExitEngineNotStarted;
     }
     return 0;
+}
+
+// A setup run beside an installed product's description files removes the shortcuts
+// its release names, as an update does.
+std::vector<std::string> ShortcutsBeside(const RunContext& run)
+{
+    const AgentFiles files = AgentFilesIn(ProgramFolder(false), run.own);
+    return ShortcutsToRemove(OriginalFile(files.original), ParseRelease(ReadFileRange(files.info, 0, 0)));
+}
+
+// The first timer tick of a setup-mode launcher: runs the whole setup (or the web setup),
+// removes the work folder and ends the message loop. Its outcome is the process's.
+SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
+{
+    KillTimer(view.Handle(), 1);
+    const TGFileInfo& own = run.own;
+    const std::string agentName = own.WriteUpdateAgent() ? own.AgentFileName() : std::string();
+    const std::string workFolder = WorkFolder();
+    const bool hidden = HasSwitch("/hide") || own.RunHidden();
+    const std::vector<std::string> shortcuts = ShortcutsBeside(run);
+    SetupOutcome outcome{kExitFailed, false};
+    // An EZLibError, or an entry too large to hold, ends the run like any other end.
+    Guarded("SetupRun", [&] {
+        if (own.WebDownload()) {
+            // Without its agent copy the setup still runs; the trace says why it is missing.
+            if (!agentName.empty())
+                static_cast<void>(WriteWebAgentCopy(ProgramPath(false), workFolder, agentName));
+            // A setup file beside the launcher is used unless the payload demands a download.
+            const std::string fileName = own.DownloadFileName();
+            const std::string source = !own.AlwaysDownload() && FileExists(ProgramFolder(true) + fileName)
+                                           ? ProgramFolder(false)
+                                           : own.DownloadUrl();
+            outcome = WebSetupRun(view, run, {workFolder, source, fileName, hidden, shortcuts});
+        } else {
+            const std::string span = SwitchValue("/SpanDiskFName1=", "");
+            outcome = SetupRun(view, run, {workFolder, span.empty() ? ProgramPath(false) : span, agentName,
+                                           CommandArgs(), !hidden, shortcuts});
+        }
+    });
+    RemoveWorkFolder();
+    PostQuitMessage(0);
+    return outcome;
 }
 
 unsigned long RunSetupWindow(const RunContext& run)

@@ -1,14 +1,11 @@
 #include "launcher/StubSetup.h"
 
-#include "agent/AgentSession.h"
 #include "agent/ProcessWin.h"
-#include "agent/UpdateCycleWin.h"
 #include "launcher/EngineCommand.h"
 #include "launcher/ExitCodes.h"
 #include "launcher/LauncherWindow.h"
 #include "launcher/RunContext.h"
 #include "launcher/SetupTexts.h"
-#include "launcher/WebSetup.h"
 #include "payload/FileReader.h"
 #include "payload/GFileInfo.h"
 #include "payload/PayloadEntry.h"
@@ -18,9 +15,7 @@
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"
 #include "ui/MsgBoxLayout.h"
-#include "util/CommandLineWin.h"
 #include "util/FilesWin.h"
-#include "util/Guard.h"
 #include "util/KDebug.h"
 #include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
@@ -32,14 +27,6 @@ namespace {
 
 constexpr const char* kButtons = kDefaultButtonList;
 constexpr DWORD kEnginePollMs = 500;
-
-// A setup run beside an installed product's description files removes the shortcuts
-// its release names, as an update does.
-std::vector<std::string> ShortcutsBeside(const RunContext& run)
-{
-    const AgentFiles files = AgentFilesIn(ProgramFolder(false), run.own);
-    return ShortcutsToRemove(OriginalFile(files.original), ParseRelease(ReadFileRange(files.info, 0, 0)));
-}
 
 void RemoveCompleted(const std::vector<std::string>& files)
 {
@@ -194,36 +181,4 @@ SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRe
     if (extracted.writeFailures > 0)
         return {kExitFailed, false};
     return {};
-}
-
-SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
-{
-    KillTimer(view.Handle(), 1);
-    const TGFileInfo& own = run.own;
-    const std::string agentName = own.WriteUpdateAgent() ? own.AgentFileName() : std::string();
-    const std::string workFolder = WorkFolder();
-    const bool hidden = HasSwitch("/hide") || own.RunHidden();
-    const std::vector<std::string> shortcuts = ShortcutsBeside(run);
-    SetupOutcome outcome{kExitFailed, false};
-    // An EZLibError, or an entry too large to hold, ends the run like any other end.
-    Guarded("SetupRun", [&] {
-        if (own.WebDownload()) {
-            // Without its agent copy the setup still runs; the trace says why it is missing.
-            if (!agentName.empty())
-                static_cast<void>(WriteWebAgentCopy(ProgramPath(false), workFolder, agentName));
-            // A setup file beside the launcher is used unless the payload demands a download.
-            const std::string fileName = own.DownloadFileName();
-            const std::string source = !own.AlwaysDownload() && FileExists(ProgramFolder(true) + fileName)
-                                           ? ProgramFolder(false)
-                                           : own.DownloadUrl();
-            outcome = WebSetupRun(view, run, {workFolder, source, fileName, hidden, shortcuts});
-        } else {
-            const std::string span = SwitchValue("/SpanDiskFName1=", "");
-            outcome = SetupRun(view, run, {workFolder, span.empty() ? ProgramPath(false) : span, agentName,
-                                           CommandArgs(), !hidden, shortcuts});
-        }
-    });
-    RemoveWorkFolder();
-    PostQuitMessage(0);
-    return outcome;
 }

@@ -31,10 +31,6 @@ struct [[nodiscard]] SetupOutcome {
 // Runs one setup: its outcome says how the process ends.
 SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRequest& request);
 
-// The first timer tick of a setup-mode launcher: runs the whole setup (or the web setup),
-// removes the work folder and ends the message loop. Its outcome is the process's.
-SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run);
-
 // Asks before extracting when the payload wants the drive named or space is short.
 bool SpaceConfirm(LauncherWindow& view, const std::string& workFolder, const TGFileInfo& info);
 
