@@ -32,5 +32,7 @@ std::string KeyId(const PublicKey& key);
 struct PayloadKeys {
     std::vector<PublicKey> keys;
     bool damaged = false;
+    // Releases must be signed: the payload carries a key, even one that does not parse.
+    bool Keyed() const { return !keys.empty() || damaged; }
 };
 PayloadKeys ReleaseKeysOf(const TGFileInfo& payload);
