@@ -76,7 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } else {
         FUZZ_CHECK(!own.reason.empty());
     }
-    if (own.trust == ReleaseTrust::Expired)
-        FUZZ_CHECK(own.expires && *own.expires <= now);
+    if (own.trust == ReleaseTrust::Expired) {
+        const std::optional<int64_t> expires = ParseUtcTime(IniValue(info, "General", "Expires", ""));
+        FUZZ_CHECK(expires && *expires <= now);
+    }
     return 0;
 }
