@@ -34,6 +34,7 @@
 namespace {
 
 constexpr const char* kButtons = kDefaultButtonList;
+constexpr DWORD kEnginePollMs = 500;
 constexpr const char* kBadSetupHash = "Bad Setup File!<P>It is not the setup this launcher was made for (its SHA-256 "
                                       "differs).";
 
@@ -47,7 +48,6 @@ bool IsPinnedSetup(const TGFileInfo& own, const HeldFile& held)
     const std::optional<Sha256Digest> pinned = Sha256FromHex(own.DownloadSha256());
     return pinned && held.sha256 && *pinned == *held.sha256;
 }
-constexpr DWORD kEnginePollMs = 500;
 
 void WaitForEngineDialog(const std::string& dialogClass)
 {
