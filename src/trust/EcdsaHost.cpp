@@ -12,8 +12,7 @@
 
 namespace {
 
-template <class T, void (*Free)(T*)>
-struct Freer {
+template <class T, void (*Free)(T*)> struct Freer {
     void operator()(T* p) const { Free(p); }
 };
 using PkeyCtx = std::unique_ptr<EVP_PKEY_CTX, Freer<EVP_PKEY_CTX, EVP_PKEY_CTX_free>>;
@@ -27,7 +26,7 @@ struct DerFree {
 
 Pkey ImportKey(const PublicKey& key)
 {
-    unsigned char point[65] = {4};  // uncompressed: 04, X, Y
+    unsigned char point[65] = {4}; // uncompressed: 04, X, Y
     std::copy(key.xy.begin(), key.xy.end(), point + 1);
     const ParamBuild build(OSSL_PARAM_BLD_new());
     if (!build || !OSSL_PARAM_BLD_push_utf8_string(build.get(), OSSL_PKEY_PARAM_GROUP_NAME, "prime256v1", 0) ||

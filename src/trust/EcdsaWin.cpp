@@ -15,13 +15,13 @@ bool VerifyP256(const PublicKey& key, const Sha256Digest& digest, const EcdsaSig
     std::copy_n(reinterpret_cast<const UCHAR*>(&header), sizeof header, blob);
     std::copy(key.xy.begin(), key.xy.end(), blob + sizeof header);
     BCRYPT_KEY_HANDLE handle = nullptr;
-    if (!BCRYPT_SUCCESS(Bcrypt().importKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, &handle, blob,
-                                               sizeof blob, 0)))
+    if (!BCRYPT_SUCCESS(
+            Bcrypt().importKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, &handle, blob, sizeof blob, 0)))
         return false;
     const ScopedBcryptKey imported(handle);
     // CNG wants writable buffers for what it only reads.
     Sha256Digest hash = digest;
     EcdsaSignature sig = signature;
     return Bcrypt().verifySignature(imported.get(), nullptr, hash.data(), static_cast<ULONG>(hash.size()), sig.data(),
-                                    static_cast<ULONG>(sig.size()), 0) == 0;  // STATUS_SUCCESS
+                                    static_cast<ULONG>(sig.size()), 0) == 0; // STATUS_SUCCESS
 }

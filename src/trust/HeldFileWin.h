@@ -12,8 +12,8 @@
 
 struct HeldFile {
     ScopedFile file;
-    SysResult opened;                    // the system's error when it could not be opened
-    std::optional<Sha256Digest> sha256;  // none when it could not be read or hashed
+    SysResult opened;                   // the system's error when it could not be opened
+    std::optional<Sha256Digest> sha256; // none when it could not be read or hashed
 };
 
 // Keeps the window alive while it reads (a setup may be large).

@@ -35,8 +35,7 @@ std::string PublicKeyHex(const PublicKey& key)
 
 std::string PublicKeyFileText(const PublicKey& key)
 {
-    return "# Release public key (ECDSA P-256, X and Y in hex), key id " + KeyId(key) + "\n" + PublicKeyHex(key) +
-           "\n";
+    return "# Release public key (ECDSA P-256, X and Y in hex), key id " + KeyId(key) + "\n" + PublicKeyHex(key) + "\n";
 }
 
 std::string KeyId(const PublicKey& key)

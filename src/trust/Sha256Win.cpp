@@ -9,7 +9,7 @@
 // Members go in reverse: the hash before its memory and its algorithm.
 struct Sha256::State {
     ScopedBcryptAlgorithm algorithm;
-    std::vector<UCHAR> object;  // the hash object's memory, which CNG wants from its caller
+    std::vector<UCHAR> object; // the hash object's memory, which CNG wants from its caller
     ScopedBcryptHash hash;
     bool failed = false;
 };
@@ -54,8 +54,8 @@ std::optional<Sha256Digest> Sha256::Finish()
     if (!state_ || state_->failed)
         return std::nullopt;
     Sha256Digest digest{};
-    const bool done = BCRYPT_SUCCESS(
-        Bcrypt().finishHash(state_->hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0));
+    const bool done =
+        BCRYPT_SUCCESS(Bcrypt().finishHash(state_->hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0));
     state_.reset();
     return done ? std::optional<Sha256Digest>(digest) : std::nullopt;
 }

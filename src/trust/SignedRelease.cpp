@@ -68,8 +68,8 @@ bool ReadSignedFile(const std::string& info, const char* section, const char* na
     const std::optional<std::int64_t> size = ParseSize(IniValue(info, section, sizeKey, ""));
     const std::optional<Sha256Digest> hash = Sha256FromHex(IniValue(info, section, hashKey, ""));
     if (!size || !hash) {
-        fault = std::string("the release names ") + nameKey + "=" + name + " without a valid " +
-                (size ? hashKey : sizeKey);
+        fault =
+            std::string("the release names ") + nameKey + "=" + name + " without a valid " + (size ? hashKey : sizeKey);
         return false;
     }
     file = SignedFile{name, *size, *hash};
@@ -171,8 +171,8 @@ ReleaseVerdict VerifyRelease(const std::string& info, const std::string& signatu
         if (known)
             return Refused(ReleaseTrust::BadSignature,
                            "the release does not match its signature (key " + file->keyId + ")");
-        return Refused(ReleaseTrust::ForeignKey, "the release is signed by a key this product does not trust (key " +
-                                                     file->keyId + ")");
+        return Refused(ReleaseTrust::ForeignKey,
+                       "the release is signed by a key this product does not trust (key " + file->keyId + ")");
     }
 
     std::string fault;

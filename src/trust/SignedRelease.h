@@ -52,10 +52,10 @@ struct SignedFile {
 
 struct ReleaseVerdict {
     ReleaseTrust trust = ReleaseTrust::Unsigned;
-    std::string reason;  // why the release is refused, for the log; empty when verified
-    int keyIndex = -1;   // the key (of those given) that made the signature
-    std::optional<SignedFile> update;  // NameOfUpdateFile, when the release names one
-    std::optional<SignedFile> inform;  // NameOfInformFile, likewise
+    std::string reason;               // why the release is refused, for the log; empty when verified
+    int keyIndex = -1;                // the key (of those given) that made the signature
+    std::optional<SignedFile> update; // NameOfUpdateFile, when the release names one
+    std::optional<SignedFile> inform; // NameOfInformFile, likewise
     std::optional<std::int64_t> expires;
     bool Verified() const { return trust == ReleaseTrust::Verified; }
 };

@@ -19,7 +19,8 @@ bool FindValue(const std::string& text, const std::string& section, const std::s
         start = end + 1;
         if (!line.empty() && line.front() == '[') {
             const size_t close = line.find(']');
-            const std::string name = UpperText(TrimText(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
+            const std::string name =
+                UpperText(TrimText(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
             // Only the first section of a name is read, as the profile functions do.
             if (inSection)
                 return false;

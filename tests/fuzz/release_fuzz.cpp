@@ -20,8 +20,8 @@ namespace {
 const ReleaseSigner& OwnSigner()
 {
     static const std::unique_ptr<ReleaseSigner> signer = [] {
-        const std::string dir = std::filesystem::temp_directory_path().string() + "/release_fuzz." +
-                                std::to_string(::getpid());
+        const std::string dir =
+            std::filesystem::temp_directory_path().string() + "/release_fuzz." + std::to_string(::getpid());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         GenerateKeyFiles(dir + "/k.key", dir + "/k.pub");
@@ -52,9 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int64_t now = 0;
     std::memcpy(&now, clock.data(), std::min(clock.size(), sizeof now));
 
-    const PublicKey foreign =
-        *ParsePublicKey("D66D3C96947BAEAE89228B6A415F9C4C64D533AF35F56B1FC12965C04F1589320559BB1AB8DF518FCEC83B13D559D8AA166D"
-                        "C9EBBFCA25A9804230F94F529BD9");
+    const PublicKey foreign = *ParsePublicKey(
+        "D66D3C96947BAEAE89228B6A415F9C4C64D533AF35F56B1FC12965C04F1589320559BB1AB8DF518FCEC83B13D559D8AA166D"
+        "C9EBBFCA25A9804230F94F529BD9");
     const ReleaseVerdict refused = VerifyRelease(info, signature, {foreign}, now);
     FUZZ_CHECK(!refused.Verified() && !refused.reason.empty());
     FUZZ_CHECK(!refused.update && !refused.inform && refused.keyIndex < 0);
@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     const ReleaseSigner& signer = OwnSigner();
-    const ReleaseVerdict own = VerifyRelease(info, SignatureFileText(signer.Sign(info)), {foreign, signer.Public()}, now);
+    const ReleaseVerdict own =
+        VerifyRelease(info, SignatureFileText(signer.Sign(info)), {foreign, signer.Public()}, now);
     FUZZ_CHECK(own.trust == ReleaseTrust::Verified || own.trust == ReleaseTrust::Malformed ||
                own.trust == ReleaseTrust::Expired);
     if (own.Verified()) {

@@ -22,13 +22,15 @@ constexpr int64_t kExpiry = 1893456000;
 
 std::string Info(const std::string& newSetup, const std::string& general = "", const std::string& inform = "")
 {
-    return "[NewSetup]\r\nDownloadURL_UPDATE=http://127.0.0.1/upd\r\n" + newSetup + "VersionNew=12\r\n\r\n[General]\r\nAutoInform=0\r\n" +
-           general + "\r\n[AutoInform]\r\n" + inform + "AutoInformW=360\r\n";
+    return "[NewSetup]\r\nDownloadURL_UPDATE=http://127.0.0.1/upd\r\n" + newSetup +
+           "VersionNew=12\r\n\r\n[General]\r\nAutoInform=0\r\n" + general + "\r\n[AutoInform]\r\n" + inform +
+           "AutoInformW=360\r\n";
 }
 
 const std::string kGoodSetup =
     "NameOfUpdateFile=setup-12.exe\r\nSizeOfUpdateFile=3221225472\r\nSha256OfUpdateFile=" + kUpdateHash + "\r\n";
-const std::string kGoodInform = "NameOfInformFile=news.rtf\r\nSizeOfInformFile=54\r\nSha256OfInformFile=" + kInformHash + "\r\n";
+const std::string kGoodInform =
+    "NameOfInformFile=news.rtf\r\nSizeOfInformFile=54\r\nSha256OfInformFile=" + kInformHash + "\r\n";
 
 // Two publisher keys, made once for the suite (key generation is the slow part).
 class SignedRelease : public ::testing::Test {
@@ -100,7 +102,7 @@ TEST_F(SignedRelease, AnyChangedByteOfTheInfoOrTheSignatureIsRefused)
     // A byte added at the end, and a changed digit of s.
     EXPECT_EQ(VerifyRelease(info + "\n", signature, {Key(0)}, 0).trust, ReleaseTrust::BadSignature);
     std::string badSig = signature;
-    const size_t digit = badSig.size() - 3;  // the last digit of s
+    const size_t digit = badSig.size() - 3; // the last digit of s
     badSig[digit] = badSig[digit] == '0' ? '1' : '0';
     EXPECT_EQ(VerifyRelease(info, badSig, {Key(0)}, 0).trust, ReleaseTrust::BadSignature);
 }
@@ -162,8 +164,10 @@ TEST_F(SignedRelease, ASignedFileWithoutItsHashOrSizeIsMalformed)
         std::string newSetup, inform, fault;
     };
     const Case cases[] = {
-        {"NameOfUpdateFile=s.exe\r\nSizeOfUpdateFile=10\r\n", "", "NameOfUpdateFile=s.exe without a valid Sha256OfUpdateFile"},
-        {"NameOfUpdateFile=s.exe\r\nSha256OfUpdateFile=" + kUpdateHash + "\r\n", "", "without a valid SizeOfUpdateFile"},
+        {"NameOfUpdateFile=s.exe\r\nSizeOfUpdateFile=10\r\n", "",
+         "NameOfUpdateFile=s.exe without a valid Sha256OfUpdateFile"},
+        {"NameOfUpdateFile=s.exe\r\nSha256OfUpdateFile=" + kUpdateHash + "\r\n", "",
+         "without a valid SizeOfUpdateFile"},
         {"NameOfUpdateFile=s.exe\r\nSizeOfUpdateFile=10\r\nSha256OfUpdateFile=" + kUpdateHash.substr(1) + "\r\n", "",
          "without a valid Sha256OfUpdateFile"},
         {"NameOfUpdateFile=s.exe\r\nSizeOfUpdateFile=-1\r\nSha256OfUpdateFile=" + kUpdateHash + "\r\n", "",
@@ -184,7 +188,8 @@ TEST_F(SignedRelease, ASignedFileWithoutItsHashOrSizeIsMalformed)
     }
     // The largest size there is still passes.
     const std::string largest = Info("NameOfUpdateFile=s.exe\r\nSizeOfUpdateFile=9223372036854775807\r\n"
-                                     "Sha256OfUpdateFile=" + kUpdateHash + "\r\n");
+                                     "Sha256OfUpdateFile=" +
+                                     kUpdateHash + "\r\n");
     const ReleaseVerdict verdict = VerifyRelease(largest, Sign(0, largest), {Key(0)}, 0);
     ASSERT_TRUE(verdict.Verified()) << verdict.reason;
     EXPECT_EQ(verdict.update->size, INT64_MAX);
@@ -219,8 +224,8 @@ TEST(UtcTime, TextAndSecondsBothWays)
         EXPECT_EQ(UtcTimeText(seconds), text);
     }
     for (const char* bad : {"", "1969-12-31T23:59:59Z", "2030-13-01T00:00:00Z", "2030-04-31T00:00:00Z",
-                            "2030-01-01T24:00:00Z", "2030-01-01 00:00:00Z", "2030-01-01T00:00:00", "2030-1-01T00:00:00Z",
-                            "+030-01-01T00:00:00Z", "2030-01-01T00:00:60Z"})
+                            "2030-01-01T24:00:00Z", "2030-01-01 00:00:00Z", "2030-01-01T00:00:00",
+                            "2030-1-01T00:00:00Z", "+030-01-01T00:00:00Z", "2030-01-01T00:00:60Z"})
         EXPECT_FALSE(ParseUtcTime(bad)) << bad;
 }
 
@@ -235,7 +240,7 @@ TEST(Sha256, KnownDigestsWholeAndInPieces)
     for (size_t at = 0; at < data.size(); at += 4093)
         pieces.Add(data.data() + at, std::min<size_t>(4093, data.size() - at));
     EXPECT_EQ(pieces.Finish(), Sha256Of(data));
-    EXPECT_FALSE(pieces.Finish());  // spent
+    EXPECT_FALSE(pieces.Finish()); // spent
     EXPECT_FALSE(Sha256FromHex(std::string(65, 'a')));
     EXPECT_FALSE(Sha256FromHex(" " + std::string(64, 'a')));
 }
@@ -249,8 +254,8 @@ TEST(PublicKeyText, KeyFilesAndBareHex)
     EXPECT_EQ(key->xy[63], 0x11);
     EXPECT_EQ(ParsePublicKey(PublicKeyFileText(*key)), key);
     EXPECT_EQ(KeyId(*key).size(), 16u);
-    for (const std::string& bad : {std::string(), std::string("# only a comment\n"), hex + "\n" + hex, hex.substr(1), hex + "00",
-                                   "key " + hex})
+    for (const std::string& bad :
+         {std::string(), std::string("# only a comment\n"), hex + "\n" + hex, hex.substr(1), hex + "00", "key " + hex})
         EXPECT_FALSE(ParsePublicKey(bad)) << bad;
 }
 
@@ -264,15 +269,13 @@ TEST(IniText, ReadsAsTheProfileFunctionsDo)
         const char* value;
     };
     const Case cases[] = {
-        {"NewSetup", "Size", "12"},        // blanks around key and value, the first key counts
-        {" NEWSETUP ", "SIZE", "12"},      // names ignore case and blanks
-        {"NewSetup", "Name", "a b"},       // one pair of quotes goes
-        {"NewSetup", "Empty", ""},
-        {"NewSetup", "Missing", "def"},
-        {"NewSetup", "Key", "def"},        // the section ends at the next one
-        {"NewSetup", "Late", "def"},       // only the first section of a name is read
-        {"Other", "Key", "other"},
-        {"None", "Key", "def"},
+        {"NewSetup", "Size", "12"},   // blanks around key and value, the first key counts
+        {" NEWSETUP ", "SIZE", "12"}, // names ignore case and blanks
+        {"NewSetup", "Name", "a b"},  // one pair of quotes goes
+        {"NewSetup", "Empty", ""},    {"NewSetup", "Missing", "def"},
+        {"NewSetup", "Key", "def"},  // the section ends at the next one
+        {"NewSetup", "Late", "def"}, // only the first section of a name is read
+        {"Other", "Key", "other"},    {"None", "Key", "def"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IniValue(text, c.section, c.key, "def"), c.value) << c.section << "/" << c.key;

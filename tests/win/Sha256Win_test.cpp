@@ -29,7 +29,7 @@ TEST(HeldFile, NobodyChangesRenamesOrDeletesItWhileItIsHeld)
     const std::string dir = TempFolder(true) + "kheld " + std::to_string(::GetCurrentProcessId());
     ASSERT_TRUE(::CreateDirectoryA(dir.c_str(), nullptr));
     const std::string path = dir + "\\setup.exe";
-    const std::string data(300000, 'a');  // more than one read
+    const std::string data(300000, 'a'); // more than one read
     ASSERT_TRUE(WriteFileData(path, data, 0, false));
 
     HeldFile held = HoldAndHash(path);

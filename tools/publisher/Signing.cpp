@@ -17,8 +17,7 @@
 
 namespace {
 
-template <class T, void (*Free)(T*)>
-struct Freer {
+template <class T, void (*Free)(T*)> struct Freer {
     void operator()(T* p) const { Free(p); }
 };
 using Pkey = std::unique_ptr<EVP_PKEY, Freer<EVP_PKEY, EVP_PKEY_free>>;
