@@ -18,6 +18,8 @@
 #include "payload/UnPack.h"
 #include "payload/WorkFolder.h"
 #include "payload/ZInflate.h"
+#include "trust/HeldFileWin.h"
+#include "trust/Sha256.h"
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"
 #include "ui/MsgBoxLayout.h"
@@ -33,6 +35,19 @@ namespace {
 
 constexpr const char* kButtons = kDefaultButtonList;
 constexpr DWORD kEnginePollMs = 500;
+constexpr const char* kBadSetupHash = "Bad Setup File!<P>It is not the setup this launcher was made for (its SHA-256 "
+                                      "differs).";
+
+// Whether held is the setup the web launcher was made for. A launcher made without a
+// SHA-256 trusts the download token alone, as before; one whose SHA-256 does not read
+// as one runs nothing.
+bool IsPinnedSetup(const TGFileInfo& own, const HeldFile& held)
+{
+    if (own.DownloadSha256().empty())
+        return true;
+    const std::optional<Sha256Digest> pinned = Sha256FromHex(own.DownloadSha256());
+    return pinned && held.sha256 && *pinned == *held.sha256;
+}
 
 void WaitForEngineDialog(const std::string& dialogClass)
 {
@@ -257,13 +272,21 @@ void WebSetupRun(RunContext& run, const std::string& workFolder, const std::stri
         SleepPumping(0, 700);
     }
 
+    // A launcher that names its setup's SHA-256 holds the file from the check until it
+    // has run, so that nobody can swap it in between.
+    HeldFile held;
     if (error.empty()) {
+        if (!own.DownloadSha256().empty())
+            held = HoldAndHash(setupPath);
         const TGFileInfo fetched(setupPath);
         if (!fetched.SameDownloadToken(own))
             error = HtmlNotFoundMessage(HtmlPageStart(setupPath), url, "Bad Secret Token!", false);
+        else if (!IsPinnedSetup(own, held))
+            error = kBadSetupHash;
     }
     if (error.empty())
         SetupRun(run, workFolder, setupPath, std::string(), CommandArgs(), !hidden);
+    held.file.reset();
     if (downloaded)
         DeleteFileA(setupPath.c_str());
     if (error == "!") {
@@ -286,11 +309,18 @@ void SetupTick(HWND window, RunContext& run)
         if (own.WebDownload()) {
             if (!agentName.empty())
                 WriteWebAgentCopy(ProgramPath(false), workFolder, agentName);
-            // A setup file beside the launcher is used unless the payload demands a download.
+            // A setup file beside the launcher is used unless the payload demands a download,
+            // or names the setup's SHA-256 and the file is another (a Downloads folder may
+            // hold anything of that name): then the setup is downloaded.
             const std::string fileName = own.DownloadFileName();
-            const std::string source = !own.AlwaysDownload() && FileExists(ProgramFolder(true) + fileName)
-                                           ? ProgramFolder(false)
-                                           : own.DownloadUrl();
+            const std::string beside = ProgramFolder(true) + fileName;
+            bool useBeside = !own.AlwaysDownload() && FileExists(beside);
+            if (useBeside && !own.DownloadSha256().empty() && !IsPinnedSetup(own, HoldAndHash(beside))) {
+                TraceLine(ProcessIdText(), " SetupTick: not the setup of this launcher (SHA-256 differs): >>", beside,
+                          "<<");
+                useBeside = false;
+            }
+            const std::string source = useBeside ? ProgramFolder(false) : own.DownloadUrl();
             WebSetupRun(run, workFolder, source, fileName);
         } else {
             const std::string span = SwitchValue("/SpanDiskFName1=", "");

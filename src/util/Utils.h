@@ -79,6 +79,9 @@ int64_t ParseInBase(const std::string& text, int base);
 int64_t ParseHex(const std::string& text);
 std::string BytesToHex(const std::string& bytes, bool blanks, bool prefix);
 std::string HexToBytes(const std::string& text);
+// Strict form for keys and hashes: only pairs of hex digits (any case), nothing else;
+// false (bytes untouched) otherwise.
+bool StrictHexToBytes(const std::string& text, std::string& bytes);
 // Protects a text ("Scrambled=01" + key + data) and back; hexForm stores it as hex.
 std::string ScrambleText(const std::string& text, bool encode, bool hexForm);
 
