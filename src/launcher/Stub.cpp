@@ -80,12 +80,7 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
             // Without its agent copy the setup still runs; the trace says why it is missing.
             if (!agentName.empty())
                 static_cast<void>(WriteWebAgentCopy(ProgramPath(false), workFolder, agentName));
-            // A setup file beside the launcher is used unless the payload demands a download.
-            const std::string fileName = own.DownloadFileName();
-            const std::string source = !own.AlwaysDownload() && FileExists(ProgramFolder(true) + fileName)
-                                           ? ProgramFolder(false)
-                                           : own.DownloadUrl();
-            outcome = WebSetupRun(view, run, {workFolder, source, fileName, hidden, shortcuts});
+            outcome = WebSetupRun(view, run, {workFolder, WebSetupSource(own), own.DownloadFileName(), hidden, shortcuts});
         } else {
             const std::string span = SwitchValue("/SpanDiskFName1=", "");
             outcome = SetupRun(view, run, {workFolder, span.empty() ? ProgramPath(false) : span, agentName,

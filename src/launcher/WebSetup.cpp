@@ -9,6 +9,8 @@
 #include "net/InetHTTP.h"
 #include "payload/GFileInfo.h"
 #include "payload/PayloadEntry.h"
+#include "trust/HeldFileWin.h"
+#include "trust/Sha256.h"
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"
 #include "ui/MsgBoxLayout.h"
@@ -19,6 +21,20 @@
 #include "util/UtilsWin.h"
 
 namespace {
+
+constexpr const char* kBadSetupHash = "Bad Setup File!<P>It is not the setup this launcher was made for (its SHA-256 "
+                                      "differs).";
+
+// Whether held is the setup the web launcher was made for. A launcher made without a
+// SHA-256 trusts the download token alone, as before; one whose SHA-256 does not read
+// as one runs nothing.
+bool IsPinnedSetup(const TGFileInfo& own, const HeldFile& held)
+{
+    if (own.DownloadSha256().empty())
+        return true;
+    const std::optional<Sha256Digest> pinned = Sha256FromHex(own.DownloadSha256());
+    return pinned && held.sha256 && *pinned == *held.sha256;
+}
 
 struct SetupFile {
     WebFetch state = WebFetch::Ready;
@@ -88,13 +104,23 @@ SetupOutcome WebSetupRun(LauncherWindow& view, const RunContext& run, const WebS
     const std::string url = request.source + "/" + request.fileName;
     SetupFile file = FetchSetupFile(view, own, url, WithBackslash(request.source, true) + request.fileName,
                                     request.fileName, request.hidden);
-    if (file.state == WebFetch::Ready && !TGFileInfo(file.path).SameDownloadToken(own))
-        file = Fail(file, HtmlNotFoundMessage(HtmlPageStart(file.path), url, "Bad Secret Token!", false));
+    // A launcher that names its setup's SHA-256 holds the file from the check until it
+    // has run, so that nobody can swap it in between.
+    HeldFile held;
+    if (file.state == WebFetch::Ready) {
+        if (!own.DownloadSha256().empty())
+            held = HoldAndHash(file.path);
+        if (!TGFileInfo(file.path).SameDownloadToken(own))
+            file = Fail(file, HtmlNotFoundMessage(HtmlPageStart(file.path), url, "Bad Secret Token!", false));
+        else if (!IsPinnedSetup(own, held))
+            file = Fail(file, kBadSetupHash);
+    }
 
     SetupOutcome outcome;
     if (file.state == WebFetch::Ready)
         outcome = SetupRun(view, run, {request.workFolder, file.path, std::string(), CommandArgs(), !request.hidden,
                                        request.removeWhenCompleted});
+    held.file.reset();
     if (file.downloaded)
         DeleteFileA(file.path.c_str());
     switch (file.state) {
@@ -108,4 +134,16 @@ SetupOutcome WebSetupRun(LauncherWindow& view, const RunContext& run, const WebS
         break;
     }
     return outcome;
+}
+
+std::string WebSetupSource(const TGFileInfo& own)
+{
+    const std::string fileName = own.DownloadFileName();
+    const std::string beside = ProgramFolder(true) + fileName;
+    bool useBeside = !own.AlwaysDownload() && FileExists(beside);
+    if (useBeside && !own.DownloadSha256().empty() && !IsPinnedSetup(own, HoldAndHash(beside))) {
+        TraceLine(ProcessIdText(), " SetupTick: not the setup of this launcher (SHA-256 differs): >>", beside, "<<");
+        useBeside = false;
+    }
+    return useBeside ? ProgramFolder(false) : own.DownloadUrl();
 }

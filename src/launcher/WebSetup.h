@@ -9,6 +9,7 @@
 #include "launcher/StubSetup.h"
 
 class LauncherWindow;
+class TGFileInfo;
 struct RunContext;
 
 // How far the setup file came.
@@ -29,3 +30,8 @@ struct WebSetupRequest {
 // Takes the setup file from source or downloads it from source + "/" + fileName into the
 // temp folder, and runs it. Shows its own messages.
 SetupOutcome WebSetupRun(LauncherWindow& view, const RunContext& run, const WebSetupRequest& request);
+
+// Where the setup file comes from: the launcher's folder when the file lies there, unless
+// the payload demands a download or names the setup's SHA-256 and the file is another (a
+// Downloads folder may hold anything of that name); else the payload's web address.
+std::string WebSetupSource(const TGFileInfo& own);

@@ -54,6 +54,10 @@ std::string TGFileInfo::UpdateToken(bool descramble) const
     return descramble ? DescrambleToken(stored) : stored;
 }
 bool TGFileInfo::RunHidden() const { return SUB::ListItem(updateOptions_, 4, "") == "1"; }
+std::string TGFileInfo::ReleaseKey(int n) const
+{
+    return n >= 0 && n < kReleaseKeySlots ? SUB::ListItem(updateOptions_, 5 + n, "") : std::string();
+}
 
 std::string TGFileInfo::DownloadUrl() const { return SUB::ListItem(downloadOptions_, 0, ""); }
 std::string TGFileInfo::DownloadFileName() const { return SUB::ListItem(downloadOptions_, 1, ""); }
@@ -64,6 +68,8 @@ std::string TGFileInfo::DownloadToken(bool descramble) const
     const std::string stored = SUB::ListItem(downloadOptions_, 3, "");
     return descramble ? DescrambleToken(stored) : stored;
 }
+
+std::string TGFileInfo::DownloadSha256() const { return SUB::ListItem(downloadOptions_, 5, ""); }
 
 bool TGFileInfo::SameDownloadToken(const TGFileInfo& other) const
 {

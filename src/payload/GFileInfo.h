@@ -10,6 +10,10 @@
 
 class TFileReader;
 
+// Public keys of the product's publisher that a setup may carry for its agent, for
+// rotation: a release signed by either is taken.
+constexpr int kReleaseKeySlots = 2;
+
 class TGFileInfo {
 public:
     explicit TGFileInfo(const std::string& path);
@@ -49,6 +53,9 @@ public:
     std::string AgentFileName() const;
     std::string UpdateToken(bool descramble) const;
     bool RunHidden() const;
+    // Public key n (0 or 1) of the publisher, as text; empty when the setup carries none
+    // (a setup made without keys has only the five fields above).
+    std::string ReleaseKey(int n) const;
 
     // Download options.
     std::string DownloadUrl() const;
@@ -56,6 +63,8 @@ public:
     std::string DownloadSize() const;
     bool AlwaysDownload() const;
     std::string DownloadToken(bool descramble) const;
+    // The SHA-256 (hex) of the setup a web launcher runs; empty in launchers made without.
+    std::string DownloadSha256() const;
     // Both tokens descramble, and to the same text (SameToken).
     bool SameDownloadToken(const TGFileInfo& other) const;
     bool SameUpdateToken(const TGFileInfo& other) const;

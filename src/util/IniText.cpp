@@ -71,17 +71,25 @@ const IniText::Section* IniText::Find(std::string_view section) const
     return nullptr;
 }
 
-std::string IniText::Text(std::string_view section, std::string_view key, const std::string& def) const
+const IniText::Entry* IniText::Find(std::string_view section, std::string_view key) const
 {
     const Section* s = Find(section);
     if (!s)
-        return def;
+        return nullptr;
     const std::string name = UpperText(std::string(Trimmed(key)));
     for (const Entry& e : s->entries)
         if (e.key == name)
-            return e.value.empty() ? def : e.value;
-    return def;
+            return &e;
+    return nullptr;
 }
+
+std::string IniText::Text(std::string_view section, std::string_view key, const std::string& def) const
+{
+    const Entry* e = Find(section, key);
+    return !e || e->value.empty() ? def : e->value;
+}
+
+bool IniText::Has(std::string_view section, std::string_view key) const { return Find(section, key) != nullptr; }
 
 std::int64_t IniText::Int(std::string_view section, std::string_view key, std::int64_t def) const
 {

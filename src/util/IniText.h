@@ -24,6 +24,8 @@ public:
     std::string Text(std::string_view section, std::string_view key, const std::string& def) const;
     // The value as a decimal integer; def when it is missing or not a number.
     std::int64_t Int(std::string_view section, std::string_view key, std::int64_t def) const;
+    // Whether the section holds the key with "=" (an empty value counts).
+    bool Has(std::string_view section, std::string_view key) const;
 
     static constexpr std::size_t kLongestValue = 10240;
 
@@ -37,6 +39,7 @@ private:
         std::vector<Entry> entries;
     };
     const Section* Find(std::string_view section) const;
+    const Entry* Find(std::string_view section, std::string_view key) const;
 
     std::vector<Section> sections_;
 };

@@ -355,6 +355,24 @@ std::string HexToBytes(const std::string& text) {
     return r;
 }
 
+bool StrictHexToBytes(const std::string& text, std::string& bytes) {
+    if (text.size() % 2 != 0) return false;
+    const auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::string r;
+    for (size_t i = 0; i < text.size(); i += 2) {
+        const int high = digit(text[i]), low = digit(text[i + 1]);
+        if (high < 0 || low < 0) return false;
+        r += static_cast<char>(high << 4 | low);
+    }
+    bytes = std::move(r);
+    return true;
+}
+
 // --- Dates and times ----------------------------------------------------------
 
 // As in the OLE convention, a negative day count still carries a positive time of day.

@@ -73,6 +73,9 @@ int64_t ParseInBase(const std::string& text, int base);
 int64_t ParseHex(const std::string& text);
 std::string BytesToHex(const std::string& bytes, bool blanks, bool prefix);
 std::string HexToBytes(const std::string& text);
+// Strict form for keys and hashes: only pairs of hex digits (any case), nothing else;
+// false (bytes untouched) otherwise.
+bool StrictHexToBytes(const std::string& text, std::string& bytes);
 
 // --- Dates and times (local time) ----------------------------------------------
 struct DateTime {

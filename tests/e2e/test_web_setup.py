@@ -5,6 +5,7 @@ import contextlib
 import glob
 import os
 import random
+import shutil
 import time
 import unittest
 
@@ -13,6 +14,7 @@ import servers
 import setups
 
 TOKEN = "product one"
+BAD_HASH = "Bad Setup File!<P>It is not the setup this launcher was made for (its SHA-256 differs)."
 # The launcher's exit codes as a Unix parent sees them under Wine: the low 8 bits.
 EXIT_DOWNLOAD_FAILED = 1612 & 0xFF
 EXIT_USER_CANCELLED = 1602 & 0xFF
@@ -89,6 +91,36 @@ class Downloads(unittest.TestCase):
         self.assertEqual(self.requests_for(name), [])
         self.assertTrue(os.path.exists(beside))
 
+    def test_a_planted_file_beside_the_launcher_is_not_run_and_the_setup_is_downloaded(self):
+        folder, name, _, web = self.served("web-planted")
+        # Same name, same token, another setup: what anybody can leave in a Downloads folder.
+        other = bench.scratch("web-planted-other")
+        planted = setups.make_setup(other, name=name, parameters=setups.engine_args(other), download={"Token": TOKEN})
+        beside = os.path.join(folder, name)
+        shutil.copy(planted, beside)
+        with bench.viewer("web-planted-trace") as trace:
+            result = bench.wine(web)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(setups.record(other), [])
+        self.assertEqual(setups.recorded(folder, "INSTALLED"), ["a.txt", "big.bin"])
+        self.assertEqual(len(self.requests_for(name)), 2)
+        self.assertIn(" SetupTick: not the setup of this launcher (SHA-256 differs): >>", trace.text)
+        with open(beside, "rb") as kept, open(planted, "rb") as made:
+            self.assertEqual(kept.read(), made.read())
+
+    def test_a_web_launcher_made_without_a_hash_runs_its_download_as_before(self):
+        folder = bench.scratch("web-nohash")
+        name = unique("web-nohash")
+        os.makedirs(os.path.join(folder, "www"))
+        full = setups.make_setup(folder, name="www/" + name, parameters=setups.engine_args(folder),
+                                 download={"Token": TOKEN})
+        web = setups.make_setup(folder, name="web.exe", trailer={"WebDownload": 1},
+                                download={"Url": self.server.url, "FileName": name, "Token": TOKEN})
+        os.link(full, os.path.join(self.root, name))
+        result = bench.wine(web)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(setups.recorded(folder, "INSTALLED"), ["a.txt", "big.bin"])
+
 
 class Failures(unittest.TestCase):
     """Each failure shows one error box (answered here) and runs nothing."""
@@ -136,6 +168,18 @@ class Failures(unittest.TestCase):
         with open(other, "rb") as f:
             self.server.files[name] = f.read()
         self.assertEqual(self.fails_with(web, folder), "Bad Secret Token!")
+        self.assertEqual(temp_copies(name), [])
+
+    def test_a_download_with_the_token_but_another_hash_is_refused(self):
+        folder = bench.scratch("web-hash")
+        name = unique("web-hash")
+        _, web = web_setup(folder, self.server.url + "/files", name)
+        other = bench.scratch("web-hash-other")
+        swapped = setups.make_setup(other, name=name, parameters=setups.engine_args(other), download={"Token": TOKEN})
+        with open(swapped, "rb") as f:
+            self.server.files[name] = f.read()
+        self.assertEqual(self.fails_with(web, folder), BAD_HASH)
+        self.assertEqual(setups.record(other), [])
         self.assertEqual(temp_copies(name), [])
 
     def test_html_pages_name_the_url_and_non_launchers_are_judged_without_a_crash(self):

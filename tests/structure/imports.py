@@ -2,7 +2,7 @@
 """The structure of the launcher drawn from its includes: every module (X.h with X.cpp)
 of src/ is a node, every include of another module an arrow. Fails when the arrows run
 in a circle, or from a folder to one above it in the layer order of cmake/Layers.cmake
-(util < ui < payload < net < agent < launcher).
+(util < ui < payload < trust, net < agent < launcher).
 
     imports.py [--dot]    # --dot prints the graph for Graphviz instead of checking it
 """
@@ -10,7 +10,7 @@ import os
 import re
 import sys
 
-LAYERS = ["util", "ui", "payload", "net", "agent", "launcher"]
+LAYERS = ["util", "ui", "payload", "trust", "net", "agent", "launcher"]
 SRC = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "src")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z]+)/([A-Za-z0-9_]+)\.h"', re.M)
 

@@ -7,8 +7,12 @@
 #include "TestFiles.h"
 #include "payload/FileReader.h"
 #include "payload/GFileInfo.h"
+#include "payload/PayloadEntry.h"
 #include "payload/ZInflate.h"
+#include "trust/PublicKey.h"
+#include "trust/Sha256.h"
 #include "util/KSUB.h"
+#include "util/Utils.h"
 
 namespace fs = std::filesystem;
 
@@ -458,7 +462,10 @@ s0=Title
     const BuildPlan plan = ReadManifest(manifest);
     const std::vector<std::string> volumes = WritePayload(plan);
     const uint64_t size = fs::file_size(volumes[0]);
-    const std::vector<std::string> web = WritePayload(WebLauncherPlan(plan, size));
+    const std::string hash = Sha256Hex(*Sha256OfFile(volumes[0]));
+    const BuildPlan webPlan = WebLauncherPlan(plan, size, hash);
+    EXPECT_TRUE(PlanWarnings(webPlan).empty());
+    const std::vector<std::string> web = WritePayload(webPlan);
     ASSERT_EQ(web.size(), 1u);
     EXPECT_EQ(web[0], dir_ + "/out/web.exe");
 
@@ -470,6 +477,8 @@ s0=Title
     EXPECT_EQ(launcher.DownloadUrl(), "http://127.0.0.1:8080/dl");
     EXPECT_EQ(launcher.DownloadFileName(), "setup.exe");
     EXPECT_EQ(launcher.DownloadSize(), std::to_string(size));
+    EXPECT_EQ(launcher.DownloadSha256(), hash);
+    EXPECT_EQ(setup.DownloadSha256(), "");
     EXPECT_FALSE(launcher.AlwaysDownload());
     EXPECT_TRUE(launcher.SameDownloadToken(setup));
     EXPECT_EQ(LanguageBlockText(SelectLanguageBlock(launcher.LanguageTable(), "ENGLISH"), "s0", ""), "Title");
@@ -486,3 +495,80 @@ TEST_F(Builder, WebSectionNeedsATokenAndOneVolume)
 }
 
 } // namespace
+
+namespace {
+
+// Two public keys of P-256 points (any 64 bytes parse; whether they are points matters
+// only when a signature is checked).
+const std::string kKeyA = std::string(63, '1') + "a" + std::string(64, '2');
+const std::string kKeyB = std::string(64, 'b') + std::string(64, 'C');
+
+} // namespace
+
+TEST_F(Builder, PublicKeysGoIntoTheUpdateOptionsAndTheAgentCopy)
+{
+    WriteBytes(dir_ + "/release.pub", "# comment\r\n" + kKeyA + "\r\n");
+    const std::string update = "[Update]\nServerUrl=http://h/u\nInfoFile=p.info\nAgentFile=a.exe\nToken=t\n";
+    const std::string keyed = Build(update + "PublicKey=release.pub\nPublicKey2=" + kKeyB + "\n")[0];
+    const TGFileInfo setup(keyed);
+    EXPECT_EQ(setup.ReleaseKey(0), UpperText(kKeyA));
+    EXPECT_EQ(setup.ReleaseKey(1), UpperText(kKeyB));
+    EXPECT_EQ(setup.ReleaseKey(2), "");
+    EXPECT_EQ(setup.AgentFileName(), "a.exe");
+    EXPECT_EQ(setup.UpdateToken(true), "t");
+    const PayloadKeys keys = ReleaseKeysOf(setup);
+    ASSERT_EQ(keys.keys.size(), 2u);
+    EXPECT_FALSE(keys.damaged);
+    EXPECT_EQ(PublicKeyHex(keys.keys[1]), UpperText(kKeyB));
+    EXPECT_NE(DumpPayload(keyed).find("\nReleaseKey2=" + UpperText(kKeyB) + "\n"), std::string::npos);
+
+    // The agent copy a setup run writes carries the same update options (this setup has
+    // no entries: before its trailer lie the launcher and the header strings only).
+    TFileReader file(keyed);
+    std::string image;
+    ASSERT_TRUE(file.ReadAt(0, static_cast<size_t>(file.Size() - kTrailerLength), image));
+    const std::string agentPath = dir_ + "/agent.exe";
+    WriteBytes(agentPath, AgentImage(image, ReadTrailer(file)));
+    const TGFileInfo agent(agentPath);
+    EXPECT_TRUE(agent.IsUpdateAgent());
+    EXPECT_EQ(ReleaseKeysOf(agent).keys, keys.keys);
+
+    // Without keys the update options are the five fields they always were.
+    const TGFileInfo plain(Build(update)[0]);
+    EXPECT_EQ(SUB::ListCount(plain.UpdateOptions()), 5);
+    EXPECT_TRUE(ReleaseKeysOf(plain).keys.empty());
+    EXPECT_FALSE(ReleaseKeysOf(plain).damaged);
+}
+
+TEST_F(Builder, BadKeysAndHashesAreRefused)
+{
+    WriteBytes(dir_ + "/two.pub", kKeyA + "\n" + kKeyB + "\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"[Update]\nPublicKey=" + kKeyA.substr(2) + "\n", "[Update] PublicKey: expected a public key file"},
+        {"[Update]\nPublicKey=missing.pub\n", "[Update] PublicKey: expected a public key file"},
+        {"[Update]\nPublicKey=two.pub\n", "[Update] PublicKey: " + dir_ + "/two.pub is not a public key file"},
+        {"[Update]\nPublicKey=" + kKeyA + "\nPublicKey2=" + UpperText(kKeyA) + "\n", "[Update] PublicKey2: is the same"},
+        {"[Update]\nPublicKey3=" + kKeyA + "\n", "[Update] PublicKey3: unknown key"},
+        {"[Download]\nSha256=" + std::string(63, 'a') + "\n", "[Download] Sha256: expected the setup's SHA-256"},
+        {"[Download]\nSha256=" + std::string(63, 'a') + "g\n", "[Download] Sha256: expected the setup's SHA-256"},
+    };
+    for (const auto& [body, message] : cases)
+        EXPECT_NE(Refusal(body).find(message), std::string::npos) << body << "\n -> " << Refusal(body);
+}
+
+TEST_F(Builder, AWebLauncherOfItsOwnTakesTheHashAndIsWarnedWithout)
+{
+    const std::string web = "[Trailer]\nWebDownload=1\n[Download]\nUrl=http://h/d\nFileName=full.exe\nToken=t\n";
+    const BuildPlan without = ReadManifest(Manifest(web));
+    ASSERT_EQ(PlanWarnings(without).size(), 1u);
+    EXPECT_NE(PlanWarnings(without)[0].find("carries no SHA-256 of its setup"), std::string::npos);
+
+    const std::string hash = std::string(32, 'a') + std::string(32, 'F');
+    const BuildPlan with = ReadManifest(Manifest(web + "Sha256=" + hash + "\n"));
+    EXPECT_TRUE(PlanWarnings(with).empty());
+    const TGFileInfo launcher(WritePayload(with)[0]);
+    EXPECT_EQ(launcher.DownloadSha256(), UpperText(hash));
+    EXPECT_EQ(launcher.DownloadSize(), "");
+    // A setup that downloads nothing is not warned about.
+    EXPECT_TRUE(PlanWarnings(ReadManifest(Manifest("[Download]\nToken=t\n"), {"Setup/RunsNothing=1"})).empty());
+}

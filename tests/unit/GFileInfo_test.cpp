@@ -4,6 +4,7 @@
 
 #include "TestFiles.h"
 #include "payload/Token.h"
+#include "trust/PublicKey.h"
 
 namespace {
 
@@ -61,6 +62,31 @@ TEST(GFileInfo, HeaderStringsAndTheirFields)
     EXPECT_TRUE(info.AlwaysDownload());
     EXPECT_EQ(info.DownloadToken(true), "down");
     EXPECT_EQ(info.DownloadSize(), "2097152");
+}
+
+TEST(GFileInfo, PublisherKeysAndTheSetupHashAreFieldsAfterTheFive)
+{
+    const std::string key = std::string(64, 'A') + std::string(64, '7');
+    const std::string hash(64, 'c');
+    const TGFileInfo info = Descriptor(Payload({kTable, kUpdate + key + "|not a key|", kDownload + hash + "|"}, 3));
+    EXPECT_EQ(info.ReleaseKey(0), key);
+    EXPECT_EQ(info.ReleaseKey(1), "not a key");
+    EXPECT_EQ(info.ReleaseKey(-1), "");
+    EXPECT_TRUE(info.RunHidden());
+    EXPECT_EQ(info.DownloadSha256(), hash);
+    EXPECT_EQ(info.DownloadSize(), "2097152");
+    // A key that does not read as one leaves the product keyed and marked damaged, never
+    // unkeyed (which would take unsigned releases).
+    const PayloadKeys keys = ReleaseKeysOf(info);
+    ASSERT_EQ(keys.keys.size(), 1u);
+    EXPECT_EQ(PublicKeyHex(keys.keys[0]), key);
+    EXPECT_TRUE(keys.damaged);
+    EXPECT_TRUE(keys.Keyed());
+
+    const TGFileInfo plain = Descriptor(Payload({kTable, kUpdate, kDownload}, 3));
+    EXPECT_EQ(plain.ReleaseKey(0), "");
+    EXPECT_EQ(plain.DownloadSha256(), "");
+    EXPECT_FALSE(ReleaseKeysOf(plain).Keyed());
 }
 
 TEST(GFileInfo, DamagedOrForeignFilesGiveEmptyFields)

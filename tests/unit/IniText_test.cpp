@@ -77,4 +77,30 @@ TEST(IniText, LineEndsOfEveryKind)
     EXPECT_EQ(ini.Text("C", "k", ""), "3");
 }
 
+TEST(IniText, ReadsAsTheProfileFunctionsDo)
+{
+    const std::string text = "; comment\r\n[NewSetup]\r\n Size = 12 \r\nName=\"a b\"\r\nsize=99\r\nEmpty=\r\n"
+                             "[Other]\r\nKey=other\r\n[newsetup]\r\nLate=1\r\n";
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"NewSetup", "Size", "12"},   // blanks around key and value, the first key counts
+        {" NEWSETUP ", "SIZE", "12"}, // names ignore case and blanks
+        {"NewSetup", "Name", "a b"},  // one pair of quotes goes
+        {"NewSetup", "Empty", "def"}, {"NewSetup", "Missing", "def"},  // an empty value: the default
+        {"NewSetup", "Key", "def"},  // the section ends at the next one
+        {"NewSetup", "Late", "def"}, // only the first section of a name is read
+        {"Other", "Key", "other"},    {"None", "Key", "def"},
+    };
+    const IniText ini(text);
+    for (const Case& c : cases)
+        EXPECT_EQ(ini.Text(c.section, c.key, "def"), c.value) << c.section << "/" << c.key;
+    EXPECT_TRUE(ini.Has("NewSetup", "Empty"));
+    EXPECT_FALSE(ini.Has("NewSetup", "Missing"));
+    EXPECT_FALSE(ini.Has("NewSetup", "Key"));
+}
+
 } // namespace

@@ -10,7 +10,11 @@
 #include "Manifest.h"
 #include "PayloadWriter.h"
 #include "TestFiles.h"
+#include "Signing.h"
 #include "payload/Token.h"
+#include "trust/SignedRelease.h"
+
+#include <ctime>
 
 namespace fs = std::filesystem;
 
@@ -73,6 +77,7 @@ TEST_F(Publisher, WritesTheInfoFileWithTheServedSizesAndTheFiles)
     const std::string expected =
         "[NewSetup]\r\nDownloadURL_UPDATE=http://127.0.0.1/upd\r\nNameOfUpdateFile=setup-12.exe\r\n"
         "SizeOfUpdateFile=" + std::to_string(ReadBytes(dir_ + "/setup-12.exe").size()) + "\r\n"
+        "Sha256OfUpdateFile=" + Sha256Hex(*Sha256Of(ReadBytes(dir_ + "/setup-12.exe"))) + "\r\n"
         "RequestConfirmationBeforeDownload=1\r\nRequestConfirmationBeforeDownloadForce=0\r\n"
         "RequestConfirmationBeforeInstall=0\r\nRequestConfirmationBeforeInstallForce=0\r\nBackgroundUpdate=0\r\n"
         "RestartProcess=1\r\nInformFinish=0\r\nRemoveStartUpShortcut=0\r\nRemoveCheckForNewUpdateShortcut=0\r\n"
@@ -80,9 +85,47 @@ TEST_F(Publisher, WritesTheInfoFileWithTheServedSizesAndTheFiles)
         "VersionNew=12\r\nStamp=20261210\r\nValidVersions=10,11\r\n"
         "\r\n[General]\r\nAutoInform=1\r\n"
         "\r\n[AutoInform]\r\nDownloadURL_INFORM=https://127.0.0.1/download\r\nNameOfInformFile=news.txt\r\n"
-        "SizeOfInformFile=" + std::to_string(inform.size()) + "\r\nAutoInformW=480\r\nAutoInformH=360\r\n";
+        "SizeOfInformFile=" + std::to_string(inform.size()) + "\r\nSha256OfInformFile=" + Sha256Hex(*Sha256Of(inform)) +
+        "\r\nAutoInformW=480\r\nAutoInformH=360\r\n";
     EXPECT_EQ(Served("product.info"), expected);
     EXPECT_FALSE(fs::exists(dir_ + "/served/product.info.part"));
+    EXPECT_FALSE(fs::exists(dir_ + "/served/product.info.sig"));
+}
+
+TEST_F(Publisher, SignsWithAKeyFromKeygenAndTheReleaseVerifies)
+{
+    const PublicKey key = GenerateKeyFiles(dir_ + "/release.key", dir_ + "/release.pub");
+    EXPECT_EQ(ParsePublicKey(ReadBytes(dir_ + "/release.pub")), key);
+    EXPECT_EQ(fs::status(dir_ + "/release.key").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    // A key in use is never replaced.
+    EXPECT_THROW(GenerateKeyFiles(dir_ + "/release.key", dir_ + "/other.pub"), std::runtime_error);
+    EXPECT_THROW(GenerateKeyFiles(dir_ + "/other.key", dir_ + "/release.pub"), std::runtime_error);
+    EXPECT_FALSE(fs::exists(dir_ + "/other.key") || fs::exists(dir_ + "/other.pub"));
+
+    const auto written = PublishRelease(ReadRelease(Manifest(
+        "PrivateKey=release.key\nExpires=2099-12-31\n[Update]\nSetup=setup-12.exe\n[Inform]\nFile=news.rtf\n")));
+    EXPECT_EQ(written.size(), 4u);
+    const std::string info = Served("product.info");
+    EXPECT_NE(info.find("\r\n[General]\r\nAutoInform=1\r\nExpires=2099-12-31T00:00:00Z\r\n"), std::string::npos) << info;
+    const ReleaseVerdict verdict = VerifyRelease(info, Served("product.info.sig"), {key}, 4102358399);
+    ASSERT_TRUE(verdict.Verified()) << verdict.reason;
+    EXPECT_EQ(verdict.update->name, "setup-12.exe");
+    EXPECT_EQ(verdict.update->sha256, *Sha256Of(Served("setup-12.exe")));
+    EXPECT_EQ(verdict.inform->size, static_cast<int64_t>(Served("news.rtf").size()));
+    EXPECT_EQ(verdict.inform->sha256, *Sha256Of(Served("news.rtf")));
+    EXPECT_EQ(VerifyRelease(info, Served("product.info.sig"), {key}, 4102358400).trust, ReleaseTrust::Expired);
+
+    // Published again without a key: the old signature does not stay beside the new ".info".
+    PublishRelease(ReadRelease(Manifest("[Update]\nSetup=setup-12.exe\n")));
+    EXPECT_FALSE(fs::exists(dir_ + "/served/product.info.sig"));
+    EXPECT_EQ(Served("product.info").find("Expires="), std::string::npos);
+
+    // ValidDays counts from now.
+    const ReleasePlan days = ReadRelease(Manifest("ValidDays=30\n[Update]\nSetup=setup-12.exe\n"));
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    ASSERT_TRUE(days.expires);
+    EXPECT_NEAR(static_cast<double>(*days.expires - now), 30 * 86400.0, 60.0);
 }
 
 TEST_F(Publisher, ScrambledInformFileStillCarriesTheToken)
@@ -148,6 +191,13 @@ TEST_F(Publisher, RefusesWithAMessageNamingTheKeyAndWritesNothing)
         {"[Inform]\nFile=news.rtf\nWidth=-5\n", "[Inform] Width: expected a whole number"},
         {"[Extra]\nA=1\n", "[Extra] is not a known section"},
         {"", "a release needs [Update] Setup, or [Inform]"},
+        {"PrivateKey=news.rtf\n[Update]\nSetup=setup-12.exe\n", "[Release] PrivateKey: "},
+        {"PrivateKey=none.key\n[Update]\nSetup=setup-12.exe\n", "[Release] PrivateKey: "},
+        {"Expires=2020-01-01\n[Update]\nSetup=setup-12.exe\n", "[Release] Expires: the release would be expired"},
+        {"Expires=2099-02-30\n[Update]\nSetup=setup-12.exe\n", "[Release] Expires: expected a UTC date"},
+        {"Expires=2099-01-01\nValidDays=3\n[Update]\nSetup=setup-12.exe\n", "[Release] ValidDays: give either"},
+        {"ValidDays=0\n[Update]\nSetup=setup-12.exe\n", "[Release] ValidDays: expected a whole number"},
+        {"[Inform]\nFile=news.rtf\nFileName=PRODUCT.INFO.sig\n", "[Inform] FileName: the name of the \".info\""},
     };
     for (const Case& c : cases) {
         const std::string message = Refusal(c.body);

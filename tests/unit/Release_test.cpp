@@ -110,7 +110,9 @@ TEST(Release, WhatThePublisherWritesReadsBack)
     plan.runningProcess = "<InstallDir>sample.exe";
     plan.shutDownMethod = "Using WM_QUIT";
     plan.flags = {{"RequestConfirmationBeforeDownload", "0"}, {"RestartProcess", "1"}, {"InformFinish", "1"}};
-    const Release r = ParseRelease(InfoText(plan, 123456, 0));
+    ServedFile update;
+    update.size = 123456;
+    const Release r = ParseRelease(InfoText(plan, update, ServedFile{}));
     EXPECT_EQ(r.downloadUrl, plan.downloadUrl);
     EXPECT_EQ(r.nameOfUpdateFile, "sample-7.exe");
     EXPECT_EQ(r.sizeOfUpdateFile, 123456);

@@ -67,6 +67,9 @@ std::string DumpPayload(const std::string& path)
         line("AgentFileName", info.AgentFileName());
         token("UpdateToken", info.UpdateToken(false));
         flag("RunHidden", info.RunHidden());
+        for (int n = 0; n < kReleaseKeySlots; ++n)
+            if (!info.ReleaseKey(n).empty())
+                line(("ReleaseKey" + std::to_string(n + 1)).c_str(), info.ReleaseKey(n));
     }
     if (!info.DownloadOptions().empty()) {
         line("DownloadUrl", info.DownloadUrl());
@@ -74,6 +77,8 @@ std::string DumpPayload(const std::string& path)
         line("DownloadSize", info.DownloadSize());
         flag("AlwaysDownload", info.AlwaysDownload());
         token("DownloadToken", info.DownloadToken(false));
+        if (!info.DownloadSha256().empty())
+            line("DownloadSha256", info.DownloadSha256());
     }
 
     line("LanguageTable", info.LanguageTable());

@@ -9,6 +9,8 @@
 #include <set>
 
 #include "payload/PayloadTrailer.h"
+#include "trust/PublicKey.h"
+#include "trust/Sha256.h"
 #include "util/Utils.h"
 
 namespace fs = std::filesystem;
@@ -44,6 +46,23 @@ std::string WorkFolderName(const Reader& r, const std::string& key, std::string 
         r.Fail(key, "a name in the work folder may not use a device name (CON, NUL, COM1 ...) or a part made of "
                     "dots and blanks");
     return name;
+}
+
+// A public key given as its hex text or as a key file that keygen wrote.
+std::string PublicKeyOption(const Reader& r, const fs::path& base, const std::string& key)
+{
+    const std::string value = r.Text(key, "");
+    std::optional<PublicKey> parsed = ParsePublicKey(value);
+    if (!parsed) {
+        const std::string path = SourcePath(base, value);
+        std::error_code ec;
+        if (value.empty() || !fs::is_regular_file(path, ec))
+            r.Fail(key, "expected a public key file or the key's 128 hex digits, not \"" + value + "\"");
+        parsed = ParsePublicKey(ReadWholeFile(path));
+        if (!parsed)
+            r.Fail(key, path + " is not a public key file (one line of 128 hex digits; \"#\" starts a comment)");
+    }
+    return PublicKeyHex(*parsed);
 }
 
 void NoListBreakers(const Reader& r, const std::string& key, const std::string& value)
@@ -140,17 +159,22 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
             r.OnlyKeys({"Target", "Parameters"});
             run = &s;
         } else if (upper == "UPDATE") {
-            r.OnlyKeys({"ServerUrl", "InfoFile", "AgentFile", "Token", "RunHidden"});
+            r.OnlyKeys({"ServerUrl", "InfoFile", "AgentFile", "Token", "RunHidden", "PublicKey", "PublicKey2"});
             plan.hasUpdate = true;
             plan.serverUrl = r.Text("ServerUrl", plan.serverUrl);
             plan.infoFile = r.Text("InfoFile", plan.infoFile);
             plan.agentFile = r.Text("AgentFile", plan.agentFile);
             plan.updateToken = r.Text("Token", "");
             plan.runHidden = r.Flag("RunHidden", false) ? "1" : "0";
+            for (const char* key : {"PublicKey", "PublicKey2"})
+                if (r.Find(key))
+                    plan.releaseKeys.push_back(PublicKeyOption(r, base, key));
+            if (plan.releaseKeys.size() == 2 && plan.releaseKeys[0] == plan.releaseKeys[1])
+                r.Fail("PublicKey2", "is the same key as PublicKey");
             for (const auto& entry : s.entries)
                 NoListBreakers(r, entry.first, entry.second);
         } else if (upper == "DOWNLOAD") {
-            r.OnlyKeys({"Url", "FileName", "AlwaysDownload", "Token", "Size"});
+            r.OnlyKeys({"Url", "FileName", "AlwaysDownload", "Token", "Size", "Sha256"});
             plan.hasDownload = true;
             plan.downloadUrl = r.Text("Url", "");
             plan.downloadFileName = r.Text("FileName", "");
@@ -158,6 +182,12 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
             plan.downloadToken = r.Text("Token", "");
             if (r.Find("Size"))
                 plan.downloadSize = std::to_string(r.Number("Size", 0, 0, UINT64_C(0x7FFFFFFFFFFFFFFF)));
+            if (r.Find("Sha256")) {
+                const std::optional<Sha256Digest> digest = Sha256FromHex(r.Text("Sha256", ""));
+                if (!digest)
+                    r.Fail("Sha256", "expected the setup's SHA-256 as 64 hex digits");
+                plan.downloadSha256 = Sha256Hex(*digest);
+            }
             for (const auto& entry : s.entries)
                 NoListBreakers(r, entry.first, entry.second);
         } else if (upper == "WEB") {
@@ -224,7 +254,7 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
     return plan;
 }
 
-BuildPlan WebLauncherPlan(const BuildPlan& setup, uint64_t setupSize)
+BuildPlan WebLauncherPlan(const BuildPlan& setup, uint64_t setupSize, const std::string& setupSha256)
 {
     BuildPlan web = setup;
     web.output = setup.webOutput;
@@ -240,6 +270,16 @@ BuildPlan WebLauncherPlan(const BuildPlan& setup, uint64_t setupSize)
     web.downloadFileName = fs::path(setup.output).filename().string();
     web.alwaysDownload = setup.webAlways ? "1" : "0";
     web.downloadSize = std::to_string(setupSize);
+    web.downloadSha256 = setupSha256;
     web.webOutput.clear();
     return web;
+}
+
+std::vector<std::string> PlanWarnings(const BuildPlan& plan)
+{
+    std::vector<std::string> warnings;
+    if (plan.webDownload != 0 && plan.downloadSha256.empty())
+        warnings.push_back(plan.output + ": the web launcher carries no SHA-256 of its setup ([Download] Sha256=): "
+                           "it runs any file that carries the download token");
+    return warnings;
 }

@@ -50,8 +50,10 @@ struct BuildPlan {
 
     bool hasUpdate = false;
     std::string serverUrl = "http:", infoFile = ".info", agentFile = ".exe", updateToken, runHidden = "0";
+    std::vector<std::string> releaseKeys;  // the publisher's public keys (hex), at most two
     bool hasDownload = false;
     std::string downloadUrl, downloadFileName, alwaysDownload = "0", downloadToken, downloadSize;
+    std::string downloadSha256;  // hex; empty: the web launcher runs any file with the token
 
     std::vector<LanguageBlock> languages;
 
@@ -66,5 +68,9 @@ struct BuildPlan {
 BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& overrides = {});
 
 // The web launcher of a plan with [Web]: no files, and download options that name the
-// setup just written (its file name and size) with the setup's own download token.
-BuildPlan WebLauncherPlan(const BuildPlan& setup, uint64_t setupSize);
+// setup just written (its file name, size and SHA-256 in hex) with the setup's own
+// download token.
+BuildPlan WebLauncherPlan(const BuildPlan& setup, uint64_t setupSize, const std::string& setupSha256);
+
+// What the builder warns about in a plan it writes (it writes it all the same).
+std::vector<std::string> PlanWarnings(const BuildPlan& plan);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 
 #include "util/Utils.h"
 
@@ -100,6 +101,16 @@ std::string Trim(const std::string& s)
     if (a == std::string::npos)
         return "";
     return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream data;
+    data << in.rdbuf();
+    if (!in)
+        throw std::runtime_error(path + ": cannot be read");
+    return data.str();
 }
 
 std::vector<Section> ParseIni(const std::string& path)

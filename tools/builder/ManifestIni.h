@@ -45,5 +45,7 @@ void ApplyOverrides(std::vector<Section>& sections, const std::vector<std::strin
 [[noreturn]] void UnknownSection(const std::string& file, const Section& s);
 // Sections in file order; a malformed line, a repeated section or key is refused.
 std::vector<Section> ParseIni(const std::string& path);
+// The whole file; throws std::runtime_error naming it when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
 // value taken from base unless it is absolute.
 std::string SourcePath(const std::filesystem::path& base, const std::string& value);

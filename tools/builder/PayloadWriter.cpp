@@ -291,12 +291,18 @@ std::vector<std::string> HeaderStrings(const BuildPlan& plan, uint32_t seed)
     std::vector<std::string> strings{blocks.empty() ? std::string("|") : BuildList(blocks, "[Language]")};
     std::mt19937 random(seed);
     auto token = [&random](const std::string& text) { return text.empty() ? text : ScrambleToken(text, random()); };
-    strings.push_back(
-        BuildList({plan.serverUrl, plan.infoFile, plan.agentFile, token(plan.updateToken), plan.runHidden}, "[Update]"));
-    if (plan.headerStrings > 2)
-        strings.push_back(BuildList({plan.downloadUrl, plan.downloadFileName, plan.alwaysDownload,
-                                     token(plan.downloadToken), plan.downloadSize},
-                                    "[Download]"));
+    // Keys and the setup's hash only add fields: a setup without them reads as before.
+    std::vector<std::string> update{plan.serverUrl, plan.infoFile, plan.agentFile, token(plan.updateToken),
+                                    plan.runHidden};
+    update.insert(update.end(), plan.releaseKeys.begin(), plan.releaseKeys.end());
+    strings.push_back(BuildList(update, "[Update]"));
+    if (plan.headerStrings > 2) {
+        std::vector<std::string> download{plan.downloadUrl, plan.downloadFileName, plan.alwaysDownload,
+                                          token(plan.downloadToken), plan.downloadSize};
+        if (!plan.downloadSha256.empty())
+            download.push_back(plan.downloadSha256);
+        strings.push_back(BuildList(download, "[Download]"));
+    }
     return strings;
 }
 

@@ -14,8 +14,17 @@
 #include "PartFiles.h"
 #include "PayloadWriter.h"
 #include "payload/FileReader.h"
+#include "trust/Sha256.h"
 
 namespace {
+
+std::string FileSha256Hex(const std::string& path)
+{
+    const std::optional<Sha256Digest> digest = Sha256OfFile(path);
+    if (!digest)
+        throw std::runtime_error(path + ": cannot be read back to hash it");
+    return Sha256Hex(*digest);
+}
 
 int Usage()
 {
@@ -63,9 +72,16 @@ int main(int argc, char** argv)
         const std::vector<std::string> volumes = WritePayload(plan);
         for (const std::string& volume : volumes)
             std::printf("%s\n", volume.c_str());
-        if (!plan.webOutput.empty())
-            for (const std::string& volume : WritePayload(WebLauncherPlan(plan, std::filesystem::file_size(volumes[0]))))
+        std::vector<std::string> warnings = PlanWarnings(plan);
+        if (!plan.webOutput.empty()) {
+            const BuildPlan web = WebLauncherPlan(plan, std::filesystem::file_size(volumes[0]), FileSha256Hex(volumes[0]));
+            for (const std::string& volume : WritePayload(web))
                 std::printf("%s\n", volume.c_str());
+            const std::vector<std::string> more = PlanWarnings(web);
+            warnings.insert(warnings.end(), more.begin(), more.end());
+        }
+        for (const std::string& warning : warnings)
+            std::fprintf(stderr, "builder: warning: %s\n", warning.c_str());
         return 0;
     } catch (const ManifestError& e) {
         std::fprintf(stderr, "builder: %s\n", e.what());

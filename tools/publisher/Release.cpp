@@ -1,6 +1,7 @@
 #include "Release.h"
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -9,9 +10,11 @@
 
 #include "Manifest.h"
 #include "ManifestIni.h"
+#include "Signing.h"
 #include "agent/ServerFileName.h"
 #include "payload/GFileInfo.h"
 #include "payload/Token.h"
+#include "trust/SignedRelease.h"
 #include "util/Utils.h"
 
 namespace fs = std::filesystem;
@@ -59,19 +62,30 @@ void CheckVersionList(const Reader& r, const std::string& list)
         r.Fail("ValidVersions", "expected installed version numbers separated by commas, not \"" + list + "\"");
 }
 
+// [Release] Expires (a UTC date, or a UTC time as the ".info" writes it) or ValidDays
+// (days from now); none when neither is given.
+std::optional<std::int64_t> ReadExpiry(const Reader& r)
+{
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    std::optional<std::int64_t> expires;
+    if (r.Find("Expires") && r.Find("ValidDays"))
+        r.Fail("ValidDays", "give either Expires or ValidDays");
+    if (r.Find("Expires")) {
+        const std::string text = r.Text("Expires", "");
+        expires = ParseUtcTime(text.size() == 10 ? text + "T00:00:00Z" : text);
+        if (!expires)
+            r.Fail("Expires", "expected a UTC date YYYY-MM-DD or time YYYY-MM-DDTHH:MM:SSZ, not \"" + text + "\"");
+    } else if (r.Find("ValidDays")) {
+        expires = now + static_cast<std::int64_t>(r.Number("ValidDays", 0, 1, 36500)) * 86400;
+    }
+    if (expires && *expires <= now)
+        r.Fail(r.Find("Expires") ? "Expires" : "ValidDays", "the release would be expired already");
+    return expires;
+}
+
 std::uint32_t SeedOr(std::uint32_t seed)
 {
     return seed != 0 ? seed : static_cast<std::uint32_t>(std::random_device{}() | 1u);
-}
-
-std::string ReadWhole(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream data;
-    data << in.rdbuf();
-    if (!in)
-        throw std::runtime_error(path + ": cannot be read");
-    return data.str();
 }
 
 } // namespace
@@ -88,7 +102,7 @@ ReleasePlan ReadRelease(const std::string& path, const std::vector<std::string>&
         const std::string upper = UpperText(s.name);
         if (upper == "RELEASE") {
             r.OnlyKeys({"Output", "InfoFile", "Token", "TokenSeed", "DownloadUrl", "Version", "Stamp", "ValidVersions",
-                        "ProgramName"});
+                        "ProgramName", "PrivateKey", "Expires", "ValidDays"});
             release = &s;
             plan.output = SourcePath(base, r.Text("Output", ""));
             plan.infoFile = ServedName(r, "InfoFile", r.Text("InfoFile", ""));
@@ -108,6 +122,15 @@ ReleasePlan ReadRelease(const std::string& path, const std::vector<std::string>&
             plan.validVersions = r.Text("ValidVersions", "");
             CheckVersionList(r, plan.validVersions);
             plan.programName = r.Text("ProgramName", "");
+            if (r.Find("PrivateKey")) {
+                plan.privateKey = SourcePath(base, r.Text("PrivateKey", ""));
+                try {
+                    ReleaseSigner check(plan.privateKey);
+                } catch (const std::runtime_error& e) {
+                    r.Fail("PrivateKey", e.what());
+                }
+            }
+            plan.expires = ReadExpiry(r);
         } else if (upper == "UPDATE") {
             r.OnlyKeys({"Setup", "FileName", "RunningProcess", "ShutDownMethod", "RequestConfirmationBeforeDownload",
                         "RequestConfirmationBeforeDownloadForce", "RequestConfirmationBeforeInstall",
@@ -158,6 +181,11 @@ ReleasePlan ReadRelease(const std::string& path, const std::vector<std::string>&
     }
     if (plan.inform && !plan.setup.empty() && UpperText(plan.informFileName) == UpperText(plan.updateFileName))
         throw ManifestError(path + ": [Inform] FileName: the same name as the update file");
+    for (const auto& [name, where] : {std::make_pair(plan.updateFileName, "[Update] FileName"),
+                                      std::make_pair(plan.informFileName, "[Inform] FileName")})
+        if (UpperText(name) == UpperText(plan.infoFile) ||
+            UpperText(name) == UpperText(plan.infoFile + kSignatureSuffix))
+            throw ManifestError(path + ": " + where + ": the name of the \".info\" file or of its signature");
     return plan;
 }
 
@@ -167,7 +195,15 @@ std::string InformFileText(const std::string& token, const std::string& body, bo
     return scramble ? ScrambleText(text, true, false) : text;
 }
 
-std::string InfoText(const ReleasePlan& plan, std::int64_t updateSize, std::int64_t informSize)
+ServedFile ServedFileOf(const std::string& content)
+{
+    const std::optional<Sha256Digest> digest = Sha256Of(content);
+    if (!digest)
+        throw std::runtime_error("the system's libcrypto could not hash a served file");
+    return {static_cast<std::int64_t>(content.size()), Sha256Hex(*digest)};
+}
+
+std::string InfoText(const ReleasePlan& plan, const ServedFile& update, const ServedFile& inform)
 {
     std::string text;
     const auto line = [&text](const std::string& key, const std::string& value) {
@@ -176,7 +212,9 @@ std::string InfoText(const ReleasePlan& plan, std::int64_t updateSize, std::int6
     text += "[NewSetup]\r\n";
     line("DownloadURL_UPDATE", plan.downloadUrl);
     line("NameOfUpdateFile", plan.setup.empty() ? "" : plan.updateFileName);
-    line("SizeOfUpdateFile", std::to_string(updateSize));
+    line("SizeOfUpdateFile", std::to_string(update.size));
+    if (!update.sha256.empty())
+        line(kUpdateHashKey, update.sha256);
     for (const auto& [flag, value] : plan.flags)
         line(flag, value);
     line("ShutDownMethod", plan.shutDownMethod);
@@ -187,10 +225,14 @@ std::string InfoText(const ReleasePlan& plan, std::int64_t updateSize, std::int6
     line("ValidVersions", plan.validVersions);
     text += "\r\n[General]\r\n";
     line("AutoInform", plan.inform ? "1" : "0");
+    if (plan.expires)
+        line(kExpiresKey, UtcTimeText(*plan.expires));
     text += "\r\n[AutoInform]\r\n";
     line("DownloadURL_INFORM", plan.informUrl);
     line("NameOfInformFile", plan.inform ? plan.informFileName : "");
-    line("SizeOfInformFile", std::to_string(informSize));
+    line("SizeOfInformFile", std::to_string(inform.size));
+    if (!inform.sha256.empty())
+        line(kInformHashKey, inform.sha256);
     line("AutoInformW", std::to_string(plan.informWidth));
     line("AutoInformH", std::to_string(plan.informHeight));
     return text;
@@ -200,17 +242,29 @@ std::vector<std::string> PublishRelease(const ReleasePlan& plan)
 {
     // Everything is read and made before anything is written.
     std::vector<std::pair<std::string, std::string>> files;  // name, content
-    std::int64_t updateSize = 0, informSize = 0;
+    ServedFile update, inform;
     if (!plan.setup.empty()) {
-        files.emplace_back(plan.updateFileName, ReadWhole(plan.setup));
-        updateSize = static_cast<std::int64_t>(files.back().second.size());
+        files.emplace_back(plan.updateFileName, ReadWholeFile(plan.setup));
+        update = ServedFileOf(files.back().second);
     }
     if (plan.inform) {
-        files.emplace_back(plan.informFileName, InformFileText(plan.token, ReadWhole(plan.informSource),
+        files.emplace_back(plan.informFileName, InformFileText(plan.token, ReadWholeFile(plan.informSource),
                                                                plan.scrambleInform, plan.tokenSeed));
-        informSize = static_cast<std::int64_t>(files.back().second.size());
+        inform = ServedFileOf(files.back().second);
     }
-    files.emplace_back(plan.infoFile, InfoText(plan, updateSize, informSize));
+    const std::string info = InfoText(plan, update, inform);
+    const std::string signatureName = plan.infoFile + kSignatureSuffix;
+    if (!plan.privateKey.empty()) {
+        const ReleaseSigner signer(plan.privateKey);
+        const std::string signature = SignatureFileText(signer.Sign(info));
+        // What an agent holding the key will check, checked here first.
+        const ReleaseVerdict verdict =
+            VerifyRelease(info, signature, {signer.Public()}, static_cast<std::int64_t>(std::time(nullptr)));
+        if (!verdict.Verified())
+            throw std::runtime_error("the signed release does not verify: " + verdict.reason);
+        files.emplace_back(signatureName, signature);
+    }
+    files.emplace_back(plan.infoFile, info);
 
     fs::create_directories(plan.output);
     std::vector<std::string> written;
@@ -225,6 +279,9 @@ std::vector<std::string> PublishRelease(const ReleasePlan& plan)
             throw std::runtime_error(part + ": cannot be written");
         }
     }
+    // An old signature beside an unsigned ".info" would only confuse.
+    if (plan.privateKey.empty())
+        fs::remove(fs::path(plan.output) / signatureName);
     // The ".info" file comes last, so that a server never describes files it lacks.
     for (const auto& [name, content] : files) {
         const fs::path target = fs::path(plan.output) / name;

@@ -3,6 +3,7 @@
 // the builder) and, for an announcement, the inform file.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +18,8 @@ struct ReleasePlan {
     std::int64_t stamp = 0;
     std::string validVersions;
     std::string programName;
+    std::string privateKey;               // empty: the release goes out unsigned
+    std::optional<std::int64_t> expires;  // UTC seconds since 1970, when the release asks
 
     std::string setup;  // empty: an announcement only
     std::string updateFileName;
@@ -40,8 +43,18 @@ ReleasePlan ReadRelease(const std::string& path, const std::vector<std::string>&
 // scrambled as a whole.
 std::string InformFileText(const std::string& token, const std::string& body, bool scramble, std::uint32_t seed);
 
-// The ".info" text with every key the agent reads; sizes are those of the files served.
-std::string InfoText(const ReleasePlan& plan, std::int64_t updateSize, std::int64_t informSize);
+// A file the release serves: its size and SHA-256 (hex; empty when there is no file).
+struct ServedFile {
+    std::int64_t size = 0;
+    std::string sha256;
+};
+ServedFile ServedFileOf(const std::string& content);
 
-// Writes the files into the output folder, all or nothing; the paths written.
+// The ".info" text with every key the agent reads, and the size and hash of each file
+// served.
+std::string InfoText(const ReleasePlan& plan, const ServedFile& update, const ServedFile& inform);
+
+// Writes the files into the output folder, all or nothing; the paths written. With a
+// private key the ".info" gets its signature file (written before it); without, a
+// signature file left by an earlier release is removed.
 std::vector<std::string> PublishRelease(const ReleasePlan& plan);
