@@ -25,6 +25,6 @@ void AgentAttention(const OriginalFile& original, BoxOwner owner, const std::str
 
 bool AgentConfirm(const OriginalFile& original, BoxOwner owner, const std::string& text)
 {
-    return MsgConfirmYesNo(owner, text, original.Text(OriginalKeys::ConfirmTitle),
-                           original.Text(OriginalKeys::BtnText), Charset(original));
+    return MsgConfirmYesNo(owner, text, original.Text(OriginalKeys::ConfirmTitle), original.Text(OriginalKeys::BtnText),
+                           Charset(original));
 }

@@ -13,7 +13,7 @@ class TGFileInfo;
 // An update's payload, run as a setup.
 struct UpdateRun {
     std::string setupFile;
-    std::string extraArgs;  // after the launcher's own arguments on the engine's line
+    std::string extraArgs; // after the launcher's own arguments on the engine's line
     bool foreground = true;
     // Files deleted once the engine reported completion: the installed product's
     // shortcuts that the release asks to remove, named before the update rewrites them.

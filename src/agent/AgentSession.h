@@ -19,14 +19,14 @@ class TGFileInfo;
 // Wire values: other processes read the state with request 7.
 enum class AgentMode : int {
     Background = 0,
-    Interactive = 1,           // the user asked for this check: results are always shown
-    InteractiveRequested = 2,  // becomes Interactive on the next tick
+    Interactive = 1,          // the user asked for this check: results are always shown
+    InteractiveRequested = 2, // becomes Interactive on the next tick
 };
 enum class AgentState : std::int32_t {
     Idle = 0,
     Checking = 1,
-    Fetching = 2,       // the update or inform file
-    RunningUpdate = 3,  // the update's setup
+    Fetching = 2,      // the update or inform file
+    RunningUpdate = 3, // the update's setup
 };
 
 // Where the agent keeps its files, decided in one place: the installed product's
@@ -35,7 +35,7 @@ enum class AgentState : std::int32_t {
 struct AgentFiles {
     std::string original;
     std::string info;
-    std::string fetchFolder;  // with a trailing backslash
+    std::string fetchFolder; // with a trailing backslash
 };
 // Beside the agent in folder, named after its payload's update options.
 AgentFiles AgentFilesIn(const std::string& folder, const TGFileInfo& own);
@@ -44,7 +44,7 @@ AgentFiles AgentFilesIn(const std::string& folder, const TGFileInfo& own);
 struct TestMode {
     bool on = false;
     std::string url;
-    DWORD readAt = 0;  // tick count of the last registry read
+    DWORD readAt = 0; // tick count of the last registry read
 };
 
 struct AgentSession {
@@ -57,8 +57,8 @@ struct AgentSession {
     // The release the last fetch of its description brought (request 5 answers from it).
     Release release;
 
-    int timerCount = -3;          // checks begin once it reaches 1; "/SleepX=" sets it
-    int shutdownCountdown = -1;   // 0: quit on this tick; above 0: count down; -1: never
+    int timerCount = -3;        // checks begin once it reaches 1; "/SleepX=" sets it
+    int shutdownCountdown = -1; // 0: quit on this tick; above 0: count down; -1: never
     AgentMode mode = AgentMode::Background;
     bool probingEnabled = true;
     bool checkNow = false;
@@ -66,7 +66,7 @@ struct AgentSession {
     bool tickBusy = false;
     AgentState state = AgentState::Idle;
     TestMode test;
-    HWND window = nullptr;        // the launcher window the agent runs in (hidden)
+    HWND window = nullptr; // the launcher window the agent runs in (hidden)
 
     bool Interactive() const { return mode == AgentMode::Interactive; }
     // The update server of the payload's update options.

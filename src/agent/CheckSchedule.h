@@ -12,15 +12,15 @@ struct ShotTimeFacts {
     bool probingEnabled = true;
     bool checkNow = false;
     bool testMode = false;
-    std::int64_t probeSecondsInterval = 0;  // ".original"; 0: once per run; negative: never
+    std::int64_t probeSecondsInterval = 0; // ".original"; 0: once per run; negative: never
     std::int64_t probeSecondsLast = 0;
-    std::int64_t now = 0;                   // seconds since 30 December 1899, local time
+    std::int64_t now = 0; // seconds since 30 December 1899, local time
 };
 // The numbers are those the trace line " ShotTimeStatus=" prints.
 enum class ShotTime : int {
-    None = 0,       // no check
+    None = 0, // no check
     Check = 1,
-    CheckOnce = 2,  // check, then stop checking for this run
+    CheckOnce = 2, // check, then stop checking for this run
 };
 // The caller clears its check-now request afterwards, whatever the result.
 ShotTime ShotTimeStatus(const ShotTimeFacts& facts);

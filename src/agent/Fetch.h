@@ -8,9 +8,9 @@
 enum class FetchKind { Info = 1, Update = 2, Inform = 3 };
 
 struct FetchOutcome {
-    bool fetched = false;  // it arrived and passed its check
-    std::string error;     // why it did not arrive; empty when it did or a check failed
-    std::string info;      // the ".info" bytes as they came (kind Info only)
+    bool fetched = false; // it arrived and passed its check
+    std::string error;    // why it did not arrive; empty when it did or a check failed
+    std::string info;     // the ".info" bytes as they came (kind Info only)
 };
 
 // Why a confirmed download of an update failed, for the user: the abort text, or the

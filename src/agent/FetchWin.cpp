@@ -122,9 +122,9 @@ FetchOutcome DownloadFileAU(AgentSession& session, const std::string& baseIn, co
         if (kind != FetchKind::Info)
             destination = local;
         ClearDownloadAbort();
-        outcome.error = HTTP_DownloadFile_Incremental(session.Interactive() ? session.window : nullptr, source,
-                                                      destination, kind == FetchKind::Info ? &outcome.info : nullptr,
-                                                      &SharedProgBar());
+        outcome.error =
+            HTTP_DownloadFile_Incremental(session.Interactive() ? session.window : nullptr, source, destination,
+                                          kind == FetchKind::Info ? &outcome.info : nullptr, &SharedProgBar());
         // A transfer cut short without a word from the server leaves no file.
         if (outcome.error.empty() && kind != FetchKind::Info && !FileExists(destination))
             outcome.error = DownloadDisplayName(source) + " --- Error downloading file";
@@ -150,9 +150,10 @@ FetchOutcome DownloadFileAU(AgentSession& session, const std::string& baseIn, co
     }
     if (!outcome.error.empty() && source.size() > 2 && confirmDownload) {
         const OriginalFile& original = session.original;
-        const std::string message = FetchFailureText(
-            source, DownloadAbortRequested(), original.AutoUpdateText("s3", "File Download Aborted!"),
-            original.AutoUpdateText("s4", "File not Found!"), original.AutoUpdateText("s5", "Unable to Download File!"));
+        const std::string message =
+            FetchFailureText(source, DownloadAbortRequested(), original.AutoUpdateText("s3", "File Download Aborted!"),
+                             original.AutoUpdateText("s4", "File not Found!"),
+                             original.AutoUpdateText("s5", "Unable to Download File!"));
         WriteUpdateLog("ATTENTION: " + message);
         AgentAttention(original, BoxOwner::ActiveWithHeading(), message);
     }

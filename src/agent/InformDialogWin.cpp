@@ -74,15 +74,9 @@ bool OpenAddress(const std::string& address)
 bool InformDialog::OnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message) {
-    case WM_NCCREATE:
-        window = hwnd;
-        return false;
-    case WM_PAINT:
-        Paint(*this);
-        return true;
-    case WM_SIZE:
-        Place(*this);
-        return true;
+    case WM_NCCREATE: window = hwnd; return false;
+    case WM_PAINT: Paint(*this); return true;
+    case WM_SIZE: Place(*this); return true;
     case WM_COMMAND:
         if (button && reinterpret_cast<HWND>(lParam) == button && HIWORD(wParam) == BN_CLICKED) {
             OpenAddress(address);
@@ -120,14 +114,8 @@ bool RunDialog(const InformDialogParams& p, const std::string& address)
     const ScopedFont buttonFont = MakeFont(-ScaleByDpi(p.fontSize), p.charset, p.fontName);
     const ScopedFont textFont = MakeFont(kInformTextHeight, p.charset, InformTextFace(p.fontName));
 
-    WNDCLASSA wc{};
-    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    wc.lpfnWndProc = ObjectWindowProc<InformDialog>;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kInformDialogClass;
-    ::RegisterClassA(&wc);
+    RegisterObjectClass<InformDialog>(kInformDialogClass, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS,
+                                      reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     const auto unregister = defer([instance] { ::UnregisterClassA(kInformDialogClass, instance); });
 
     const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN), screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
@@ -169,7 +157,7 @@ bool RunDialog(const InformDialogParams& p, const std::string& address)
     // own loop, which would otherwise never see it.
     PumpMessages([&d] { return d.done; }, OnQuit::EndAndRepost);
     if (d.done)
-        window.release();  // already destroyed
+        window.release(); // already destroyed
     return true;
 }
 
@@ -183,7 +171,7 @@ bool ShowInformDialog(const InformDialogParams& params)
     case InformShow::OpenAddress: return OpenAddress(address);
     case InformShow::Nothing:
         if (!address.empty())
-            OpenAddress(address);  // traces why it is not opened
+            OpenAddress(address); // traces why it is not opened
         return false;
     }
     return false;

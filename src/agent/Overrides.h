@@ -8,7 +8,7 @@
 
 // In list order.
 enum class Override : int {
-    AskBeforeCheck = 0,  // no ".info" key: the agent asks before each check
+    AskBeforeCheck = 0, // no ".info" key: the agent asks before each check
     ConfirmDownload,
     ConfirmInstall,
     BackgroundUpdate,

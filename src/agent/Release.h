@@ -15,18 +15,18 @@ bool FlagText(const std::string& stored);
 
 struct Release {
     // [NewSetup]
-    std::string downloadUrl;  // DownloadURL_UPDATE: where the update and inform files are
+    std::string downloadUrl; // DownloadURL_UPDATE: where the update and inform files are
     std::string nameOfUpdateFile;
     std::int64_t sizeOfUpdateFile = 0;
-    bool confirmDownload = false;       // RequestConfirmationBeforeDownload
-    bool confirmDownloadForce = false;  // ...Force: the question only informs
-    bool confirmInstall = false;        // RequestConfirmationBeforeInstall
+    bool confirmDownload = false;      // RequestConfirmationBeforeDownload
+    bool confirmDownloadForce = false; // ...Force: the question only informs
+    bool confirmInstall = false;       // RequestConfirmationBeforeInstall
     bool confirmInstallForce = false;
     bool backgroundUpdate = false;
     bool restartProcess = false;
     bool informFinish = false;
     std::string shutDownMethod;
-    std::string runningProcess;  // may hold folder variables and a quoted path's arguments
+    std::string runningProcess; // may hold folder variables and a quoted path's arguments
     std::string programName;
     std::int64_t versionNew = 0;
     std::int64_t stamp = 0;
@@ -36,10 +36,10 @@ struct Release {
     // [General] AutoInform is 1: the release is announced, not installed
     bool autoInform = false;
     // [AutoInform]
-    std::string informAddress;  // DownloadURL_INFORM: what the dialog's button opens
+    std::string informAddress; // DownloadURL_INFORM: what the dialog's button opens
     std::string nameOfInformFile;
     std::int64_t sizeOfInformFile = 0;
-    std::int64_t informWidth = 360;  // AutoInformW, AutoInformH: the dialog's outer size
+    std::int64_t informWidth = 360; // AutoInformW, AutoInformH: the dialog's outer size
     std::int64_t informHeight = 360;
 };
 

@@ -17,17 +17,19 @@ void AskToClose(const OriginalFile& original, const std::string& path)
 {
     const std::string text = CloseRequestText(original.AutoUpdateText("s15", ""), path);
     TraceLine("s1=", text, "<");
-    while (IsProgramRunning(path)) AgentAttention(original, BoxOwner::ActiveWithHeading(), text);
+    while (IsProgramRunning(path))
+        AgentAttention(original, BoxOwner::ActiveWithHeading(), text);
 }
 
-}  // namespace
+} // namespace
 
 ShutDownOutcome ShutDownProgram(const OriginalFile& original, const std::string& path, const std::string& methodText)
 {
     const bool wasRunning = IsProgramRunning(path);
     WriteUpdateLog("Shut Down Process() - START  (" + path + ")  Method: " + methodText);
     const ShutDownMethod method = ShutDownMethodOf(methodText);
-    if (method == ShutDownMethod::AskToClose) AskToClose(original, path);
+    if (method == ShutDownMethod::AskToClose)
+        AskToClose(original, path);
     TraceLine(ProcessIdText(), " ==== PerformAutoUpdate-8 ====");
     switch (method) {
     case ShutDownMethod::WmClose: PostToProgram(path, true, WM_CLOSE, 15, 255); break;
@@ -37,7 +39,8 @@ ShutDownOutcome ShutDownProgram(const OriginalFile& original, const std::string&
     case ShutDownMethod::DontShutDown:
     case ShutDownMethod::WaitOnly: break;
     }
-    if (WaitsForEnd(method)) WaitForProgramEnd(path, 0);
+    if (WaitsForEnd(method))
+        WaitForProgramEnd(path, 0);
     TraceLine(ProcessIdText(), " ==== PerformAutoUpdate-9 ====");
     WriteUpdateLog("Shut Down Process() - END");
     return ShutDownOutcomeOf(wasRunning, IsProgramRunning(path));

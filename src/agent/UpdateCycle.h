@@ -26,13 +26,13 @@ std::string InstallQuestionText(const Release& release, const AutoTextLookup& te
 
 // What the cycle does for a release whose flags carry the agent's overrides.
 struct CycleChoices {
-    bool runs = false;  // the release names its update file and where it is
+    bool runs = false; // the release names its update file and where it is
     QuestionStyle downloadQuestion = QuestionStyle::None;
     std::string downloadText;
     QuestionStyle installQuestion = QuestionStyle::None;
     std::string installText;
     ShutDownMethod shutDown = ShutDownMethod::WaitOnly;
-    bool foreground = true;  // the setup shows its windows (not BackgroundUpdate)
+    bool foreground = true; // the setup shows its windows (not BackgroundUpdate)
 };
 CycleChoices CycleChoicesFor(const Release& release, bool interactive, const AutoTextLookup& text);
 

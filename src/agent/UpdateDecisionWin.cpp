@@ -53,8 +53,8 @@ Decision GetOkToPerformAU(const AgentSession& session, const Release& release, b
     if (decision.step == 5) {
         const SizeProbe probe = SizeProbeFor(facts);
         if (probe.name.empty())
-            TraceLine(ProcessIdText(), " Not a bare file name: ",
-                      facts.autoInform ? facts.nameOfInformFile : facts.nameOfUpdateFile);
+            TraceLine(ProcessIdText(),
+                      " Not a bare file name: ", facts.autoInform ? facts.nameOfInformFile : facts.nameOfUpdateFile);
         WriteUpdateLog("  InfoSize=" + std::to_string(probe.expected));
         WriteUpdateLog("  HttpSize=" + std::to_string(decision.actualSize));
         WriteUpdateLog("  URL=" + tried);

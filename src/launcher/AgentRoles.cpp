@@ -144,8 +144,7 @@ void HandleParamOK(const RunContext& run, bool xWasRunning)
     if (test >= 0 && targetExists) {
         WriteUpdateLog("PostProcessMessage(wm_AgentMsg) to: " + target + " - AU_PerformUpdateCycle (" +
                        std::to_string(test) + ")");
-        Post(target, wm_AgentMsg, static_cast<WPARAM>(AgentRequestCode::PerformUpdateCycle),
-             static_cast<LPARAM>(test));
+        Post(target, wm_AgentMsg, static_cast<WPARAM>(AgentRequestCode::PerformUpdateCycle), static_cast<LPARAM>(test));
         // A copy started just for this check ends soon after it.
         if (!xWasRunning && test > 0)
             Post(target, wm_ShutDown, 2, 0);

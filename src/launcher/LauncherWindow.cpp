@@ -31,8 +31,8 @@ constexpr UINT kTimerMs = 1000;
 
 HWND Child(const char* cls, DWORD style, int left, const RECT& at, HWND parent)
 {
-    return CreateWindowExA(0, cls, "", WS_CHILD | style, left, at.top, at.right - at.left, at.bottom - at.top,
-                           parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(0, cls, "", WS_CHILD | style, left, at.top, at.right - at.left, at.bottom - at.top, parent,
+                           nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 } // namespace
@@ -41,21 +41,15 @@ LauncherWindow::LauncherWindow(const RunContext& run, WindowHandlers handlers)
     : handlers_(std::move(handlers)), rightToLeft_(IsRightToLeftCharset(run.own.Charset()))
 {
     const HINSTANCE inst = GetModuleHandleA(nullptr);
-    WNDCLASSA wc = {};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = ObjectWindowProc<LauncherWindow>;
-    wc.hInstance = inst;
-    wc.hIcon = LoadIconA(inst, "MainIcon");
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = run.windowClass.c_str();
-    RegisterClassA(&wc);
+    // No background brush: the window paints its own.
+    RegisterObjectClass<LauncherWindow>(run.windowClass.c_str(), CS_DBLCLKS, nullptr, LoadIconA(inst, "MainIcon"));
 
     const TGFileInfo& info = run.own;
     const std::string title = info.LocalizedText("s0", "Kalvex Installation Suite");
     const POINT at = CenterInWorkArea(kWindowSize.cx, kWindowSize.cy);
     ClearDownloadAbort();
-    window_ = CreateWindowExA(0, wc.lpszClassName, title.c_str(), WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, at.x, at.y,
-                              kWindowSize.cx, kWindowSize.cy, nullptr, nullptr, inst, this);
+    window_ = CreateWindowExA(0, run.windowClass.c_str(), title.c_str(), WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+                              at.x, at.y, kWindowSize.cx, kWindowSize.cy, nullptr, nullptr, inst, this);
     SetMsgBoxFont(info.FontName(), info.FontSize(), static_cast<std::uint8_t>(info.Charset()));
 }
 
@@ -100,7 +94,8 @@ void LauncherWindow::EnsureControls()
             DressTextControl(label_, labelText_.text, labelText_.fontName, labelText_.charset, labelText_.fontSize);
     } else {
         labelFont_.reset(CreateFontA(kLabelFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Tahoma"));
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                                     "Tahoma"));
         SendMessageA(label_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
     }
 }
@@ -120,21 +115,14 @@ void LauncherWindow::Paint()
 bool LauncherWindow::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (msg) {
-    case WM_NCCREATE:
-        window_ = window;
-        return false;
-    case WM_CREATE:
-        SetTimer(window, kTimerId, kTimerMs, nullptr);
-        return false;
+    case WM_NCCREATE: window_ = window; return false;
+    case WM_CREATE: SetTimer(window, kTimerId, kTimerMs, nullptr); return false;
     case WM_SHOWWINDOW:
         if (wParam)
             EnsureControls();
         return false;
-    case WM_PAINT:
-        Paint();
-        return true;
-    case WM_CLOSE:
-        return !Close();
+    case WM_PAINT: Paint(); return true;
+    case WM_CLOSE: return !Close();
     case WM_DESTROY:
         TraceLine("- wm_Destroy -");
         Destroy();

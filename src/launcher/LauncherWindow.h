@@ -25,9 +25,9 @@ constexpr UINT wm_AgentMsg = WM_USER + 101;
 // event (a request then answers 0). An exception out of a handler is traced and goes
 // no further: the window and its timer carry on.
 struct WindowHandlers {
-    std::function<void(LauncherWindow&)> tick;                         // every timer message
-    std::function<std::int32_t(std::uint32_t, std::int32_t)> request;  // wm_AgentMsg: code, value
-    std::function<void(int)> shutDown;                                 // wm_ShutDown: the countdown
+    std::function<void(LauncherWindow&)> tick;                        // every timer message
+    std::function<std::int32_t(std::uint32_t, std::int32_t)> request; // wm_AgentMsg: code, value
+    std::function<void(int)> shutDown;                                // wm_ShutDown: the countdown
 };
 
 class LauncherWindow {

@@ -3,8 +3,8 @@
 #include "launcher/AgentSwitches.h"
 #include "util/Utils.h"
 
-RunRole RunRoleOf(bool agentPayload, const std::string& ownName, const std::string& agentName,
-                  std::int64_t spanCdLvl, bool spanFromDisks)
+RunRole RunRoleOf(bool agentPayload, const std::string& ownName, const std::string& agentName, std::int64_t spanCdLvl,
+                  bool spanFromDisks)
 {
     if (agentPayload && SameTextTrimmed(ownName, agentName))
         return RunRole::PlainAgent;
@@ -17,7 +17,7 @@ RunRole RunRoleOf(bool agentPayload, const std::string& ownName, const std::stri
 
 RunContext::RunContext(const std::string& ownPath, std::int64_t spanCdLvl)
     : own(ownPath), agentRun(own.IsUpdateAgent()), ownName(FileNamePart(ownPath)),
-      role(RunRoleOf(agentRun, ownName, own.AgentFileName(), spanCdLvl, own.SpanFromDisks())),
-      spanCopy(spanCdLvl == 2), windowClass(agentRun ? AgentWindowClass(ownName) : ownPath)
+      role(RunRoleOf(agentRun, ownName, own.AgentFileName(), spanCdLvl, own.SpanFromDisks())), spanCopy(spanCdLvl == 2),
+      windowClass(agentRun ? AgentWindowClass(ownName) : ownPath)
 {
 }

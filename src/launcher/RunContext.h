@@ -9,19 +9,19 @@
 #include "payload/GFileInfo.h"
 
 enum class RunRole {
-    Setup,         // the launcher window runs the setup of the payload
-    SpanRelaunch,  // a setup from removable disks: copies itself as Y_ into the work
-                   // folder and starts that copy, so that the disk can be changed
-    PlainAgent,    // the installed agent file: makes and starts its X_ copy and forwards
-                   // its switches to it, never running the agent itself
-    XCopy,         // the X_ copy: runs the agent, then deletes itself
-    Agent,         // an agent file under another name: runs the agent where it is
+    Setup,        // the launcher window runs the setup of the payload
+    SpanRelaunch, // a setup from removable disks: copies itself as Y_ into the work
+                  // folder and starts that copy, so that the disk can be changed
+    PlainAgent,   // the installed agent file: makes and starts its X_ copy and forwards
+                  // its switches to it, never running the agent itself
+    XCopy,        // the X_ copy: runs the agent, then deletes itself
+    Agent,        // an agent file under another name: runs the agent where it is
 };
 
 // The role for a payload (agentPayload: its trailer marks an agent) under the file name
 // ownName. spanCdLvl: the "/SpanCdLvl=" switch (1 when absent).
-RunRole RunRoleOf(bool agentPayload, const std::string& ownName, const std::string& agentName,
-                  std::int64_t spanCdLvl, bool spanFromDisks);
+RunRole RunRoleOf(bool agentPayload, const std::string& ownName, const std::string& agentName, std::int64_t spanCdLvl,
+                  bool spanFromDisks);
 
 struct RunContext {
     // Opens the descriptor of the launcher's own file (or, in tests, of any payload).
@@ -30,7 +30,7 @@ struct RunContext {
     TGFileInfo own;
     // Update-agent mode (trailer byte 69 of the own payload) rather than setup mode.
     const bool agentRun;
-    const std::string ownName;  // the launcher's file name
+    const std::string ownName; // the launcher's file name
     const RunRole role;
     // The Y_ copy of a setup from removable disks ("/SpanCdLvl=2"): once its window has
     // ended it deletes itself and its folder.

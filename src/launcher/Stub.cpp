@@ -40,13 +40,13 @@ unsigned long CDSpanningRelaunch(const RunContext& run)
         WriteUpdateLog("CD spanning: already running " + yPath);
         return 0;
     }
-    WorkFolder();  // made afresh for the copy
+    WorkFolder(); // made afresh for the copy
     if (!CopyFileA(self.c_str(), yPath.c_str(), FALSE)) {
         WriteUpdateLog("CD spanning: copy failed " + yPath + " " + LastErrorText());
         return kExitWorkFolderFailed;
     }
-    const std::string tail = CommandArgs() + " /SpanCdLvl=2 /SpanDiskFName1=\"" + self + ".001\"" + " /OriginExe=\"" +
-                             self + "\"";
+    const std::string tail =
+        CommandArgs() + " /SpanCdLvl=2 /SpanDiskFName1=\"" + self + ".001\"" + " /OriginExe=\"" + self + "\"";
     const StartedProcess copy = StartProcess({yPath, TrimText(tail), SW_HIDE});
     if (!copy) {
         WriteUpdateLog("CD spanning: start failed " + yPath + " " + ErrorText(copy.error));
@@ -80,11 +80,13 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
             // Without its agent copy the setup still runs; the trace says why it is missing.
             if (!agentName.empty())
                 static_cast<void>(WriteWebAgentCopy(ProgramPath(false), workFolder, agentName));
-            outcome = WebSetupRun(view, run, {workFolder, WebSetupSource(own), own.DownloadFileName(), hidden, shortcuts});
+            outcome =
+                WebSetupRun(view, run, {workFolder, WebSetupSource(own), own.DownloadFileName(), hidden, shortcuts});
         } else {
             const std::string span = SwitchValue("/SpanDiskFName1=", "");
-            outcome = SetupRun(view, run, {workFolder, span.empty() ? ProgramPath(false) : span, agentName,
-                                           CommandArgs(), !hidden, shortcuts});
+            outcome = SetupRun(
+                view, run,
+                {workFolder, span.empty() ? ProgramPath(false) : span, agentName, CommandArgs(), !hidden, shortcuts});
         }
     });
     RemoveWorkFolder();

@@ -15,17 +15,17 @@ struct RunContext;
 
 struct SetupRequest {
     std::string workFolder;
-    std::string sourceFile;  // the file whose payload is unpacked
-    std::string agentName;   // non-empty: an agent copy of the source is written too
-    std::string extraArgs;   // the engine's arguments (the launcher's own in setup mode)
-    bool foreground = true;  // the user sees the run; false: everything hidden
+    std::string sourceFile; // the file whose payload is unpacked
+    std::string agentName;  // non-empty: an agent copy of the source is written too
+    std::string extraArgs;  // the engine's arguments (the launcher's own in setup mode)
+    bool foreground = true; // the user sees the run; false: everything hidden
     // Deleted once the engine reported completion (an update's shortcuts to remove).
     std::vector<std::string> removeWhenCompleted;
 };
 
 struct [[nodiscard]] SetupOutcome {
-    unsigned long exitCode = 0;  // the engine's, or one of the launcher's own (ExitCodes.h)
-    bool completed = false;      // the engine removed its completion atom
+    unsigned long exitCode = 0; // the engine's, or one of the launcher's own (ExitCodes.h)
+    bool completed = false;     // the engine removed its completion atom
 };
 
 // Runs one setup: its outcome says how the process ends.
@@ -38,7 +38,8 @@ bool SpaceConfirm(LauncherWindow& view, const std::string& workFolder, const TGF
 // trailer marked as agent, without a short tail (a signature) after the stored payload
 // end, written into the work folder. False when nothing was written (a name that leads
 // out of the folder is refused).
-[[nodiscard]] bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolder, const std::string& agentName);
+[[nodiscard]] bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolder,
+                                     const std::string& agentName);
 
 // "ForcePrompt" under the launcher's span-disk registry key is exactly "1".
 bool ForcePromptSetting();

@@ -39,8 +39,8 @@ bool IsPinnedSetup(const TGFileInfo& own, const HeldFile& held)
 struct SetupFile {
     WebFetch state = WebFetch::Ready;
     std::string path;
-    bool downloaded = false;  // this run brought it, and deletes it at its end
-    std::string error;        // why it Failed
+    bool downloaded = false; // this run brought it, and deletes it at its end
+    std::string error;       // why it Failed
 };
 
 SetupFile Fail(SetupFile file, const std::string& error)
@@ -118,8 +118,9 @@ SetupOutcome WebSetupRun(LauncherWindow& view, const RunContext& run, const WebS
 
     SetupOutcome outcome;
     if (file.state == WebFetch::Ready)
-        outcome = SetupRun(view, run, {request.workFolder, file.path, std::string(), CommandArgs(), !request.hidden,
-                                       request.removeWhenCompleted});
+        outcome = SetupRun(view, run,
+                           {request.workFolder, file.path, std::string(), CommandArgs(), !request.hidden,
+                            request.removeWhenCompleted});
     held.file.reset();
     if (file.downloaded)
         DeleteFileA(file.path.c_str());

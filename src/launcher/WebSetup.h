@@ -14,16 +14,16 @@ struct RunContext;
 
 // How far the setup file came.
 enum class WebFetch {
-    Ready,     // there, and ours to run
-    Declined,  // the user declined the download: no message is due
-    Failed,    // not there, or not ours: the user is told why
+    Ready,    // there, and ours to run
+    Declined, // the user declined the download: no message is due
+    Failed,   // not there, or not ours: the user is told why
 };
 
 struct WebSetupRequest {
     std::string workFolder;
-    std::string source;    // a folder beside the launcher, or the web address without the name
-    std::string fileName;  // the setup file's name
-    bool hidden = false;   // no question, no window, the engine hidden
+    std::string source;   // a folder beside the launcher, or the web address without the name
+    std::string fileName; // the setup file's name
+    bool hidden = false;  // no question, no window, the engine hidden
     std::vector<std::string> removeWhenCompleted;
 };
 

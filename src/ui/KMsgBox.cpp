@@ -299,14 +299,8 @@ int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& titl
     const ScopedLibrary richEditRef = richEdit ? LoadSystemLibrary(kRichEditLibrary) : ScopedLibrary();
 
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSA wc{};
-    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-    wc.lpfnWndProc = ObjectWindowProc<Box>;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kBoxClass;
-    ::RegisterClassA(&wc);  // fails harmlessly while an outer box still holds the class
+    // Fails harmlessly while an outer box still holds the class.
+    RegisterObjectClass<Box>(kBoxClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 
     ::CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, kBoxClass, title.c_str(),
                       WS_VISIBLE | WS_CAPTION | WS_SYSMENU, -100, -100, 10, 10, owner, nullptr, instance, &box);

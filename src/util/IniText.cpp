@@ -19,8 +19,8 @@ std::string_view Trimmed(std::string_view s)
 // for its buffer keeps its cut end.
 std::string StoredValue(std::string_view value)
 {
-    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                        value.back() == value.front();
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
     if (quoted)
         value.remove_prefix(1);
     std::string out(value.substr(0, IniText::kLongestValue));
@@ -45,20 +45,20 @@ IniText::IniText(std::string_view text)
         if (line.front() == '[') {
             const std::size_t close = line.rfind(']');
             if (close == std::string_view::npos)
-                continue;  // no section; nothing can look it up
+                continue; // no section; nothing can look it up
             sections_.push_back({UpperText(std::string(Trimmed(line.substr(1, close - 1)))), {}});
             current = &sections_.back();
             continue;
         }
         const std::size_t eq = line.find('=');
         if (eq == std::string_view::npos)
-            continue;  // a key without "=" has no value: lookups give their default
+            continue; // a key without "=" has no value: lookups give their default
         if (!current) {
             sections_.push_back({std::string(), {}});
             current = &sections_.back();
         }
-        current->entries.push_back({UpperText(std::string(Trimmed(line.substr(0, eq)))),
-                                    StoredValue(Trimmed(line.substr(eq + 1)))});
+        current->entries.push_back(
+            {UpperText(std::string(Trimmed(line.substr(0, eq)))), StoredValue(Trimmed(line.substr(eq + 1)))});
     }
 }
 

@@ -31,11 +31,11 @@ public:
 
 private:
     struct Entry {
-        std::string key;  // upper-cased
+        std::string key; // upper-cased
         std::string value;
     };
     struct Section {
-        std::string name;  // upper-cased
+        std::string name; // upper-cased
         std::vector<Entry> entries;
     };
     const Section* Find(std::string_view section) const;

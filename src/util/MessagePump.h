@@ -9,14 +9,13 @@
 
 // What a loop does with a quit request (WM_QUIT) that arrives while it runs.
 enum class OnQuit {
-    End,           // the loop ends: the program's outermost loop
-    EndAndRepost,  // the loop ends, and the request stays for the loop around it
-    Defer,         // the loop goes on (a box waits for its answer); the request is posted
-                   // again once it has ended, so that no quit is lost
+    End,          // the loop ends: the program's outermost loop
+    EndAndRepost, // the loop ends, and the request stays for the loop around it
+    Defer,        // the loop goes on (a box waits for its answer); the request is posted
+                  // again once it has ended, so that no quit is lost
 };
 
 // Runs until done() holds before the next message, a quit request ends it, or the
 // system's queue fails. filter may use a message up before it is dispatched (a box's
 // keys): true when it did.
-void PumpMessages(const std::function<bool()>& done, OnQuit onQuit,
-                  const std::function<bool(const MSG&)>& filter = {});
+void PumpMessages(const std::function<bool()>& done, OnQuit onQuit, const std::function<bool(const MSG&)>& filter = {});

@@ -9,21 +9,20 @@
 //       // true when the message was handled; result is its answer
 //       bool OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 //   };
-//   CreateWindowExA(..., ObjectWindowProc<MyWindow> as the class's procedure, ..., &object);
+//   RegisterObjectClass<MyWindow>("MyClass", CS_DBLCLKS, nullptr);
+//   CreateWindowExA(0, "MyClass", ..., &object);  // the object is the creation parameter
 #pragma once
 
 #include <windows.h>
 
 #include "util/Guard.h"
 
-template <class Object>
-Object* WindowObject(HWND window)
+template <class Object> Object* WindowObject(HWND window)
 {
     return reinterpret_cast<Object*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
-template <class Object>
-LRESULT CALLBACK ObjectWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+template <class Object> LRESULT CALLBACK ObjectWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
@@ -35,8 +34,23 @@ LRESULT CALLBACK ObjectWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     LRESULT result = 0;
     bool handled = false;
-    if (object && !Guarded(Object::kProcName,
-                           [&] { handled = object->OnMessage(window, message, wParam, lParam, result); }))
+    if (object &&
+        !Guarded(Object::kProcName, [&] { handled = object->OnMessage(window, message, wParam, lParam, result); }))
         handled = false;
     return handled ? result : ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Registers a window class of this program whose windows are Object's; the arrow cursor.
+// Fails harmlessly (0) while the class is still registered.
+template <class Object> ATOM RegisterObjectClass(const char* name, UINT style, HBRUSH background, HICON icon = nullptr)
+{
+    WNDCLASSA wc{};
+    wc.style = style;
+    wc.lpfnWndProc = ObjectWindowProc<Object>;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.hIcon = icon;
+    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    return ::RegisterClassA(&wc);
 }

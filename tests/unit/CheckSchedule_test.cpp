@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::int64_t kNow = 4000000000;  // 2026 in seconds since 1899
+constexpr std::int64_t kNow = 4000000000; // 2026 in seconds since 1899
 constexpr std::int64_t kMax64 = std::numeric_limits<std::int64_t>::max();
 
 TEST(CheckSchedule, ShotTimeStatusTable)
@@ -49,7 +49,7 @@ TEST(CheckSchedule, TestModeHoldsForTodayOnly)
 {
     const DateTime today{2026, 12, 10, 9, 30, 0};
     EXPECT_TRUE(IsTestModeOn("1", "10-DEC-2026", today));
-    EXPECT_FALSE(IsTestModeOn("1", "09-DEC-2026", today));  // yesterday's
+    EXPECT_FALSE(IsTestModeOn("1", "09-DEC-2026", today)); // yesterday's
     EXPECT_FALSE(IsTestModeOn("1", "", today));
     EXPECT_FALSE(IsTestModeOn("yes", "10-DEC-2026", today));
     EXPECT_FALSE(IsTestModeOn("0", "10-DEC-2026", today));

@@ -39,16 +39,16 @@ TEST(IniText, ValuesAsTheProfileReaderGivesThem)
         {"NewSetup", "Single", "x"},
         {"NewSetup", "Lone", "\""},
         {"NewSetup", "Inner", "a \"b\" c"},
-        {"NewSetup", "Empty", "def"},     // empty: the default
-        {"NewSetup", "NoEquals", "def"},  // no value at all
+        {"NewSetup", "Empty", "def"},    // empty: the default
+        {"NewSetup", "NoEquals", "def"}, // no value at all
         {"NewSetup", "Twice", "first"},
         {"NewSetup", "Eq", "a=b"},
-        {"NewSetup", "Later", "def"},  // only the first section of a name counts
+        {"NewSetup", "Later", "def"}, // only the first section of a name counts
         {"NewSetup", "top", "def"},
         {" Spaced ", "k", "v"},
-        {"Spaced", "k", "v"},  // the lookup's name is trimmed
+        {"Spaced", "k", "v"}, // the lookup's name is trimmed
         {"Missing", "k", "def"},
-        {"Spaced", "b", "1"},  // a line without its "]" starts no section
+        {"Spaced", "b", "1"}, // a line without its "]" starts no section
     };
     for (const Case& c : cases)
         EXPECT_EQ(ini.Text(c.section, c.key, "def"), c.want) << c.section << "/" << c.key;
@@ -90,9 +90,9 @@ TEST(IniText, ReadsAsTheProfileFunctionsDo)
         {"NewSetup", "Size", "12"},   // blanks around key and value, the first key counts
         {" NEWSETUP ", "SIZE", "12"}, // names ignore case and blanks
         {"NewSetup", "Name", "a b"},  // one pair of quotes goes
-        {"NewSetup", "Empty", "def"}, {"NewSetup", "Missing", "def"},  // an empty value: the default
-        {"NewSetup", "Key", "def"},  // the section ends at the next one
-        {"NewSetup", "Late", "def"}, // only the first section of a name is read
+        {"NewSetup", "Empty", "def"}, {"NewSetup", "Missing", "def"}, // an empty value: the default
+        {"NewSetup", "Key", "def"},                                   // the section ends at the next one
+        {"NewSetup", "Late", "def"},                                  // only the first section of a name is read
         {"Other", "Key", "other"},    {"None", "Key", "def"},
     };
     const IniText ini(text);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Release.h"  // the release publisher's, which writes what the agent reads
+#include "Release.h" // the release publisher's, which writes what the agent reads
 
 namespace {
 
@@ -42,7 +42,7 @@ TEST(Release, EveryValueFromTheBytes)
     EXPECT_EQ(r.nameOfUpdateFile, "demo-12.exe");
     EXPECT_EQ(r.sizeOfUpdateFile, 4096);
     EXPECT_TRUE(r.confirmDownload);
-    EXPECT_FALSE(r.confirmInstall);  // "yes" is no flag
+    EXPECT_FALSE(r.confirmInstall); // "yes" is no flag
     EXPECT_TRUE(r.backgroundUpdate);
     EXPECT_TRUE(r.restartProcess);
     EXPECT_FALSE(r.informFinish);
@@ -60,7 +60,7 @@ TEST(Release, EveryValueFromTheBytes)
     EXPECT_EQ(r.nameOfInformFile, "news.rtf");
     EXPECT_EQ(r.sizeOfInformFile, 300);
     EXPECT_EQ(r.informWidth, 500);
-    EXPECT_EQ(r.informHeight, 360);  // missing: the default
+    EXPECT_EQ(r.informHeight, 360); // missing: the default
 }
 
 TEST(Release, EmptyOrForeignBytesGiveNothingToFetch)
@@ -84,11 +84,11 @@ TEST(Release, OverridesReplaceTheFlagsTheyStandFor)
     OverrideBytes o = FreshOverrides();
     o[static_cast<int>(Override::ConfirmDownload)] = 1;
     o[static_cast<int>(Override::RestartProcess)] = 0;
-    o[static_cast<int>(Override::AskBeforeCheck)] = 1;  // no flag of the release
+    o[static_cast<int>(Override::AskBeforeCheck)] = 1; // no flag of the release
     const Release overridden = WithOverrides(r, o);
     EXPECT_TRUE(overridden.confirmDownload);
     EXPECT_FALSE(overridden.restartProcess);
-    EXPECT_TRUE(overridden.removeStartUpShortcut);  // has no override
+    EXPECT_TRUE(overridden.removeStartUpShortcut); // has no override
     EXPECT_FALSE(overridden.confirmInstall);
     // All 255: the release's own flags.
     const Release same = WithOverrides(r, FreshOverrides());

@@ -52,7 +52,7 @@ TEST(UpdateCycle, AnInteractiveCheckAsksNothing)
         QuestionStyle style;
     } cases[] = {
         {false, false, false, QuestionStyle::None},
-        {false, true, false, QuestionStyle::None},  // forcing alone asks nothing
+        {false, true, false, QuestionStyle::None}, // forcing alone asks nothing
         {true, false, false, QuestionStyle::Ask},
         {true, true, false, QuestionStyle::Inform},
         {true, false, true, QuestionStyle::None},
@@ -73,8 +73,8 @@ TEST(UpdateCycle, ChoicesForEachRelease)
         const char* what;
         std::function<void(Release&)> release;
         bool interactive;
-        O outcome;        // what the shutdown found
-        bool completed;   // the update's setup reported completion
+        O outcome;      // what the shutdown found
+        bool completed; // the update's setup reported completion
         // expected
         bool runs;
         Q download, install;
@@ -84,21 +84,23 @@ TEST(UpdateCycle, ChoicesForEachRelease)
         FinishBox finish;
     };
     const Case cases[] = {
-        {"a quiet release", [](Release&) {}, false, O::NotRunning, true,
-         true, Q::None, Q::None, ShutDownMethod::WaitOnly, true, false, FinishBox::None},
-        {"no update file named", [](Release& r) { r.nameOfUpdateFile.clear(); }, false, O::NotRunning, true,
-         false, Q::None, Q::None, ShutDownMethod::WaitOnly, true, false, FinishBox::None},
-        {"no download address", [](Release& r) { r.downloadUrl.clear(); }, false, O::NotRunning, true,
-         false, Q::None, Q::None, ShutDownMethod::WaitOnly, true, false, FinishBox::None},
-        {"asks before the download and the install",
-         [](Release& r) { r.confirmDownload = r.confirmInstall = true; }, false, O::NotRunning, true,
-         true, Q::Ask, Q::Ask, ShutDownMethod::WaitOnly, true, false, FinishBox::None},
+        {"a quiet release", [](Release&) {}, false, O::NotRunning, true, true, Q::None, Q::None,
+         ShutDownMethod::WaitOnly, true, false, FinishBox::None},
+        {"no update file named", [](Release& r) { r.nameOfUpdateFile.clear(); }, false, O::NotRunning, true, false,
+         Q::None, Q::None, ShutDownMethod::WaitOnly, true, false, FinishBox::None},
+        {"no download address", [](Release& r) { r.downloadUrl.clear(); }, false, O::NotRunning, true, false, Q::None,
+         Q::None, ShutDownMethod::WaitOnly, true, false, FinishBox::None},
+        {"asks before the download and the install", [](Release& r) { r.confirmDownload = r.confirmInstall = true; },
+         false, O::NotRunning, true, true, Q::Ask, Q::Ask, ShutDownMethod::WaitOnly, true, false, FinishBox::None},
         {"forced questions only inform",
-         [](Release& r) { r.confirmDownload = r.confirmDownloadForce = r.confirmInstall = r.confirmInstallForce = true; },
-         false, O::NotRunning, true, true, Q::Inform, Q::Inform, ShutDownMethod::WaitOnly, true, false, FinishBox::None},
+         [](Release& r) {
+             r.confirmDownload = r.confirmDownloadForce = r.confirmInstall = r.confirmInstallForce = true;
+         },
+         false, O::NotRunning, true, true, Q::Inform, Q::Inform, ShutDownMethod::WaitOnly, true, false,
+         FinishBox::None},
         {"the user asked: no questions, but the finish message",
-         [](Release& r) { r.confirmDownload = r.confirmInstall = true; }, true, O::NotRunning, true,
-         true, Q::None, Q::None, ShutDownMethod::WaitOnly, true, false, FinishBox::Notice},
+         [](Release& r) { r.confirmDownload = r.confirmInstall = true; }, true, O::NotRunning, true, true, Q::None,
+         Q::None, ShutDownMethod::WaitOnly, true, false, FinishBox::Notice},
         {"closes the product and offers to start it again",
          [](Release& r) { r.shutDownMethod = "Using WM_CLOSE", r.restartProcess = r.informFinish = true; }, false,
          O::Stopped, true, true, Q::None, Q::None, ShutDownMethod::WmClose, true, true, FinishBox::AskRestart},
@@ -106,18 +108,17 @@ TEST(UpdateCycle, ChoicesForEachRelease)
          [](Release& r) { r.shutDownMethod = "Using WM_QUIT", r.restartProcess = r.informFinish = true; }, false,
          O::NotRunning, true, true, Q::None, Q::None, ShutDownMethod::WmQuit, true, false, FinishBox::Notice},
         {"restart asked, product still runs",
-         [](Release& r) { r.shutDownMethod = "Don't Shut Down", r.restartProcess = true; }, false,
-         O::StillRunning, true, true, Q::None, Q::None, ShutDownMethod::DontShutDown, true, false, FinishBox::None},
-        {"shutdown method names are exact",
-         [](Release& r) { r.shutDownMethod = "using wm_close"; }, false, O::NotRunning, true,
-         true, Q::None, Q::None, ShutDownMethod::WaitOnly, true, false, FinishBox::None},
-        {"asks the user to close it", [](Release& r) { r.shutDownMethod = "Issue a Message Box"; }, false,
-         O::Stopped, true, true, Q::None, Q::None, ShutDownMethod::AskToClose, true, false, FinishBox::None},
-        {"in the background", [](Release& r) { r.backgroundUpdate = true, r.shutDownMethod = "Using Terminate Process"; },
-         false, O::Stopped, true, true, Q::None, Q::None, ShutDownMethod::Terminate, false, false, FinishBox::None},
-        {"not completed: no finish message",
-         [](Release& r) { r.restartProcess = r.informFinish = true; }, true, O::Stopped, false,
-         true, Q::None, Q::None, ShutDownMethod::WaitOnly, true, true, FinishBox::None},
+         [](Release& r) { r.shutDownMethod = "Don't Shut Down", r.restartProcess = true; }, false, O::StillRunning,
+         true, true, Q::None, Q::None, ShutDownMethod::DontShutDown, true, false, FinishBox::None},
+        {"shutdown method names are exact", [](Release& r) { r.shutDownMethod = "using wm_close"; }, false,
+         O::NotRunning, true, true, Q::None, Q::None, ShutDownMethod::WaitOnly, true, false, FinishBox::None},
+        {"asks the user to close it", [](Release& r) { r.shutDownMethod = "Issue a Message Box"; }, false, O::Stopped,
+         true, true, Q::None, Q::None, ShutDownMethod::AskToClose, true, false, FinishBox::None},
+        {"in the background",
+         [](Release& r) { r.backgroundUpdate = true, r.shutDownMethod = "Using Terminate Process"; }, false, O::Stopped,
+         true, true, Q::None, Q::None, ShutDownMethod::Terminate, false, false, FinishBox::None},
+        {"not completed: no finish message", [](Release& r) { r.restartProcess = r.informFinish = true; }, true,
+         O::Stopped, false, true, Q::None, Q::None, ShutDownMethod::WaitOnly, true, true, FinishBox::None},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -144,13 +145,11 @@ TEST(UpdateCycle, ProductStoppedForTheUpdateStartsAgainOnce)
     const struct {
         bool completed, stopped, restartAsked, agreed, starts;
     } cases[] = {
-        {true, true, true, true, true},
-        {true, true, true, false, false},   // the user keeps it closed
-        {true, true, false, true, false},   // the release does not ask for it
-        {true, false, true, true, false},   // it was not running
-        {false, true, true, true, true},    // not completed: it runs as before
-        {false, true, false, false, true},
-        {false, false, true, true, false},
+        {true, true, true, true, true},    {true, true, true, false, false}, // the user keeps it closed
+        {true, true, false, true, false},                                    // the release does not ask for it
+        {true, false, true, true, false},                                    // it was not running
+        {false, true, true, true, true},                                     // not completed: it runs as before
+        {false, true, false, false, true}, {false, false, true, true, false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(StartsProductAgain(c.completed, c.stopped, c.restartAsked, c.agreed), c.starts)

@@ -20,7 +20,7 @@ TEST(AgentTick, ShutdownCountdownQuitsOnTheTickAfterItRunsOut)
 {
     struct Case {
         std::int32_t countdown;
-        int quitTick;  // 0: never within five ticks
+        int quitTick; // 0: never within five ticks
     };
     for (const Case c : {Case{0, 1}, Case{2, 3}, Case{-1, 0}}) {
         SCOPED_TRACE(c.countdown);

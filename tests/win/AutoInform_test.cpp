@@ -22,19 +22,6 @@ namespace {
 
 HWND Child(HWND dialog, const char* className) { return ::FindWindowExA(dialog, nullptr, className, nullptr); }
 
-Step Check(std::function<void(HWND)> check)
-{
-    return [check](HWND dialog) {
-        check(dialog);
-        return true;
-    };
-}
-
-Step Close()
-{
-    return [](HWND dialog) { return ::PostMessageA(dialog, WM_CLOSE, 0, 0) != 0; };
-}
-
 // A release announced with an inform file on a folder server, to an installed 11.
 class AutoInform : public ::testing::Test {
 protected:
@@ -82,7 +69,7 @@ TEST_F(AutoInform, ShownFileRecordsTheVersion)
                                     EXPECT_EQ(WindowText(dialog), "Neu");
                                     EXPECT_EQ(WindowText(Child(dialog, "RICHEDIT")), "Version 12|is out.");
                                     EXPECT_EQ(Child(dialog, "Button"), nullptr);
-                                    RECT r;  // the release gives no size
+                                    RECT r; // the release gives no size
                                     ::GetWindowRect(dialog, &r);
                                     EXPECT_EQ(r.right - r.left, 360);
                                     EXPECT_EQ(r.bottom - r.top, 360);
@@ -92,7 +79,7 @@ TEST_F(AutoInform, ShownFileRecordsTheVersion)
     EXPECT_TRUE(o.result);
     EXPECT_TRUE(o.allStepsRan);
     EXPECT_EQ(Installed(), 12);
-    EXPECT_EQ(session_->state, AgentState::Idle);  // fetching only while it fetched
+    EXPECT_EQ(session_->state, AgentState::Idle); // fetching only while it fetched
     EXPECT_NE(trace_.find(" ==== PerformAutoInform-4 ===="), std::string::npos);
 }
 

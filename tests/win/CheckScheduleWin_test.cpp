@@ -23,8 +23,8 @@ void SetTestModeValues(const std::string& on, const std::string& date, const std
     ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kSubKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr),
               ERROR_SUCCESS);
     ScopedRegKey key(raw);
-    for (const auto& [name, value] : {std::pair<const char*, std::string>{"TestMode", on}, {"TestModeDate", date},
-                                      {"TestModeURL", url}})
+    for (const auto& [name, value] :
+         {std::pair<const char*, std::string>{"TestMode", on}, {"TestModeDate", date}, {"TestModeURL", url}})
         ASSERT_EQ(::RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                    static_cast<DWORD>(value.size() + 1)),
                   ERROR_SUCCESS);
@@ -55,7 +55,7 @@ TEST_F(CheckScheduleTest, TestModeIsReadWhenForcedOrEveryThirtySeconds)
     EXPECT_FALSE(CheckTestMode(*session_, true));
 
     SetTestModeValues("1", DateText(LocalNow()), "C:\\T");
-    EXPECT_FALSE(CheckTestMode(*session_, false));  // read less than 30 seconds ago
+    EXPECT_FALSE(CheckTestMode(*session_, false)); // read less than 30 seconds ago
     EXPECT_TRUE(CheckTestMode(*session_, true));
     EXPECT_EQ(session_->test.url, "C:\\T");
     // Due again: the last read was more than 30 seconds ago.

@@ -8,7 +8,8 @@
 
 namespace {
 
-TEST(CommandLine, ArgumentsDropTheProgram) {
+TEST(CommandLine, ArgumentsDropTheProgram)
+{
     const std::string args = CommandArgs();
     EXPECT_EQ(PosCI("win_tests", args), 0) << args;
     EXPECT_EQ(args, TrimText(args));
@@ -20,12 +21,12 @@ TEST(CommandLine, ArgumentsDropTheProgram) {
 // The checks below need the process to be started with
 //   "/OriginExe=Z:\a b\x.exe" /SpanCdLvl=2 /hide
 // (a second CTest entry does so); without those arguments they are skipped.
-bool Started() {
-    return RawCommandLine().find("/OriginExe=Z:\\a b\\x.exe") != std::string::npos;
-}
+bool Started() { return RawCommandLine().find("/OriginExe=Z:\\a b\\x.exe") != std::string::npos; }
 
-TEST(CommandLine, SwitchValuesFromTheRealCommandLine) {
-    if (!Started()) GTEST_SKIP() << "started without the marker arguments";
+TEST(CommandLine, SwitchValuesFromTheRealCommandLine)
+{
+    if (!Started())
+        GTEST_SKIP() << "started without the marker arguments";
     EXPECT_EQ(SwitchValue("/OriginExe=", "d"), "Z:\\a b\\x.exe") << RawCommandLine();
     EXPECT_EQ(SwitchValue("/SpanCdLvl=", "d"), "2");
     EXPECT_EQ(SwitchInt("/SpanCdLvl=", 1), 2);
@@ -36,12 +37,14 @@ TEST(CommandLine, SwitchValuesFromTheRealCommandLine) {
     EXPECT_FALSE(HasSwitch("/hid"));
 }
 
-TEST(CommandLine, ArgumentsKeepTheirQuotes) {
-    if (!Started()) GTEST_SKIP() << "started without the marker arguments";
+TEST(CommandLine, ArgumentsKeepTheirQuotes)
+{
+    if (!Started())
+        GTEST_SKIP() << "started without the marker arguments";
     const std::string args = CommandArgs();
     EXPECT_EQ(PosCI("win_tests", args), 0) << args;
     EXPECT_GT(PosCI("\"/OriginExe=Z:\\a b\\x.exe\"", args), 0) << args;
     EXPECT_TRUE(EndsWith("/SpanCdLvl=2 /hide", args, false)) << args;
 }
 
-}  // namespace
+} // namespace

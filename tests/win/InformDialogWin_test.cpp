@@ -84,17 +84,6 @@ void ExpectLayout(HWND dialog, bool withButton)
     EXPECT_EQ(b.bottom - b.top, 25);
 }
 
-Step Check(std::function<void(HWND)> check)
-{
-    return [check](HWND dialog) {
-        check(dialog);
-        return true;
-    };
-}
-Step Close()
-{
-    return [](HWND dialog) { return ::PostMessageA(dialog, WM_CLOSE, 0, 0) != 0; };
-}
 Step ClickButton()
 {
     return [](HWND dialog) {

@@ -26,17 +26,33 @@ TEST(IniText, ReadsWhatTheSystemReads)
             std::string(IniText::kLongestValue, 'q') + "\"\r\nfits=\"" + std::string(100, 'f') + "\"\r\n",
     };
     const std::pair<const char*, const char*> lookups[] = {
-        {"NewSetup", "Version New"}, {"NEWSETUP", "version new"}, {"NewSetup", "Quoted"}, {"NewSetup", "Single"},
-        {"NewSetup", "Lone"}, {"NewSetup", "Inner"}, {"NewSetup", "Empty"}, {"NewSetup", "NoEquals"},
-        {"NewSetup", "Twice"}, {"NewSetup", "Eq"}, {"NewSetup", "Later"}, {"NewSetup", "top"}, {"Spaced", "k"},
-        {" Spaced ", "k"}, {"Spaced", "b"}, {"Missing", "k"}, {"A", "k"}, {"B", "k"}, {"S", "long"}, {"S", "q"},
+        {"NewSetup", "Version New"},
+        {"NEWSETUP", "version new"},
+        {"NewSetup", "Quoted"},
+        {"NewSetup", "Single"},
+        {"NewSetup", "Lone"},
+        {"NewSetup", "Inner"},
+        {"NewSetup", "Empty"},
+        {"NewSetup", "NoEquals"},
+        {"NewSetup", "Twice"},
+        {"NewSetup", "Eq"},
+        {"NewSetup", "Later"},
+        {"NewSetup", "top"},
+        {"Spaced", "k"},
+        {" Spaced ", "k"},
+        {"Spaced", "b"},
+        {"Missing", "k"},
+        {"A", "k"},
+        {"B", "k"},
+        {"S", "long"},
+        {"S", "q"},
         {"S", "fits"},
     };
     int n = 0;
     for (const std::string& text : texts) {
         // A file of its own for each text: the system may keep a file it read in memory.
-        const std::string path =
-            TempFolder(true) + "kinitext_" + std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(++n) + ".ini";
+        const std::string path = TempFolder(true) + "kinitext_" + std::to_string(::GetCurrentProcessId()) + "_" +
+                                 std::to_string(++n) + ".ini";
         ASSERT_TRUE(WriteFileData(path, text, 0, false));
         const IniText ini(text);
         for (const auto& [section, key] : lookups)

@@ -93,14 +93,6 @@ Step Control(bool down)
 }
 Step TitleBarClose() { return [](HWND box) { return ::PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0) != 0; }; }
 Step Wait() { return [](HWND) { return true; }; }
-Step Check(std::function<void(HWND)> check)
-{
-    return [check](HWND box) {
-        check(box);
-        return true;
-    };
-}
-
 int Show(std::uint32_t flags, int timeoutMs = 0, const std::string& text = "Text")
 {
     return ShowMarkupBox(nullptr, text, "Title", timeoutMs, flags, kDefaultButtonList);

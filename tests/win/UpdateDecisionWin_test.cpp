@@ -47,7 +47,10 @@ protected:
     {
         ASSERT_TRUE(WriteFileData(source_ + "\\p12.exe", std::string(size, 'x'), 0, false));
     }
-    int Step(bool fetched, const HttpFileSize& server) { return GetOkToPerformAU(*session_, release_, fetched, server).step; }
+    int Step(bool fetched, const HttpFileSize& server)
+    {
+        return GetOkToPerformAU(*session_, release_, fetched, server).step;
+    }
 
     std::string folder_, source_;
     std::unique_ptr<AgentSession> session_;
@@ -70,7 +73,7 @@ TEST_F(UpdateCheck, DecidesOnTheReleaseAndTheInstalledProductsFile)
     release_.validVersions = "10,11";
     release_.stamp = 7;
     EXPECT_EQ(Step(true, server), 2);
-    session_->mode = AgentMode::Interactive;  // the user asked
+    session_->mode = AgentMode::Interactive; // the user asked
     EXPECT_EQ(Step(true, server), 6);
     session_->mode = AgentMode::Background;
     Original("ReAskSecondsInterval", "60");
