@@ -194,10 +194,3 @@ void WaitForProgramEnd(const std::string& path, DWORD timeoutMs)
         if (!ids.empty() && std::find(ids.begin(), ids.end(), pid) == ids.end()) return;
     }
 }
-
-void WaitWhileWindowExists(const std::string& className, const std::string& title)
-{
-    if (className.empty() && title.empty()) return;
-    while (::FindWindowA(className.empty() ? nullptr : className.c_str(), title.empty() ? nullptr : title.c_str()))
-        YieldX(100);
-}

@@ -1,6 +1,5 @@
 #include "launcher/StubSetup.h"
 
-#include "agent/ProcessWin.h"
 #include "launcher/EngineCommand.h"
 #include "launcher/ExitCodes.h"
 #include "launcher/LauncherWindow.h"

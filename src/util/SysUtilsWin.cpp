@@ -285,6 +285,13 @@ void SleepPumping(int64_t step, int64_t duration)
     } while (MillisecondClock() < end);
 }
 
+void WaitWhileWindowExists(const std::string& className, const std::string& title)
+{
+    if (className.empty() && title.empty()) return;
+    while (::FindWindowA(className.empty() ? nullptr : className.c_str(), title.empty() ? nullptr : title.c_str()))
+        YieldX(100);
+}
+
 int64_t MillisecondClock()
 {
     static const long double factor = [] {
