@@ -4,7 +4,7 @@
 
 namespace {
 
-TEST(StubInformDlg, OnlyWebAddressesAreOpened)
+TEST(InformDialog, OnlyWebAddressesAreOpened)
 {
     const struct {
         const char* address;
@@ -30,7 +30,7 @@ TEST(StubInformDlg, OnlyWebAddressesAreOpened)
         EXPECT_EQ(IsOpenableAddress(c.address), c.openable) << c.address;
 }
 
-TEST(StubInformDlg, BodyShowsTheDialogElseTheAddressIsOpened)
+TEST(InformDialog, BodyShowsTheDialogElseTheAddressIsOpened)
 {
     EXPECT_EQ(InformShowFor("{\\rtf1 news}", ""), InformShow::Dialog);
     EXPECT_EQ(InformShowFor("news", "C:\\x.exe"), InformShow::Dialog);  // the button will not open it
@@ -39,7 +39,7 @@ TEST(StubInformDlg, BodyShowsTheDialogElseTheAddressIsOpened)
     EXPECT_EQ(InformShowFor("", ""), InformShow::Nothing);
 }
 
-TEST(StubInformDlg, TextFaceIsVerdanaForTheDefaultFont)
+TEST(InformDialog, TextFaceIsVerdanaForTheDefaultFont)
 {
     EXPECT_EQ(InformTextFace("Tahoma"), "Verdana");
     EXPECT_EQ(InformTextFace(""), "Verdana");
@@ -47,7 +47,7 @@ TEST(StubInformDlg, TextFaceIsVerdanaForTheDefaultFont)
     EXPECT_EQ(InformTextFace("tahoma"), "tahoma");  // compared exactly
 }
 
-TEST(StubInformDlg, WindowSizeStaysOnTheScreen)
+TEST(InformDialog, WindowSizeStaysOnTheScreen)
 {
     struct Case {
         std::int64_t width, height;
@@ -69,7 +69,7 @@ TEST(StubInformDlg, WindowSizeStaysOnTheScreen)
     EXPECT_EQ(InformWindowSize(360, 360, 100, 100).width, 200);
 }
 
-TEST(StubInformDlg, LayoutWithAndWithoutTheButtonBand)
+TEST(InformDialog, LayoutWithAndWithoutTheButtonBand)
 {
     const InformLayout plain = InformLayoutFor(344, 322, false);
     EXPECT_FALSE(plain.band);

@@ -56,7 +56,7 @@ std::string MakePayload(const std::string& name, const std::string& charset)
     return WritePayload(plan).front();
 }
 
-std::string IniText(const std::string& path, const char* section, const char* key)
+std::string StoredText(const std::string& path, const char* section, const char* key)
 {
     char buf[256] = {};
     GetPrivateProfileStringA(section, key, "", buf, sizeof buf, path.c_str());
@@ -320,15 +320,15 @@ TEST_F(LauncherWindowTest, AgentRequestsReadAndWriteTheDescriptionFiles)
                            Write{15, -1, "ReAskSecondsLast", "-1", true}}) {
         SCOPED_TRACE(w.key);
         EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, w.code, w.value), 0);
-        EXPECT_EQ(IniText(original, "OriginalSetup", w.key), w.want);
-        EXPECT_EQ(!IniText(original, "OriginalSetup", (std::string("__") + w.key).c_str()).empty(), w.readable);
+        EXPECT_EQ(StoredText(original, "OriginalSetup", w.key), w.want);
+        EXPECT_EQ(!StoredText(original, "OriginalSetup", (std::string("__") + w.key).c_str()).empty(), w.readable);
         EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, w.code - 4, 0), static_cast<LRESULT>(w.value));
     }
     // A 64-bit build reads only the low halves of code and value, as a 32-bit sender means them.
     if constexpr (sizeof(LPARAM) == 8) {
         const auto high = static_cast<std::uint64_t>(1) << 32;
         EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, static_cast<WPARAM>(high | 12), static_cast<LPARAM>(high | 7)), 0);
-        EXPECT_EQ(IniText(original, "OriginalSetup", "ProbeSecondsInterval"), "7");
+        EXPECT_EQ(StoredText(original, "OriginalSetup", "ProbeSecondsInterval"), "7");
     }
     DeleteFileA(original.c_str());
     DeleteFileA(info.c_str());
