@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "Branding.h"
+
 // A refused manifest; the message names the file, the section and the key.
 class ManifestError : public std::runtime_error {
 public:
@@ -54,6 +56,8 @@ struct BuildPlan {
     std::string downloadUrl, downloadFileName, alwaysDownload = "0", downloadToken, downloadSize;
 
     std::vector<LanguageBlock> languages;
+
+    Branding branding;
 
     // [Web]: the small web launcher that downloads this setup, made in the same run.
     std::string webOutput, webUrl;

@@ -319,6 +319,7 @@ std::vector<std::string> WritePayload(const BuildPlan& plan)
         throw ManifestError("[Setup] Launcher: " + plan.launcher + " is not a bare launcher: " + problem);
     if (plan.storedEnd && (image.size() < 512 || image.compare(248, 8, std::string(8, '\0')) != 0))
         throw ManifestError("[Setup] StoredEnd: the launcher's bytes 248 to 255 are in use");
+    image = BrandImage(image, plan.branding, fs::path(plan.output).filename().string());
     // Nothing is written until the plan has passed every check; then the output's
     // folder is made if it is missing.
     if (const fs::path folder = fs::path(plan.output).parent_path(); !folder.empty()) {
