@@ -28,14 +28,19 @@ struct Section {
 
 struct Layout {
     size_t dirs = 0;         // offset of data directory 0
+    uint32_t dirCount = 0;
     uint32_t sectionAlign = 0, fileAlign = 0;
     std::vector<Section> sections;
     size_t resources = 0;    // index of the resource section
     bool relocationsAfter = false;
 };
 
-uint32_t DirRva(const std::string& b, const Layout& l, uint32_t i) { return Get32(b, l.dirs + 8 * i); }
-uint32_t DirSize(const std::string& b, const Layout& l, uint32_t i) { return Get32(b, l.dirs + 8 * i + 4); }
+// A directory the header does not have is empty.
+uint32_t DirRva(const std::string& b, const Layout& l, uint32_t i) { return i < l.dirCount ? Get32(b, l.dirs + 8 * i) : 0; }
+uint32_t DirSize(const std::string& b, const Layout& l, uint32_t i)
+{
+    return i < l.dirCount ? Get32(b, l.dirs + 8 * i + 4) : 0;
+}
 uint32_t Extent(const Section& s) { return s.virtualSize ? s.virtualSize : s.rawSize; }
 
 std::string ReadLayout(const std::string& b, Layout& l)
@@ -49,9 +54,14 @@ std::string ReadLayout(const std::string& b, Layout& l)
     const size_t dirCountAt = kOptional + (magic == 0x10B ? 92 : 108);
     l.dirs = dirCountAt + 4;
     const size_t table = kOptional + optionalSize;
-    if (table + count * kSectionSize > b.size() || l.dirs + 8 * (kRelocationDir + 1) > table ||
-        Get32(b, dirCountAt) <= kRelocationDir)
+    l.dirCount = Get32(b, dirCountAt);
+    if (table + count * kSectionSize > b.size() || l.dirCount > 16 || l.dirs + 8 * l.dirCount > table)
         return "truncated PE headers";
+    const uint32_t resourceRva = DirRva(b, l, kResourceDir);
+    if (resourceRva == 0 || DirSize(b, l, kResourceDir) == 0)
+        return "no resources";
+    if (DirSize(b, l, kSecurityDir) != 0)
+        return "a signature already (brand a launcher before it is signed)";
     if (table + count * kSectionSize > Get32(b, kOptional + 60))
         return "a section table beyond SizeOfHeaders";
     l.sectionAlign = Get32(b, kOptional + 32);
@@ -60,12 +70,6 @@ std::string ReadLayout(const std::string& b, Layout& l)
         return "unusual section alignments";
     if (Get32(b, kFileHeader + 8) != 0)
         return "a symbol table (strip the launcher)";
-    if (DirSize(b, l, kSecurityDir) != 0)
-        return "a signature already (brand a launcher before it is signed)";
-
-    const uint32_t resourceRva = DirRva(b, l, kResourceDir);
-    if (resourceRva == 0 || DirSize(b, l, kResourceDir) == 0)
-        return "no resources";
     bool found = false;
     uint64_t rawEnd = 0, virtualEnd = 0;
     for (uint32_t i = 0; i < count; ++i) {
@@ -93,7 +97,7 @@ std::string ReadLayout(const std::string& b, Layout& l)
         return "data after its last section";
     l.relocationsAfter = l.resources + 1 < l.sections.size();
     // Only the two sections that move may be named by a directory entry at or after them.
-    for (uint32_t i = 0; i < Get32(b, dirCountAt) && l.dirs + 8 * i + 8 <= table; ++i)
+    for (uint32_t i = 0; i < l.dirCount; ++i)
         if (i != kResourceDir && i != kRelocationDir && DirRva(b, l, i) != 0 && DirRva(b, l, i) >= resourceRva)
             return "a data directory inside or after its resources";
     return {};
