@@ -39,6 +39,7 @@ struct BuildPlan {
     bool compress = true;
     bool keepDates = true;
     uint32_t tokenSeed = 0; // 0: a fresh seed for every build
+    unsigned threads = 0;   // compressing threads, 0: one per core (the command line's, not the manifest's)
 
     uint8_t formatByte = 1;
     uint8_t headerStrings = 2;
