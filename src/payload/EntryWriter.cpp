@@ -8,8 +8,8 @@ namespace {
 // Enough queued work that neither thread waits for the other, little enough that the
 // memory stays a few entries: many small files, or a few megabytes of large ones.
 constexpr size_t kMostQueued = 256;
-constexpr size_t kMostQueuedBytes = 8u << 20;
-constexpr size_t kMostSpare = 4;
+constexpr size_t kMostQueuedBytes = 6u << 20;
+constexpr size_t kMostSpare = 2;
 // How long the window thread waits for the writer between two rounds of messages.
 constexpr DWORD kWaitMs = 10;
 
@@ -60,9 +60,11 @@ void TEntryWriter::Run()
         {
             Held held(lock_.section);
             while (queue_.empty() && !stopping_) {
+                writerWaits_ = true;
                 LeaveCriticalSection(&lock_.section);
                 WaitForSingleObject(work_.get(), INFINITE);
                 EnterCriticalSection(&lock_.section);
+                writerWaits_ = false;
             }
             if (queue_.empty())
                 return;
@@ -70,14 +72,18 @@ void TEntryWriter::Run()
             queue_.pop_front();
         }
         Perform(job);
+        bool wake;
         {
             Held held(lock_.section);
-            queuedBytes_ -= job.size;
+            queuedBytes_ -= job.data.capacity();
             --unfinished_;
+            wake = windowWaits_;
             if (spare_.size() < kMostSpare)
                 spare_.push_back(std::move(job.data));
         }
-        SetEvent(done_.get());
+        // Each event costs a trip to the system: only a waiting thread is woken.
+        if (wake)
+            SetEvent(done_.get());
     }
 }
 
@@ -114,15 +120,21 @@ void TEntryWriter::Write(const std::string& target, const std::string& folder, u
         return;
     }
     WaitUntil([this] { return unfinished_ == 0 || (queue_.size() < kMostQueued && queuedBytes_ < kMostQueuedBytes); });
-    Held held(lock_.section);
-    queuedBytes_ += size;
-    ++unfinished_;
-    queue_.push_back(std::move(job));
-    if (!spare_.empty()) {
-        data.swap(spare_.back());
-        spare_.pop_back();
+    bool wake;
+    {
+        Held held(lock_.section);
+        // The memory held counts, not the bytes to write: a large buffer may carry a small file.
+        queuedBytes_ += job.data.capacity();
+        ++unfinished_;
+        queue_.push_back(std::move(job));
+        if (!spare_.empty()) {
+            data.swap(spare_.back());
+            spare_.pop_back();
+        }
+        wake = writerWaits_;
     }
-    SetEvent(work_.get());
+    if (wake)
+        SetEvent(work_.get());
 }
 
 void TEntryWriter::Drain()
@@ -144,7 +156,8 @@ void TEntryWriter::WaitUntil(const std::function<bool()>& done)
     for (;;) {
         {
             Held held(lock_.section);
-            if (done())
+            windowWaits_ = !done();
+            if (!windowWaits_)
                 return;
         }
         WaitForSingleObject(done_.get(), kWaitMs);

@@ -68,9 +68,10 @@ private:
         ~Lock() { DeleteCriticalSection(&section); }
     } lock_;
     std::deque<Job> queue_;
-    size_t queuedBytes_ = 0;
+    size_t queuedBytes_ = 0; // memory held by the queue
     size_t unfinished_ = 0; // queued or being written
     bool stopping_ = false;
+    bool writerWaits_ = false, windowWaits_ = false; // for work_ and done_
     std::vector<Failure> failures_;
     std::vector<std::string> spare_;
 
