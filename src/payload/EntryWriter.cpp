@@ -10,6 +10,7 @@ namespace {
 constexpr size_t kMostQueued = 256;
 constexpr size_t kMostQueuedBytes = 6u << 20;
 constexpr size_t kMostSpare = 2;
+constexpr size_t kWakeBatch = 8;
 // How long the window thread waits for the writer between two rounds of messages.
 constexpr DWORD kWaitMs = 10;
 
@@ -77,7 +78,10 @@ void TEntryWriter::Run()
             Held held(lock_.section);
             queuedBytes_ -= job.data.capacity();
             --unfinished_;
-            wake = windowWaits_;
+            // Woken when half the queue is free (or all is written): one wake for many
+            // files, not one per file.
+            wake = windowWaits_ && (unfinished_ == 0 || (queue_.size() <= kMostQueued / 2 &&
+                                                         queuedBytes_ <= kMostQueuedBytes / 2));
             if (spare_.size() < kMostSpare)
                 spare_.push_back(std::move(job.data));
         }
@@ -131,7 +135,8 @@ void TEntryWriter::Write(const std::string& target, const std::string& folder, u
             data.swap(spare_.back());
             spare_.pop_back();
         }
-        wake = writerWaits_;
+        // An idle writer is woken for a batch, not for every small file.
+        wake = writerWaits_ && (queue_.size() >= kWakeBatch || queuedBytes_ >= kMostQueuedBytes / 4);
     }
     if (wake)
         SetEvent(work_.get());
@@ -154,12 +159,16 @@ std::vector<TEntryWriter::Failure> TEntryWriter::TakeFailures()
 void TEntryWriter::WaitUntil(const std::function<bool()>& done)
 {
     for (;;) {
+        bool idle;
         {
             Held held(lock_.section);
             windowWaits_ = !done();
             if (!windowWaits_)
                 return;
+            idle = writerWaits_ && !queue_.empty();
         }
+        if (idle)
+            SetEvent(work_.get());
         WaitForSingleObject(done_.get(), kWaitMs);
         if (pump_)
             pump_();

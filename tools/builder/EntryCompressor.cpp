@@ -5,19 +5,13 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "LittleEndian.h"
+
 namespace {
 
 // Entries in flight per thread: enough that a worker never waits for the writer, few
 // enough that memory stays small with the largest EntrySize.
 constexpr size_t kAheadPerThread = 3;
-
-std::string U32(uint32_t v)
-{
-    std::string b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = static_cast<char>(v >> (8 * i));
-    return b;
-}
 
 } // namespace
 

@@ -1,22 +1,13 @@
 #include "IconFile.h"
 
+#include "LittleEndian.h"
+
 namespace {
 
 constexpr size_t kHeader = 6, kRecord = 16;
 // More would not fit a group's ids next to the launcher's other resources, and no icon
 // needs them.
 constexpr size_t kMostImages = 64;
-
-uint32_t Get16(const std::string& b, size_t at)
-{
-    return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
-}
-uint32_t Get32(const std::string& b, size_t at) { return Get16(b, at) | Get16(b, at + 2) << 16; }
-void Add16(std::string& b, uint32_t v)
-{
-    b += static_cast<char>(v);
-    b += static_cast<char>(v >> 8);
-}
 
 } // namespace
 

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "EntryCompressor.h"
+#include "LittleEndian.h"
 #include "PartFiles.h"
 #include "payload/FileReader.h"
 #include "payload/PayloadTrailer.h"
@@ -26,10 +27,6 @@ namespace {
     throw std::runtime_error(path + ": " + what);
 }
 
-uint32_t Le16(const std::string& b, size_t at)
-{
-    return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
-}
 
 } // namespace
 
@@ -43,7 +40,7 @@ std::string LauncherImageProblem(const std::string& image)
         return "not a Windows program (no \"MZ\" at its start)";
     if (image.size() < kSubsystem + 2 || image.compare(kPe, 4, std::string("PE\0\0", 4)) != 0)
         return "no PE header at offset 256";
-    if (Le16(image, kPe + 20) < 70 || Le16(image, kSubsystem) != kGui)
+    if (Get16(image, kPe + 20) < 70 || Get16(image, kSubsystem) != kGui)
         return "not a Windows GUI program";
     return {};
 }
@@ -66,18 +63,7 @@ std::string BuildList(const std::vector<std::string>& items, const std::string& 
     return list;
 }
 
-void PutU32(std::string& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<char>(v >> (8 * i));
-}
 
-std::string U32(uint32_t v)
-{
-    std::string b(4, '\0');
-    PutU32(b, 0, v);
-    return b;
-}
 
 uint32_t FileStamp(const fs::path& path)
 {

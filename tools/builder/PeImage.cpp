@@ -2,21 +2,12 @@
 
 #include <vector>
 
+#include "LittleEndian.h"
+
 namespace {
 
 constexpr size_t kPe = 256, kFileHeader = kPe + 4, kOptional = kFileHeader + 20, kSectionSize = 40;
 constexpr uint32_t kResourceDir = 2, kSecurityDir = 4, kRelocationDir = 5;
-
-uint32_t Get16(const std::string& b, size_t at)
-{
-    return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
-}
-uint32_t Get32(const std::string& b, size_t at) { return Get16(b, at) | Get16(b, at + 2) << 16; }
-void Put32(std::string& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<char>(v >> (8 * i));
-}
 
 uint32_t AlignUp(uint32_t value, uint32_t alignment) { return (value + alignment - 1) / alignment * alignment; }
 bool PowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }

@@ -4,29 +4,15 @@
 #include <map>
 #include <tuple>
 
+#include "LittleEndian.h"
+
 namespace {
 
 constexpr uint32_t kSubdirectory = 0x80000000u, kNamed = 0x80000000u;
 constexpr size_t kTable = 16, kEntry = 8, kDataEntry = 16;
-// A directory whose entries share their subtables could otherwise list far more
-// resources than its bytes hold.
+// A directory whose entries share their subtables could otherwise list (or visit) far
+// more than its bytes hold.
 constexpr size_t kMostResources = 4096;
-
-uint32_t Get16(const std::string& b, size_t at)
-{
-    return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
-}
-uint32_t Get32(const std::string& b, size_t at) { return Get16(b, at) | Get16(b, at + 2) << 16; }
-void Put16(std::string& b, size_t at, uint32_t v)
-{
-    b[at] = static_cast<char>(v);
-    b[at + 1] = static_cast<char>(v >> 8);
-}
-void Put32(std::string& b, size_t at, uint32_t v)
-{
-    Put16(b, at, v);
-    Put16(b, at + 2, v >> 16);
-}
 
 class Reader {
 public:
@@ -35,6 +21,8 @@ public:
     std::string Table(size_t at, int level, Resource partial)
     {
         const std::string& b = s_.bytes;
+        if (++tables_ > kMostResources)
+            return "more resources than a launcher has";
         if (at + kTable > b.size())
             return "a resource table beyond its section";
         const size_t count = Get16(b, at + 12) + Get16(b, at + 14);
@@ -102,6 +90,7 @@ private:
 
     const ResourceSection& s_;
     std::vector<Resource>& out_;
+    size_t tables_ = 0;
 };
 
 // Counted UTF-16 strings, each stored once.

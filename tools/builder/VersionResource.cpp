@@ -1,22 +1,9 @@
 #include "VersionResource.h"
 
+#include "LittleEndian.h"
+
 namespace {
 
-void Put16(std::string& b, size_t at, uint32_t v)
-{
-    b[at] = static_cast<char>(v);
-    b[at + 1] = static_cast<char>(v >> 8);
-}
-void Add16(std::string& b, uint32_t v)
-{
-    b.append(2, '\0');
-    Put16(b, b.size() - 2, v);
-}
-void Add32(std::string& b, uint32_t v)
-{
-    Add16(b, v & 0xFFFF);
-    Add16(b, v >> 16);
-}
 void AddText(std::string& b, const std::u16string& text)
 {
     for (char16_t c : text)
