@@ -73,7 +73,15 @@ void TEntryWriter::Run()
             queue_.pop_front();
         }
         Perform(job);
-        bool wake;
+        bool wake, more;
+        {
+            Held held(lock_.section);
+            more = !queue_.empty() && queue_.front().append && queue_.front().target == job.target;
+        }
+        // A file stays open while its next part waits in the queue; otherwise it is
+        // finished now, so that whoever waits for the writer finds it complete.
+        if (!more)
+            Close();
         {
             Held held(lock_.section);
             queuedBytes_ -= job.data.capacity();
@@ -91,15 +99,35 @@ void TEntryWriter::Run()
     }
 }
 
+void TEntryWriter::Close()
+{
+    // The date of a file that was written whole; its parts all carry the same.
+    if (open_ && openStamp_ != 0)
+        SetDosDate(open_.get(), openStamp_);
+    open_.reset();
+    openTarget_.clear();
+}
+
 void TEntryWriter::Perform(Job& job)
 {
     Failure failure;
     try {
-        if (!job.folder.empty() && job.folder != createdFolder_ && CreateFolderPath(job.folder))
-            createdFolder_ = job.folder;
-        const SysResult written = WriteFileData(job.target, job.data.data() + job.offset, job.size, job.stamp, job.append);
+        if (!(open_ && job.append && job.target == openTarget_)) {
+            Close();
+            if (!job.folder.empty() && job.folder != createdFolder_ && CreateFolderPath(job.folder))
+                createdFolder_ = job.folder;
+            open_ = OpenForWrite(job.target, job.append);
+            if (open_)
+                openTarget_ = job.target;
+        }
+        const SysResult written = open_ ? WriteFileBytes(open_.get(), job.data.data() + job.offset, job.size)
+                                        : SysResult::LastError();
+        openStamp_ = job.stamp;
         if (written)
             return;
+        // No date for a file that is not complete.
+        openStamp_ = 0;
+        Close();
         failure.error = written.error;
         failure.exists = PathExists(job.target);
         failure.fileSize = FindFileSize(job.target);
@@ -120,6 +148,7 @@ void TEntryWriter::Write(const std::string& target, const std::string& folder, u
     job.data.swap(data);
     if (!thread_) {
         Perform(job);
+        Close();
         job.data.swap(data);
         return;
     }

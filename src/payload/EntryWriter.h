@@ -59,6 +59,7 @@ private:
     static DWORD WINAPI ThreadMain(void* self);
     void Run();
     void Perform(Job& job);
+    void Close();
     void WaitUntil(const std::function<bool()>& done);
 
     // Guards everything below it.
@@ -76,7 +77,12 @@ private:
     std::vector<std::string> spare_;
 
     std::function<void()> pump_;
-    std::string createdFolder_; // the writer thread's own
+    // The writer thread's own: the last folder made, and the file being written while
+    // its next parts follow.
+    std::string createdFolder_;
+    ScopedFile open_;
+    std::string openTarget_;
+    uint32_t openStamp_ = 0;
     ScopedHandle work_, done_;  // auto-reset: a job was queued; a job was finished
     ScopedHandle thread_;       // none: every write is made at once on the calling thread
 };
