@@ -26,9 +26,10 @@ std::string ReadFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-[[noreturn]] void Refuse(const std::string& why)
+// A refusal of what the launcher's resources cannot take, naming the key when one is at fault.
+[[noreturn]] void Refuse(const std::string& key, const std::string& why)
 {
-    throw ManifestError("[Branding]: " + why);
+    throw ManifestError("[Branding]" + (key.empty() ? std::string(":") : " " + key + ":") + " " + why);
 }
 
 // The language of the launcher's own resource of a type: the new one takes its place.
@@ -73,7 +74,7 @@ void SetExecutionLevel(std::vector<Resource>& resources, const std::string& leve
     for (Resource& r : resources)
         if (r.type == ResourceKey::Id(kRtManifest)) {
             if (manifest)
-                Refuse("ExecutionLevel: the launcher carries more than one manifest");
+                Refuse("ExecutionLevel", "the launcher carries more than one manifest");
             manifest = &r;
         }
     const std::string element = "<requestedExecutionLevel";
@@ -81,12 +82,12 @@ void SetExecutionLevel(std::vector<Resource>& resources, const std::string& leve
     const size_t end = at == std::string::npos ? at : manifest->data.find('>', at);
     const size_t attribute = end == std::string::npos ? end : manifest->data.find(" level=", at);
     if (attribute == std::string::npos || attribute > end || manifest->data.find(element, end) != std::string::npos)
-        Refuse("ExecutionLevel: the launcher's manifest names no single execution level");
+        Refuse("ExecutionLevel", "the launcher's manifest names no single execution level");
     const size_t open = attribute + 7;
     const char quote = manifest->data[open];
     const size_t close = manifest->data.find(quote, open + 1);
     if ((quote != '"' && quote != '\'') || close == std::string::npos || close > end)
-        Refuse("ExecutionLevel: the launcher's manifest names no single execution level");
+        Refuse("ExecutionLevel", "the launcher's manifest names no single execution level");
     manifest->data.replace(open + 1, close - open - 1, level);
 }
 
@@ -158,7 +159,7 @@ std::string BrandImage(const std::string& image, const Branding& branding, const
     if (problem.empty())
         problem = ReadResources(section, resources);
     if (!problem.empty())
-        Refuse("the launcher's resources cannot be replaced: it has " + problem);
+        Refuse("", "the launcher's resources cannot be replaced: it has " + problem);
 
     if (!branding.icon.empty())
         SetIcon(resources, branding.icon);
@@ -171,7 +172,7 @@ std::string BrandImage(const std::string& image, const Branding& branding, const
                           "OriginalFilename", fileName);
         const std::string version = VersionResource(branding.fileVersion, branding.productVersion, texts);
         if (version.empty())
-            Refuse("the version texts do not fit in version information");
+            Refuse("", "the version texts do not fit in version information");
         const uint16_t language = LanguageOf(resources, kRtVersion);
         RemoveType(resources, kRtVersion);
         resources.push_back({ResourceKey::Id(kRtVersion), ResourceKey::Id(1), language, 0, version});
