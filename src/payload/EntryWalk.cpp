@@ -27,16 +27,17 @@ WalkStop TEntryWalk::Volume(const Read& read, int64_t position, int64_t end, int
             continue;
         if (length_ > 0) {
             const size_t produced = InflateInto(block_.data(), static_cast<size_t>(size), inflated_, pump_);
-            Entry(inflated_.data(), produced, sink);
+            Entry(inflated_, produced, sink);
         } else {
-            Entry(block_.data(), static_cast<size_t>(size), sink);
+            Entry(block_, static_cast<size_t>(size), sink);
         }
     }
     return WalkStop::End;
 }
 
-void TEntryWalk::Entry(const char* entry, size_t size, const Sink& sink)
+void TEntryWalk::Entry(std::string& buffer, size_t size, const Sink& sink)
 {
+    const char* entry = buffer.data();
     const EntrySplit split = SplitEntry(entry, size);
     if (split.headerLength == 0)
         return;
@@ -48,5 +49,7 @@ void TEntryWalk::Entry(const char* entry, size_t size, const Sink& sink)
         runTarget_ = walked.header.runTarget;
     walked.content = entry + split.contentOffset;
     walked.contentSize = size - split.contentOffset;
+    walked.buffer = &buffer;
+    walked.contentOffset = split.contentOffset;
     sink(walked);
 }

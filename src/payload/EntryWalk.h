@@ -19,7 +19,7 @@ enum class WalkStop {
     BadLength, // a block length runs past the trailer (or cannot be negated)
 };
 
-// One file entry as the walk hands it out; content points into the walk's buffers and
+// One file entry as the walk hands it out; content points into the walk's buffer and
 // is valid until the next entry.
 struct WalkedEntry {
     EntryHeader header;
@@ -28,6 +28,10 @@ struct WalkedEntry {
     bool refused = false;
     const char* content = nullptr;
     size_t contentSize = 0;
+    // The walk's buffer that holds content, at contentOffset. A sink may take it (swap
+    // in another string, of any size and content): the walk goes on with that one.
+    std::string* buffer = nullptr;
+    size_t contentOffset = 0;
 };
 
 class TEntryWalk {
@@ -56,7 +60,7 @@ public:
     const std::string& RunTarget() const { return runTarget_; }
 
 private:
-    void Entry(const char* entry, size_t size, const Sink& sink);
+    void Entry(std::string& buffer, size_t size, const Sink& sink);
 
     InflatePump pump_;
     int64_t blocks_ = 0;

@@ -7,6 +7,7 @@
 #include "util/FilesWin.h"
 #include "payload/FileReader.h"
 #include "payload/EntryWalk.h"
+#include "payload/EntryWriter.h"
 #include "payload/GFileInfo.h"
 #include "payload/PayloadEntry.h"
 #include "payload/PayloadTrailer.h"
@@ -46,7 +47,9 @@ void Pump()
 // is listed once, and what this extraction creates is added as it goes.
 class TKnownFiles {
 public:
-    bool Exists(const std::string& path)
+    // settle runs before the file system is asked, so that it sees every file written
+    // so far.
+    bool Exists(const std::string& path, const std::function<void()>& settle)
     {
         const size_t cut = path.find_last_of('\\');
         const std::string folder = Key(path.substr(0, cut == std::string::npos ? 0 : cut));
@@ -56,9 +59,13 @@ public:
             return true;
         // A short alias ("LONGNA~1.TXT") names a file the listing knows by its long name
         // only: the file system answers for those, so that the file is appended to.
-        return path.find('~', cut == std::string::npos ? 0 : cut) != std::string::npos && PathExists(path);
+        if (path.find('~', cut == std::string::npos ? 0 : cut) == std::string::npos)
+            return false;
+        settle();
+        return PathExists(path);
     }
     void Add(const std::string& path) { names_.insert(Key(path)); }
+    void Remove(const std::string& path) { names_.erase(Key(path)); }
 
 private:
     // The name Windows would open: case ignored, trailing dots and blanks of every part
@@ -130,6 +137,8 @@ private:
     void Entries(HANDLE file, int64_t position, int64_t end);
     void Entry(const WalkedEntry& entry);
     void WriteAgent(TFileReader& reader, HANDLE file);
+    // Shows and counts the writer's failures so far, as if each had just happened.
+    void ReportWriteFailures();
     // Waits for the next volume; false when the user cancelled.
     bool NextVolume();
 
@@ -140,8 +149,9 @@ private:
     PayloadTrailer trailer_{};
     TEntryWalk walk_{Pump};
     TFileProgress files_{0};
-    std::string createdFolder_;
     TKnownFiles known_;
+    // Writes while the next entries are read and inflated.
+    TEntryWriter writer_{Pump};
 };
 
 ExtractResult Extraction::Run()
@@ -238,7 +248,19 @@ void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
     const auto read = [file](std::string& into, size_t n) {
         return ReadBlock(file, into, static_cast<int64_t>(n)) == static_cast<int64_t>(n);
     };
-    switch (walk_.Volume(read, position, end, trailer_.headerStringCount, [this](const WalkedEntry& e) { Entry(e); })) {
+    WalkStop stop;
+    try {
+        stop = walk_.Volume(read, position, end, trailer_.headerStringCount, [this](const WalkedEntry& e) { Entry(e); });
+    } catch (...) {
+        // What was handed over before a damaged entry is written and reported first.
+        writer_.Drain();
+        ReportWriteFailures();
+        throw;
+    }
+    // Every file of the volume is complete before its agent copy or the next disk.
+    writer_.Drain();
+    ReportWriteFailures();
+    switch (stop) {
     case WalkStop::End:
         break;
     case WalkStop::Short:
@@ -256,31 +278,38 @@ void Extraction::Entry(const WalkedEntry& entry)
 {
     const EntryHeader& header = entry.header;
     if (entry.refused) {
+        // Failures are told in entry order: the writes before this one first.
+        writer_.Drain();
+        ReportWriteFailures();
         TraceLine(ProcessIdText(), " UnPack: refused entry name >>", header.name, "<<");
         WriteFailed(header.name, "The name leads outside the work folder.");
         return;
     }
     const std::string name = ReplaceChar(header.name, '/', '\\');
     const std::string target = request_.workFolder + "\\" + name;
-    const bool exists = known_.Exists(target);
+    const bool exists = known_.Exists(target, [this] { writer_.Drain(); });
+    std::string folder;
     if (!exists) {
         if (files_.CountFile())
             Report(request_.progress, 1, 0);
         const size_t cut = name.find_last_of('\\');
-        if (cut != std::string::npos) {
-            const std::string folder = request_.workFolder + "\\" + name.substr(0, cut);
-            if (folder != createdFolder_ && CreateFolderPath(folder))
-                createdFolder_ = folder;
-        }
-    }
-    // Appending to a file that is not there creates it: say so, and spare the writer a
-    // second look for it.
-    const SysResult written = WriteFileData(target, entry.content, entry.contentSize, header.stamp, exists);
-    if (!written)
-        WriteFailed(target, SpaceReport(target, static_cast<int64_t>(entry.contentSize), written.error));
-    // A failed write may still have created the file; a good one surely did.
-    if (!exists && (written || PathExists(target)))
+        if (cut != std::string::npos)
+            folder = request_.workFolder + "\\" + name.substr(0, cut);
+        // The writer creates it (appending to a file that is not there creates it too); a
+        // failure to do so takes the name out again.
         known_.Add(target);
+    }
+    writer_.Write(target, folder, header.stamp, exists, *entry.buffer, entry.contentOffset, entry.contentSize);
+    ReportWriteFailures();
+}
+
+void Extraction::ReportWriteFailures()
+{
+    for (const TEntryWriter::Failure& f : writer_.TakeFailures()) {
+        WriteFailed(f.target, SpaceReportText(ErrorText(f.error), f.dataSize, f.fileSize, f.freeBytes));
+        if (!f.exists)
+            known_.Remove(f.target);
+    }
 }
 
 void Extraction::WriteAgent(TFileReader& reader, HANDLE file)

@@ -24,26 +24,6 @@ ScopedFile OpenForRead(const std::string& path)
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-ScopedFile OpenForWrite(const std::string& path, bool append)
-{
-    if (append && PathExists(path)) {
-        ScopedFile f(::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (f) SeekFile64(f.get(), 2, 0);
-        return f;
-    }
-    return ScopedFile(::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
-void SetDosDate(HANDLE file, uint32_t date)
-{
-    FILETIME local, utc;
-    if (::DosDateTimeToFileTime(static_cast<WORD>(date >> 16), static_cast<WORD>(date & 0xFFFF), &local) &&
-        ::LocalFileTimeToFileTime(&local, &utc))
-        ::SetFileTime(file, nullptr, nullptr, &utc);
-}
-
 SysResult WriteAll(HANDLE file, const char* data, int64_t size, int64_t chunk)
 {
     int64_t done = 0;
@@ -71,6 +51,26 @@ std::string DriveOf(char letter) { return std::string(1, letter) + ":\\"; }
 using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
 }  // namespace
+
+ScopedFile OpenForWrite(const std::string& path, bool append)
+{
+    if (append && PathExists(path)) {
+        ScopedFile f(::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (f) SeekFile64(f.get(), 2, 0);
+        return f;
+    }
+    return ScopedFile(::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+void SetDosDate(HANDLE file, uint32_t date)
+{
+    FILETIME local, utc;
+    if (::DosDateTimeToFileTime(static_cast<WORD>(date >> 16), static_cast<WORD>(date & 0xFFFF), &local) &&
+        ::LocalFileTimeToFileTime(&local, &utc))
+        ::SetFileTime(file, nullptr, nullptr, &utc);
+}
 
 int64_t SeekFile64(HANDLE file, int origin, int64_t distance)
 {
@@ -128,13 +128,18 @@ SysResult WriteFileData(const std::string& path, const std::string& data, uint32
     return WriteFileData(path, data.data(), data.size(), date, append);
 }
 
+SysResult WriteFileBytes(HANDLE file, const char* data, size_t dataSize)
+{
+    int64_t size = static_cast<int64_t>(dataSize);
+    int64_t chunk = size > kLargestChunk ? ChunkSize(kLargestChunk, 10, size) : std::max<int64_t>(size, 1);
+    return WriteAll(file, data, size, chunk);
+}
+
 SysResult WriteFileData(const std::string& path, const char* data, size_t dataSize, uint32_t date, bool append)
 {
     ScopedFile file = OpenForWrite(path, append);
     if (!file) return SysResult::LastError();
-    int64_t size = static_cast<int64_t>(dataSize);
-    int64_t chunk = size > kLargestChunk ? ChunkSize(kLargestChunk, 10, size) : std::max<int64_t>(size, 1);
-    const SysResult written = WriteAll(file.get(), data, size, chunk);
+    const SysResult written = WriteFileBytes(file.get(), data, dataSize);
     if (written && date != 0) SetDosDate(file.get(), date);
     return written;
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "util/Files.h"
+#include "util/ScopedWin.h"
 #include "util/SysResult.h"
 #include "util/UtilsWin.h"
 
@@ -28,6 +29,12 @@ SysResult WriteFileData(const std::string& path, const std::string& data, uint32
 // The same for bytes held elsewhere (the extraction writes from its inflate buffer).
 SysResult WriteFileData(const std::string& path, const char* data, size_t size, uint32_t date, bool append);
 SysResult AppendText(const std::string& path, const std::string& text, uint32_t date);
+// The parts of WriteFileData, for a writer that keeps a file open over several pieces:
+// open for writing (appending: at the end of an existing file; else created anew), the
+// bytes written in chunks as WriteFileData writes them, the packed DOS date set.
+ScopedFile OpenForWrite(const std::string& path, bool append);
+SysResult WriteFileBytes(HANDLE file, const char* data, size_t size);
+void SetDosDate(HANDLE file, uint32_t date);
 
 // The file's modification time as a packed DOS date and time (local time); 0 when unknown.
 uint32_t FileDosStamp(const std::string& path);

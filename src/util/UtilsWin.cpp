@@ -25,26 +25,30 @@ std::string LocaleText(LCTYPE what, const char* fallback) {
 
 }  // namespace
 
-std::string AnsiPath(const std::wstring& path) {
-    const auto convert = [](const std::wstring& wide, bool* lossy) {
+std::string AnsiPath(const wchar_t* path, size_t length) {
+    // Wide text stays in plain buffers: a wide string type would bring its whole library
+    // instantiation into the launcher.
+    const auto convert = [](const wchar_t* wide, size_t size, bool* lossy) {
         BOOL usedDefault = FALSE;
-        const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), static_cast<int>(wide.size()),
-                                          nullptr, 0, nullptr, &usedDefault);
+        const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, static_cast<int>(size), nullptr, 0,
+                                          nullptr, &usedDefault);
         std::string text(static_cast<size_t>(n > 0 ? n : 0), '\0');
         if (n > 0)
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), static_cast<int>(wide.size()), &text[0], n,
-                                nullptr, &usedDefault);
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, static_cast<int>(size), &text[0], n, nullptr,
+                                &usedDefault);
         *lossy = usedDefault != FALSE;
         return text;
     };
     bool lossy = false;
-    const std::string direct = convert(path, &lossy);
+    const std::string direct = convert(path, length, &lossy);
     if (!lossy) return direct;
     // The short form of an existing path is made of letters every code page has.
-    std::vector<wchar_t> shortPath(path.size() + 1);
-    const DWORD n = GetShortPathNameW(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
+    std::vector<wchar_t> wide(path, path + length);
+    wide.push_back(L'\0');
+    std::vector<wchar_t> shortPath(length + 1);
+    const DWORD n = GetShortPathNameW(wide.data(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
     if (n == 0 || n >= shortPath.size()) return direct;
-    const std::string viaShort = convert(std::wstring(shortPath.data(), n), &lossy);
+    const std::string viaShort = convert(shortPath.data(), n, &lossy);
     return lossy ? direct : viaShort;
 }
 
@@ -55,7 +59,7 @@ std::string ProgramPath(bool titleOnly) {
         const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
         if (n == 0) return std::string();
         if (n < buf.size()) {
-            const std::string path = AnsiPath(std::wstring(buf.data(), n));
+            const std::string path = AnsiPath(buf.data(), n);
             return titleOnly ? FileTitle(path, false) : path;
         }
         if (buf.size() >= 32768) return std::string();
@@ -82,7 +86,7 @@ std::string TempFolder(bool add) {
     wchar_t buf[MAX_PATH + 1];
     const DWORD n = GetTempPathW(MAX_PATH + 1, buf);
     if (n == 0 || n > MAX_PATH) return std::string();
-    return WithBackslash(AnsiPath(std::wstring(buf, n)), add);
+    return WithBackslash(AnsiPath(buf, n), add);
 }
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -9,7 +9,7 @@
 
 // A path as the ANSI functions take it. When the system's code page cannot hold every
 // letter of it (a folder named in another script), its short form, which it can.
-std::string AnsiPath(const std::wstring& path);
+std::string AnsiPath(const wchar_t* path, size_t length);
 // Full path of the running program; with titleOnly its name without the last extension.
 std::string ProgramPath(bool titleOnly);
 std::string ProgramFolder(bool add);

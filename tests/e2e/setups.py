@@ -13,10 +13,11 @@ ENGINE = os.path.join(bench.WIN_DIR, "tools", "refengine", "Engine.exe")
 
 
 def make_setup(folder, name="setup.exe", parameters="", trailer=None, update=None, files=None, languages=None,
-               setup=None, download=None, web=None, engine=ENGINE):
+               setup=None, download=None, web=None, branding=None, engine=ENGINE):
     """Writes a manifest into folder and builds folder/name from it (with engine as the
     run target "Engine.exe"); returns the path. web (the [Web] keys) also makes the web
-    launcher of the setup (download gives its [Download] keys, the Token among them)."""
+    launcher of the setup (download gives its [Download] keys, the Token among them);
+    branding gives the [Branding] keys."""
     data = os.path.join(folder, "data")
     os.makedirs(data, exist_ok=True)
     files = files if files is not None else {"a.txt": b"alpha\r\n", "big.bin": bytes(range(256)) * 9000}
@@ -32,7 +33,7 @@ def make_setup(folder, name="setup.exe", parameters="", trailer=None, update=Non
     lines += ["[Run]", "Target=Engine.exe", "Parameters=" + parameters]
     if update:
         lines += ["[Update]"] + ["%s=%s" % kv for kv in update.items()]
-    for section, keys in (("Download", download), ("Web", web)):
+    for section, keys in (("Download", download), ("Web", web), ("Branding", branding)):
         if keys:
             lines += ["[%s]" % section] + ["%s=%s" % kv for kv in keys.items()]
     for lang, texts in (languages or {"English": {"s0": "Test Setup"}}).items():

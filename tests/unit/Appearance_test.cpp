@@ -6,7 +6,9 @@ TEST(Appearance, MegabyteText)
 {
     const std::pair<double, const char*> cases[] = {
         {1.5 * 1048576, "1.50"}, {20.0 * 1048576, "20.0"}, {0.5 * 1048576, "0.500"}, {0, "0.000"},
-        {-5, "0.000"},           {10.0 * 1048576, "10.00"}, {1048576, "1.00"},       {1234567890, "1177.4"}};
+        {-5, "0.000"},           {10.0 * 1048576, "10.00"}, {1048576, "1.00"},       {1234567890, "1177.4"},
+        // Exact halves round to the even digit, as printf does; just below ten gives 10.00.
+        {65536, "0.062"},        {196608, "0.188"},         {10485759, "10.00"},     {1e300, "1000000000000000.0"}};
     for (auto [bytes, text] : cases)
         EXPECT_EQ(MegabyteText(bytes), text) << bytes;
 }

@@ -305,6 +305,31 @@ const Call kStep{1, 0, 0, 0, 1};
 
 // ---- tests ------------------------------------------------------------------------------
 
+TEST(UnPack, AFileThatCannotBeWrittenIsToldAndTheRestIsWritten)
+{
+    Scratch dir;
+    CreateDirectoryA((dir / "work").c_str(), nullptr);
+    CreateDirectoryA((dir / "work\\blocked.txt").c_str(), nullptr); // in the way of a file
+    WriteAll(dir / "setup.exe", Crafted({Stored("|a.txt|0|", "a"), Compressed("|blocked.txt|0|", "lost"),
+                                          Compressed("|b.txt|0|", std::string(100000, 'b'))},
+                                         3));
+    const bool firstFailure = ExtractFailures() == 0;
+    const Extracted x = Extract(dir / "setup.exe", dir / "work");
+    EXPECT_EQ(x.failures, 1);
+    EXPECT_EQ(x.result.writeFailures, 1);
+    EXPECT_EQ(ReadAll(dir / "work\\a.txt"), "a");
+    EXPECT_EQ(ReadAll(dir / "work\\b.txt"), std::string(100000, 'b'));
+    // blocked.txt was there before (as a folder): a step for each other file.
+    EXPECT_EQ(std::count(x.calls.begin(), x.calls.end(), kStep), 2);
+    // The first failure of the process is shown: the file, then the space report.
+    ASSERT_EQ(x.boxes.size(), firstFailure ? 1u : 0u);
+    if (firstFailure) {
+        EXPECT_NE(x.boxes[0].find("blocked.txt"), std::string::npos) << x.boxes[0];
+        EXPECT_NE(x.boxes[0].find("Unable to save Extracted File!"), std::string::npos) << x.boxes[0];
+        EXPECT_NE(x.boxes[0].find("Data Size:"), std::string::npos) << x.boxes[0];
+    }
+}
+
 TEST(UnPack, ExtractsEveryFileWithItsStamp)
 {
     const std::vector<SourceFile> files = {

@@ -202,6 +202,8 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
             plan.webConfirm = r.Flag("ConfirmDownload", false) ? 1 : 0;
             plan.webAlways = r.Flag("AlwaysDownload", false);
             web = &s;
+        } else if (upper == "BRANDING") {
+            plan.branding = ReadBranding(r, base);
         } else if (upper.rfind("LANGUAGE ", 0) == 0) {
             LanguageBlock block{Trim(s.name.substr(9)), s.entries};
             if (block.name.empty())

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "Branding.h"
+
 // A refused manifest; the message names the file, the section and the key.
 class ManifestError : public std::runtime_error {
 public:
@@ -37,6 +39,7 @@ struct BuildPlan {
     bool compress = true;
     bool keepDates = true;
     uint32_t tokenSeed = 0; // 0: a fresh seed for every build
+    unsigned threads = 0;   // compressing threads, 0: one per core (the command line's, not the manifest's)
 
     uint8_t formatByte = 1;
     uint8_t headerStrings = 2;
@@ -56,6 +59,8 @@ struct BuildPlan {
     std::string downloadSha256;  // hex; empty: the web launcher runs any file with the token
 
     std::vector<LanguageBlock> languages;
+
+    Branding branding;
 
     // [Web]: the small web launcher that downloads this setup, made in the same run.
     std::string webOutput, webUrl;

@@ -1,7 +1,6 @@
 #include "PayloadWriter.h"
 
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <cstring>
 #include <ctime>
@@ -10,6 +9,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "EntryCompressor.h"
+#include "LittleEndian.h"
 #include "PartFiles.h"
 #include "payload/FileReader.h"
 #include "payload/PayloadTrailer.h"
@@ -26,10 +27,6 @@ namespace {
     throw std::runtime_error(path + ": " + what);
 }
 
-uint32_t Le16(const std::string& b, size_t at)
-{
-    return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
-}
 
 } // namespace
 
@@ -43,7 +40,7 @@ std::string LauncherImageProblem(const std::string& image)
         return "not a Windows program (no \"MZ\" at its start)";
     if (image.size() < kSubsystem + 2 || image.compare(kPe, 4, std::string("PE\0\0", 4)) != 0)
         return "no PE header at offset 256";
-    if (Le16(image, kPe + 20) < 70 || Le16(image, kSubsystem) != kGui)
+    if (Get16(image, kPe + 20) < 70 || Get16(image, kSubsystem) != kGui)
         return "not a Windows GUI program";
     return {};
 }
@@ -66,18 +63,7 @@ std::string BuildList(const std::vector<std::string>& items, const std::string& 
     return list;
 }
 
-void PutU32(std::string& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<char>(v >> (8 * i));
-}
 
-std::string U32(uint32_t v)
-{
-    std::string b(4, '\0');
-    PutU32(b, 0, v);
-    return b;
-}
 
 uint32_t FileStamp(const fs::path& path)
 {
@@ -97,23 +83,6 @@ uint32_t FileStamp(const fs::path& path)
 #endif
     return DosStamp(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                     local.tm_sec);
-}
-
-// One length-prefixed entry block: a complete zlib stream (78 DA) or the bytes stored.
-std::string EntryBlock(const std::string& header, const std::string& content, bool compress)
-{
-    std::string entry = header;
-    entry += '\0';
-    entry += content;
-    if (!compress)
-        return U32(static_cast<uint32_t>(-static_cast<int32_t>(entry.size()))) + entry;
-    uLongf size = compressBound(static_cast<uLong>(entry.size()));
-    std::string z(size, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(&z[0]), &size, reinterpret_cast<const Bytef*>(entry.data()),
-                  static_cast<uLong>(entry.size()), Z_BEST_COMPRESSION) != Z_OK)
-        throw std::runtime_error("zlib refused to compress an entry");
-    z.resize(size);
-    return U32(static_cast<uint32_t>(size)) + z;
 }
 
 uint64_t EntriesOf(uint64_t size, uint64_t entrySize) { return size == 0 ? 1 : (size + entrySize - 1) / entrySize; }
@@ -325,6 +294,7 @@ std::vector<std::string> WritePayload(const BuildPlan& plan)
         throw ManifestError("[Setup] Launcher: " + plan.launcher + " is not a bare launcher: " + problem);
     if (plan.storedEnd && (image.size() < 512 || image.compare(248, 8, std::string(8, '\0')) != 0))
         throw ManifestError("[Setup] StoredEnd: the launcher's bytes 248 to 255 are in use");
+    image = BrandImage(image, plan.branding, fs::path(plan.output).filename().string());
     // Nothing is written until the plan has passed every check; then the output's
     // folder is made if it is missing.
     if (const fs::path folder = fs::path(plan.output).parent_path(); !folder.empty()) {
@@ -374,30 +344,28 @@ std::vector<std::string> WritePayload(const BuildPlan& plan)
             AddSpace(t.requiredSpace[i], (size + cluster - 1) / cluster * cluster);
         }
 
-    VolumeWriter volumes(plan, t);
-    volumes.Begin(image, headers);
-    uint64_t counted = 0;
+    std::vector<EntryPiece> pieces;
     for (size_t i = 0; i < plan.files.size(); ++i) {
         const PayloadFile& f = plan.files[i];
-        std::ifstream in(f.source, std::ios::binary);
-        if (!in)
-            IoError(f.source, "cannot be read");
         std::string name = f.name;
         if (!plan.runTarget.empty() && UpperText(f.name) == UpperText(plan.runTarget))
             name += "*" + plan.runParameters;
         const std::string header = BuildList({name, std::to_string(plan.keepDates ? FileStamp(f.source) : 0)}, "[Run]");
-        uint64_t left = sizes[i];
+        uint64_t offset = 0;
         do {
-            std::string piece(static_cast<size_t>(left < plan.entrySize ? left : plan.entrySize), '\0');
-            if (!piece.empty() && !in.read(&piece[0], static_cast<std::streamsize>(piece.size())))
-                IoError(f.source, "changed while it was read");
-            left -= piece.size();
-            volumes.AddEntry(EntryBlock(header, piece, plan.compress));
-            ++counted;
-        } while (left > 0);
+            const uint64_t left = sizes[i] - offset;
+            pieces.push_back({f.source, offset, static_cast<size_t>(left < plan.entrySize ? left : plan.entrySize), header});
+            offset += pieces.back().size;
+        } while (offset < sizes[i]);
     }
-    if (counted != entries)
+    if (pieces.size() != entries)
         throw std::runtime_error("internal: entry count mismatch");
+
+    VolumeWriter volumes(plan, t);
+    volumes.Begin(image, headers);
+    EntryCompressor blocks(std::move(pieces), plan.compress, plan.threads);
+    for (uint64_t i = 0; i < entries; ++i)
+        volumes.AddEntry(blocks.Next());
     std::vector<std::string> volumeFiles = volumes.End();
     if (plan.flags & kFlagSpanFromDisks) {
         // The launcher started from the first disk copies itself away and reads its

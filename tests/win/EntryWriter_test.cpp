@@ -1,0 +1,103 @@
+#include "payload/EntryWriter.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "util/FilesWin.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class EntryWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        dir_ = std::string(temp) + "entrywriter_" + std::to_string(GetCurrentProcessId());
+        DeleteTree(dir_, true);
+        CreateDirectoryA(dir_.c_str(), nullptr);
+    }
+    void TearDown() override { DeleteTree(dir_, true); }
+    std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
+
+    std::string dir_;
+};
+
+TEST_F(EntryWriterTest, WritesInOrderAndTellsFailuresInOrder)
+{
+    // A folder where a file should go: the write fails as a full disk's would, with the
+    // system's error and the sizes the error box shows.
+    CreateDirectoryA(Path("blocked.txt").c_str(), nullptr);
+    int pumps = 0;
+    TEntryWriter writer([&pumps] { ++pumps; });
+    const auto write = [&](const std::string& name, const std::string& folder, bool append, const std::string& content) {
+        std::string buffer = "header" + content;
+        writer.Write(Path(name), folder.empty() ? "" : Path(folder), 0, append, buffer, 6, content.size());
+    };
+    write("a.txt", "", false, "first");
+    write("blocked.txt", "", false, "lost");
+    write("sub\\deep\\b.txt", "sub\\deep", false, std::string(3 << 20, 'b'));
+    write("missing\\c.txt", "", false, "no folder made for it");
+    // Far more than the queue holds: the window thread waits, its messages running.
+    std::string expected = "first";
+    for (int i = 0; i < 2000; ++i) {
+        write("a.txt", "", true, "+" + std::to_string(i));
+        expected += "+" + std::to_string(i);
+    }
+    writer.Drain();
+    EXPECT_EQ(ReadAll(Path("a.txt")), expected);
+    EXPECT_EQ(ReadAll(Path("sub\\deep\\b.txt")), std::string(3 << 20, 'b'));
+    EXPECT_GT(pumps, 0);
+
+    const std::vector<TEntryWriter::Failure> failures = writer.TakeFailures();
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_EQ(failures[0].target, Path("blocked.txt"));
+    EXPECT_EQ(failures[0].error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(failures[0].dataSize, 4);
+    EXPECT_GT(failures[0].freeBytes, 0);
+    EXPECT_EQ(failures[1].target, Path("missing\\c.txt"));
+    EXPECT_EQ(failures[1].error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(failures[1].exists);
+    EXPECT_TRUE(writer.TakeFailures().empty());
+}
+
+TEST_F(EntryWriterTest, TakesTheBufferAndGivesBackOneItIsDoneWith)
+{
+    TEntryWriter writer(nullptr);
+    std::string buffer(1000, 'x');
+    const char* given = buffer.data();
+    writer.Write(Path("x.bin"), "", 0, false, buffer, 0, 1000);
+    writer.Drain();
+    std::string next(10, 'y');
+    writer.Write(Path("y.bin"), "", 0, false, next, 0, 10);
+    // The first buffer came back for the next entry, its memory untouched.
+    EXPECT_EQ(next.data(), given);
+    EXPECT_EQ(next.size(), 1000u);
+    writer.Drain();
+    EXPECT_EQ(ReadAll(Path("y.bin")), std::string(10, 'y'));
+}
+
+TEST_F(EntryWriterTest, WhatIsQueuedIsWrittenBeforeTheWriterEnds)
+{
+    {
+        TEntryWriter writer(nullptr);
+        for (int i = 0; i < 50; ++i) {
+            std::string buffer = "file " + std::to_string(i);
+            writer.Write(Path("f" + std::to_string(i)), "", 0, false, buffer, 0, buffer.size());
+        }
+    }
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(ReadAll(Path("f" + std::to_string(i))), "file " + std::to_string(i));
+}
+
+} // namespace
