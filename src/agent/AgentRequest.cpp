@@ -15,7 +15,7 @@ std::int32_t PerformAgentRequest(AgentSession& session, std::uint32_t code, std:
     const OriginalFile& original = session.original;
     switch (static_cast<C>(code)) {
     case C::GetVersionOriginal: return Low32(original.Int(K::VersionOriginal));
-    case C::GetVersionNew: return Low32(session.release.versionNew);
+    case C::GetVersionNew: return Low32(session.releaseVersion);
     case C::GetState: return static_cast<std::int32_t>(session.state);
     case C::GetProbeInterval: return Low32(original.Int(K::ProbeSecondsInterval));
     case C::GetReAskInterval: return Low32(original.Int(K::ReAskSecondsInterval));

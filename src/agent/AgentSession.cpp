@@ -2,6 +2,7 @@
 
 #include "payload/GFileInfo.h"
 #include "util/FilesWin.h"
+#include "util/IniText.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
@@ -15,7 +16,7 @@ AgentFiles AgentFilesIn(const std::string& folder, const TGFileInfo& own)
 AgentSession::AgentSession(AgentHost hostIn, AgentFiles filesIn)
     : host(std::move(hostIn)), files(std::move(filesIn)), original(files.original),
       // The release kept from an earlier run answers until this run has fetched one.
-      release(ParseRelease(ReadFileRange(files.info, 0, 0)))
+      releaseVersion(IniText(ReadFileRange(files.info, 0, 0)).Int("NewSetup", "VersionNew", 0))
 {
 }
 

@@ -54,8 +54,8 @@ struct AgentSession {
     AgentFiles files;
     OriginalFile original;
     OverrideBytes overrides = FreshOverrides();
-    // The release the last fetch of its description brought (request 5 answers from it).
-    Release release;
+    // The version of the release the last fetch of its description brought (request 5).
+    std::int64_t releaseVersion = 0;
 
     int timerCount = -3;        // checks begin once it reaches 1; "/SleepX=" sets it
     int shutdownCountdown = -1; // 0: quit on this tick; above 0: count down; -1: never

@@ -155,7 +155,7 @@ bool RunDialog(const InformDialogParams& p, const std::string& address)
 
     // A quit request (the agent's shutdown) ends the dialog and stays for the launcher's
     // own loop, which would otherwise never see it.
-    PumpMessages([&d] { return d.done; }, OnQuit::EndAndRepost);
+    PumpMessages(d.done, OnQuit::EndAndRepost);
     if (d.done)
         window.release(); // already destroyed
     return true;

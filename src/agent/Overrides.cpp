@@ -10,12 +10,6 @@ OverrideBytes FreshOverrides()
     return bytes;
 }
 
-bool Overridden(const OverrideBytes& bytes, Override which, bool releaseFlag)
-{
-    const std::uint8_t byte = bytes[static_cast<std::size_t>(which)];
-    return byte == kNotOverridden ? releaseFlag : byte == 1;
-}
-
 std::string OverrideList(const OverrideBytes& bytes)
 {
     std::string list = "|";

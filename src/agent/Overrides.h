@@ -25,7 +25,11 @@ using OverrideBytes = std::array<std::uint8_t, kOverrideCount>;
 OverrideBytes FreshOverrides();
 
 // The flag as overridden: the release's own value when the byte is 255.
-bool Overridden(const OverrideBytes& bytes, Override which, bool releaseFlag);
+inline bool Overridden(const OverrideBytes& bytes, Override which, bool releaseFlag)
+{
+    const std::uint8_t byte = bytes[static_cast<std::size_t>(which)];
+    return byte == kNotOverridden ? releaseFlag : byte == 1;
+}
 
 // "|b0|b1|...|b7|", every byte in decimal.
 std::string OverrideList(const OverrideBytes& bytes);

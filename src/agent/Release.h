@@ -11,9 +11,17 @@
 #include "agent/Overrides.h"
 
 // The agent's flags are true for exactly the text "1" ("yes", "true" or "2" are not).
-bool FlagText(const std::string& stored);
+inline bool FlagText(const std::string& stored) { return stored == "1"; }
 
 struct Release {
+    Release() = default;
+    Release(const Release&) = default;
+    Release& operator=(const Release&) = default;
+    Release(Release&&) = default;
+    Release& operator=(Release&&) = default;
+    // Out of line: the launcher is built for size, and a release is ended in many places.
+    ~Release();
+
     // [NewSetup]
     std::string downloadUrl; // DownloadURL_UPDATE: where the update and inform files are
     std::string nameOfUpdateFile;
@@ -47,5 +55,5 @@ struct Release {
 // foreign bytes give a release with nothing to fetch.
 Release ParseRelease(std::string_view infoText);
 
-// The release with the running agent's overrides in place of its flags.
-Release WithOverrides(Release release, const OverrideBytes& overrides);
+// Puts the running agent's overrides in place of the release's flags.
+void ApplyOverrides(Release& release, const OverrideBytes& overrides);

@@ -43,15 +43,17 @@ void TellWhyNothing(const AgentSession& session, const Decision& decision, const
 
 } // namespace
 
-FetchOutcome DownloadInfoFile(AgentSession& session)
+FetchedRelease DownloadInfoFile(AgentSession& session)
 {
     const TGFileInfo* own = session.host.own;
     session.Notify(NotifyCheck, 1);
-    FetchOutcome fetch = DownloadFileAU(session, session.UpdateServer(), own ? own->InfoFileName() : std::string(),
-                                        FetchKind::Info, false);
-    session.release = ParseRelease(fetch.info);
+    FetchedRelease info;
+    info.fetch = DownloadFileAU(session, session.UpdateServer(), own ? own->InfoFileName() : std::string(),
+                                FetchKind::Info, false);
+    info.release = ParseRelease(info.fetch.info);
+    session.releaseVersion = info.release.versionNew;
     session.Notify(NotifyCheck, 2);
-    return fetch;
+    return info;
 }
 
 bool AskBeforeCheck(AgentSession& session)
@@ -74,12 +76,13 @@ void PerformShot(AgentSession& session)
     TraceLine(ProcessIdText(), " Fire  ", ReadableSeconds(NowSeconds()));
     CheckTestMode(session, true);
     const AgentStateScope checking(session, AgentState::Checking);
-    const FetchOutcome info = DownloadInfoFile(session);
+    FetchedRelease info = DownloadInfoFile(session);
     session.RecordSeconds(OriginalKeys::ProbeSecondsLast, NowSeconds());
 
     // Read once: the decision, the cycle and the announcement see the same release.
-    const Release release = WithOverrides(session.release, session.overrides);
-    const Decision decision = GetOkToPerformAU(session, release, info.fetched, [](const std::string& url) {
+    ApplyOverrides(info.release, session.overrides);
+    const Release& release = info.release;
+    const Decision decision = GetOkToPerformAU(session, release, info.fetch.fetched, [](const std::string& url) {
         return static_cast<std::int64_t>(HTTP_GetFileSize(url));
     });
     if (decision.ok()) {
@@ -97,6 +100,6 @@ void PerformShot(AgentSession& session)
         if (session.window)
             ::ShowWindow(session.window, SW_HIDE);
         if (!decision.ok())
-            TellWhyNothing(session, decision, info.error);
+            TellWhyNothing(session, decision, info.fetch.error);
     }
 }

@@ -4,12 +4,19 @@
 #pragma once
 
 #include "agent/Fetch.h"
+#include "agent/Release.h"
 
 struct AgentSession;
 
+// The release's description as the fetch brought it, read once.
+struct FetchedRelease {
+    FetchOutcome fetch;
+    Release release;
+};
+
 // Fetches the release's ".info" file from the update server, between the notifications
-// (40, 1) and (40, 2); the session keeps the release it describes.
-FetchOutcome DownloadInfoFile(AgentSession& session);
+// (40, 1) and (40, 2); the session keeps the version of the release it describes.
+FetchedRelease DownloadInfoFile(AgentSession& session);
 
 // The question before a check; true when the user lets it go ahead.
 bool AskBeforeCheck(AgentSession& session);

@@ -49,7 +49,27 @@ void Post(const std::string& target, UINT message, WPARAM wParam, LPARAM lParam)
 
 unsigned long RunAgentWindow(const RunContext& run)
 {
-    AgentSession session(AgentHost{&run.own, {}, {}, {}}, AgentFilesIn(ProgramFolder(false), run.own));
+    // The host shows through the window once it is made; the window's steps run only then.
+    LauncherWindow* view = nullptr;
+    unsigned long exitCode = 0;
+    AgentSession session(AgentHost{&run.own,
+                                   [&view, &session](const std::string& text) {
+                                       const OriginalFile& original = session.original;
+                                       view->SetLabel(text, original.Text(OriginalKeys::FontName),
+                                                      static_cast<int>(original.Int(OriginalKeys::CharSet)),
+                                                      static_cast<int>(original.Int(OriginalKeys::FontSize)));
+                                   },
+                                   [&view](int code, int value) { view->Notify(code, value); },
+                                   [&view, &run, &exitCode](const UpdateRun& update) {
+                                       const auto removeWorkFolder = defer(RemoveWorkFolder);
+                                       const SetupOutcome outcome =
+                                           SetupRun(*view, run,
+                                                    {WorkFolder(), update.setupFile, run.own.AgentFileName(),
+                                                     update.extraArgs, update.foreground, update.shortcutsToRemove});
+                                       exitCode = outcome.exitCode;
+                                       return outcome.completed;
+                                   }},
+                         AgentFilesIn(ProgramFolder(false), run.own));
     CheckTestMode(session, true);
     const std::int64_t sleepX = SwitchInt("/SleepX=", -1);
     if (sleepX >= 0)
@@ -59,31 +79,13 @@ unsigned long RunAgentWindow(const RunContext& run)
     if (!inherited.empty())
         ParseOverrideList(inherited, session.overrides);
 
-    WindowHandlers handlers;
-    handlers.tick = [&session](LauncherWindow&) { AgentTimerTick(session); };
-    handlers.request = [&session](std::uint32_t code, std::int32_t value) {
-        return PerformAgentRequest(session, code, value);
-    };
-    handlers.shutDown = [&session](int countdown) { session.shutdownCountdown = countdown; };
-    LauncherWindow window(run, std::move(handlers));
-
-    unsigned long exitCode = 0;
+    LauncherWindow window(run, WindowHandlers{[&session](LauncherWindow&) { AgentTimerTick(session); },
+                                              [&session](std::uint32_t code, std::int32_t value) {
+                                                  return PerformAgentRequest(session, code, value);
+                                              },
+                                              [&session](int countdown) { session.shutdownCountdown = countdown; }});
+    view = &window;
     session.window = window.Handle();
-    session.host.caption = [&window, &session](const std::string& text) {
-        const OriginalFile& original = session.original;
-        window.SetLabel(text, original.Text(OriginalKeys::FontName),
-                        static_cast<int>(original.Int(OriginalKeys::CharSet)),
-                        static_cast<int>(original.Int(OriginalKeys::FontSize)));
-    };
-    session.host.notify = [&window](int code, int value) { window.Notify(code, value); };
-    session.host.runSetup = [&window, &run, &exitCode](const UpdateRun& update) {
-        const auto removeWorkFolder = defer(RemoveWorkFolder);
-        const SetupOutcome outcome = SetupRun(window, run,
-                                              {WorkFolder(), update.setupFile, run.own.AgentFileName(),
-                                               update.extraArgs, update.foreground, update.shortcutsToRemove});
-        exitCode = outcome.exitCode;
-        return outcome.completed;
-    };
     window.Run();
     return exitCode;
 }

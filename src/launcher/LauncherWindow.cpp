@@ -67,7 +67,7 @@ void LauncherWindow::Run()
 {
     if (window_) {
         Hide();
-        PumpMessages([this] { return destroyed_; }, OnQuit::End);
+        PumpMessages(destroyed_, OnQuit::End);
         KillTimer(window_, kTimerId);
     }
     // The handlers may hold the run's state, which ends with this call.

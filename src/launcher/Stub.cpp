@@ -97,9 +97,8 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
 unsigned long RunSetupWindow(const RunContext& run)
 {
     SetupOutcome outcome;
-    WindowHandlers handlers;
-    handlers.tick = [&run, &outcome](LauncherWindow& window) { outcome = SetupTick(window, run); };
-    LauncherWindow window(run, std::move(handlers));
+    LauncherWindow window(
+        run, WindowHandlers{[&run, &outcome](LauncherWindow& view) { outcome = SetupTick(view, run); }, {}, {}});
     window.Run();
     return outcome.exitCode;
 }

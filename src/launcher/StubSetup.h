@@ -20,7 +20,7 @@ struct SetupRequest {
     std::string extraArgs;  // the engine's arguments (the launcher's own in setup mode)
     bool foreground = true; // the user sees the run; false: everything hidden
     // Deleted once the engine reported completion (an update's shortcuts to remove).
-    std::vector<std::string> removeWhenCompleted;
+    const std::vector<std::string>& removeWhenCompleted;
 };
 
 struct [[nodiscard]] SetupOutcome {

@@ -41,31 +41,28 @@ struct SetupFile {
     std::string path;
     bool downloaded = false; // this run brought it, and deletes it at its end
     std::string error;       // why it Failed
+
+    void Fail(std::string why)
+    {
+        state = WebFetch::Failed;
+        error = std::move(why);
+    }
 };
 
-SetupFile Fail(SetupFile file, const std::string& error)
-{
-    file.state = WebFetch::Failed;
-    file.error = error;
-    return file;
-}
-
-// The setup file beside the launcher, or downloaded into the temp folder.
-SetupFile FetchSetupFile(LauncherWindow& view, const TGFileInfo& own, const std::string& url,
-                         const std::string& candidate, const std::string& fileName, bool hidden)
+// The setup file beside the launcher (file.path), or downloaded into the temp folder.
+void FetchSetupFile(SetupFile& file, LauncherWindow& view, const TGFileInfo& own, const std::string& url,
+                    const std::string& fileName, bool hidden)
 {
     const TextLookup text = [&own](const std::string& key, const std::string& def) {
         return own.LocalizedText(key, def);
     };
-    SetupFile file;
-    file.path = candidate;
     // The name comes from the payload and becomes a path in the temp folder.
     if (!IsSafeEntryName(fileName)) {
         TraceLine(ProcessIdText(), " ==== refused setup file name >>", fileName, "<<");
-        return Fail(file, DownloadDisplayName(url) + " --- Error downloading file (refused name)");
+        return file.Fail(DownloadDisplayName(url) + " --- Error downloading file (refused name)");
     }
-    if (FileExists(candidate))
-        return file;
+    if (FileExists(file.path))
+        return;
 
     view.SetLabel(text("s10", "Downloading File..."), own.FontName(), own.Charset(), own.FontSize());
     if (own.ConfirmDownload() && !hidden &&
@@ -75,25 +72,24 @@ SetupFile FetchSetupFile(LauncherWindow& view, const TGFileInfo& own, const std:
     // A missing connection is told even to a user who declined.
     std::string reason;
     if (!HTTP_IsConnected(reason))
-        file = Fail(file, text("s12", "No valid Internet Connection.<p>Can not Download File!") +
-                              (reason.empty() ? "" : "<P><P>" + reason));
+        file.Fail(text("s12", "No valid Internet Connection.<p>Can not Download File!") +
+                  (reason.empty() ? "" : "<P><P>" + reason));
     ClearDownloadAbort();
     file.path = TempFolder(true) + fileName;
     if (file.state == WebFetch::Ready) {
-        const std::string error =
+        std::string error =
             HTTP_DownloadFile_Incremental(hidden ? nullptr : view.Handle(), url, file.path, nullptr, &SharedProgBar());
         file.downloaded = error.empty();
-        if (!error.empty())
-            file = Fail(file, error);
         // A transfer cut short without an error from the server leaves no file: that
         // is a failed download, not a setup with a foreign token.
-        else if (!FileExists(file.path))
-            file = Fail(file, DownloadDisplayName(url) + " --- Error downloading file");
+        if (error.empty() && !FileExists(file.path))
+            error = DownloadDisplayName(url) + " --- Error downloading file";
+        if (!error.empty())
+            file.Fail(std::move(error));
     }
     SleepPumping(0, 300);
     ProgressSink(0, 0, 10, 0, 1, std::string());
     SleepPumping(0, 700);
-    return file;
 }
 
 } // namespace
@@ -102,8 +98,9 @@ SetupOutcome WebSetupRun(LauncherWindow& view, const RunContext& run, const WebS
 {
     const TGFileInfo& own = run.own;
     const std::string url = request.source + "/" + request.fileName;
-    SetupFile file = FetchSetupFile(view, own, url, WithBackslash(request.source, true) + request.fileName,
-                                    request.fileName, request.hidden);
+    SetupFile file;
+    file.path = WithBackslash(request.source, true) + request.fileName;
+    FetchSetupFile(file, view, own, url, request.fileName, request.hidden);
     // A launcher that names its setup's SHA-256 holds the file from the check until it
     // has run, so that nobody can swap it in between.
     HeldFile held;
@@ -111,9 +108,9 @@ SetupOutcome WebSetupRun(LauncherWindow& view, const RunContext& run, const WebS
         if (!own.DownloadSha256().empty())
             held = HoldAndHash(file.path);
         if (!TGFileInfo(file.path).SameDownloadToken(own))
-            file = Fail(file, HtmlNotFoundMessage(HtmlPageStart(file.path), url, "Bad Secret Token!", false));
+            file.Fail(HtmlNotFoundMessage(HtmlPageStart(file.path), url, "Bad Secret Token!", false));
         else if (!IsPinnedSetup(own, held))
-            file = Fail(file, kBadSetupHash);
+            file.Fail(kBadSetupHash);
     }
 
     SetupOutcome outcome;

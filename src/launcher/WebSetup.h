@@ -24,7 +24,7 @@ struct WebSetupRequest {
     std::string source;   // a folder beside the launcher, or the web address without the name
     std::string fileName; // the setup file's name
     bool hidden = false;  // no question, no window, the engine hidden
-    std::vector<std::string> removeWhenCompleted;
+    const std::vector<std::string>& removeWhenCompleted;
 };
 
 // Takes the setup file from source or downloads it from source + "/" + fileName into the

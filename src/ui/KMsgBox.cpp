@@ -343,8 +343,9 @@ int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& titl
     CreateButtons(box, font.get(), flags, buttons, client);
 
     // A quit request must not end the caller's wait for its answer early.
-    PumpMessages([&box] { return box.destroyed; }, OnQuit::Defer,
-                 [&box](const MSG& msg) { return FilterKey(box, msg); });
+    PumpMessages(
+        box.destroyed, OnQuit::Defer,
+        [](void* context, const MSG& msg) { return FilterKey(*static_cast<Box*>(context), msg); }, &box);
     if (!box.destroyed && ::IsWindow(box.window)) ::DestroyWindow(box.window);
     ::UnregisterClassA(kBoxClass, instance);
     return box.result;

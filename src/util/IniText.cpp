@@ -15,6 +15,8 @@ std::string_view Trimmed(std::string_view s)
     return s;
 }
 
+std::string Name(std::string_view s) { return UpperText(std::string(Trimmed(s))); }
+
 // One pair of enclosing quotes goes, as the system's reader drops them; a value too long
 // for its buffer keeps its cut end.
 std::string StoredValue(std::string_view value)
@@ -35,7 +37,9 @@ IniText::IniText(std::string_view text)
 {
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
-    Section* current = nullptr;
+    std::vector<std::string> seen; // the sections met so far
+    std::string section;           // lines before any section belong to the nameless one
+    bool counts = true;            // only the first section of a name counts
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");
         const std::string_view line = Trimmed(text.substr(0, end));
@@ -46,39 +50,25 @@ IniText::IniText(std::string_view text)
             const std::size_t close = line.rfind(']');
             if (close == std::string_view::npos)
                 continue; // no section; nothing can look it up
-            sections_.push_back({UpperText(std::string(Trimmed(line.substr(1, close - 1)))), {}});
-            current = &sections_.back();
+            section = Name(line.substr(1, close - 1));
+            counts = true;
+            for (const std::string& name : seen)
+                counts = counts && name != section;
+            seen.push_back(section);
             continue;
         }
         const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos)
-            continue; // a key without "=" has no value: lookups give their default
-        if (!current) {
-            sections_.push_back({std::string(), {}});
-            current = &sections_.back();
-        }
-        current->entries.push_back(
-            {UpperText(std::string(Trimmed(line.substr(0, eq)))), StoredValue(Trimmed(line.substr(eq + 1)))});
+        // A key without "=" has no value: lookups give their default.
+        if (counts && eq != std::string_view::npos)
+            entries_.push_back({section, Name(line.substr(0, eq)), StoredValue(Trimmed(line.substr(eq + 1)))});
     }
-}
-
-const IniText::Section* IniText::Find(std::string_view section) const
-{
-    const std::string name = UpperText(std::string(Trimmed(section)));
-    for (const Section& s : sections_)
-        if (s.name == name)
-            return &s;
-    return nullptr;
 }
 
 const IniText::Entry* IniText::Find(std::string_view section, std::string_view key) const
 {
-    const Section* s = Find(section);
-    if (!s)
-        return nullptr;
-    const std::string name = UpperText(std::string(Trimmed(key)));
-    for (const Entry& e : s->entries)
-        if (e.key == name)
+    const std::string s = Name(section), k = Name(key);
+    for (const Entry& e : entries_)
+        if (e.section == s && e.key == k)
             return &e;
     return nullptr;
 }
@@ -89,9 +79,10 @@ std::string IniText::Text(std::string_view section, std::string_view key, const 
     return !e || e->value.empty() ? def : e->value;
 }
 
-bool IniText::Has(std::string_view section, std::string_view key) const { return Find(section, key) != nullptr; }
-
 std::int64_t IniText::Int(std::string_view section, std::string_view key, std::int64_t def) const
 {
-    return ParseInt64(Text(section, key, std::to_string(def)), def);
+    const Entry* e = Find(section, key);
+    return e ? ParseInt64(e->value, def) : def;
 }
+
+bool IniText::Has(std::string_view section, std::string_view key) const { return Find(section, key) != nullptr; }

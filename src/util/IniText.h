@@ -30,16 +30,13 @@ public:
     static constexpr std::size_t kLongestValue = 10240;
 
 private:
+    // The lines that count, in order: later sections of a name already seen are left out.
     struct Entry {
-        std::string key; // upper-cased
+        std::string section; // upper-cased
+        std::string key;     // upper-cased
         std::string value;
     };
-    struct Section {
-        std::string name; // upper-cased
-        std::vector<Entry> entries;
-    };
-    const Section* Find(std::string_view section) const;
     const Entry* Find(std::string_view section, std::string_view key) const;
 
-    std::vector<Section> sections_;
+    std::vector<Entry> entries_;
 };

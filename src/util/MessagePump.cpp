@@ -1,10 +1,10 @@
 #include "util/MessagePump.h"
 
-void PumpMessages(const std::function<bool()>& done, OnQuit onQuit, const std::function<bool(const MSG&)>& filter)
+void PumpMessages(const bool& done, OnQuit onQuit, MessageFilter filter, void* context)
 {
     bool quitSeen = false;
     int quitCode = 0;
-    while (!done()) {
+    while (!done) {
         MSG msg;
         const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
         if (got == -1)
@@ -20,7 +20,7 @@ void PumpMessages(const std::function<bool()>& done, OnQuit onQuit, const std::f
             quitSeen = true;
             continue;
         }
-        if (filter && filter(msg))
+        if (filter && filter(context, msg))
             continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);

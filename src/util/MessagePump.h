@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <functional>
-
 // What a loop does with a quit request (WM_QUIT) that arrives while it runs.
 enum class OnQuit {
     End,          // the loop ends: the program's outermost loop
@@ -15,7 +13,9 @@ enum class OnQuit {
                   // again once it has ended, so that no quit is lost
 };
 
-// Runs until done() holds before the next message, a quit request ends it, or the
-// system's queue fails. filter may use a message up before it is dispatched (a box's
-// keys): true when it did.
-void PumpMessages(const std::function<bool()>& done, OnQuit onQuit, const std::function<bool(const MSG&)>& filter = {});
+// Uses a message up before it is dispatched (a box's keys): true when it did.
+using MessageFilter = bool (*)(void* context, const MSG& msg);
+
+// Runs until done is set before the next message, a quit request ends it, or the system's
+// queue fails. The window's procedure sets done.
+void PumpMessages(const bool& done, OnQuit onQuit, MessageFilter filter = nullptr, void* context = nullptr);

@@ -85,13 +85,15 @@ TEST(Release, OverridesReplaceTheFlagsTheyStandFor)
     o[static_cast<int>(Override::ConfirmDownload)] = 1;
     o[static_cast<int>(Override::RestartProcess)] = 0;
     o[static_cast<int>(Override::AskBeforeCheck)] = 1; // no flag of the release
-    const Release overridden = WithOverrides(r, o);
+    Release overridden = r;
+    ApplyOverrides(overridden, o);
     EXPECT_TRUE(overridden.confirmDownload);
     EXPECT_FALSE(overridden.restartProcess);
     EXPECT_TRUE(overridden.removeStartUpShortcut); // has no override
     EXPECT_FALSE(overridden.confirmInstall);
     // All 255: the release's own flags.
-    const Release same = WithOverrides(r, FreshOverrides());
+    Release same = r;
+    ApplyOverrides(same, FreshOverrides());
     EXPECT_FALSE(same.confirmDownload);
     EXPECT_TRUE(same.restartProcess);
 }
