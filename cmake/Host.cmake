@@ -5,6 +5,8 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_subdirectory(src)
 add_subdirectory(tools)
 add_subdirectory(tests/unit)
+# The structure drawn from the includes: no circle between modules, no arrow up a layer.
+add_test(NAME structure.imports COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/structure/imports.py)
 
 # Two Windows trees of the same sources: win/ is the 32-bit build that ships, win64/ its
 # 64-bit twin.

@@ -6,8 +6,19 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class TGFileInfo;
+
+// An update's payload, run as a setup.
+struct UpdateRun {
+    std::string setupFile;
+    std::string extraArgs; // after the launcher's own arguments on the engine's line
+    bool foreground = true;
+    // Files deleted once the engine reported completion: the installed product's
+    // shortcuts that the release asks to remove, named before the update rewrites them.
+    std::vector<std::string> shortcutsToRemove;
+};
 
 struct AgentHost {
     const TGFileInfo* own = nullptr;
@@ -15,7 +26,7 @@ struct AgentHost {
     std::function<void(const std::string& text)> caption;
     // Posts (code, value) to the registered notify window, if any.
     std::function<void(int code, int value)> notify;
-    // Unpacks the payload of setupFile into a fresh work folder, runs its engine with
-    // extraArgs and removes the folder; true when the engine reported completion.
-    std::function<bool(const std::string& setupFile, const std::string& extraArgs, bool foreground)> runSetup;
+    // Unpacks the payload into a fresh work folder, runs its engine and removes the
+    // folder; true when the engine reported completion.
+    std::function<bool(const UpdateRun& run)> runSetup;
 };

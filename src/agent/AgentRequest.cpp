@@ -1,7 +1,6 @@
 #include "agent/AgentRequest.h"
 
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
+#include "agent/AgentSession.h"
 
 namespace {
 
@@ -9,36 +8,37 @@ std::int32_t Low32(std::int64_t value) { return static_cast<std::int32_t>(value)
 
 } // namespace
 
-std::int32_t PerformAgentRequest(std::uint32_t code, std::int32_t value)
+std::int32_t PerformAgentRequest(AgentSession& session, std::uint32_t code, std::int32_t value)
 {
     using C = AgentRequestCode;
-    AgentState& agent = Agent();
-    const C request = static_cast<C>(code);
-    switch (request) {
-    case C::GetVersionOriginal: return Low32(ReadInfoInt(Keys::VersionOriginal));
-    case C::GetVersionNew: return Low32(ReadInfoInt(Keys::VersionNew));
-    case C::GetState: return agent.state;
-    case C::GetProbeInterval: return Low32(ReadInfoInt(Keys::ProbeSecondsInterval));
-    case C::GetReAskInterval: return Low32(ReadInfoInt(Keys::ReAskSecondsInterval));
-    case C::GetProbeLast: return Low32(ReadInfoInt(Keys::ProbeSecondsLast));
-    case C::GetReAskLast: return Low32(ReadInfoInt(Keys::ReAskSecondsLast));
-    case C::SetProbeInterval: WriteInfoInt(Keys::ProbeSecondsInterval, value); return 0;
-    case C::SetReAskInterval: WriteInfoInt(Keys::ReAskSecondsInterval, value); return 0;
-    case C::SetProbeLast: WriteInfoSeconds(Keys::ProbeSecondsLast, value); return 0;
-    case C::SetReAskLast: WriteInfoSeconds(Keys::ReAskSecondsLast, value); return 0;
-    case C::SetShutdownCountdown: agent.shutdownCountdown = value; return 0;
+    namespace K = OriginalKeys;
+    const OriginalFile& original = session.original;
+    switch (static_cast<C>(code)) {
+    case C::GetVersionOriginal: return Low32(original.Int(K::VersionOriginal));
+    case C::GetVersionNew: return Low32(session.releaseVersion);
+    case C::GetState: return static_cast<std::int32_t>(session.state);
+    case C::GetProbeInterval: return Low32(original.Int(K::ProbeSecondsInterval));
+    case C::GetReAskInterval: return Low32(original.Int(K::ReAskSecondsInterval));
+    case C::GetProbeLast: return Low32(original.Int(K::ProbeSecondsLast));
+    case C::GetReAskLast: return Low32(original.Int(K::ReAskSecondsLast));
+    // Setters answer 0 whatever happens; a value that could not be written is logged.
+    case C::SetProbeInterval: session.Record(K::ProbeSecondsInterval, value); return 0;
+    case C::SetReAskInterval: session.Record(K::ReAskSecondsInterval, value); return 0;
+    case C::SetProbeLast: session.RecordSeconds(K::ProbeSecondsLast, value); return 0;
+    case C::SetReAskLast: session.RecordSeconds(K::ReAskSecondsLast, value); return 0;
+    case C::SetShutdownCountdown: session.shutdownCountdown = value; return 0;
     case C::PerformUpdateCycle:
-        agent.checkNow = true;
-        if (agent.timerCount < 1)
-            agent.timerCount = 1;
+        session.checkNow = true;
+        if (session.timerCount < 1)
+            session.timerCount = 1;
         if (value == 2)
-            agent.mode = 2;
+            session.mode = AgentMode::InteractiveRequested;
         return 0;
-    case C::JustDownloadInfoFile: agent.justDownloadInfoFile = true; return 0;
+    case C::JustDownloadInfoFile: session.justDownloadInfoFile = true; return 0;
     default:
         if (code >= static_cast<std::uint32_t>(C::SetOverrideFirst) &&
             code <= static_cast<std::uint32_t>(C::SetOverrideLast))
-            AgentOverrides()[code - static_cast<std::uint32_t>(C::SetOverrideFirst)] =
+            session.overrides[code - static_cast<std::uint32_t>(C::SetOverrideFirst)] =
                 static_cast<std::uint8_t>(value & 0xFF);
         return 0;
     }

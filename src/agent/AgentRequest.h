@@ -35,6 +35,8 @@ enum NotifyCode : int {
     NotifyAgentMessage = 51,
 };
 
-// Performs one request. Getters answer the low half of 64-bit values; setters and
-// unknown codes answer 0 (unknown codes change nothing).
-std::int32_t PerformAgentRequest(std::uint32_t code, std::int32_t value);
+struct AgentSession;
+
+// Performs one request on the session. Getters answer the low half of 64-bit values;
+// setters and unknown codes answer 0 (unknown codes change nothing).
+std::int32_t PerformAgentRequest(AgentSession& session, std::uint32_t code, std::int32_t value);

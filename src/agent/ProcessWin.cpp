@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "agent/Process.h"
-#include "payload/GFileInfo.h"
 #include "util/KDebug.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
@@ -29,8 +28,6 @@ struct Psapi {
     GetModuleNameFn moduleBaseName = ProcFrom<GetModuleNameFn>(library.get(), "GetModuleBaseNameA");
     GetModuleNameFn moduleFileName = ProcFrom<GetModuleNameFn>(library.get(), "GetModuleFileNameExA");
 };
-
-std::string Pid() { return std::to_string(::GetCurrentProcessId()); }
 
 std::string ShortPath(const std::string& path)
 {
@@ -84,7 +81,7 @@ std::vector<DWORD> ProcessIdsWith(const Psapi& psapi)
         DWORD returned = 0;
         if (!psapi.enumProcesses(ids.data(), bytes, &returned)) {
             const DWORD error = ::GetLastError();
-            TraceLine(Pid(), " EnumProcesses failed: ", static_cast<unsigned long>(error), " ", ErrorText(error));
+            TraceLine(ProcessIdText(), " EnumProcesses failed: ", static_cast<unsigned long>(error), " ", ErrorText(error));
             return {};
         }
         if (returned < bytes) {
@@ -166,7 +163,7 @@ bool PostToProgram(const std::string& path, bool fullPathOnly, UINT message, WPA
     if (!window) return false;
     if (::PostMessageA(window, message, wParam, lParam)) return true;
     const DWORD error = ::GetLastError();
-    TraceLine(Pid(), " PostMessage failed: ", static_cast<unsigned long>(error), " ", ErrorText(error));
+    TraceLine(ProcessIdText(), " PostMessage failed: ", static_cast<unsigned long>(error), " ", ErrorText(error));
     return false;
 }
 
@@ -179,7 +176,7 @@ bool TerminateProgram(const std::string& path, bool fullPathOnly)
     ScopedHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, pid));
     if (process && ::TerminateProcess(process.get(), 0)) return true;
     const DWORD error = ::GetLastError();
-    TraceLine(Pid(), " TerminateProcess failed: ", static_cast<unsigned long>(error), " ", ErrorText(error));
+    TraceLine(ProcessIdText(), " TerminateProcess failed: ", static_cast<unsigned long>(error), " ", ErrorText(error));
     return false;
 }
 
@@ -196,11 +193,4 @@ void WaitForProgramEnd(const std::string& path, DWORD timeoutMs)
         // A list that could not be had says nothing about the process: keep waiting.
         if (!ids.empty() && std::find(ids.begin(), ids.end(), pid) == ids.end()) return;
     }
-}
-
-void WaitWhileWindowExists(const std::string& className, const std::string& title)
-{
-    if (className.empty() && title.empty()) return;
-    while (::FindWindowA(className.empty() ? nullptr : className.c_str(), title.empty() ? nullptr : title.c_str()))
-        YieldX(100);
 }

@@ -25,6 +25,3 @@ bool TerminateProgram(const std::string& path, bool fullPathOnly);
 // Returns once the process found for path (after a second's grace) is gone or timeoutMs
 // (0: none) has passed, keeping this thread's windows alive meanwhile.
 void WaitForProgramEnd(const std::string& path, DWORD timeoutMs);
-// Returns once no top-level window of that class and title exists (an empty text
-// matches any), keeping this thread's windows alive meanwhile.
-void WaitWhileWindowExists(const std::string& className, const std::string& title);

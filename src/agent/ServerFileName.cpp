@@ -1,7 +1,7 @@
 #include "agent/ServerFileName.h"
 
-#include "payload/GFileInfo.h"
 #include "payload/PayloadEntry.h"
+#include "util/Utils.h"
 
 std::string BareServerName(const std::string& name)
 {

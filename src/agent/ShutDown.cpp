@@ -1,11 +1,10 @@
 #include "agent/ShutDown.h"
 
-#include "payload/GFileInfo.h"
 #include "util/Utils.h"
 
 ShutDownMethod ShutDownMethodOf(const std::string& text)
 {
-    if (text == "Issue a Message Box") return ShutDownMethod::MessageBox;
+    if (text == "Issue a Message Box") return ShutDownMethod::AskToClose;
     if (text == "Using WM_CLOSE") return ShutDownMethod::WmClose;
     if (text == "Using WM_QUIT") return ShutDownMethod::WmQuit;
     if (text == "Using Terminate Process") return ShutDownMethod::Terminate;
@@ -15,10 +14,10 @@ ShutDownMethod ShutDownMethodOf(const std::string& text)
 
 bool WaitsForEnd(ShutDownMethod method) { return method != ShutDownMethod::DontShutDown; }
 
-int ShutDownOutcome(bool wasRunning, bool stillRunning)
+ShutDownOutcome ShutDownOutcomeOf(bool wasRunning, bool stillRunning)
 {
-    if (!wasRunning) return 0;
-    return stillRunning ? 1 : kProgramStopped;
+    if (!wasRunning) return ShutDownOutcome::NotRunning;
+    return stillRunning ? ShutDownOutcome::StillRunning : ShutDownOutcome::Stopped;
 }
 
 std::string CloseRequestText(const std::string& text, const std::string& programPath)

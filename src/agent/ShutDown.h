@@ -5,7 +5,7 @@
 #include <string>
 
 enum class ShutDownMethod {
-    MessageBox,    // "Issue a Message Box": ask the user until the program has gone
+    AskToClose,    // "Issue a Message Box": ask the user until the program has gone
     WmClose,       // "Using WM_CLOSE"
     WmQuit,        // "Using WM_QUIT"
     Terminate,     // "Using Terminate Process"
@@ -18,10 +18,14 @@ ShutDownMethod ShutDownMethodOf(const std::string& text);
 // Every method but "Don't Shut Down" waits for the program's end.
 bool WaitsForEnd(ShutDownMethod method);
 
-// 0: the program was not running; 1: it was and still runs; 2: it was and has ended.
-// The update cycle restarts the program afterwards only for 2.
-constexpr int kProgramStopped = 2;
-int ShutDownOutcome(bool wasRunning, bool stillRunning);
+// What the shutdown sequence found. The update cycle starts the program again afterwards
+// only when it stopped it.
+enum class ShutDownOutcome {
+    NotRunning = 0,
+    StillRunning = 1,  // it was running and still runs
+    Stopped = 2,       // it was running and has ended
+};
+ShutDownOutcome ShutDownOutcomeOf(bool wasRunning, bool stillRunning);
 
 // RunningProcess names the program, and may give the arguments it is restarted with
 // after an update: a quoted path followed by them ("\"C:\\Demo\\demo.exe\" /tray").

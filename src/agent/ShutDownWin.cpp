@@ -2,55 +2,53 @@
 
 #include <windows.h>
 
-#include "agent/AgentBoxesWin.h"
+#include "agent/AgentBoxes.h"
+#include "agent/OriginalFileWin.h"
 #include "agent/ProcessWin.h"
-#include "agent/ShutDown.h"
-#include "agent/StubAUInfoFiles.h"
+#include "agent/Release.h"
 #include "payload/FolderVariablesWin.h"
 #include "util/KDebug.h"
+#include "util/SysUtilsWin.h"
 
 namespace {
 
-std::string Pid() { return std::to_string(::GetCurrentProcessId()); }
-
 // Asks the user to close the program until it has gone.
-void AskToClose(const std::string& path)
+void AskToClose(const OriginalFile& original, const std::string& path)
 {
-    const std::string text = CloseRequestText(AutoUpdateText("s15", ""), path);
+    const std::string text = CloseRequestText(original.AutoUpdateText("s15", ""), path);
     TraceLine("s1=", text, "<");
-    while (IsProgramRunning(path)) AgentAttention(0, text);
+    while (IsProgramRunning(path))
+        AgentAttention(original, BoxOwner::ActiveWithHeading(), text);
 }
 
-}  // namespace
+} // namespace
 
-int ShutDownProgram(const std::string& path, const std::string& methodText)
+ShutDownOutcome ShutDownProgram(const OriginalFile& original, const std::string& path, const std::string& methodText)
 {
     const bool wasRunning = IsProgramRunning(path);
     WriteUpdateLog("Shut Down Process() - START  (" + path + ")  Method: " + methodText);
     const ShutDownMethod method = ShutDownMethodOf(methodText);
-    if (method == ShutDownMethod::MessageBox) AskToClose(path);
-    TraceLine(Pid(), " ==== PerformAutoUpdate-8 ====");
+    if (method == ShutDownMethod::AskToClose)
+        AskToClose(original, path);
+    TraceLine(ProcessIdText(), " ==== PerformAutoUpdate-8 ====");
     switch (method) {
     case ShutDownMethod::WmClose: PostToProgram(path, true, WM_CLOSE, 15, 255); break;
     case ShutDownMethod::WmQuit: PostToProgram(path, true, WM_QUIT, 15, 255); break;
     case ShutDownMethod::Terminate: TerminateProgram(path, true); break;
-    case ShutDownMethod::MessageBox:
+    case ShutDownMethod::AskToClose:
     case ShutDownMethod::DontShutDown:
     case ShutDownMethod::WaitOnly: break;
     }
-    if (WaitsForEnd(method)) WaitForProgramEnd(path, 0);
-    TraceLine(Pid(), " ==== PerformAutoUpdate-9 ====");
+    if (WaitsForEnd(method))
+        WaitForProgramEnd(path, 0);
+    TraceLine(ProcessIdText(), " ==== PerformAutoUpdate-9 ====");
     WriteUpdateLog("Shut Down Process() - END");
-    return ShutDownOutcome(wasRunning, IsProgramRunning(path));
+    return ShutDownOutcomeOf(wasRunning, IsProgramRunning(path));
 }
 
-std::string RunningProductPath()
+std::string RunningProductPath(const OriginalFile& original, const Release& release)
 {
-    SetInstallFolders(ReadInfoText(Keys::TargetDir), ReadInfoText(Keys::SharedDir), ReadInfoText(Keys::AuxiliaryDir));
-    return ExpandVariables(ReadInfoText(Keys::RunningProcess), "\\", true, true);
-}
-
-int ShutDownRunningProduct(const ProgramCommand& program)
-{
-    return ShutDownProgram(program.program, ReadInfoText(Keys::ShutDownMethod));
+    SetInstallFolders(original.Text(OriginalKeys::TargetDir), original.Text(OriginalKeys::SharedDir),
+                      original.Text(OriginalKeys::AuxiliaryDir));
+    return ExpandVariables(release.runningProcess, "\\", true, true);
 }

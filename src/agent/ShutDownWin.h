@@ -3,17 +3,17 @@
 
 #include <string>
 
-struct ProgramCommand;
+#include "agent/ShutDown.h"
+
+class OriginalFile;
+struct Release;
 
 // Stops the program at path by the method named by methodText (agent/ShutDown.h) and,
-// unless the method is "Don't Shut Down", waits without limit for its end. Writes the
-// sequence's trace and update-log lines. Returns 0, 1 or 2 (ShutDownOutcome).
-int ShutDownProgram(const std::string& path, const std::string& methodText);
+// unless the method is "Don't Shut Down", waits without limit for its end. The boxes of
+// "Issue a Message Box" speak the installed product's language. Writes the sequence's
+// trace and update-log lines.
+ShutDownOutcome ShutDownProgram(const OriginalFile& original, const std::string& path, const std::string& methodText);
 
-// The installed product's program: the ".info" file's RunningProcess, expanded with the
+// The installed product's program: the release's RunningProcess, expanded with the
 // ".original" file's folders as the install folders of the folder variables.
-std::string RunningProductPath();
-
-// The sequence for the installed product's program (RunningProductPath, split) with the
-// ".info" file's ShutDownMethod.
-int ShutDownRunningProduct(const ProgramCommand& program);
+std::string RunningProductPath(const OriginalFile& original, const Release& release);

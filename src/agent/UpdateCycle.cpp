@@ -4,27 +4,12 @@
 
 namespace {
 
-std::string WithProgramName(const std::string& text, const std::string& programName)
+std::string WithProgramName(const std::string& text, const Release& release)
 {
-    return ReplaceAll(text, "PROG_NAME", programName);
+    return ReplaceAll(text, "PROG_NAME", release.programName);
 }
 
 } // namespace
-
-std::string DownloadQuestionText(const CycleQuestions& q, const AutoTextLookup& text, const std::string& programName)
-{
-    std::string second;
-    if (q.confirmDownloadForce)
-        second = text(q.confirmInstall ? "s19" : "s18");
-    else
-        second = text(q.confirmInstall ? "s13" : "s12");
-    return WithProgramName(text("s11") + second, programName);
-}
-
-std::string InstallQuestionText(const CycleQuestions& q, const AutoTextLookup& text, const std::string& programName)
-{
-    return WithProgramName(text(q.confirmInstallForce ? "s20" : "s14"), programName);
-}
 
 QuestionStyle QuestionStyleFor(bool confirm, bool force, bool interactive)
 {
@@ -33,12 +18,56 @@ QuestionStyle QuestionStyleFor(bool confirm, bool force, bool interactive)
     return force ? QuestionStyle::Inform : QuestionStyle::Ask;
 }
 
+std::string DownloadQuestionText(const Release& release, const AutoTextLookup& text)
+{
+    std::string second;
+    if (release.confirmDownloadForce)
+        second = text(release.confirmInstall ? "s19" : "s18");
+    else
+        second = text(release.confirmInstall ? "s13" : "s12");
+    return WithProgramName(text("s11") + second, release);
+}
+
+std::string InstallQuestionText(const Release& release, const AutoTextLookup& text)
+{
+    return WithProgramName(text(release.confirmInstallForce ? "s20" : "s14"), release);
+}
+
+CycleChoices CycleChoicesFor(const Release& release, bool interactive, const AutoTextLookup& text)
+{
+    CycleChoices c;
+    c.runs = !release.downloadUrl.empty() && !release.nameOfUpdateFile.empty();
+    if (!c.runs)
+        return c;
+    c.downloadQuestion = QuestionStyleFor(release.confirmDownload, release.confirmDownloadForce, interactive);
+    c.downloadText = DownloadQuestionText(release, text);
+    c.installQuestion = QuestionStyleFor(release.confirmInstall, release.confirmInstallForce, interactive);
+    c.installText = InstallQuestionText(release, text);
+    c.shutDown = ShutDownMethodOf(release.shutDownMethod);
+    c.foreground = !release.backgroundUpdate;
+    return c;
+}
+
+bool RestartAfter(const Release& release, ShutDownOutcome outcome)
+{
+    return release.restartProcess && outcome == ShutDownOutcome::Stopped;
+}
+
+FinishBox FinishBoxFor(const Release& release, bool interactive, bool completed, bool restartAfter)
+{
+    if (!completed || !(release.informFinish || interactive))
+        return FinishBox::None;
+    return restartAfter ? FinishBox::AskRestart : FinishBox::Notice;
+}
+
 bool StartsProductAgain(bool completed, bool stopped, bool restartAsked, bool agreed)
 {
     if (!stopped)
         return false;
     return completed ? restartAsked && agreed : true;
 }
+
+bool RestartsAgent(int shutdownCountdown) { return shutdownCountdown <= 0; }
 
 std::string RestartAgentArguments(const std::string& overrideList)
 {

@@ -3,14 +3,13 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
-#include "agent/AgentBoxesWin.h"
-#include "agent/AgentFetchWin.h"
+#include "agent/AgentBoxes.h"
 #include "agent/AgentRequest.h"
-#include "agent/ShutDown.h"
+#include "agent/AgentSession.h"
+#include "agent/FetchWin.h"
 #include "agent/ShutDownWin.h"
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
 #include "agent/UpdateCycle.h"
 #include "payload/GFileInfo.h"
 #include "util/Guard.h"
@@ -24,12 +23,12 @@ namespace {
 void Trace(const char* step) { TraceLine(ProcessIdText(), " ==== PerformAutoUpdate-", step, " ===="); }
 
 // Asks in the style the release wants; true when the cycle may go on.
-bool PutQuestion(QuestionStyle style, const std::string& text)
+bool PutQuestion(const OriginalFile& original, QuestionStyle style, const std::string& text)
 {
     switch (style) {
     case QuestionStyle::None: return true;
-    case QuestionStyle::Inform: AgentAttention(2, text); return true;
-    case QuestionStyle::Ask: return AgentConfirm(0, text);
+    case QuestionStyle::Inform: AgentAttention(original, BoxOwner::ActiveNoClose(), text); return true;
+    case QuestionStyle::Ask: return AgentConfirm(original, BoxOwner::ActiveWithHeading(), text);
     }
     return true;
 }
@@ -43,80 +42,84 @@ void StartProgram(const ProgramCommand& command)
 
 } // namespace
 
-bool PerformAutoUpdate()
+std::vector<std::string> ShortcutsToRemove(const OriginalFile& original, const Release& release)
 {
-    AgentState& a = Agent();
+    std::vector<std::string> links;
+    if (release.removeStartUpShortcut)
+        links.push_back(original.Text(OriginalKeys::StartUpLink));
+    if (release.removeCheckForNewUpdateShortcut)
+        links.push_back(original.Text(OriginalKeys::CheckforNewUpdateLink));
+    return links;
+}
+
+bool PerformAutoUpdate(AgentSession& session, const Release& release)
+{
     WriteUpdateLog("PerformAutoUpdate() - START");
     Trace("4");
     bool result = false;
-    const std::string url = ReadInfoText(Keys::DownloadURL_UPDATE);
-    const std::string name = ReadInfoText(Keys::NameOfUpdateFile);
-    if (!url.empty() && !name.empty()) {
+    const OriginalFile& original = session.original;
+    const AutoTextLookup text = [&original](const std::string& key) { return original.AutoUpdateText(key, ""); };
+    const CycleChoices choices = CycleChoicesFor(release, session.Interactive(), text);
+    if (choices.runs) {
         Trace("5");
-        const AutoTextLookup text = [](const std::string& key) { return AutoUpdateText(key, ""); };
-        const std::string programName = ReadInfoText(Keys::InfoProgramName);
-        CycleQuestions q;
-        q.confirmDownload = ReadInfoFlag(Keys::RequestConfirmationBeforeDownload);
-        q.confirmDownloadForce = ReadInfoFlag(Keys::RequestConfirmationBeforeDownloadForce);
-        q.confirmInstall = ReadInfoFlag(Keys::RequestConfirmationBeforeInstall);
-        q.confirmInstallForce = ReadInfoFlag(Keys::RequestConfirmationBeforeInstallForce);
-
-        bool proceed = PutQuestion(QuestionStyleFor(q.confirmDownload, q.confirmDownloadForce, a.Interactive()),
-                                   DownloadQuestionText(q, text, programName));
+        bool proceed = PutQuestion(original, choices.downloadQuestion, choices.downloadText);
         SleepPumping(0, 500);
         // Fetched into the agent's folder; removed again whatever follows, so that no
         // fetched program waits there to be started by mistake.
-        const std::string updateFile = FetchedFilePath(name);
+        const std::string updateFile = FetchedFilePath(session, release.nameOfUpdateFile);
         bool fetched = false;
         if (proceed) {
             Trace("6");
-            a.state = 2;
-            AgentNotify(NotifyFetch, 1);
-            std::string error;
-            fetched = DownloadFileAU(url, name, FetchKind::Update, error);
-            AgentNotify(NotifyFetch, 2);
-            proceed = fetched;
-            if (fetched)
-                proceed = PutQuestion(QuestionStyleFor(q.confirmInstall, q.confirmInstallForce, a.Interactive()),
-                                      InstallQuestionText(q, text, programName));
+            {
+                const AgentStateScope fetching(session, AgentState::Fetching);
+                session.Notify(NotifyFetch, 1);
+                fetched = DownloadFileAU(session, release.downloadUrl, release.nameOfUpdateFile, FetchKind::Update,
+                                         release.confirmDownload)
+                              .fetched;
+                session.Notify(NotifyFetch, 2);
+            }
+            proceed = fetched && PutQuestion(original, choices.installQuestion, choices.installText);
             SleepPumping(0, 100);
         }
         if (proceed) {
             Trace("7");
-            const std::string programPath = RunningProductPath();
+            const std::string programPath = RunningProductPath(original, release);
             const ProgramCommand program = SplitProgramCommand(programPath);
-            const int outcome = ShutDownRunningProduct(program);
-            const bool stopped = outcome == kProgramStopped;
-            const bool restartAfter = ReadInfoFlag(Keys::RestartProcess) && stopped;
-            const std::string extraArgs = "/OriginalInfoFile=\"" + InfoFilePath() + "\"";
-            a.state = 3;
-            AgentNotify(NotifyRunUpdate, 1);
-            Trace("10");
-            // A damaged update payload ends the cycle, not the agent.
-            Guarded("PerformAutoUpdate", [&] {
-                result = a.host.runSetup &&
-                         a.host.runSetup(updateFile, extraArgs, !ReadInfoFlag(Keys::BackgroundUpdate));
-            });
-            Trace("11");
-            AgentNotify(NotifyRunUpdate, 2);
+            const ShutDownOutcome outcome = ShutDownProgram(original, program.program, release.shutDownMethod);
+            const bool restartAfter = RestartAfter(release, outcome);
+            UpdateRun run;
+            run.setupFile = updateFile;
+            run.extraArgs = "/OriginalInfoFile=\"" + session.files.info + "\"";
+            run.foreground = choices.foreground;
+            run.shortcutsToRemove = ShortcutsToRemove(original, release);
+            {
+                const AgentStateScope running(session, AgentState::RunningUpdate);
+                session.Notify(NotifyRunUpdate, 1);
+                Trace("10");
+                // A damaged update payload ends the cycle, not the agent.
+                Guarded("PerformAutoUpdate", [&] { result = session.host.runSetup && session.host.runSetup(run); });
+                Trace("11");
+                session.Notify(NotifyRunUpdate, 2);
+            }
             if (result)
-                WriteInfoInt(Keys::VersionOriginal, ReadInfoInt(Keys::VersionNew));
-            DeleteFileA(updateFile.c_str());
+                session.Record(OriginalKeys::VersionOriginal, release.versionNew);
+            ::DeleteFileA(updateFile.c_str());
 
-            const std::string finish = ReplaceAll(AutoUpdateText("s16", ""), "PROG_NAME", programName);
+            const std::string finish = ReplaceAll(original.AutoUpdateText("s16", ""), "PROG_NAME", release.programName);
             bool start = true;
-            if (result && (ReadInfoFlag(Keys::InformFinish) || a.Interactive())) {
-                if (restartAfter)
-                    start = AgentConfirm(1, finish + AutoUpdateText("s17", ""));
-                else
-                    AgentAttention(1, finish);
+            switch (FinishBoxFor(release, session.Interactive(), result, restartAfter)) {
+            case FinishBox::None: break;
+            case FinishBox::Notice: AgentAttention(original, BoxOwner::Active(), finish); break;
+            case FinishBox::AskRestart:
+                start = AgentConfirm(original, BoxOwner::Active(), finish + original.AutoUpdateText("s17", ""));
+                break;
             }
             Trace("12");
             TraceLine(BoolText(restartAfter), " ", BoolText(start), " >", programPath, "<");
-            if (StartsProductAgain(result, stopped, restartAfter, start))
+            if (StartsProductAgain(result, outcome == ShutDownOutcome::Stopped, restartAfter, start))
                 StartProgram(program);
         } else if (fetched) {
-            DeleteFileA(updateFile.c_str());
+            ::DeleteFileA(updateFile.c_str());
         }
     }
     Trace("13");
@@ -124,20 +127,19 @@ bool PerformAutoUpdate()
     return result;
 }
 
-void ReStartAutoUpdateExe()
+void ReStartAutoUpdateExe(AgentSession& session)
 {
-    AgentState& a = Agent();
     WriteUpdateLog(".. ReStartAutoUpdateExe() - Start");
-    if (a.shutdownCountdown <= 0 && a.host.own) {
-        const std::string program = ProgramFolder(true) + a.host.own->AgentFileName();
-        const std::string arguments = RestartAgentArguments(OverrideList(AgentOverrides()));
+    if (RestartsAgent(session.shutdownCountdown) && session.host.own) {
+        const std::string program = ProgramFolder(true) + session.host.own->AgentFileName();
+        const std::string arguments = RestartAgentArguments(OverrideList(session.overrides));
         WriteUpdateLog(".. WinExec - " + program + " " + arguments);
         const StartedProcess started = StartProcess({program, arguments, SW_HIDE});
         if (!started)
             WriteUpdateLog(".. not started: " + ErrorText(started.error));
         SleepPumping(0, 1000);
         WriteUpdateLog(".. PostMessage(WM_DESTROY)");
-        PostMessageA(a.window, WM_DESTROY, 0, 0);
+        ::PostMessageA(session.window, WM_DESTROY, 0, 0);
     }
     WriteUpdateLog(".. ReStartAutoUpdateExe() - End");
 }

@@ -3,9 +3,21 @@
 // product started again, and the agent restarted from its plain file.
 #pragma once
 
-// True when the update setup ran and reported completion.
-bool PerformAutoUpdate();
+#include <string>
+#include <vector>
+
+class OriginalFile;
+struct AgentSession;
+struct Release;
+
+// The installed product's shortcut files that the release asks to remove once it is
+// installed, named before the installation rewrites the product's description.
+std::vector<std::string> ShortcutsToRemove(const OriginalFile& original, const Release& release);
+
+// True when the update setup ran and reported completion. release: with the agent's
+// overrides in place of its flags.
+bool PerformAutoUpdate(AgentSession& session, const Release& release);
 
 // Starts the plain agent so that it replaces this copy once it has ended, then ends
 // this copy. Does nothing for an agent started with a limited lifetime.
-void ReStartAutoUpdateExe();
+void ReStartAutoUpdateExe(AgentSession& session);

@@ -1,6 +1,6 @@
-// The agent's update decision on plain values: when a check is due, whether a release
-// applies to the installed product, and test mode's date rule. The values come from the
-// description files, the registry and the clock (agent/UpdateDecisionWin.h).
+// The agent's update decision on plain values: whether a release applies to the
+// installed product. The values come from the release, the installed product's
+// description and the clock (agent/UpdateDecisionWin.h).
 #pragma once
 
 #include <cstdint>
@@ -9,20 +9,6 @@
 
 #include "util/Utils.h"
 
-// ---- schedule ------------------------------------------------------------------------
-struct ShotTimeFacts {
-    bool probingEnabled = true;
-    bool checkNow = false;
-    bool testMode = false;
-    std::int64_t probeSecondsInterval = 0;  // ".original"; 0: once per run; negative: never
-    std::int64_t probeSecondsLast = 0;
-    std::int64_t now = 0;                   // seconds since 30 December 1899, local time
-};
-// 0: no check; 1: check; 2: check once and stop checking for this run. The caller clears
-// its check-now request afterwards, whatever the result.
-int ShotTimeStatus(const ShotTimeFacts& facts);
-
-// ---- decision --------------------------------------------------------------------------
 // Everything the six tests read. Versions, stamps and sizes are as stored: a server may
 // send anything.
 struct ReleaseFacts {
@@ -79,11 +65,3 @@ struct Decision {
 Decision DecideUpdate(const ReleaseFacts& facts, const SizeLookup& actualSize);
 // The text that names a step: "Error downloading .INFO file" ... "OK".
 std::string DecisionStepText(int step);
-
-// ---- test mode ---------------------------------------------------------------------------
-// On for the registry value "1" together with today's date ("08-DEC-2026"), so that it
-// switches itself off at midnight.
-bool IsTestModeOn(const std::string& testMode, const std::string& testModeDate, const DateTime& today);
-// The registry is read again when forced or after more than 30 seconds; the millisecond
-// tick count wraps after 49.7 days.
-bool TestModeRefreshDue(bool forced, std::uint32_t nowTick, std::uint32_t lastTick);

@@ -1,77 +1,45 @@
 #include "agent/UpdateDecisionWin.h"
 
-#include <windows.h>
-
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
+#include "agent/AgentSession.h"
+#include "agent/CheckScheduleWin.h"
 #include "util/FilesWin.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
 #include "util/UtilsWin.h"
 
-bool CheckTestMode(bool forced)
-{
-    AgentState& a = Agent();
-    const DWORD now = ::GetTickCount();
-    // The time is taken only when the registry is read: taken on every call, the tick's
-    // call every second would keep the 30 seconds from ever passing.
-    if (!TestModeRefreshDue(forced, now, a.testModeReadAt))
-        return a.testMode;
-    a.testModeReadAt = now;
-    a.testMode = IsTestModeOn(ReadRegistryValue(kTestModeKey, "TestMode", "0"),
-                              ReadRegistryValue(kTestModeKey, "TestModeDate", ""), LocalNow());
-    a.testUrl = ReadRegistryValue(kTestModeKey, "TestModeURL", "");
-    return a.testMode;
-}
-
-std::int64_t NowSeconds() { return SecondsFromDateTime(LocalNow()); }
-
-int ShotTimeStatus()
-{
-    AgentState& a = Agent();
-    ShotTimeFacts facts;
-    facts.probingEnabled = a.probingEnabled;
-    facts.checkNow = a.checkNow;
-    facts.testMode = a.testMode;
-    facts.probeSecondsInterval = ReadInfoInt(Keys::ProbeSecondsInterval);
-    facts.probeSecondsLast = ReadInfoInt(Keys::ProbeSecondsLast);
-    facts.now = NowSeconds();
-    a.checkNow = false;
-    return ShotTimeStatus(facts);
-}
-
 namespace {
 
-ReleaseFacts ReadReleaseFacts(bool infoFetched, bool interactive)
+ReleaseFacts FactsOf(const AgentSession& session, const Release& release, bool infoFetched)
 {
-    const AgentState& a = Agent();
+    const OriginalFile& original = session.original;
     ReleaseFacts f;
     f.infoFetched = infoFetched;
-    f.interactive = interactive;
+    f.interactive = session.Interactive();
     f.now = NowSeconds();
-    f.versionOriginal = ReadInfoInt(Keys::VersionOriginal);
-    f.originalStamp = ReadInfoInt(Keys::OriginalStamp);
-    f.reAskSecondsLast = ReadInfoInt(Keys::ReAskSecondsLast);
-    f.reAskSecondsInterval = ReadInfoInt(Keys::ReAskSecondsInterval);
-    f.versionNew = ReadInfoInt(Keys::VersionNew);
-    f.infoStamp = ReadInfoInt(Keys::InfoStamp);
-    f.validVersions = ReadInfoText(Keys::ValidVersions);
-    f.autoInform = ReadInfoInt(Keys::AutoInform) == 1;
-    f.downloadUrl = ReadInfoText(Keys::DownloadURL_UPDATE);
-    f.nameOfUpdateFile = ReadInfoText(Keys::NameOfUpdateFile);
-    f.nameOfInformFile = ReadInfoText(Keys::NameOfInformFile);
-    f.sizeOfUpdateFile = ReadInfoInt(Keys::SizeOfUpdateFile);
-    f.sizeOfInformFile = ReadInfoInt(Keys::SizeOfInformFile);
-    f.testMode = a.testMode;
-    f.testUrl = a.testUrl;
+    f.versionOriginal = original.Int(OriginalKeys::VersionOriginal);
+    f.originalStamp = original.Int(OriginalKeys::Stamp);
+    f.reAskSecondsLast = original.Int(OriginalKeys::ReAskSecondsLast);
+    f.reAskSecondsInterval = original.Int(OriginalKeys::ReAskSecondsInterval);
+    f.versionNew = release.versionNew;
+    f.infoStamp = release.stamp;
+    f.validVersions = release.validVersions;
+    f.autoInform = release.autoInform;
+    f.downloadUrl = release.downloadUrl;
+    f.nameOfUpdateFile = release.nameOfUpdateFile;
+    f.nameOfInformFile = release.nameOfInformFile;
+    f.sizeOfUpdateFile = release.sizeOfUpdateFile;
+    f.sizeOfInformFile = release.sizeOfInformFile;
+    f.testMode = session.test.on;
+    f.testUrl = session.test.url;
     return f;
 }
 
 } // namespace
 
-Decision GetOkToPerformAU(bool infoFetched, bool interactive, const HttpFileSize& httpFileSize)
+Decision GetOkToPerformAU(const AgentSession& session, const Release& release, bool infoFetched,
+                          const HttpFileSize& httpFileSize)
 {
-    const ReleaseFacts facts = ReadReleaseFacts(infoFetched, interactive);
+    const ReleaseFacts facts = FactsOf(session, release, infoFetched);
     std::string tried;
     const Decision decision = DecideUpdate(facts, [&](const SizeProbe& probe) -> std::int64_t {
         tried = probe.folderPath;
@@ -85,8 +53,8 @@ Decision GetOkToPerformAU(bool infoFetched, bool interactive, const HttpFileSize
     if (decision.step == 5) {
         const SizeProbe probe = SizeProbeFor(facts);
         if (probe.name.empty())
-            TraceLine(ProcessIdText(), " Not a bare file name: ",
-                      facts.autoInform ? facts.nameOfInformFile : facts.nameOfUpdateFile);
+            TraceLine(ProcessIdText(),
+                      " Not a bare file name: ", facts.autoInform ? facts.nameOfInformFile : facts.nameOfUpdateFile);
         WriteUpdateLog("  InfoSize=" + std::to_string(probe.expected));
         WriteUpdateLog("  HttpSize=" + std::to_string(decision.actualSize));
         WriteUpdateLog("  URL=" + tried);

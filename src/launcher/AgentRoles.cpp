@@ -7,16 +7,16 @@
 #include <string>
 
 #include "agent/AgentRequest.h"
+#include "agent/AgentSession.h"
+#include "agent/AgentTick.h"
+#include "agent/CheckScheduleWin.h"
 #include "agent/ProcessWin.h"
-#include "agent/StubAU.h"
-#include "agent/StubAUInfo.h"
-#include "agent/StubAUInfoFiles.h"
-#include "agent/UpdateDecisionWin.h"
 #include "launcher/AgentSwitches.h"
+#include "launcher/LauncherWindow.h"
 #include "launcher/RunContext.h"
 #include "launcher/StubSetup.h"
-#include "launcher/StubWin.h"
 #include "payload/WorkFolder.h"
+#include "util/CommandLineWin.h"
 #include "util/FilesWin.h"
 #include "util/KDebug.h"
 #include "util/ProcessStart.h"
@@ -32,9 +32,7 @@ constexpr DWORD kXCopyPollMs = 200;
 // "/WAIT=" lets an old X_ copy end; an hour is more than any copy needs.
 constexpr std::int64_t kMostWaitSeconds = 3600;
 
-std::string OwnFileName() { return FileNamePart(ProgramPath(false)); }
-
-std::string XCopyPath() { return ProgramFolder(true) + XCopyName(OwnFileName()); }
+std::string XCopyPath(const RunContext& run) { return ProgramFolder(true) + XCopyName(run.ownName); }
 
 bool XCopyWindowExists(const RunContext& run)
 {
@@ -47,45 +45,49 @@ void Post(const std::string& target, UINT message, WPARAM wParam, LPARAM lParam)
         TraceLine(ProcessIdText(), " no window to post to: ", target);
 }
 
-// "/TRANSIENTx=": the override list the plain agent passes on to its X_ copy.
-void ApplyInheritedOverrides()
-{
-    const std::string transient = SwitchValue("/TRANSIENTx=", "");
-    if (!transient.empty())
-        ParseOverrideList(transient, AgentOverrides());
-}
-
 } // namespace
 
-WindowHandlers AgentRequestHandlers()
+unsigned long RunAgentWindow(const RunContext& run)
 {
-    WindowHandlers handlers;
-    handlers.request = PerformAgentRequest;
-    handlers.shutDown = [](int countdown) { Agent().shutdownCountdown = countdown; };
-    return handlers;
-}
-
-void RunAgentWindow(RunContext& run)
-{
-    AgentState& agent = Agent();
+    // The host shows through the window once it is made; the window's steps run only then.
+    LauncherWindow* view = nullptr;
+    unsigned long exitCode = 0;
+    AgentSession session(AgentHost{&run.own,
+                                   [&view, &session](const std::string& text) {
+                                       const OriginalFile& original = session.original;
+                                       view->SetLabel(text, original.Text(OriginalKeys::FontName),
+                                                      static_cast<int>(original.Int(OriginalKeys::CharSet)),
+                                                      static_cast<int>(original.Int(OriginalKeys::FontSize)));
+                                   },
+                                   [&view](int code, int value) { view->Notify(code, value); },
+                                   [&view, &run, &exitCode](const UpdateRun& update) {
+                                       const auto removeWorkFolder = defer(RemoveWorkFolder);
+                                       const SetupOutcome outcome =
+                                           SetupRun(*view, run,
+                                                    {WorkFolder(), update.setupFile, run.own.AgentFileName(),
+                                                     update.extraArgs, update.foreground, update.shortcutsToRemove});
+                                       exitCode = outcome.exitCode;
+                                       return outcome.completed;
+                                   }},
+                         AgentFilesIn(ProgramFolder(false), run.own));
+    CheckTestMode(session, true);
     const std::int64_t sleepX = SwitchInt("/SleepX=", -1);
     if (sleepX >= 0)
-        agent.timerCount = -static_cast<int>(std::min<std::int64_t>(sleepX, INT32_MAX));
-    agent.host.own = &run.own;
-    agent.host.caption = [](const std::string& text) {
-        SetMainLabel(text, ReadInfoText(Keys::FontName), static_cast<int>(ReadInfoInt(Keys::CharSet)),
-                     static_cast<int>(ReadInfoInt(Keys::FontSize)));
-    };
-    agent.host.notify = [](int code, int value) { Notify(code, value); };
-    agent.host.runSetup = [&run](const std::string& setupFile, const std::string& extraArgs, bool foreground) {
-        const auto removeWorkFolder = defer(RemoveWorkFolder);
-        return SetupRun(run, WorkFolder(), setupFile, run.own.AgentFileName(), extraArgs, foreground);
-    };
-    WindowHandlers handlers = AgentRequestHandlers();
-    handlers.tick = AgentTimerTick;
-    RunLauncherWindow(run, std::move(handlers));
-    // The host refers to the run, which ends with the caller.
-    agent.host = AgentHost{};
+        session.timerCount = -static_cast<int>(std::min<std::int64_t>(sleepX, INT32_MAX));
+    // The override bytes of the agent that restarted this one live on here.
+    const std::string inherited = SwitchValue("/TRANSIENTx=", "");
+    if (!inherited.empty())
+        ParseOverrideList(inherited, session.overrides);
+
+    LauncherWindow window(run, WindowHandlers{[&session](LauncherWindow&) { AgentTimerTick(session); },
+                                              [&session](std::uint32_t code, std::int32_t value) {
+                                                  return PerformAgentRequest(session, code, value);
+                                              },
+                                              [&session](int countdown) { session.shutdownCountdown = countdown; }});
+    view = &window;
+    session.window = window.Handle();
+    window.Run();
+    return exitCode;
 }
 
 void CreateAndRun_X_Exe(const RunContext& run)
@@ -93,8 +95,7 @@ void CreateAndRun_X_Exe(const RunContext& run)
     WriteUpdateLog("CreateAndRun_X_Exe() --- Start");
     const std::string zz = SwitchValue("/_ZZ=", "");
     TraceLine(ProcessIdText(), " CreateAndRun_X_Exe-1 ", zz);
-    if (!run.agentRun || (XCopyWindowExists(run) && zz != "99") ||
-        !SameTextTrimmed(OwnFileName(), run.own.AgentFileName())) {
+    if (XCopyWindowExists(run) && zz != "99") {
         WriteUpdateLog("CreateAndRun_X_Exe() --- End");
         return;
     }
@@ -103,7 +104,7 @@ void CreateAndRun_X_Exe(const RunContext& run)
     WriteUpdateLog("Wait " + std::to_string(wait) + " SEC");
     SleepPumping(0, wait * 1000);
 
-    const std::string xPath = XCopyPath();
+    const std::string xPath = XCopyPath(run);
     if (CopyFileA(ProgramPath(false).c_str(), xPath.c_str(), FALSE))
         WriteUpdateLog("Create X_ File ");
     else
@@ -125,10 +126,10 @@ void CreateAndRun_X_Exe(const RunContext& run)
     WriteUpdateLog("CreateAndRun_X_Exe() --- End");
 }
 
-void HandleParamOK(bool xWasRunning)
+void HandleParamOK(const RunContext& run, bool xWasRunning)
 {
     WriteUpdateLog("HandleParamOK() --- Start");
-    const std::string target = XCopyPath();
+    const std::string target = XCopyPath(run);
     const bool targetExists = FileExists(target);
     const std::int64_t stop = SwitchInt("/STOP=", -1);
     if (stop >= 0 && targetExists) {
@@ -145,24 +146,22 @@ void HandleParamOK(bool xWasRunning)
     if (test >= 0 && targetExists) {
         WriteUpdateLog("PostProcessMessage(wm_AgentMsg) to: " + target + " - AU_PerformUpdateCycle (" +
                        std::to_string(test) + ")");
-        Post(target, wm_AgentMsg, static_cast<WPARAM>(AgentRequestCode::PerformUpdateCycle),
-             static_cast<LPARAM>(test));
+        Post(target, wm_AgentMsg, static_cast<WPARAM>(AgentRequestCode::PerformUpdateCycle), static_cast<LPARAM>(test));
         // A copy started just for this check ends soon after it.
         if (!xWasRunning && test > 0)
             Post(target, wm_ShutDown, 2, 0);
     }
-    ApplyInheritedOverrides();
     WriteUpdateLog("HandleParamOK() --- End");
 }
 
-void RunXCopy(RunContext& run)
+unsigned long RunXCopy(const RunContext& run)
 {
     WriteUpdateLog("CheckTestMode");
-    CheckTestMode(true);
-    // The override bytes of the agent that restarted this one live on here.
-    ApplyInheritedOverrides();
     WriteUpdateLog("WinMain");
-    RunAgentWindow(run);
+    const unsigned long exitCode = RunAgentWindow(run);
     WriteUpdateLog("DeleteMySelf");
-    StartSelfDelete(false);
+    // A copy that cannot delete itself is replaced at the next start of the plain agent.
+    if (!StartSelfDelete(false))
+        WriteUpdateLog("DeleteMySelf failed");
+    return exitCode;
 }

@@ -5,23 +5,18 @@
 // replace the plain agent's file meanwhile.
 #pragma once
 
-#include "launcher/StubWin.h"
-
 struct RunContext;
 
-// The handlers both modes give the window: other processes may ask for the agent's
-// values and stop it, whichever mode runs.
-WindowHandlers AgentRequestHandlers();
-
-// The launcher window in agent mode: the agent's tick on every timer message, with the
-// window, the notify window and the setup run handed to the agent.
-void RunAgentWindow(RunContext& run);
+// The launcher window in agent mode: an agent session over the files beside the
+// launcher, its tick on every timer message and its answers to other processes'
+// requests. The exit code of the last update's setup, or 0.
+unsigned long RunAgentWindow(const RunContext& run);
 
 // Plain agent: makes and starts the X_ copy, unless one runs and "/_ZZ=99" is not given.
 void CreateAndRun_X_Exe(const RunContext& run);
 
 // Plain agent: forwards "/STOP=", "/WM_MSG=" and "/TEST=" to the X_ copy.
-void HandleParamOK(bool xWasRunning);
+void HandleParamOK(const RunContext& run, bool xWasRunning);
 
 // X_ copy: the agent's window and loop, then the self-delete.
-void RunXCopy(RunContext& run);
+unsigned long RunXCopy(const RunContext& run);

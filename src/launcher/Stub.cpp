@@ -2,15 +2,22 @@
 
 #include <windows.h>
 
-#include "agent/StubAUInfoFiles.h"
-#include "util/FilesWin.h"
+#include <stdexcept>
+
+#include "agent/AgentSession.h"
+#include "agent/UpdateCycleWin.h"
+#include "launcher/AgentRoles.h"
 #include "launcher/AgentSwitches.h"
 #include "launcher/ExitCodes.h"
+#include "launcher/LauncherWindow.h"
 #include "launcher/RunContext.h"
 #include "launcher/StubSetup.h"
-#include "launcher/StubWin.h"
+#include "launcher/WebSetup.h"
 #include "payload/GFileInfo.h"
 #include "payload/WorkFolder.h"
+#include "util/CommandLineWin.h"
+#include "util/FilesWin.h"
+#include "util/Guard.h"
 #include "util/KDebug.h"
 #include "util/ProcessStart.h"
 #include "util/SysUtilsWin.h"
@@ -19,83 +26,123 @@
 
 namespace {
 
-std::string OwnFileName() { return FileNamePart(ProgramPath(false)); }
-
 bool WindowOfClassExists(const std::string& cls) { return FindWindowA(cls.c_str(), nullptr) != nullptr; }
 
 // Copies the launcher into the work folder as Y_ and starts the copy there, so the
 // medium holding the launcher can be changed while the copy reads the volumes.
-void CDSpanningRelaunch(RunContext& run)
+unsigned long CDSpanningRelaunch(const RunContext& run)
 {
     const std::string self = ProgramPath(false);
-    const std::string yPath = WithBackslash(WorkFolderPath(), true) + "Y_" + OwnFileName();
+    const std::string yPath = WithBackslash(WorkFolderPath(), true) + "Y_" + run.ownName;
     // A copy started earlier is still at work in that folder (its window class is its
     // path): making the folder afresh would pull its files from under it.
     if (WindowOfClassExists(yPath)) {
         WriteUpdateLog("CD spanning: already running " + yPath);
-        return;
+        return 0;
     }
-    WorkFolder();  // made afresh for the copy
+    WorkFolder(); // made afresh for the copy
     if (!CopyFileA(self.c_str(), yPath.c_str(), FALSE)) {
         WriteUpdateLog("CD spanning: copy failed " + yPath + " " + LastErrorText());
-        run.exitCode = kExitWorkFolderFailed;
-        return;
+        return kExitWorkFolderFailed;
     }
-    const std::string tail = CommandArgs() + " /SpanCdLvl=2 /SpanDiskFName1=\"" + self + ".001\"" + " /OriginExe=\"" +
-                             self + "\"";
+    const std::string tail =
+        CommandArgs() + " /SpanCdLvl=2 /SpanDiskFName1=\"" + self + ".001\"" + " /OriginExe=\"" + self + "\"";
     const StartedProcess copy = StartProcess({yPath, TrimText(tail), SW_HIDE});
     if (!copy) {
         WriteUpdateLog("CD spanning: start failed " + yPath + " " + ErrorText(copy.error));
-        run.exitCode = kExitEngineNotStarted;
+        return kExitEngineNotStarted;
     }
+    return 0;
 }
 
-void RunWindow(RunContext& run)
+// A setup run beside an installed product's description files removes the shortcuts
+// its release names, as an update does.
+std::vector<std::string> ShortcutsBeside(const RunContext& run)
 {
-    if (run.agentRun) {
-        RunAgentWindow(run);
-        return;
-    }
-    WindowHandlers handlers = AgentRequestHandlers();
-    handlers.tick = [&run](HWND window) { SetupTick(window, run); };
-    RunLauncherWindow(run, std::move(handlers));
+    const AgentFiles files = AgentFilesIn(ProgramFolder(false), run.own);
+    return ShortcutsToRemove(OriginalFile(files.original), ParseRelease(ReadFileRange(files.info, 0, 0)));
+}
+
+// The first timer tick of a setup-mode launcher: runs the whole setup (or the web setup),
+// removes the work folder and ends the message loop. Its outcome is the process's.
+SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
+{
+    KillTimer(view.Handle(), 1);
+    const TGFileInfo& own = run.own;
+    const std::string agentName = own.WriteUpdateAgent() ? own.AgentFileName() : std::string();
+    const std::string workFolder = WorkFolder();
+    const bool hidden = HasSwitch("/hide") || own.RunHidden();
+    const std::vector<std::string> shortcuts = ShortcutsBeside(run);
+    SetupOutcome outcome{kExitFailed, false};
+    // An EZLibError, or an entry too large to hold, ends the run like any other end.
+    Guarded("SetupRun", [&] {
+        if (own.WebDownload()) {
+            // Without its agent copy the setup still runs; the trace says why it is missing.
+            if (!agentName.empty())
+                static_cast<void>(WriteWebAgentCopy(ProgramPath(false), workFolder, agentName));
+            outcome =
+                WebSetupRun(view, run, {workFolder, WebSetupSource(own), own.DownloadFileName(), hidden, shortcuts});
+        } else {
+            const std::string span = SwitchValue("/SpanDiskFName1=", "");
+            outcome = SetupRun(
+                view, run,
+                {workFolder, span.empty() ? ProgramPath(false) : span, agentName, CommandArgs(), !hidden, shortcuts});
+        }
+    });
+    RemoveWorkFolder();
+    PostQuitMessage(0);
+    return outcome;
+}
+
+unsigned long RunSetupWindow(const RunContext& run)
+{
+    SetupOutcome outcome;
+    LauncherWindow window(
+        run, WindowHandlers{[&run, &outcome](LauncherWindow& view) { outcome = SetupTick(view, run); }, {}, {}});
+    window.Run();
+    return outcome.exitCode;
+}
+
+// A developer's way to see how the launcher ends when a fault escapes at start-up: with
+// the developer switch DVX set, "/DVX_FAULT" raises one before the run begins.
+void RaiseRequestedFault()
+{
+    if (IsDeveloperMode() && HasSwitch("/DVX_FAULT"))
+        throw std::runtime_error("fault requested at start-up");
 }
 
 } // namespace
 
-void DoRunStubWin(RunContext& run)
+unsigned long DoRunStubWin(const RunContext& run)
 {
     WriteUpdateLog("DoRunStubWin() --- Start");
-    const std::string ownName = OwnFileName();
-    run.windowClass = run.agentRun ? AgentWindowClass(ownName) : ProgramPath(false);
-
-    const std::string agentName = run.own.AgentFileName();
-    const bool xRunning = WindowOfClassExists(AgentWindowClass(XCopyName(agentName)));
-    const bool plainAgent = run.agentRun && SameTextTrimmed(ownName, agentName);
-    const bool xCopy = run.agentRun && SameTextTrimmed(ownName, XCopyName(agentName));
+    RaiseRequestedFault();
+    const bool xRunning = WindowOfClassExists(AgentWindowClass(XCopyName(run.own.AgentFileName())));
     WriteUpdateLog("X_ExeIsRunning=" + BoolText(xRunning));
-    WriteUpdateLog("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(plainAgent));
-    WriteUpdateLog("ThisIs_X_AutoUpdate_Exe=" + BoolText(xCopy));
+    WriteUpdateLog("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(run.role == RunRole::PlainAgent));
+    WriteUpdateLog("ThisIs_X_AutoUpdate_Exe=" + BoolText(run.role == RunRole::XCopy));
 
+    unsigned long exitCode = 0;
     if (!WindowOfClassExists(run.windowClass)) {
-        if (plainAgent) {
-            CreateAndRun_X_Exe(run);
-        } else if (xCopy) {
-            RunXCopy(run);
-        } else if (SwitchInt("/SpanCdLvl=", 1) == 1 && run.own.SpanFromDisks()) {
-            CDSpanningRelaunch(run);
-        } else {
-            RunWindow(run);
-            if (SwitchInt("/SpanCdLvl=", 1) == 2)
-                StartSelfDelete(true);
+        switch (run.role) {
+        case RunRole::PlainAgent: CreateAndRun_X_Exe(run); break;
+        case RunRole::XCopy: exitCode = RunXCopy(run); break;
+        case RunRole::SpanRelaunch: exitCode = CDSpanningRelaunch(run); break;
+        case RunRole::Setup:
+        case RunRole::Agent:
+            exitCode = run.role == RunRole::Agent ? RunAgentWindow(run) : RunSetupWindow(run);
+            if (run.spanCopy && !StartSelfDelete(true))
+                WriteUpdateLog("DeleteMySelf failed");
+            break;
         }
     } else if (!run.agentRun) {
         // A script that starts the same setup twice learns that it did not run.
-        run.exitCode = kExitAlreadyRunning;
+        exitCode = kExitAlreadyRunning;
     }
-    if (plainAgent)
-        HandleParamOK(xRunning);
+    if (run.role == RunRole::PlainAgent)
+        HandleParamOK(run, xRunning);
     WriteUpdateLog("DoRunStubWin() --- End");
+    return exitCode;
 }
 
 int StubMain()
@@ -104,12 +151,11 @@ int StubMain()
     const std::string commandLine = RawCommandLine();
     TraceLine(ProcessIdText(), " ==== STUB START ====> ", commandLine, "<");
 
-    unsigned long exitCode = 0;
+    unsigned long exitCode = kExitFailed;
     {
-        RunContext run(ProgramPath(false));
-        LocateDescriptionFiles(ProgramFolder(false), run.own);
+        const RunContext run(ProgramPath(false), SwitchInt("/SpanCdLvl=", 1));
         EnableUpdateLog(run.agentRun && run.own.WriteUpdateLog());
-        if (run.agentRun && SameTextTrimmed(OwnFileName(), XCopyName(run.own.AgentFileName())))
+        if (run.role == RunRole::XCopy)
             SetUpdateLogTag(" X ");
 
         WriteUpdateLog("");
@@ -119,8 +165,9 @@ int StubMain()
         WriteUpdateLog("Agent Version=" + FileVersionText("", 1, 4));
         TraceLine(ProcessIdText(), " ==== ThisIs_AutoUpdateProg=", run.agentRun);
 
-        DoRunStubWin(run);
-        exitCode = run.exitCode;
+        // A fault that nothing below caught ends the run with the table's code, and the
+        // process still writes its end records.
+        Guarded("DoRunStubWin", [&] { exitCode = DoRunStubWin(run); });
     }
     TraceLine(ProcessIdText(), " ==== ExitCode=", static_cast<int64_t>(exitCode));
     WriteUpdateLog("ExitCode=" + std::to_string(exitCode));

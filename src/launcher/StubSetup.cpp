@@ -1,29 +1,20 @@
 #include "launcher/StubSetup.h"
 
-#include "agent/DownloadRules.h"
-#include "agent/HtmlErrorPage.h"
-#include "agent/InetHTTP.h"
-#include "agent/StubAUInfoFiles.h"
-#include "launcher/ExitCodes.h"
 #include "launcher/EngineCommand.h"
 #include "launcher/ExitCodes.h"
-#include "util/FilesWin.h"
-#include "launcher/SetupTexts.h"
+#include "launcher/LauncherWindow.h"
 #include "launcher/RunContext.h"
-#include "launcher/StubWin.h"
+#include "launcher/SetupTexts.h"
 #include "payload/FileReader.h"
 #include "payload/GFileInfo.h"
 #include "payload/PayloadEntry.h"
 #include "payload/PayloadTrailer.h"
 #include "payload/UnPack.h"
 #include "payload/WorkFolder.h"
-#include "payload/ZInflate.h"
-#include "trust/HeldFileWin.h"
-#include "trust/Sha256.h"
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"
 #include "ui/MsgBoxLayout.h"
-#include "util/Guard.h"
+#include "util/FilesWin.h"
 #include "util/KDebug.h"
 #include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
@@ -35,90 +26,64 @@ namespace {
 
 constexpr const char* kButtons = kDefaultButtonList;
 constexpr DWORD kEnginePollMs = 500;
-constexpr const char* kBadSetupHash = "Bad Setup File!<P>It is not the setup this launcher was made for (its SHA-256 "
-                                      "differs).";
 
-// Whether held is the setup the web launcher was made for. A launcher made without a
-// SHA-256 trusts the download token alone, as before; one whose SHA-256 does not read
-// as one runs nothing.
-bool IsPinnedSetup(const TGFileInfo& own, const HeldFile& held)
+void RemoveCompleted(const std::vector<std::string>& files)
 {
-    if (own.DownloadSha256().empty())
-        return true;
-    const std::optional<Sha256Digest> pinned = Sha256FromHex(own.DownloadSha256());
-    return pinned && held.sha256 && *pinned == *held.sha256;
+    for (const std::string& file : files)
+        if (PathExists(file))
+            DeleteFileA(file.c_str());
 }
 
-void WaitForEngineDialog(const std::string& dialogClass)
-{
-    while (FindWindowA(dialogClass.c_str(), nullptr)) {
-        YieldX(0);
-        Sleep(100);
-    }
-    SleepPumping(0, 1000);
-}
-
-// The installed product's shortcuts, read before the engine runs: an engine that
-// installs rewrites the description, and the shortcuts to remove are the old ones.
-struct Shortcuts {
-    std::string startUp;
-    std::string checkLink;
-};
-
-Shortcuts ReadShortcuts() { return {ReadInfoText(Keys::StartUpLink), ReadInfoText(Keys::CheckforNewUpdateLink)}; }
-
-void RemoveShortcuts(const Shortcuts& links)
-{
-    if (ReadInfoFlag(Keys::RemoveStartUpShortcut) && PathExists(links.startUp))
-        DeleteFileA(links.startUp.c_str());
-    if (ReadInfoFlag(Keys::RemoveCheckForNewUpdateShortcut) && PathExists(links.checkLink))
-        DeleteFileA(links.checkLink.c_str());
-}
-
-// Starts the engine for the run target and waits for it and its dialog; true when it
-// removed the completion atom. The engine's exit code goes to the run.
-bool RunEngine(RunContext& run, const std::string& workFolder, const std::string& runTarget,
-               const std::string& extraArgs, bool foreground)
+// Starts the engine for the run target and waits for it and its dialog; the outcome
+// carries its exit code and whether it removed the completion atom.
+SetupOutcome RunEngine(LauncherWindow& view, const RunContext& run, const SetupRequest& request,
+                       const std::string& workFolder, const std::string& runTarget)
 {
     EngineLaunch launch;
     launch.workFolder = workFolder;
     launch.runTarget = runTarget;
-    launch.extraArgs = extraArgs;
+    launch.extraArgs = request.extraArgs;
     launch.token = EngineToken(GetCurrentThreadId());
     launch.launcherPath = ProgramPath(false);
     launch.agentMode = run.agentRun;
     const std::string commandLine = EngineCommandLine(launch);
     TraceLine(ProcessIdText(), " ==== WinExec(Engine.exe) >>", commandLine, "<<");
 
-    const Shortcuts links = ReadShortcuts();
-    const std::string atomName = CompletionAtomName(launch.token);
-    GlobalAddAtomA(atomName.c_str());
     const ProcessStart start{EngineProgramPath(launch), EngineArguments(launch),
-                             static_cast<WORD>(foreground ? SW_SHOW : SW_HIDE), false};
-    const StartedProcess engine = StartProcessOrElevate(start);
+                             static_cast<WORD>(request.foreground ? SW_SHOW : SW_HIDE), false};
+    // The engine reports completion by deleting the atom: one that was never added would
+    // read as completion, so without it the engine does not start.
+    const std::string atomName = CompletionAtomName(launch.token);
+    ScopedAtom atom(GlobalAddAtomA(atomName.c_str()));
+    StartedProcess engine;
+    if (!atom)
+        engine.error = SysResult::LastError().error;
+    else
+        engine = StartProcessOrElevate(start);
     if (!engine) {
-        GlobalDeleteAtom(GlobalFindAtomA(atomName.c_str()));
         TraceLine(ProcessIdText(), " ==== engine not started: ", engine.error, " ", ErrorText(engine.error));
         // Declined consent is the user's answer, not a fault to report.
         const bool declined = engine.error == ERROR_CANCELLED;
-        run.exitCode = declined ? kExitUserCancelled : kExitEngineNotStarted;
-        if (foreground && !declined)
-            MsgError(reinterpret_cast<std::uintptr_t>(MainWindow()),
-                     start.program + "<P><P>Unable to start Setup!<P><P>" + ErrorText(engine.error));
-        return false;
+        if (request.foreground && !declined)
+            MsgError(view.Owner(), start.program + "<P><P>Unable to start Setup!<P><P>" + ErrorText(engine.error));
+        return {declined ? kExitUserCancelled : kExitEngineNotStarted, false};
     }
-    HideMainWindow();
+    view.Hide();
     SleepPumping(0, 1000);
-    run.exitCode = WaitForProcessPumping(engine.process.get(), kEnginePollMs);
-    WaitForEngineDialog(EngineDialogClass(launch.token));
+    SetupOutcome outcome;
+    outcome.exitCode = WaitForProcessPumping(engine.process.get(), kEnginePollMs);
+    WaitWhileWindowExists(EngineDialogClass(launch.token), "");
+    SleepPumping(0, 1000);
 
-    const ATOM atom = GlobalFindAtomA(atomName.c_str());
-    const bool finished = atom == 0;
-    if (atom)
-        GlobalDeleteAtom(atom);
-    if (finished)
-        RemoveShortcuts(links);
-    return finished;
+    outcome.completed = GlobalFindAtomA(atomName.c_str()) == 0;
+    // Deleted by the engine: nothing of ours is left to delete.
+    if (outcome.completed)
+        atom.release();
+    else
+        atom.reset();
+    if (outcome.completed)
+        RemoveCompleted(request.removeWhenCompleted);
+    return outcome;
 }
 
 } // namespace
@@ -151,26 +116,24 @@ bool ForcePromptSetting()
     return ReadRegistryValue("HKEY_CURRENT_USER\\Software\\Morbrook\\Kalvex\\SpanDisk", "ForcePrompt", "0") == "1";
 }
 
-bool SpaceConfirm(const std::string& workFolder, const TGFileInfo& info)
+bool SpaceConfirm(LauncherWindow& view, const std::string& workFolder, const TGFileInfo& info)
 {
     const std::string message = SpaceConfirmText(
         workFolder, info.AlwaysShowTempDrive(), info.RequiredSpace(workFolder), FreeBytes(workFolder),
         [&info](const std::string& key, const std::string& def) { return info.LocalizedText(key, def); });
     if (message.empty())
         return true;
-    return MsgConfirmYesNo(reinterpret_cast<std::uintptr_t>(MainWindow()), message,
-                           info.LocalizedText("Confirm", "Confirm"), info.LocalizedText("BtnText", kButtons),
-                           static_cast<std::uint8_t>(info.Charset()));
+    return MsgConfirmYesNo(view.Owner(), message, info.LocalizedText("Confirm", "Confirm"),
+                           info.LocalizedText("BtnText", kButtons), static_cast<std::uint8_t>(info.Charset()));
 }
 
-bool SetupRun(RunContext& run, const std::string& workFolderIn, const std::string& sourceFile, const std::string& agentName,
-              const std::string& extraArgs, bool foreground)
+SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRequest& request)
 {
-    std::string workFolder = workFolderIn;
-    const TGFileInfo info(sourceFile);
+    std::string workFolder = request.workFolder;
+    const TGFileInfo info(request.sourceFile);
     if (info.ShowProgress())
-        ShowActivityBar();
-    SetMainLabel(info.LocalizedText("s1", "Extracting Files..."), info.FontName(), info.Charset(), info.FontSize());
+        view.ShowActivityBar();
+    view.SetLabel(info.LocalizedText("s1", "Extracting Files..."), info.FontName(), info.Charset(), info.FontSize());
 
     // Removed however the run ends, a damaged payload's exception included.
     const auto removeAlternative = defer(RemoveAlternativeWorkFolder);
@@ -180,157 +143,41 @@ bool SetupRun(RunContext& run, const std::string& workFolderIn, const std::strin
         if (!alternative.empty())
             workFolder = alternative;
     }
-    TraceLine("========= ForegroundOp=", foreground, " ==========");
+    TraceLine("========= ForegroundOp=", request.foreground, " ==========");
 
-    if (foreground && !SpaceConfirm(workFolder, info)) {
-        run.exitCode = kExitUserCancelled;
-        return false;
-    }
+    if (request.foreground && !SpaceConfirm(view, workFolder, info))
+        return {kExitUserCancelled, false};
     const std::uint8_t charset = static_cast<std::uint8_t>(info.Charset());
-    ExtractRequest request;
-    request.archivePath = sourceFile;
-    request.workFolder = WithoutBackslash(workFolder);
-    request.agentFileName = agentName;
-    request.diskPrompt = info.LocalizedText("s8", "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue");
-    request.promptTitle = info.LocalizedText("Attention", "Attention");
-    request.buttons = info.LocalizedText("BtnText", kButtons);
-    request.charset = charset;
-    request.forcePrompt = ForcePromptSetting();
-    request.progress = ProgressSink;
+    ExtractRequest extract;
+    extract.archivePath = request.sourceFile;
+    extract.workFolder = WithoutBackslash(workFolder);
+    extract.agentFileName = request.agentName;
+    extract.diskPrompt = info.LocalizedText("s8", "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue");
+    extract.promptTitle = info.LocalizedText("Attention", "Attention");
+    extract.buttons = info.LocalizedText("BtnText", kButtons);
+    extract.charset = charset;
+    extract.forcePrompt = ForcePromptSetting();
+    extract.progress = ProgressSink;
 
-    if (foreground)
-        ShowMainWindow();
+    if (request.foreground)
+        view.Show();
     SleepPumping(0, 1000);
-    const ExtractResult extracted = ExtractPayload(request);
+    const ExtractResult extracted = ExtractPayload(extract);
     SleepPumping(0, 1000);
 
     if (!extracted.checksumOk) {
-        run.exitCode = kExitDamagedSetup;
-        MsgError(reinterpret_cast<std::uintptr_t>(MainWindow()),
+        MsgError(view.Owner(),
                  info.LocalizedText("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
                  info.LocalizedText("Error", "Error"), info.LocalizedText("BtnText", kButtons), charset);
-        return false;
+        return {kExitDamagedSetup, false};
     }
     if (extracted.cancelled)
-        run.exitCode = kExitUserCancelled;
-    else if (extracted.folderFailed)
-        run.exitCode = kExitWorkFolderFailed;
-    else if (!extracted.runTarget.empty())
-        return RunEngine(run, workFolder, extracted.runTarget, extraArgs, foreground);
-    else if (extracted.writeFailures > 0)
-        run.exitCode = kExitFailed;
-    return false;
-}
-
-void WebSetupRun(RunContext& run, const std::string& workFolder, const std::string& source,
-                 const std::string& fileName)
-{
-    const TGFileInfo& own = run.own;
-    const TextLookup text = [&own](const std::string& key, const std::string& def) {
-        return own.LocalizedText(key, def);
-    };
-    const std::uint8_t charset = static_cast<std::uint8_t>(own.Charset());
-    const std::string buttons = text("BtnText", kButtons);
-    const std::string url = source + "/" + fileName;
-    const std::string candidate = WithBackslash(source, true) + fileName;
-    const bool hidden = HasSwitch("/hide") || own.RunHidden();
-    // "!" marks a declined download: no message is due.
-    std::string error;
-    bool downloaded = false;
-    std::string setupPath = candidate;
-
-    // The name comes from the payload and becomes a path in the temp folder.
-    if (!IsSafeEntryName(fileName)) {
-        TraceLine(ProcessIdText(), " ==== refused setup file name >>", fileName, "<<");
-        error = DownloadDisplayName(url) + " --- Error downloading file (refused name)";
-    } else if (!FileExists(candidate)) {
-        SetMainLabel(text("s10", "Downloading File..."), own.FontName(), own.Charset(), own.FontSize());
-        if (own.ConfirmDownload() && !hidden &&
-            !MsgConfirmYesNo(reinterpret_cast<std::uintptr_t>(MainWindow()),
-                             DownloadConfirmText(own.DownloadSize(), text), text("Confirm", "Confirm"), buttons,
-                             charset))
-            error = "!";
-        std::string reason;
-        if (!HTTP_IsConnected(reason)) {
-            error = text("s12", "No valid Internet Connection.<p>Can not Download File!");
-            if (!reason.empty())
-                error += "<P><P>" + reason;
-        }
-        ClearDownloadAbort();
-        setupPath = TempFolder(true) + fileName;
-        if (error.empty()) {
-            error = HTTP_DownloadFile_Incremental(hidden ? nullptr : MainWindow(), url, setupPath, nullptr,
-                                                  &SharedProgBar());
-            downloaded = error.empty();
-            // A transfer cut short without an error from the server leaves no file: that
-            // is a failed download, not a setup with a foreign token.
-            if (downloaded && !FileExists(setupPath))
-                error = DownloadDisplayName(url) + " --- Error downloading file";
-        }
-        SleepPumping(0, 300);
-        ProgressSink(0, 0, 10, 0, 1, std::string());
-        SleepPumping(0, 700);
-    }
-
-    // A launcher that names its setup's SHA-256 holds the file from the check until it
-    // has run, so that nobody can swap it in between.
-    HeldFile held;
-    if (error.empty()) {
-        if (!own.DownloadSha256().empty())
-            held = HoldAndHash(setupPath);
-        const TGFileInfo fetched(setupPath);
-        if (!fetched.SameDownloadToken(own))
-            error = HtmlNotFoundMessage(HtmlPageStart(setupPath), url, "Bad Secret Token!", false);
-        else if (!IsPinnedSetup(own, held))
-            error = kBadSetupHash;
-    }
-    if (error.empty())
-        SetupRun(run, workFolder, setupPath, std::string(), CommandArgs(), !hidden);
-    held.file.reset();
-    if (downloaded)
-        DeleteFileA(setupPath.c_str());
-    if (error == "!") {
-        run.exitCode = kExitUserCancelled;
-    } else if (!error.empty()) {
-        run.exitCode = kExitDownloadFailed;
-        TraceLine(ProcessIdText(), " ==== WebSetupRun: ", error);
-        MsgError(reinterpret_cast<std::uintptr_t>(MainWindow()), error, text("Error", "Error"), buttons, charset);
-    }
-}
-
-void SetupTick(HWND window, RunContext& run)
-{
-    KillTimer(window, 1);
-    const TGFileInfo& own = run.own;
-    const std::string agentName = own.WriteUpdateAgent() ? own.AgentFileName() : std::string();
-    const std::string workFolder = WorkFolder();
-    // An EZLibError, or an entry too large to hold, ends the run like any other end.
-    const bool ran = Guarded("SetupRun", [&] {
-        if (own.WebDownload()) {
-            if (!agentName.empty())
-                WriteWebAgentCopy(ProgramPath(false), workFolder, agentName);
-            // A setup file beside the launcher is used unless the payload demands a download,
-            // or names the setup's SHA-256 and the file is another (a Downloads folder may
-            // hold anything of that name): then the setup is downloaded.
-            const std::string fileName = own.DownloadFileName();
-            const std::string beside = ProgramFolder(true) + fileName;
-            bool useBeside = !own.AlwaysDownload() && FileExists(beside);
-            if (useBeside && !own.DownloadSha256().empty() && !IsPinnedSetup(own, HoldAndHash(beside))) {
-                TraceLine(ProcessIdText(), " SetupTick: not the setup of this launcher (SHA-256 differs): >>", beside,
-                          "<<");
-                useBeside = false;
-            }
-            const std::string source = useBeside ? ProgramFolder(false) : own.DownloadUrl();
-            WebSetupRun(run, workFolder, source, fileName);
-        } else {
-            const std::string span = SwitchValue("/SpanDiskFName1=", "");
-            const std::string source = span.empty() ? ProgramPath(false) : span;
-            const bool hidden = HasSwitch("/hide") || own.RunHidden();
-            SetupRun(run, workFolder, source, agentName, CommandArgs(), !hidden);
-        }
-    });
-    if (!ran)
-        run.exitCode = kExitFailed;
-    RemoveWorkFolder();
-    PostQuitMessage(0);
+        return {kExitUserCancelled, false};
+    if (extracted.folderFailed)
+        return {kExitWorkFolderFailed, false};
+    if (!extracted.runTarget.empty())
+        return RunEngine(view, run, request, workFolder, extracted.runTarget);
+    if (extracted.writeFailures > 0)
+        return {kExitFailed, false};
+    return {};
 }

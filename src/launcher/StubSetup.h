@@ -1,36 +1,45 @@
 // The setup run: unpack the payload, confirm temp space, start the setup engine, wait
-// for it and its dialog, and learn from the completion atom whether it finished.
+// for it and its dialog, and learn from the completion atom whether it finished. The
+// launcher window is the run's view: its label, bars, showing and hiding, and the owner
+// of its boxes.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
+class LauncherWindow;
 class TGFileInfo;
 struct RunContext;
 
-// The first timer tick of a setup-mode launcher: runs the whole setup, then ends the
-// message loop.
-void SetupTick(HWND window, RunContext& run);
+struct SetupRequest {
+    std::string workFolder;
+    std::string sourceFile; // the file whose payload is unpacked
+    std::string agentName;  // non-empty: an agent copy of the source is written too
+    std::string extraArgs;  // the engine's arguments (the launcher's own in setup mode)
+    bool foreground = true; // the user sees the run; false: everything hidden
+    // Deleted once the engine reported completion (an update's shortcuts to remove).
+    const std::vector<std::string>& removeWhenCompleted;
+};
 
-// True when the engine removed its completion atom. The engine's exit code goes to the run.
-bool SetupRun(RunContext& run, const std::string& workFolder, const std::string& sourceFile, const std::string& agentName,
-              const std::string& extraArgs, bool foreground);
+struct [[nodiscard]] SetupOutcome {
+    unsigned long exitCode = 0; // the engine's, or one of the launcher's own (ExitCodes.h)
+    bool completed = false;     // the engine removed its completion atom
+};
 
-// A web setup: takes the setup file from source (a folder beside the launcher) or
-// downloads it from source + "/" + fileName into the temp folder, checks that it carries
-// the launcher's own download token and runs it through SetupRun. Shows its own messages.
-void WebSetupRun(RunContext& run, const std::string& workFolder, const std::string& source,
-                 const std::string& fileName);
+// Runs one setup: its outcome says how the process ends.
+SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRequest& request);
 
 // Asks before extracting when the payload wants the drive named or space is short.
-bool SpaceConfirm(const std::string& workFolder, const TGFileInfo& info);
+bool SpaceConfirm(LauncherWindow& view, const std::string& workFolder, const TGFileInfo& info);
 
 // The agent copy of a web setup: the launcher image with its header strings and a
 // trailer marked as agent, without a short tail (a signature) after the stored payload
 // end, written into the work folder. False when nothing was written (a name that leads
 // out of the folder is refused).
-bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolder, const std::string& agentName);
+[[nodiscard]] bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolder,
+                                     const std::string& agentName);
 
 // "ForcePrompt" under the launcher's span-disk registry key is exactly "1".
 bool ForcePromptSetting();

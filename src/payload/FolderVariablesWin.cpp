@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "payload/GFileInfo.h"
+#include "util/CommandLineWin.h"
 #include "util/ShellDirWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/UtilsWin.h"

@@ -106,9 +106,3 @@ std::string LanguageBlockText(const std::string& block, const std::string& key, 
         return def;
     return SUB::ListValue(block, key, def, "");
 }
-
-std::string FileNamePart(const std::string& path)
-{
-    const size_t cut = path.find_last_of("\\/:");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}

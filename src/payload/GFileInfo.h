@@ -94,6 +94,3 @@ void ResetLanguageBlockForTest();
 std::string SelectLanguageBlock(const std::string& table, const std::string& languageName);
 // The value of key in a selected block; def when the key or the block is missing.
 std::string LanguageBlockText(const std::string& block, const std::string& key, const std::string& def);
-
-// The file name part of a path (after the last "\", "/" or ":").
-std::string FileNamePart(const std::string& path);

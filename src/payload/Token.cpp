@@ -1,5 +1,6 @@
 #include "payload/Token.h"
 
+#include <cstdlib>
 #include <random>
 
 #include "util/Utils.h"
@@ -91,6 +92,39 @@ std::string ScrambleToken(const std::string& text, uint32_t seed)
     for (char c : BytesToHex(b, false, false))
         stored += static_cast<char>(static_cast<unsigned char>(c) + 50);
     return stored;
+}
+
+namespace {
+const char kScrambleMarker[] = "Scrambled=01";
+const size_t kScrambleMarkerLen = sizeof(kScrambleMarker) - 1;
+} // namespace
+
+// Protected form: "Scrambled=01", one key character (33..122), then every character
+// XORed with (position + key) mod 256, the key's sign alternating. Its own inverse.
+std::string ScrambleText(const std::string& text, bool encode, bool hexForm)
+{
+    if (text.empty()) return text;
+    std::string s = (!encode && hexForm) ? HexToBytes(text) : text;
+    int key = static_cast<int>(RandomInRange(33, 122));
+    const bool isProtected = StartsWith(kScrambleMarker, s, false);
+    if (encode == isProtected) return text;  // nothing to do: return the input as it came
+    if (!encode) {
+        // A marker without key and data protects nothing.
+        if (s.size() <= kScrambleMarkerLen + 1) return std::string();
+        key = static_cast<unsigned char>(s[kScrambleMarkerLen]);
+        s.erase(0, kScrambleMarkerLen + 1);
+    }
+    const int firstKey = key;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const int mask = (static_cast<int>(i) + 1 + key) & 0xFF;
+        s[i] = static_cast<char>(static_cast<unsigned char>(s[i]) ^ mask);
+        key = -key;
+    }
+    if (encode) {
+        s = kScrambleMarker + std::string(1, static_cast<char>(std::abs(firstKey))) + s;
+        if (hexForm) s = BytesToHex(s, false, false);
+    }
+    return s;
 }
 
 bool SameToken(const std::string& storedA, const std::string& storedB)

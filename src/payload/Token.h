@@ -14,6 +14,11 @@ std::string DescrambleToken(const std::string& stored);
 // keys come from seed.
 std::string ScrambleToken(const std::string& text, uint32_t seed);
 
+// The protection of a whole text ("Scrambled=01", a key character, then the data; the
+// inform file's body may carry it) and back; hexForm stores it as hex. Text that is not
+// protected (or, encoding, already is) comes back unchanged.
+std::string ScrambleText(const std::string& text, bool encode, bool hexForm);
+
 // Both stored tokens descramble, and to the same text. A damaged token matches nothing,
 // not even another damaged one.
 bool SameToken(const std::string& storedA, const std::string& storedB);

@@ -25,8 +25,8 @@ constexpr int64_t kReadPiece = 65536;
 // Letting window messages run costs a round trip to the window system each time: more
 // often than this keeps nothing more alive and slows the extraction down.
 constexpr DWORD kPumpInterval = 10;
-// Owner mode of the boxes: no owner window, the title repeated as a heading.
-constexpr std::uintptr_t kBoxOwner = 0;
+// The boxes have no owner window and repeat their title as a heading.
+const BoxOwner kBoxOwner = BoxOwner::ActiveWithHeading();
 
 int g_failures = 0;
 

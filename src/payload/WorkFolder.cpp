@@ -25,7 +25,8 @@ std::string FreshFolder(const std::string& path)
 {
     if (Deletable(path) && FolderExists(path))
         DeleteTree(path, true);
-    CreateFolderPath(path);
+    // A folder that cannot be made is reported by the extraction, which makes it again.
+    static_cast<void>(CreateFolderPath(path));
     return path;
 }
 
@@ -40,8 +41,9 @@ SysResult CreateFolderPath(const std::string& path)
         return {};
     const size_t cut = folder.find_last_of('\\');
     // Stop at a drive ("C:") or share root; they are never created here.
+    // A parent that cannot be made shows as the folder's own failure below.
     if (cut != std::string::npos && cut > 0 && folder[cut - 1] != ':' && folder[cut - 1] != '\\')
-        CreateFolderPath(folder.substr(0, cut));
+        static_cast<void>(CreateFolderPath(folder.substr(0, cut)));
     if (CreateDirectoryA(folder.c_str(), nullptr))
         return {};
     // The caller shows the reason: the check below must not replace it with its own.
@@ -86,10 +88,8 @@ bool FindRoomierTempDrive()
             probe = letter + ":\\TEMP\\TEMP" + RandomText(10000, 100000);
         if (FolderExists(probe))
             continue;
-        CreateFolderPath(probe);
-        WriteFileData(probe + "\\~aa.tmp", "aa", 0, false);
         // A drive that cannot be written counts with no free space.
-        if (FileExists(probe + "\\~aa.tmp"))
+        if (CreateFolderPath(probe) && WriteFileData(probe + "\\~aa.tmp", "aa", 0, false))
             freeBytes[i] = FreeBytes(probe);
         DeleteTree(probe, true);
     }

@@ -59,14 +59,14 @@ ReleaseVerdict Refused(ReleaseTrust trust, std::string reason)
 
 // The served file of the section, when it names one; a named file without its signed
 // size and hash is a fault (what would the download be checked against?).
-bool ReadSignedFile(const std::string& info, const char* section, const char* nameKey, const char* sizeKey,
+bool ReadSignedFile(const IniText& info, const char* section, const char* nameKey, const char* sizeKey,
                     const char* hashKey, std::optional<SignedFile>& file, std::string& fault)
 {
-    const std::string name = IniValue(info, section, nameKey, "");
+    const std::string name = info.Text(section, nameKey, "");
     if (name.empty())
         return true;
-    const std::optional<std::int64_t> size = ParseSize(IniValue(info, section, sizeKey, ""));
-    const std::optional<Sha256Digest> hash = Sha256FromHex(IniValue(info, section, hashKey, ""));
+    const std::optional<std::int64_t> size = ParseSize(info.Text(section, sizeKey, ""));
+    const std::optional<Sha256Digest> hash = Sha256FromHex(info.Text(section, hashKey, ""));
     if (!size || !hash) {
         fault =
             std::string("the release names ") + nameKey + "=" + name + " without a valid " + (size ? hashKey : sizeKey);
@@ -176,13 +176,14 @@ ReleaseVerdict VerifyRelease(const std::string& info, const std::string& signatu
     }
 
     std::string fault;
-    if (!ReadSignedFile(info, "NewSetup", "NameOfUpdateFile", "SizeOfUpdateFile", kUpdateHashKey, verdict.update,
+    const IniText values(info);
+    if (!ReadSignedFile(values, "NewSetup", "NameOfUpdateFile", "SizeOfUpdateFile", kUpdateHashKey, verdict.update,
                         fault) ||
-        !ReadSignedFile(info, "AutoInform", "NameOfInformFile", "SizeOfInformFile", kInformHashKey, verdict.inform,
+        !ReadSignedFile(values, "AutoInform", "NameOfInformFile", "SizeOfInformFile", kInformHashKey, verdict.inform,
                         fault))
         return Refused(ReleaseTrust::Malformed, fault);
-    if (IniHasKey(info, "General", kExpiresKey)) {
-        const std::string text = IniValue(info, "General", kExpiresKey, "");
+    if (values.Has("General", kExpiresKey)) {
+        const std::string text = values.Text("General", kExpiresKey, "");
         verdict.expires = ParseUtcTime(text);
         if (!verdict.expires)
             return Refused(ReleaseTrust::Malformed, "the release's Expires=" + text + " is no UTC time");

@@ -6,11 +6,12 @@
 
 #include "ui/Markup.h"
 #include "ui/MsgBoxLayout.h"
-#include "util/Guard.h"
 #include "util/KSUB.h"
+#include "util/MessagePump.h"
 #include "util/ScopedWin.h"
 #include "util/Utils.h"
 #include "util/SysUtilsWin.h"
+#include "util/WindowProc.h"
 
 namespace {
 
@@ -29,6 +30,9 @@ std::uint8_t g_fontCharset = DEFAULT_CHARSET;
 // One box. Its window keeps a pointer to it; the keyboard filter works on the box whose
 // loop is running.
 struct Box {
+    static constexpr const char* kProcName = "BoxProc";
+    bool OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
     HWND window = nullptr;
     HWND textArea = nullptr;
     HWND previousActive = nullptr;
@@ -49,8 +53,6 @@ bool RichEditAvailable()
     static const HMODULE library = LoadSystemLibrary(kRichEditLibrary).release();
     return library != nullptr;
 }
-
-Box* BoxOf(HWND window) { return reinterpret_cast<Box*>(::GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
 // The window that was active at the call gets its input back; safe to call twice.
 void RestorePrevious(Box& box)
@@ -115,74 +117,59 @@ void Paint(Box& box)
     ::EndPaint(box.window, &ps);
 }
 
-LRESULT BoxMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+bool Box::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        return ::DefWindowProcA(window, message, wParam, lParam);
-    }
-    Box* box = BoxOf(window);
-    if (!box) return ::DefWindowProcA(window, message, wParam, lParam);
-
     const UINT autoPlay = AutoPlayMessage();
-    if (autoPlay != 0 && message == autoPlay) return 1;
+    if (autoPlay != 0 && message == autoPlay) {
+        result = 1;
+        return true;
+    }
 
     switch (message) {
     case WM_CREATE:
-        box->window = window;
-        if (box->timeoutMs > 0) ::SetTimer(window, kTimeoutTimer, static_cast<UINT>(box->timeoutMs), nullptr);
-        return 0;
+        this->window = window;
+        if (timeoutMs > 0) ::SetTimer(window, kTimeoutTimer, static_cast<UINT>(timeoutMs), nullptr);
+        return true;
     case WM_PAINT:
-        Paint(*box);
-        return 0;
+        Paint(*this);
+        return true;
     case WM_TIMER:
-        if (wParam != kTimeoutTimer) break;
+        if (wParam != kTimeoutTimer) return false;
         ::KillTimer(window, kTimeoutTimer);
-        Choose(*box, 0);
-        return 0;
+        Choose(*this, 0);
+        return true;
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED) {
-            for (std::size_t i = 0; i < box->buttonWindows.size(); ++i)
-                if (box->buttonWindows[i] == reinterpret_cast<HWND>(lParam)) Choose(*box, static_cast<int>(i));
+            for (std::size_t i = 0; i < buttonWindows.size(); ++i)
+                if (buttonWindows[i] == reinterpret_cast<HWND>(lParam)) Choose(*this, static_cast<int>(i));
         }
-        return 0;
+        return true;
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header->hwndFrom == box->textArea && header->code == EN_REQUESTRESIZE) {
+        if (header->hwndFrom == textArea && header->code == EN_REQUESTRESIZE) {
             const RECT& rc = reinterpret_cast<const REQRESIZE*>(lParam)->rc;
-            box->asked = {rc.right - rc.left, rc.bottom - rc.top};
+            asked = {rc.right - rc.left, rc.bottom - rc.top};
         }
-        return 0;
+        return true;
     }
     case WM_SYSCOMMAND:
         // Alt+F4 obeys the greyed Close item as the title bar's button does.
-        if ((wParam & 0xFFF0) == SC_CLOSE &&
-            (::GetMenuState(::GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED))
-            return 0;
-        break;
+        return (wParam & 0xFFF0) == SC_CLOSE &&
+               (::GetMenuState(::GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
     case WM_CLOSE:
-        RestorePrevious(*box);
+        RestorePrevious(*this);
         ::KillTimer(window, kTimeoutTimer);
         ::DestroyWindow(window);
-        return 0;
+        return true;
     case WM_DESTROY:
         // Also reached when the owner goes away first: the caller's window must not stay
         // disabled.
-        RestorePrevious(*box);
+        RestorePrevious(*this);
         ::KillTimer(window, kTimeoutTimer);
-        box->destroyed = true;
-        return 0;
+        destroyed = true;
+        return true;
     }
-    return ::DefWindowProcA(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT result = 0;
-    if (Guarded("BoxProc", [&] { result = BoxMessage(window, message, wParam, lParam); }))
-        return result;
-    return ::DefWindowProcA(window, message, wParam, lParam);
+    return false;
 }
 
 // Keys that choose or move between buttons. True when the message was used up.
@@ -312,14 +299,8 @@ int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& titl
     const ScopedLibrary richEditRef = richEdit ? LoadSystemLibrary(kRichEditLibrary) : ScopedLibrary();
 
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSA wc{};
-    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-    wc.lpfnWndProc = BoxProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kBoxClass;
-    ::RegisterClassA(&wc);  // fails harmlessly while an outer box still holds the class
+    // Fails harmlessly while an outer box still holds the class.
+    RegisterObjectClass<Box>(kBoxClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 
     ::CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, kBoxClass, title.c_str(),
                       WS_VISIBLE | WS_CAPTION | WS_SYSMENU, -100, -100, 10, 10, owner, nullptr, instance, &box);
@@ -361,33 +342,29 @@ int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& titl
     box.icon = IconFor(flags);
     CreateButtons(box, font.get(), flags, buttons, client);
 
-    while (!box.destroyed) {
-        MSG msg;
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (got == -1) break;
-        if (got == 0) continue;  // a quit request must not end the caller's wait early
-        if (FilterKey(box, msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    // A quit request must not end the caller's wait for its answer early.
+    PumpMessages(
+        box.destroyed, OnQuit::Defer,
+        [](void* context, const MSG& msg) { return FilterKey(*static_cast<Box*>(context), msg); }, &box);
     if (!box.destroyed && ::IsWindow(box.window)) ::DestroyWindow(box.window);
     ::UnregisterClassA(kBoxClass, instance);
     return box.result;
 }
 
-int MsgBox(std::uintptr_t ownerMode, const std::string& text, const std::string& title, const std::string& buttons,
+HWND BoxOwner::Owner() const { return kind_ == Kind::Window ? window_ : ::GetActiveWindow(); }
+
+int MsgBox(BoxOwner owner, const std::string& text, const std::string& title, const std::string& buttons,
            std::uint8_t charset, std::uint32_t flags, int timeoutMs)
 {
     if (charset == 177 || charset == 178) flags |= kMsgRightAligned | kMsgRtlReading;
     std::string message = text;
-    if (ownerMode == 0) {
+    if (owner.Heading()) {
         const bool standardTitle = std::string(kDefaultTitleList).find(title) != std::string::npos;
         const std::string heading = standardTitle ? UpperText(title) : title;
         message = "<<b>" + heading + "</b><P><P>" + text + "<P>";
     }
-    if (ownerMode == 2) flags |= kMsgCloseGreyed;
-    const HWND owner = ownerMode < 3 ? ::GetActiveWindow() : reinterpret_cast<HWND>(ownerMode);
-    const int result = ShowMarkupBox(owner, message, title, timeoutMs, flags, buttons);
+    if (owner.NoClose()) flags |= kMsgCloseGreyed;
+    const int result = ShowMarkupBox(owner.Owner(), message, title, timeoutMs, flags, buttons);
     SleepPumping(0, 100);
     return result;
 }
@@ -397,30 +374,30 @@ std::string OrDefault(const std::string& value, const std::string& fallback) { r
 std::string DefaultTitle(int item) { return SUB::ListItem(kDefaultTitleList, item, ""); }
 }  // namespace
 
-void MsgError(std::uintptr_t ownerMode, const std::string& text, const std::string& title, const std::string& buttons,
+void MsgError(BoxOwner owner, const std::string& text, const std::string& title, const std::string& buttons,
               std::uint8_t charset)
 {
-    MsgBox(ownerMode, text, OrDefault(title, DefaultTitle(0)), OrDefault(buttons, kDefaultButtonList), charset,
+    MsgBox(owner, text, OrDefault(title, DefaultTitle(0)), OrDefault(buttons, kDefaultButtonList), charset,
            MB_OK | MB_ICONHAND, 0);
 }
 
-void MsgAttention(std::uintptr_t ownerMode, const std::string& text, const std::string& title,
+void MsgAttention(BoxOwner owner, const std::string& text, const std::string& title,
                   const std::string& buttons, std::uint8_t charset, int timeoutMs)
 {
-    MsgBox(ownerMode, text, OrDefault(title, DefaultTitle(1)), OrDefault(buttons, kDefaultButtonList), charset,
+    MsgBox(owner, text, OrDefault(title, DefaultTitle(1)), OrDefault(buttons, kDefaultButtonList), charset,
            MB_OK | MB_ICONEXCLAMATION, timeoutMs);
 }
 
-bool MsgConfirmYesNo(std::uintptr_t ownerMode, const std::string& text, const std::string& title,
+bool MsgConfirmYesNo(BoxOwner owner, const std::string& text, const std::string& title,
                      const std::string& buttons, std::uint8_t charset, int timeoutMs)
 {
-    return MsgBox(ownerMode, text, OrDefault(title, DefaultTitle(2)), OrDefault(buttons, kDefaultButtonList),
+    return MsgBox(owner, text, OrDefault(title, DefaultTitle(2)), OrDefault(buttons, kDefaultButtonList),
                   charset, MB_YESNO | MB_ICONQUESTION, timeoutMs) == IDYES;
 }
 
-bool MsgConfirmOkCancel(std::uintptr_t ownerMode, const std::string& text, const std::string& title,
+bool MsgConfirmOkCancel(BoxOwner owner, const std::string& text, const std::string& title,
                         const std::string& buttons, std::uint8_t charset)
 {
-    return MsgBox(ownerMode, text, OrDefault(title, DefaultTitle(2)), OrDefault(buttons, kDefaultButtonList),
+    return MsgBox(owner, text, OrDefault(title, DefaultTitle(2)), OrDefault(buttons, kDefaultButtonList),
                   charset, MB_OKCANCEL | MB_ICONQUESTION, 0) == IDOK;
 }

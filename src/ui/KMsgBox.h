@@ -19,18 +19,40 @@ void SetMsgBoxFont(const std::string& face, int size, std::uint8_t charset);
 int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& title, int timeoutMs,
                   std::uint32_t flags, const std::string& buttons);
 
-// Front ends. ownerMode: 0 no owner given and the title is repeated as a bold heading;
-// 1 no owner given; 2 no owner given and the Close item is greyed; any larger value is
-// the owner window's handle. Without an owner the box belongs to the active window.
-// The charsets 177 and 178 (Hebrew, Arabic) lay the text out right to left.
-int MsgBox(std::uintptr_t ownerMode, const std::string& text, const std::string& title,
-           const std::string& buttons, std::uint8_t charset, std::uint32_t flags, int timeoutMs);
+// Who owns a box, and how it shows. Without an owner window the box belongs to the
+// window that is active when it appears.
+class BoxOwner {
+public:
+    // No owner window; the title is repeated as a bold heading above the text.
+    static BoxOwner ActiveWithHeading() { return BoxOwner(Kind::Heading, nullptr); }
+    // No owner window.
+    static BoxOwner Active() { return BoxOwner(Kind::Plain, nullptr); }
+    // No owner window; the Close item is greyed, so only a button answers the box.
+    static BoxOwner ActiveNoClose() { return BoxOwner(Kind::NoClose, nullptr); }
+    // The window owns the box. None is ActiveWithHeading, as it always was.
+    static BoxOwner Window(HWND window) { return window ? BoxOwner(Kind::Window, window) : ActiveWithHeading(); }
+
+    bool Heading() const { return kind_ == Kind::Heading; }
+    bool NoClose() const { return kind_ == Kind::NoClose; }
+    // The owner window: the given one, or the active one.
+    HWND Owner() const;
+
+private:
+    enum class Kind { Heading, Plain, NoClose, Window };
+    BoxOwner(Kind kind, HWND window) : kind_(kind), window_(window) {}
+    Kind kind_;
+    HWND window_;
+};
+
+// Front ends. The charsets 177 and 178 (Hebrew, Arabic) lay the text out right to left.
+int MsgBox(BoxOwner owner, const std::string& text, const std::string& title, const std::string& buttons,
+           std::uint8_t charset, std::uint32_t flags, int timeoutMs);
 // The variants replace an empty title or button list by the defaults.
-void MsgError(std::uintptr_t ownerMode, const std::string& text, const std::string& title = "",
-              const std::string& buttons = "", std::uint8_t charset = 0);
-void MsgAttention(std::uintptr_t ownerMode, const std::string& text, const std::string& title = "",
+void MsgError(BoxOwner owner, const std::string& text, const std::string& title = "", const std::string& buttons = "",
+              std::uint8_t charset = 0);
+void MsgAttention(BoxOwner owner, const std::string& text, const std::string& title = "",
                   const std::string& buttons = "", std::uint8_t charset = 0, int timeoutMs = 0);
-bool MsgConfirmYesNo(std::uintptr_t ownerMode, const std::string& text, const std::string& title = "",
+bool MsgConfirmYesNo(BoxOwner owner, const std::string& text, const std::string& title = "",
                      const std::string& buttons = "", std::uint8_t charset = 0, int timeoutMs = 0);
-bool MsgConfirmOkCancel(std::uintptr_t ownerMode, const std::string& text, const std::string& title = "",
+bool MsgConfirmOkCancel(BoxOwner owner, const std::string& text, const std::string& title = "",
                         const std::string& buttons = "", std::uint8_t charset = 0);

@@ -42,28 +42,11 @@ bool IsDots(const char* name) { return std::strcmp(name, ".") == 0 || std::strcm
 
 bool IsFolder(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
-// A junction or linked folder leads somewhere else: what lies behind it is neither
-// searched nor deleted here.
+// A junction or linked folder leads somewhere else: what lies behind it is not deleted
+// here.
 bool IsLink(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
 std::string DriveOf(char letter) { return std::string(1, letter) + ":\\"; }
-
-// Depth-first search below folder; `match` decides on a folder path before its entries.
-template <class Match>
-std::string SearchTree(const std::string& folder, Match match)
-{
-    std::string hit = match(folder);
-    if (!hit.empty()) return hit;
-    std::string base = WithBackslash(folder, true);
-    WIN32_FIND_DATAA fd;
-    ScopedFind find(::FindFirstFileA((base + "*.*").c_str(), &fd));
-    if (!find) return {};
-    do {
-        if (IsFolder(fd) && !IsLink(fd) && !IsDots(fd.cFileName)) hit = SearchTree(base + fd.cFileName, match);
-        YieldX(0);
-    } while (hit.empty() && ::FindNextFileA(find.get(), &fd));
-    return hit;
-}
 
 using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
@@ -186,49 +169,6 @@ double FreeBytes(const std::string& path)
     DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
     if (!::GetDiskFreeSpaceA(DriveRoot(path, true).c_str(), &sectors, &bytes, &freeClusters, &clusters)) return 0;
     return static_cast<double>(sectors) * bytes * freeClusters;
-}
-
-std::string FindFileInTree(const std::string& folder, const std::string& fileName)
-{
-    return SearchTree(folder, [&](const std::string& dir) {
-        std::string candidate = WithBackslash(dir, true) + fileName;
-        return PathExists(candidate) ? candidate : std::string();
-    });
-}
-
-std::string FindFolderInTree(const std::string& folder, const std::string& folderName)
-{
-    std::string tail = "\\" + folderName;
-    return SearchTree(folder, [&](const std::string& dir) {
-        return EndsWith(tail, dir, true) ? dir : std::string();
-    });
-}
-
-std::string FindFileOnDrives(const std::string& fileName, UINT driveType)
-{
-    for (char letter = 'C'; letter <= 'Z'; ++letter) {
-        std::string root = DriveOf(letter);
-        if (::GetDriveTypeA(root.c_str()) != driveType) continue;
-        std::string hit = FindFileInTree(WithoutBackslash(root), fileName);
-        if (!hit.empty()) return hit;
-    }
-    return {};
-}
-
-std::string FindFolderOnDrives(const std::string& folderNameOrPath, UINT driveType)
-{
-    if (folderNameOrPath.size() >= 3 && folderNameOrPath.compare(1, 2, ":\\") == 0) {
-        std::string root = DriveOf(folderNameOrPath[0]);
-        if (::GetDriveTypeA(root.c_str()) == driveType && FolderExists(folderNameOrPath)) return folderNameOrPath;
-        return {};
-    }
-    for (char letter = 'C'; letter <= 'Z'; ++letter) {
-        std::string root = DriveOf(letter);
-        if (::GetDriveTypeA(root.c_str()) != driveType) continue;
-        std::string hit = FindFolderInTree(WithoutBackslash(root), folderNameOrPath);
-        if (!hit.empty()) return hit;
-    }
-    return {};
 }
 
 bool DeleteMatching(const std::string& mask, bool clearAttributes)

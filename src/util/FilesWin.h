@@ -42,13 +42,6 @@ uint32_t FileDosStamp(const std::string& path);
 // Free bytes available to the caller on the path's drive; 0 on failure.
 double FreeBytes(const std::string& path);
 
-// Searches: the full path of the first hit, or empty. They let window messages run
-// after every directory entry. driveType is a GetDriveType value (DRIVE_CDROM, ...).
-std::string FindFileInTree(const std::string& folder, const std::string& fileName);
-std::string FindFileOnDrives(const std::string& fileName, UINT driveType);
-std::string FindFolderInTree(const std::string& folder, const std::string& folderName);
-std::string FindFolderOnDrives(const std::string& folderNameOrPath, UINT driveType);
-
 // Deletes every file matching the mask (hidden, system and read-only ones too; with
 // clearAttributes their attributes are reset first). True when at least one matched.
 bool DeleteMatching(const std::string& mask, bool clearAttributes);

@@ -4,57 +4,85 @@
 
 namespace {
 
-// The raw value of key in section; false when the section or the key is missing.
-bool FindValue(const std::string& text, const std::string& section, const std::string& key, std::string& value)
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+std::string_view Trimmed(std::string_view s)
 {
-    const std::string wantSection = UpperText(TrimText(section));
-    const std::string wantKey = UpperText(TrimText(key));
-    bool inSection = false, sectionSeen = false;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = TrimText(text.substr(start, end - start));
-        start = end + 1;
-        if (!line.empty() && line.front() == '[') {
-            const size_t close = line.find(']');
-            const std::string name =
-                UpperText(TrimText(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
-            // Only the first section of a name is read, as the profile functions do.
-            if (inSection)
-                return false;
-            inSection = !sectionSeen && name == wantSection;
-            sectionSeen = sectionSeen || inSection;
-            continue;
-        }
-        if (!inSection || line.empty() || line.front() == ';')
-            continue;
-        const size_t equals = line.find('=');
-        if (equals == std::string::npos || UpperText(TrimText(line.substr(0, equals))) != wantKey)
-            continue;
-        value = TrimText(line.substr(equals + 1));
-        return true;
-    }
-    return false;
+    while (!s.empty() && IsSpace(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsSpace(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string Name(std::string_view s) { return UpperText(std::string(Trimmed(s))); }
+
+// One pair of enclosing quotes goes, as the system's reader drops them; a value too long
+// for its buffer keeps its cut end.
+std::string StoredValue(std::string_view value)
+{
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+    if (quoted)
+        value.remove_prefix(1);
+    std::string out(value.substr(0, IniText::kLongestValue));
+    if (quoted && IniText::kLongestValue + 1 >= value.size() && !out.empty())
+        out.pop_back();
+    return out;
 }
 
 } // namespace
 
-std::string IniValue(const std::string& text, const std::string& section, const std::string& key,
-                     const std::string& def)
+IniText::IniText(std::string_view text)
 {
-    std::string value;
-    if (!FindValue(text, section, key, value))
-        return def;
-    const char first = value.empty() ? '\0' : value.front();
-    if (value.size() >= 2 && (first == '"' || first == '\'') && value.back() == first)
-        value = value.substr(1, value.size() - 2);
-    return value;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    std::vector<std::string> seen; // the sections met so far
+    std::string section;           // lines before any section belong to the nameless one
+    bool counts = true;            // only the first section of a name counts
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        const std::string_view line = Trimmed(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.empty())
+            continue;
+        if (line.front() == '[') {
+            const std::size_t close = line.rfind(']');
+            if (close == std::string_view::npos)
+                continue; // no section; nothing can look it up
+            section = Name(line.substr(1, close - 1));
+            counts = true;
+            for (const std::string& name : seen)
+                counts = counts && name != section;
+            seen.push_back(section);
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        // A key without "=" has no value: lookups give their default.
+        if (counts && eq != std::string_view::npos)
+            entries_.push_back({section, Name(line.substr(0, eq)), StoredValue(Trimmed(line.substr(eq + 1)))});
+    }
 }
 
-bool IniHasKey(const std::string& text, const std::string& section, const std::string& key)
+const IniText::Entry* IniText::Find(std::string_view section, std::string_view key) const
 {
-    std::string value;
-    return FindValue(text, section, key, value);
+    const std::string s = Name(section), k = Name(key);
+    for (const Entry& e : entries_)
+        if (e.section == s && e.key == k)
+            return &e;
+    return nullptr;
 }
+
+std::string IniText::Text(std::string_view section, std::string_view key, const std::string& def) const
+{
+    const Entry* e = Find(section, key);
+    return !e || e->value.empty() ? def : e->value;
+}
+
+std::int64_t IniText::Int(std::string_view section, std::string_view key, std::int64_t def) const
+{
+    const Entry* e = Find(section, key);
+    return e ? ParseInt64(e->value, def) : def;
+}
+
+bool IniText::Has(std::string_view section, std::string_view key) const { return Find(section, key) != nullptr; }

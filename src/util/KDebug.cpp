@@ -57,8 +57,6 @@ UpdateLogState& LogState()
 
 }  // namespace
 
-std::uint8_t DebugOutputMode() { return Channel().mode; }
-
 void SetDebugOutputModeForTest(std::uint8_t mode)
 {
     TraceChannel& ch = Channel();

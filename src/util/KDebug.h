@@ -31,9 +31,7 @@ constexpr const char* kTraceViewerMessage = ".K_DebugMsg.";
 constexpr const char* kTraceFilePath = "C:\\ProgramData\\_kdebug.txt";
 
 // Debug output mode: 0 viewer only (the product's value), 1 trace file only, 2 both,
-// 3 and above nothing.
-std::uint8_t DebugOutputMode();
-// Test-only: the product never changes the mode.
+// 3 and above nothing. Test-only: the product never changes the mode.
 void SetDebugOutputModeForTest(std::uint8_t mode);
 
 // Where chunks go. toFile receives the chunk with its line breaks already rewritten to

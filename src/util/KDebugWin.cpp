@@ -24,7 +24,8 @@ void SendToViewer(const std::string& chunk)
     ::GlobalDeleteAtom(atom);
 }
 
-void AppendToTraceFile(const std::string& text) { AppendText(kTraceFilePath, text, 0); }
+// The trace channel has nowhere to report its own failure.
+void AppendToTraceFile(const std::string& text) { static_cast<void>(AppendText(kTraceFilePath, text, 0)); }
 
 }  // namespace
 
@@ -45,5 +46,6 @@ void WriteUpdateLog(std::string_view message)
     if (!UpdateLogEnabled()) return;
     std::string line = UpdateLogLine(LocalNow(), UserDateSeparator(), UserTimeSeparator(), ::GetCurrentThreadId(),
                                      UpdateLogTag(), message);
-    AppendText(UpdateLogFileName(), line, 0);
+    // A log line that cannot be written has nowhere else to go.
+    static_cast<void>(AppendText(UpdateLogFileName(), line, 0));
 }

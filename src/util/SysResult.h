@@ -1,11 +1,11 @@
 // The outcome of a call into the system: success, or the system's error code taken
 // right after the call that failed, before anything else could overwrite it. The code
-// that shows or traces the failure reads it from here.
+// that shows or traces the failure reads it from here. A result must be looked at.
 #pragma once
 
 #include <windows.h>
 
-struct SysResult {
+struct [[nodiscard]] SysResult {
     DWORD error = 0;
 
     explicit operator bool() const { return error == 0; }

@@ -8,7 +8,6 @@
 #include <exception>
 #include <vector>
 
-#include "util/CodePage.h"
 #include "util/KDebug.h"
 #include "util/ScopedWin.h"
 #include "util/Utils.h"
@@ -63,8 +62,6 @@ HKEY RegistryRootHandle(RegistryRootKey root)
     }
     return HKEY_CURRENT_USER;
 }
-
-HKEY RegistryRoot(const std::string& name) { return RegistryRootHandle(RegistryRootOf(name)); }
 
 std::string ReadRegistryValue(const std::string& path, const std::string& valueName, const std::string& def)
 {
@@ -172,8 +169,6 @@ std::string ErrorText(DWORD code)
 
 std::string LastErrorText() { return ErrorText(::GetLastError()); }
 
-bool IsDBCSLead(char c) { return IsLeadByte(c); }
-
 bool IsDeveloperMode()
 {
     static const bool developer = [] {
@@ -241,19 +236,6 @@ void HardenDllSearch()
         setDllDirectory("");  // takes the current folder out of the search
 }
 
-LoadedProc LoadProcFrom(const std::string& library, const std::string& function)
-{
-    LoadedProc loaded;
-    loaded.library = LoadSystemLibrary(library).release();
-    if (loaded.library) loaded.proc = ::GetProcAddress(loaded.library, function.c_str());
-    return loaded;
-}
-
-FARPROC LoadProc(const std::string& library, const std::string& function)
-{
-    return LoadProcFrom(library, function).proc;
-}
-
 ScopedLibrary LoadSystemLibrary(const std::string& name)
 {
     const std::string folder = SystemFolder(true);
@@ -301,6 +283,13 @@ void SleepPumping(int64_t step, int64_t duration)
     do {
         YieldX(pause);
     } while (MillisecondClock() < end);
+}
+
+void WaitWhileWindowExists(const std::string& className, const std::string& title)
+{
+    if (className.empty() && title.empty()) return;
+    while (::FindWindowA(className.empty() ? nullptr : className.c_str(), title.empty() ? nullptr : title.c_str()))
+        YieldX(100);
 }
 
 int64_t MillisecondClock()

@@ -17,12 +17,11 @@
 std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key,
                           const std::string& def);
 int64_t ReadIniInt(const std::string& file, const std::string& section, const std::string& key, int64_t def);
-bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
+[[nodiscard]] bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
                     const std::string& value);
-bool WriteIniInt(const std::string& file, const std::string& section, const std::string& key, int64_t value);
+[[nodiscard]] bool WriteIniInt(const std::string& file, const std::string& section, const std::string& key, int64_t value);
 
 // ---- registry -----------------------------------------------------------------------
-HKEY RegistryRoot(const std::string& name);
 HKEY RegistryRootHandle(RegistryRootKey root);
 // The value named valueName under the key of path ("HKLM\Software\X"); def when the key
 // or value is missing or the value is larger than 10,241 bytes.
@@ -43,7 +42,6 @@ std::string FileVersionText(const std::string& file, int width, int parts);
 // The system's message for an error code; LastErrorText reads the last error itself.
 std::string ErrorText(DWORD code);
 std::string LastErrorText();
-bool IsDBCSLead(char c);
 // True when the environment variable DVX holds exactly "543"; read once per process.
 bool IsDeveloperMode();
 
@@ -62,13 +60,6 @@ bool ShellOpen(const std::string& file, const std::string& parameters, int showM
 // folder only (where the system offers that), or at least never from the current
 // folder. A setup runs from a Downloads folder that may hold a planted DLL of any name.
 void HardenDllSearch();
-struct LoadedProc {
-    FARPROC proc = nullptr;
-    HMODULE library = nullptr;  // stays loaded
-};
-// A function of a system DLL (see LoadSystemLibrary).
-LoadedProc LoadProcFrom(const std::string& library, const std::string& function);
-FARPROC LoadProc(const std::string& library, const std::string& function);
 // A system DLL loaded by its full path in the system folder, never through the search
 // path, so a planted copy beside the program is not picked up. None when it is missing.
 ScopedLibrary LoadSystemLibrary(const std::string& name);
@@ -91,6 +82,9 @@ bool InitSystemCommonControls(DWORD classes);
 void YieldX(DWORD milliseconds);
 // Waits duration milliseconds, pumping messages every step (0: see SleepStep).
 void SleepPumping(int64_t step, int64_t duration);
+// Returns once no top-level window of that class and title exists (an empty text
+// matches any), keeping this thread's windows alive meanwhile.
+void WaitWhileWindowExists(const std::string& className, const std::string& title);
 // The high-resolution counter in milliseconds.
 int64_t MillisecondClock();
 

@@ -8,14 +8,11 @@
 #include <utility>
 
 #include "util/CodePage.h"
-#include "util/KSUB.h"
 
 namespace {
 
 const char kDigits[] = "0123456789ABCDEF";
-const char kMonths[] = "||JAN|FEB|MAR|APR|MAY|JUN|JUL|AUG|SEP|OCT|NOV|DEC|";
-const char kScrambleMarker[] = "Scrambled=01";
-const size_t kScrambleMarkerLen = sizeof(kScrambleMarker) - 1;
+const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
@@ -147,12 +144,6 @@ std::string TextBefore(const std::string& text, const std::string& separator,
     return at == std::string::npos ? def : text.substr(0, at);
 }
 
-std::string TextAfter(const std::string& text, const std::string& separator,
-                      const std::string& def) {
-    const size_t at = Find(separator, text, 0, false);
-    return at == std::string::npos ? def : text.substr(at + separator.size());
-}
-
 std::string ReplaceChar(const std::string& text, char from, char to) {
     std::string r = text;
     if (from == to) return r;
@@ -171,10 +162,6 @@ std::string FilterChars(const std::string& text, const std::string& allowed,
     for (char c : text)
         if (keep[static_cast<unsigned char>(c)]) r += c;
     return r;
-}
-
-std::string ReverseText(const std::string& text) {
-    return std::string(text.rbegin(), text.rend());
 }
 
 // --- Trimming, filling and choice ----------------------------------------------
@@ -227,10 +214,6 @@ std::string IntToZeroPad(int64_t value, int width) {
 
 std::string BoolText(bool flag) { return flag ? "TRUE" : "FALSE"; }
 
-std::string IfText(bool condition, const std::string& a, const std::string& b) {
-    return condition ? a : b;
-}
-
 // --- Numbers and sizes --------------------------------------------------------
 
 std::string InsertThousands(const std::string& digits) {
@@ -259,14 +242,6 @@ std::string SizeText(int64_t value, int64_t unit, bool decimals, bool separators
         r = negative ? "-" + InsertThousands(r.substr(1)) : InsertThousands(r);
     }
     return r;
-}
-
-std::string KBText(int64_t value, bool decimals, bool separators) {
-    return SizeText(value, 1024, decimals, separators);
-}
-
-std::string MBText(int64_t value, bool decimals, bool separators) {
-    return SizeText(value, 1048576, decimals, separators);
 }
 
 std::string FixedText(double value, int decimals, const std::string& decimalSeparator) {
@@ -301,13 +276,10 @@ std::string RandomText(int64_t low, int64_t high) {
     return std::to_string(RandomInRange(low, high));
 }
 
-int64_t MinInt64(int64_t a, int64_t b) { return a < b ? a : b; }
-int64_t MaxInt64(int64_t a, int64_t b) { return a > b ? a : b; }
-
-int64_t ClampInt64(int64_t value, int64_t low, int64_t high) {
-    if (value < low) value = low;
-    if (value > high) value = high;
-    return value;
+int64_t SaturatingSum(int64_t a, int64_t b) {
+    if (b > 0 && a > INT64_MAX - b) return INT64_MAX;
+    if (b < 0 && a < INT64_MIN - b) return INT64_MIN;
+    return a + b;
 }
 
 bool TryParseInt64(const std::string& text, int64_t& value) {
@@ -401,33 +373,6 @@ bool StrictHexToBytes(const std::string& text, std::string& bytes) {
     return true;
 }
 
-// Protected form: "Scrambled=01", one key character (33..122), then every character
-// XORed with (position + key) mod 256, the key's sign alternating. Its own inverse.
-std::string ScrambleText(const std::string& text, bool encode, bool hexForm) {
-    if (text.empty()) return text;
-    std::string s = (!encode && hexForm) ? HexToBytes(text) : text;
-    int key = static_cast<int>(RandomInRange(33, 122));
-    const bool isProtected = StartsWith(kScrambleMarker, s, false);
-    if (encode == isProtected) return text;  // nothing to do: return the input as it came
-    if (!encode) {
-        // A marker without key and data protects nothing.
-        if (s.size() <= kScrambleMarkerLen + 1) return std::string();
-        key = static_cast<unsigned char>(s[kScrambleMarkerLen]);
-        s.erase(0, kScrambleMarkerLen + 1);
-    }
-    const int firstKey = key;
-    for (size_t i = 0; i < s.size(); ++i) {
-        const int mask = (static_cast<int>(i) + 1 + key) & 0xFF;
-        s[i] = static_cast<char>(static_cast<unsigned char>(s[i]) ^ mask);
-        key = -key;
-    }
-    if (encode) {
-        s = kScrambleMarker + std::string(1, static_cast<char>(std::abs(firstKey))) + s;
-        if (hexForm) s = BytesToHex(s, false, false);
-    }
-    return s;
-}
-
 // --- Dates and times ----------------------------------------------------------
 
 // As in the OLE convention, a negative day count still carries a positive time of day.
@@ -455,7 +400,7 @@ double DaysFromDateTime(const DateTime& dt) {
 }
 
 std::string DateText(const DateTime& dt) {
-    return Two(dt.day) + "-" + SUB::ListItem(kMonths, dt.month, "") + "-" +
+    return Two(dt.day) + "-" + (dt.month >= 1 && dt.month <= 12 ? kMonths[dt.month - 1] : "") + "-" +
            IntToZeroPad(dt.year, 4);
 }
 
@@ -528,57 +473,7 @@ std::string FileTitle(const std::string& path, bool all) {
     return name;
 }
 
-// --- Command line -------------------------------------------------------------
-
-std::string CommandArgsOf(const std::string& raw, const std::string& programPath) {
-    const size_t slash = programPath.find_last_of("\\/:");
-    const std::string name = slash == std::string::npos ? programPath : programPath.substr(slash + 1);
-    std::string rest = raw;
-    if (!name.empty()) {
-        const std::string quoted = name + "\"";
-        size_t at = Find(quoted, rest, 0, true);
-        size_t len = quoted.size();
-        if (at == std::string::npos) {
-            at = Find(name, rest, 0, true);
-            len = name.size();
-        }
-        if (at != std::string::npos) {
-            rest.erase(0, at + len);
-            if (TrimText(rest).size() == 1) rest.clear();
-            return TrimText(rest);
-        }
-    }
-    const size_t full = Find(programPath, rest, 0, true);
-    if (full != std::string::npos) rest.erase(full, programPath.size());
-    return TrimText(rest);
-}
-
-bool HasSwitchIn(const std::string& args, const std::string& sw) {
-    const std::string s = TrimText(sw);
-    if (s.empty()) return false;
-    return PosCI(s + " ", args + " ") > 0;
-}
-
-std::string SwitchValueIn(const std::string& args, const std::string& sw,
-                          const std::string& def) {
-    const std::string s = TrimText(sw);
-    if (s.empty()) return def;
-    const char switchChar = s[0] == '-' ? '-' : '/';
-    const std::string key = FilterChars(s, "", std::string(1, switchChar));
-
-    // Items start at every blank followed by the switch character; quotes only
-    // group words for the shell and never reach a value.
-    const char d = '\x01';
-    std::string list = " " + ReplaceAll(args, "\"", "");
-    list = ReplaceAll(list, std::string(" ") + switchChar, std::string(1, d));
-    list = d + list + d;
-
-    // d never occurs inside a value, so it can mark "not found".
-    const std::string v = SUB::ListValue(list, key, std::string(1, d), "");
-    if (v == std::string(1, d)) return def;
-    return TrimText(v);
-}
-
-int64_t SwitchIntIn(const std::string& args, const std::string& sw, int64_t def) {
-    return ParseInt64(SwitchValueIn(args, sw, ""), def);
+std::string FileNamePart(const std::string& path) {
+    const size_t cut = path.find_last_of("\\/:");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
 }

@@ -1,8 +1,8 @@
 // Text, number, date and command-line helpers of the launcher (portable part).
 // Texts are 8-bit ANSI strings; positions are 1-based and 0 means "not found".
 // Every operation returns a new value and leaves its inputs unchanged.
-// The operations that ask Windows (program and system folders, the real command
-// line, the user's separators) are declared in util/UtilsWin.h.
+// The operations that ask Windows (program and system folders, the user's separators)
+// are declared in util/UtilsWin.h; the command line's switches in util/CommandLine.h.
 #pragma once
 
 #include <cstdint>
@@ -39,13 +39,10 @@ bool EndsWith(const std::string& suffix, const std::string& text, bool ignoreCas
 bool SameTextTrimmed(const std::string& a, const std::string& b);
 std::string TextBefore(const std::string& text, const std::string& separator,
                        const std::string& def);
-std::string TextAfter(const std::string& text, const std::string& separator,
-                      const std::string& def);
 std::string ReplaceChar(const std::string& text, char from, char to);
 // Keeps the characters in (allowed minus removed); an empty allowed set allows all.
 std::string FilterChars(const std::string& text, const std::string& allowed,
                         const std::string& removed);
-std::string ReverseText(const std::string& text);
 
 // --- Trimming, filling and choice ----------------------------------------------
 std::string TrimChar(const std::string& text, char ch, bool force, bool onlyOne);
@@ -55,21 +52,18 @@ std::string PadLeft(const std::string& text, int width, char fill = ' ');
 std::string ZeroPad(const std::string& text, int width);
 std::string IntToZeroPad(int64_t value, int width);
 std::string BoolText(bool flag);
-std::string IfText(bool condition, const std::string& a, const std::string& b);
 
 // --- Numbers and sizes --------------------------------------------------------
 std::string InsertThousands(const std::string& digits);
 // decimals false: value / unit rounded up; true: one decimal, "." as the point.
 std::string SizeText(int64_t value, int64_t unit, bool decimals, bool separators);
-std::string KBText(int64_t value, bool decimals, bool separators);
-std::string MBText(int64_t value, bool decimals, bool separators);
 std::string FixedText(double value, int decimals, const std::string& decimalSeparator = ".");
 // Inclusive range; reseeded from the clock on every call.
 int64_t RandomInRange(int64_t low, int64_t high);
 std::string RandomText(int64_t low, int64_t high);
-int64_t MinInt64(int64_t a, int64_t b);
-int64_t MaxInt64(int64_t a, int64_t b);
-int64_t ClampInt64(int64_t value, int64_t low, int64_t high);
+// a + b, held at the type's limits: stored times and intervals can be anything, and
+// their sum must not overflow.
+int64_t SaturatingSum(int64_t a, int64_t b);
 // Optional sign and decimal digits, surrounding blanks ignored; def on anything else.
 int64_t ParseInt64(const std::string& text, int64_t def);
 // The same rule; false (value untouched) when the text is not such a number.
@@ -82,8 +76,6 @@ std::string HexToBytes(const std::string& text);
 // Strict form for keys and hashes: only pairs of hex digits (any case), nothing else;
 // false (bytes untouched) otherwise.
 bool StrictHexToBytes(const std::string& text, std::string& bytes);
-// Protects a text ("Scrambled=01" + key + data) and back; hexForm stores it as hex.
-std::string ScrambleText(const std::string& text, bool encode, bool hexForm);
 
 // --- Dates and times (local time) ----------------------------------------------
 struct DateTime {
@@ -106,11 +98,5 @@ std::string WithBackslash(const std::string& path, bool add);
 std::string WithoutBackslash(const std::string& path);
 std::string CollapseBackslashes(const std::string& path, bool stripTrailing);
 std::string FileTitle(const std::string& path, bool all);
-
-// --- Command line (a given one; the process's own is in util/UtilsWin.h) ----------
-// The arguments of raw after the program's own name, trimmed.
-std::string CommandArgsOf(const std::string& raw, const std::string& programPath);
-bool HasSwitchIn(const std::string& args, const std::string& sw);
-std::string SwitchValueIn(const std::string& args, const std::string& sw,
-                          const std::string& def);
-int64_t SwitchIntIn(const std::string& args, const std::string& sw, int64_t def);
+// The file name part of a path (after the last "\", "/" or ":").
+std::string FileNamePart(const std::string& path);

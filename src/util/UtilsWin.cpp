@@ -25,11 +25,6 @@ std::string LocaleText(LCTYPE what, const char* fallback) {
 
 }  // namespace
 
-std::string RawCommandLine() {
-    const char* line = GetCommandLineA();
-    return line ? line : "";
-}
-
 std::string AnsiPath(const wchar_t* path, size_t length) {
     // Wide text stays in plain buffers: a wide string type would bring its whole library
     // instantiation into the launcher.
@@ -107,21 +102,8 @@ bool FolderExists(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string CommandArgs() { return CommandArgsOf(RawCommandLine(), ProgramPath(false)); }
-
-bool HasSwitch(const std::string& sw) { return HasSwitchIn(CommandArgs(), sw); }
-
-std::string SwitchValue(const std::string& sw, const std::string& def) {
-    return SwitchValueIn(CommandArgs(), sw, def);
-}
-
-int64_t SwitchInt(const std::string& sw, int64_t def) {
-    return SwitchIntIn(CommandArgs(), sw, def);
-}
-
 std::string UserDateSeparator() { return LocaleText(LOCALE_SDATE, "/"); }
 std::string UserTimeSeparator() { return LocaleText(LOCALE_STIME, ":"); }
-std::string UserDecimalSeparator() { return LocaleText(LOCALE_SDECIMAL, "."); }
 
 DateTime LocalNow() {
     SYSTEMTIME st;

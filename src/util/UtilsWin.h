@@ -1,5 +1,5 @@
-// The helpers of util/Utils.h that ask Windows: program and system folders, the
-// process's own command line and the user's separators. Windows build only.
+// The helpers of util/Utils.h that ask Windows: program and system folders and the
+// user's separators. Windows build only.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +7,6 @@
 
 #include "util/Utils.h"
 
-// The command line exactly as the system passed it to this process.
-std::string RawCommandLine();
 // A path as the ANSI functions take it. When the system's code page cannot hold every
 // letter of it (a folder named in another script), its short form, which it can.
 std::string AnsiPath(const wchar_t* path, size_t length);
@@ -23,15 +21,8 @@ bool PathExists(const std::string& path);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 
-// The process's own arguments and switches ("/Name=value", "/flag").
-std::string CommandArgs();
-bool HasSwitch(const std::string& sw);
-std::string SwitchValue(const std::string& sw, const std::string& def);
-int64_t SwitchInt(const std::string& sw, int64_t def);
-
-// The user's separators, for StampText and FixedText.
+// The user's separators, for StampText.
 std::string UserDateSeparator();
 std::string UserTimeSeparator();
-std::string UserDecimalSeparator();
 // The current local date and time.
 DateTime LocalNow();

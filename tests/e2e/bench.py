@@ -45,10 +45,10 @@ def wine(program, *args, timeout=120, **kwargs):
     return result
 
 
-def exit_code(program, *args, timeout=120):
+def exit_code(program, *args, timeout=120, **kwargs):
     """Runs a Windows program and returns its whole exit code (the process status on
     this side holds only the low byte)."""
-    result = wine(RUNEXIT, winpath(program), *args, timeout=timeout)
+    result = wine(RUNEXIT, winpath(program), *args, timeout=timeout, **kwargs)
     out = result.stdout.decode("latin-1")
     if not out.startswith("exit="):
         raise AssertionError("runexit: %r %r" % (out, result.stderr))

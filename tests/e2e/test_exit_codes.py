@@ -70,6 +70,20 @@ class LauncherFailures(unittest.TestCase):
             self.assertEqual(bench.exit_code(exe, "/hide"), NOT_STARTED)
         self.assertFalse(seen, "a silent run showed a box")
 
+    def test_fault_at_start_up(self):
+        # An exception that escapes before the run (raised on request in developer mode)
+        # ends with the table's code, and the process still writes its end records.
+        folder = bench.scratch("start-fault")
+        exe = setups.make_setup(folder, parameters=setups.engine_args(folder))
+        with bench.viewer("start-fault") as capture:
+            code = bench.exit_code(exe, "/hide", "/DVX_FAULT", env=dict(os.environ, DVX="543"))
+            trace = capture.text
+        self.assertEqual(code, FAILED)
+        self.assertIn(" --- DoRunStubWin() --- fault requested at start-up", trace)
+        self.assertIn(" ==== ExitCode=1603\r\n", trace)
+        self.assertIn(" ==== STUB END ====> ", trace)
+        self.assertEqual(setups.record(folder), [])
+
     def test_damaged_entry_ends_the_extraction(self):
         folder = bench.scratch("bad-entry")
         # Without a stored checksum only the entry itself can notice the damage.

@@ -8,6 +8,7 @@
 #include "FuzzInput.h"
 #include "launcher/AgentSwitches.h"
 #include "launcher/EngineCommand.h"
+#include "util/CommandLine.h"
 #include "util/Utils.h"
 
 namespace {

@@ -2,8 +2,9 @@
 // Properties: parsing sets each byte from a numeric field and leaves the others alone;
 // the list written from the bytes parses back to the same bytes, whatever was read.
 #include "FuzzInput.h"
-#include "agent/StubAUInfo.h"
+#include "agent/Overrides.h"
 #include "util/KSUB.h"
+#include "util/Utils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -7,8 +7,8 @@
 // always names done and total; the program a RunningProcess names holds no quote when it
 // was quoted, and arguments come only after a quoted program.
 #include "FuzzInput.h"
-#include "agent/BytesRate.h"
-#include "agent/HtmlErrorPage.h"
+#include "net/BytesRate.h"
+#include "net/HtmlErrorPage.h"
 #include "agent/ServerFileName.h"
 #include "agent/ShutDown.h"
 #include "agent/UpdateDecision.h"

@@ -1,8 +1,8 @@
-#include "agent/BytesRate.h"
+#include "net/BytesRate.h"
 
 #include <gtest/gtest.h>
 
-#include "agent/DownloadRules.h"
+#include "net/DownloadRules.h"
 
 namespace {
 

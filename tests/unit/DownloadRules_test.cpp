@@ -1,4 +1,4 @@
-#include "agent/DownloadRules.h"
+#include "net/DownloadRules.h"
 
 #include <gtest/gtest.h>
 
@@ -112,24 +112,6 @@ TEST(DownloadRules, PiecesGrowOnFastLinksAndShrinkOnSlowOnes)
     EXPECT_EQ(FirstPiece(small), 1u);
     EXPECT_EQ(NextPiece(small, 1, 0), 1u);
     EXPECT_EQ(NextPiece(small, 1, 1000), 1u);
-}
-
-TEST(DownloadRules, FetchFailureTextNamesTheSourceByItsKind)
-{
-    const struct {
-        const char* source;
-        bool aborted;
-        const char* text;
-    } cases[] = {
-        {"http://h/u/demo.exe", false, "http://h/u/demo.exe<P><P>unable"},
-        {"C:\\Updates\\demo.exe", false, "C:\\Updates\\demo.exe<P><P>missing"},
-        {"\\\\server\\share\\demo.exe", false, "\\\\server\\share\\demo.exe<P><P>missing"},
-        // One backslash is no network path.
-        {"\\share\\demo.exe", false, "\\share\\demo.exe<P><P>unable"},
-        {"http://h/u/demo.exe", true, "aborted"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(FetchFailureText(c.source, c.aborted, "aborted", "missing", "unable"), c.text) << c.source;
 }
 
 } // namespace

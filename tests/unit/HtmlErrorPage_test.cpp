@@ -1,4 +1,4 @@
-#include "agent/HtmlErrorPage.h"
+#include "net/HtmlErrorPage.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@ using M = ShutDownMethod;
 TEST(ShutDown, MethodsAreNamedExactly)
 {
     struct Row { std::string text; M method; bool waits; };
-    for (const Row& r : {Row{"Issue a Message Box", M::MessageBox, true}, Row{"Using WM_CLOSE", M::WmClose, true},
+    for (const Row& r : {Row{"Issue a Message Box", M::AskToClose, true}, Row{"Using WM_CLOSE", M::WmClose, true},
                          Row{"Using WM_QUIT", M::WmQuit, true}, Row{"Using Terminate Process", M::Terminate, true},
                          Row{"Don't Shut Down", M::DontShutDown, false}, Row{"using wm_close", M::WaitOnly, true},
                          Row{"Using WM_CLOSE ", M::WaitOnly, true}, Row{"", M::WaitOnly, true}}) {
@@ -20,10 +20,10 @@ TEST(ShutDown, MethodsAreNamedExactly)
 
 TEST(ShutDown, Outcome)
 {
-    EXPECT_EQ(ShutDownOutcome(false, false), 0);
-    EXPECT_EQ(ShutDownOutcome(false, true), 0);  // started meanwhile: not ours to restart
-    EXPECT_EQ(ShutDownOutcome(true, true), 1);
-    EXPECT_EQ(ShutDownOutcome(true, false), 2);
+    EXPECT_EQ(ShutDownOutcomeOf(false, false), ShutDownOutcome::NotRunning);
+    EXPECT_EQ(ShutDownOutcomeOf(false, true), ShutDownOutcome::NotRunning);  // started meanwhile: not ours to restart
+    EXPECT_EQ(ShutDownOutcomeOf(true, true), ShutDownOutcome::StillRunning);
+    EXPECT_EQ(ShutDownOutcomeOf(true, false), ShutDownOutcome::Stopped);
 }
 
 TEST(ShutDown, CloseRequestNamesTheProgramFile)

@@ -9,7 +9,6 @@
 
 #include "Signing.h"
 #include "TestFiles.h"
-#include "util/IniText.h"
 
 namespace fs = std::filesystem;
 
@@ -257,30 +256,6 @@ TEST(PublicKeyText, KeyFilesAndBareHex)
     for (const std::string& bad :
          {std::string(), std::string("# only a comment\n"), hex + "\n" + hex, hex.substr(1), hex + "00", "key " + hex})
         EXPECT_FALSE(ParsePublicKey(bad)) << bad;
-}
-
-TEST(IniText, ReadsAsTheProfileFunctionsDo)
-{
-    const std::string text = "; comment\r\n[NewSetup]\r\n Size = 12 \r\nName=\"a b\"\r\nsize=99\r\nEmpty=\r\n"
-                             "[Other]\r\nKey=other\r\n[newsetup]\r\nLate=1\r\n";
-    struct Case {
-        const char* section;
-        const char* key;
-        const char* value;
-    };
-    const Case cases[] = {
-        {"NewSetup", "Size", "12"},   // blanks around key and value, the first key counts
-        {" NEWSETUP ", "SIZE", "12"}, // names ignore case and blanks
-        {"NewSetup", "Name", "a b"},  // one pair of quotes goes
-        {"NewSetup", "Empty", ""},    {"NewSetup", "Missing", "def"},
-        {"NewSetup", "Key", "def"},  // the section ends at the next one
-        {"NewSetup", "Late", "def"}, // only the first section of a name is read
-        {"Other", "Key", "other"},    {"None", "Key", "def"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(IniValue(text, c.section, c.key, "def"), c.value) << c.section << "/" << c.key;
-    EXPECT_TRUE(IniHasKey(text, "NewSetup", "Empty"));
-    EXPECT_FALSE(IniHasKey(text, "NewSetup", "Missing"));
 }
 
 } // namespace

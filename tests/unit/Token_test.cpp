@@ -11,6 +11,40 @@ bool IsRandomPreset(const std::string& s)
     return !s.empty() && s.size() <= 5 && s.find_first_not_of("0123456789") == std::string::npos;
 }
 
+TEST(Token, ScrambleRoundTrips) {
+    const std::string texts[] = {"secret", "a", "http://example.invalid/x?y=1|2",
+                                 std::string("\x00\xff\x80 z", 5), std::string(300, 'q')};
+    for (const std::string& t : texts) {
+        for (bool hex : {false, true}) {
+            const std::string enc = ScrambleText(t, true, hex);
+            ASSERT_NE(enc, t);
+            if (hex) {
+                EXPECT_EQ(enc.size(), 2 * (t.size() + 13));
+                EXPECT_EQ(enc.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+                EXPECT_EQ(HexToBytes(enc).substr(0, 12), "Scrambled=01");
+            } else {
+                ASSERT_EQ(enc.substr(0, 12), "Scrambled=01");
+                const unsigned char key = static_cast<unsigned char>(enc[12]);
+                EXPECT_TRUE(key >= 33 && key <= 122);
+                EXPECT_EQ(enc.size(), t.size() + 13);
+            }
+            EXPECT_EQ(ScrambleText(enc, false, hex), t) << t << (hex ? " hex" : "");
+        }
+    }
+}
+
+TEST(Token, ScrambleKnownFormAndUnchangedCases) {
+    // Key 'A' (65): positions 1 and 2 mask with (1+65) and (2-65) mod 256.
+    const std::string stored = std::string("Scrambled=01A") + char('x' ^ 66) + char('y' ^ 193);
+    EXPECT_EQ(ScrambleText(stored, false, false), "xy");
+    EXPECT_EQ(ScrambleText(BytesToHex(stored, false, false), false, true), "xy");
+    EXPECT_EQ(ScrambleText("plain", false, false), "plain");     // not protected
+    EXPECT_EQ(ScrambleText("706C61696E", false, true), "706C61696E");
+    EXPECT_EQ(ScrambleText(stored, true, false), stored);        // already protected
+    EXPECT_EQ(ScrambleText("", true, true), "");
+    EXPECT_EQ(ScrambleText("Scrambled=01", false, false), "");   // marker without data
+}
+
 } // namespace
 
 TEST(Token, DescramblesAHandMadeToken)

@@ -67,10 +67,7 @@ TEST(Utils, PrefixSuffixAndParts) {
     EXPECT_TRUE(SameTextTrimmed("  Yes\t", "yES"));
     EXPECT_FALSE(SameTextTrimmed("Y es", "yes"));
     EXPECT_EQ(TextBefore("key=a=b", "=", "d"), "key");
-    EXPECT_EQ(TextAfter("key=a=b", "=", "d"), "a=b");
     EXPECT_EQ(TextBefore("key", "=", "d"), "d");
-    EXPECT_EQ(TextAfter("key", "=", "d"), "d");
-    EXPECT_EQ(TextAfter("key=", "=", "d"), "");
 }
 
 TEST(Utils, CharacterEdits) {
@@ -79,7 +76,6 @@ TEST(Utils, CharacterEdits) {
     EXPECT_EQ(FilterChars("1,2.3a", ".0123456789", ""), "12.3");
     EXPECT_EQ(FilterChars("a b\tc", "", " \t"), "abc");  // empty allowed set: all but removed
     EXPECT_EQ(FilterChars(std::string("a\0b\xff", 4), "", "a"), std::string("\0b\xff", 3));
-    EXPECT_EQ(ReverseText("abc"), "cba");
     EXPECT_EQ(UpperText("a\xe9z!"), "A\xe9Z!");  // ASCII letters only
     EXPECT_EQ(TrimText("\t a b \r\n"), "a b");
 }
@@ -119,8 +115,6 @@ TEST(Utils, PaddingAndChoice) {
     EXPECT_EQ(IntToZeroPad(-5, 3), "-05");
     EXPECT_EQ(BoolText(true), "TRUE");
     EXPECT_EQ(BoolText(false), "FALSE");
-    EXPECT_EQ(IfText(true, "a", "b"), "a");
-    EXPECT_EQ(IfText(false, "a", "b"), "b");
 }
 
 TEST(Utils, NumbersAndSizes) {
@@ -145,17 +139,9 @@ TEST(Utils, NumbersAndSizes) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(SizeText(c.value, c.unit, c.decimals, c.separators), c.want) << c.value;
-    EXPECT_EQ(KBText(1025, false, false), "2");
-    EXPECT_EQ(MBText(3 * 1048576 + 1, false, false), "4");
     EXPECT_EQ(FixedText(3.14159, 2), "3.14");
     EXPECT_EQ(FixedText(2.5, 1, ","), "2,5");
     EXPECT_EQ(FixedText(7, 0), "7");
-    EXPECT_EQ(MinInt64(-3, 2), -3);
-    EXPECT_EQ(MaxInt64(-3, 2), 2);
-    EXPECT_EQ(ClampInt64(5, 1, 3), 3);
-    EXPECT_EQ(ClampInt64(-5, 1, 3), 1);
-    EXPECT_EQ(ClampInt64(2, 1, 3), 2);
-    EXPECT_EQ(ClampInt64(2, 5, 3), 3);  // raised to low, then lowered to high
 }
 
 TEST(Utils, RandomStaysInRangeAndVaries) {
@@ -216,40 +202,6 @@ TEST(Utils, HexConversion) {
     EXPECT_EQ(HexToBytes("41G142"), std::string("A\xff" "B"));  // a bad pair gives 255
     EXPECT_EQ(HexToBytes("414"), "A");                          // a last single digit is ignored
     EXPECT_EQ(HexToBytes(""), "");
-}
-
-TEST(Utils, ScrambleRoundTrips) {
-    const std::string texts[] = {"secret", "a", "http://example.invalid/x?y=1|2",
-                                 std::string("\x00\xff\x80 z", 5), std::string(300, 'q')};
-    for (const std::string& t : texts) {
-        for (bool hex : {false, true}) {
-            const std::string enc = ScrambleText(t, true, hex);
-            ASSERT_NE(enc, t);
-            if (hex) {
-                EXPECT_EQ(enc.size(), 2 * (t.size() + 13));
-                EXPECT_EQ(enc.find_first_not_of("0123456789ABCDEF"), std::string::npos);
-                EXPECT_EQ(HexToBytes(enc).substr(0, 12), "Scrambled=01");
-            } else {
-                ASSERT_EQ(enc.substr(0, 12), "Scrambled=01");
-                const unsigned char key = static_cast<unsigned char>(enc[12]);
-                EXPECT_TRUE(key >= 33 && key <= 122);
-                EXPECT_EQ(enc.size(), t.size() + 13);
-            }
-            EXPECT_EQ(ScrambleText(enc, false, hex), t) << t << (hex ? " hex" : "");
-        }
-    }
-}
-
-TEST(Utils, ScrambleKnownFormAndUnchangedCases) {
-    // Key 'A' (65): positions 1 and 2 mask with (1+65) and (2-65) mod 256.
-    const std::string stored = std::string("Scrambled=01A") + char('x' ^ 66) + char('y' ^ 193);
-    EXPECT_EQ(ScrambleText(stored, false, false), "xy");
-    EXPECT_EQ(ScrambleText(BytesToHex(stored, false, false), false, true), "xy");
-    EXPECT_EQ(ScrambleText("plain", false, false), "plain");     // not protected
-    EXPECT_EQ(ScrambleText("706C61696E", false, true), "706C61696E");
-    EXPECT_EQ(ScrambleText(stored, true, false), stored);        // already protected
-    EXPECT_EQ(ScrambleText("", true, true), "");
-    EXPECT_EQ(ScrambleText("Scrambled=01", false, false), "");   // marker without data
 }
 
 TEST(Utils, Dates) {
@@ -323,57 +275,6 @@ TEST(Utils, FileTitle) {
     EXPECT_EQ(FileTitle("C:\\x.d\\setup", false), "setup");  // a dot in a folder is no extension
     EXPECT_EQ(FileTitle("setup.exe", false), "setup");
     EXPECT_EQ(FileTitle("", true), "");
-}
-
-TEST(Utils, CommandArgsOf) {
-    struct Case {
-        const char* raw;
-        const char* program;
-        const char* want;
-    } cases[] = {
-        {"\"Z:\\tmp\\x\\setup.exe\" /X=1 \"/Y=a b\"", "Z:\\tmp\\x\\setup.exe", "/X=1 \"/Y=a b\""},
-        {"Z:\\tmp\\x\\SETUP.EXE  /X=1 ", "Z:\\tmp\\x\\setup.exe", "/X=1"},
-        {"setup /X=1", "Z:\\tmp\\x\\setup.exe", "setup /X=1"},  // name absent, path absent
-        {"\"Z:\\tmp\\x\\setup.exe\"", "Z:\\tmp\\x\\setup.exe", ""},
-        {"Z:\\tmp\\x\\setup.exe \"", "Z:\\tmp\\x\\setup.exe", ""},  // a lone remaining character
-        {"\"Z:\\a b\\setup.exe\" /hide", "Z:\\a b\\setup.exe", "/hide"},
-        {"  /X=1  ", "", "/X=1"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(CommandArgsOf(c.raw, c.program), c.want) << c.raw;
-}
-
-TEST(Utils, Switches) {
-    const std::string args = "/SpanCdLvl=2 \"/OriginExe=Z:\\a b\\x.exe\" /hide /Empty= /Num = 12 ";
-    struct Case {
-        const char* sw;
-        const char* def;
-        const char* want;
-    } cases[] = {
-        {"/SpanCdLvl=", "d", "2"},
-        {"/OriginExe=", "d", "Z:\\a b\\x.exe"},
-        {"/originexe", "d", "Z:\\a b\\x.exe"},  // "=" is added, case ignored
-        {" /Empty= ", "d", ""},                 // present but empty
-        {"/Num=", "d", "12"},                   // a blank before "=" is tolerated
-        {"/Missing=", "d", "d"},
-        {"/Span=", "d", "d"},                   // only whole names match
-        {"", "d", "d"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(SwitchValueIn(args, c.sw, c.def), c.want) << c.sw;
-
-    EXPECT_EQ(SwitchIntIn(args, "/SpanCdLvl=", 1), 2);
-    EXPECT_EQ(SwitchIntIn(args, "/Absent=", 7), 7);
-    EXPECT_EQ(SwitchIntIn(args, "/OriginExe=", 7), 7);  // not a number
-    EXPECT_EQ(SwitchIntIn(args, "/Empty=", 7), 7);
-    EXPECT_TRUE(HasSwitchIn(args, "/spancdlvl=2"));
-    EXPECT_TRUE(HasSwitchIn("/a /hide", "/HIDE"));
-    EXPECT_FALSE(HasSwitchIn("/hidden", "/hide"));
-    EXPECT_FALSE(HasSwitchIn("/a b", ""));
-
-    // With "-" as the switch character, "/" inside values is plain text.
-    const std::string dash = "-dir=C:/x y/z -n=3";
-    EXPECT_EQ(SwitchValueIn(dash, "-dir=", "d"), "C:/x y/z");
-    EXPECT_EQ(SwitchIntIn(dash, "-n", 0), 3);
-    EXPECT_EQ(SwitchValueIn(dash, "/n=", "d"), "d");
 }
 
 }  // namespace

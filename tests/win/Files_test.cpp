@@ -128,23 +128,6 @@ TEST_F(FilesTest, DeleteTreeWithAFileHeldOpen)
     EXPECT_FALSE(DeleteTree("", true));
 }
 
-TEST_F(FilesTest, FindsFilesAndFoldersInATree)
-{
-    ASSERT_TRUE(::CreateDirectoryA(Path("a").c_str(), nullptr));
-    ASSERT_TRUE(::CreateDirectoryA(Path("b").c_str(), nullptr));
-    ASSERT_TRUE(::CreateDirectoryA(Path("b\\Target").c_str(), nullptr));
-    Make("b\\Target\\needle.txt");
-    EXPECT_EQ(FindFileInTree(dir_, "needle.txt"), Path("b\\Target\\needle.txt"));
-    EXPECT_EQ(FindFileInTree(dir_, "hay.txt"), "");
-    EXPECT_EQ(FindFolderInTree(dir_, "target"), Path("b\\Target"));
-    EXPECT_EQ(FindFolderInTree(dir_, "none"), "");
-
-    UINT type = ::GetDriveTypeA(dir_.substr(0, 3).c_str());
-    EXPECT_EQ(FindFolderOnDrives(Path("b"), type), Path("b"));
-    EXPECT_EQ(FindFolderOnDrives(Path("missing"), type), "");
-    EXPECT_EQ(FindFolderOnDrives(Path("b"), DRIVE_CDROM), "");
-}
-
 TEST_F(FilesTest, DiskQueries)
 {
     EXPECT_GT(FreeBytes(dir_ + "\\x\\y\\z"), 0.0);

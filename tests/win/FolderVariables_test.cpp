@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "util/CommandLineWin.h"
 #include "util/ShellDirWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/UtilsWin.h"

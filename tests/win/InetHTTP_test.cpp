@@ -1,4 +1,4 @@
-#include "agent/InetHTTP.h"
+#include "net/InetHTTP.h"
 
 #include <windows.h>
 

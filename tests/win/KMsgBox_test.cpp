@@ -93,14 +93,6 @@ Step Control(bool down)
 }
 Step TitleBarClose() { return [](HWND box) { return ::PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0) != 0; }; }
 Step Wait() { return [](HWND) { return true; }; }
-Step Check(std::function<void(HWND)> check)
-{
-    return [check](HWND box) {
-        check(box);
-        return true;
-    };
-}
-
 int Show(std::uint32_t flags, int timeoutMs = 0, const std::string& text = "Text")
 {
     return ShowMarkupBox(nullptr, text, "Title", timeoutMs, flags, kDefaultButtonList);
@@ -221,7 +213,7 @@ TEST(KMsgBox, ClosingWithoutAButtonReturnsZero)
 
     bool answer = true;
     out = Drive({TitleBarClose()}, [&] {
-        answer = MsgConfirmYesNo(1, "Continue?");
+        answer = MsgConfirmYesNo(BoxOwner::Active(), "Continue?");
         return 0;
     });
     EXPECT_FALSE(answer);
@@ -248,7 +240,7 @@ TEST(KMsgBox, EscapeGreyedCloseAndQuitRequestsDoNotEndTheBox)
         EXPECT_TRUE(::GetMenuState(::GetSystemMenu(box, FALSE), SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
     });
     out = Drive({greyed, TitleBarClose(), Post(WM_SYSKEYDOWN, VK_F4, 1 << 29), Wait(), Wait(), stillOpen, Click(0)},
-                [] { return MsgBox(2, "Text", "Title", kDefaultButtonList, 0, 4, 0); });
+                [] { return MsgBox(BoxOwner::ActiveNoClose(), "Text", "Title", kDefaultButtonList, 0, 4, 0); });
     EXPECT_EQ(out.result, 6);
     EXPECT_FALSE(out.forced);
 
@@ -258,18 +250,18 @@ TEST(KMsgBox, EscapeGreyedCloseAndQuitRequestsDoNotEndTheBox)
     EXPECT_FALSE(out.forced);
 }
 
-TEST(KMsgBox, OwnerModeZeroPutsTheTitleInFrontAsABoldHeading)
+TEST(KMsgBox, HeadingOwnerPutsTheTitleInFrontAsABoldHeading)
 {
     struct Case {
-        std::uintptr_t ownerMode;
+        bool heading;
         const char* title;
         const char* text;
     };
     const Case cases[] = {
-        {0, "Error", "ERROR\r\n\r\nDisk full\r\n"},
-        {0, "Confirm", "CONFIRM\r\n\r\nDisk full\r\n"},
-        {0, "Setup", "Setup\r\n\r\nDisk full\r\n"},
-        {1, "Error", "Disk full"},
+        {true, "Error", "ERROR\r\n\r\nDisk full\r\n"},
+        {true, "Confirm", "CONFIRM\r\n\r\nDisk full\r\n"},
+        {true, "Setup", "Setup\r\n\r\nDisk full\r\n"},
+        {false, "Error", "Disk full"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
@@ -279,12 +271,13 @@ TEST(KMsgBox, OwnerModeZeroPutsTheTitleInFrontAsABoldHeading)
             ASSERT_NE(area, nullptr);
             EXPECT_EQ(WindowText(area), c.text);
             const int headingEnd = static_cast<int>(std::string(c.title).size());
-            EXPECT_EQ(IsBold(area, 0, headingEnd), c.ownerMode == 0);
+            EXPECT_EQ(IsBold(area, 0, headingEnd), c.heading);
             const int disk = static_cast<int>(std::string(c.text).find("Disk"));
             EXPECT_FALSE(IsBold(area, disk, disk + 4));
         });
         const Outcome out = Drive({check, Click(0)}, [&] {
-            return MsgBox(c.ownerMode, "Disk full", c.title, kDefaultButtonList, 0, 16, 0);
+            return MsgBox(c.heading ? BoxOwner::ActiveWithHeading() : BoxOwner::Active(), "Disk full", c.title,
+                          kDefaultButtonList, 0, 16, 0);
         });
         EXPECT_EQ(out.result, 1);
         EXPECT_TRUE(out.allStepsRan);
@@ -362,7 +355,8 @@ TEST(KMsgBox, RightToLeftCharsets)
             EXPECT_EQ((::GetWindowLongA(area, GWL_EXSTYLE) & WS_EX_RTLREADING) != 0, rtl);
         });
         const Outcome out = Drive({check, Click(0)}, [&] {
-            return MsgBox(1, "Text", "Title", kDefaultButtonList, static_cast<std::uint8_t>(charset), 0, 0);
+            return MsgBox(BoxOwner::Active(), "Text", "Title", kDefaultButtonList, static_cast<std::uint8_t>(charset), 0,
+                          0);
         });
         EXPECT_EQ(out.result, 1);
         EXPECT_TRUE(out.allStepsRan);
@@ -417,7 +411,9 @@ TEST(KMsgBox, DisablesTheActiveWindowWhileUp)
         EXPECT_FALSE(::IsWindowEnabled(owner));
         EXPECT_EQ(::GetWindow(box, GW_OWNER), owner);
     });
-    const Outcome out = Drive({check, Click(0)}, [] { return MsgBox(1, "Text", "Title", kDefaultButtonList, 0, 0, 0); });
+    const Outcome out = Drive({check, Click(0)}, [] {
+        return MsgBox(BoxOwner::Active(), "Text", "Title", kDefaultButtonList, 0, 0, 0);
+    });
     EXPECT_EQ(out.result, 1);
     EXPECT_TRUE(out.allStepsRan);
     EXPECT_TRUE(::IsWindowEnabled(owner));

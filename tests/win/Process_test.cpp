@@ -88,18 +88,4 @@ TEST_F(RunningProduct, TerminateEndsAProgramThatIgnoresEverything)
     EXPECT_FALSE(TerminateProgram(path_, true));
 }
 
-
-void CALLBACK DestroyOnTimer(HWND window, UINT, UINT_PTR, DWORD) { ::DestroyWindow(window); }
-
-TEST(WaitWhileWindowExists, ReturnsOnceTheWindowIsGone)
-{
-    const std::string title = "kwait_" + std::to_string(::GetCurrentProcessId());
-    HWND w = ::CreateWindowExA(0, "STATIC", title.c_str(), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(w, nullptr);
-    const UINT_PTR timer = ::SetTimer(w, 1, 300, DestroyOnTimer);
-    ASSERT_NE(timer, 0u);
-    WaitWhileWindowExists("Static", title);
-    EXPECT_FALSE(::IsWindow(w));
-    WaitWhileWindowExists("", title);  // none: returns at once
-}
 }  // namespace

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "RunningProduct.h"
+#include "agent/OriginalFileWin.h"
 #include "agent/ProcessWin.h"
+#include "agent/Release.h"
 #include "agent/ShutDown.h"
-#include "agent/StubAUInfoFiles.h"
+#include "util/FilesWin.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
 
@@ -19,16 +21,25 @@ protected:
     void SetUp() override
     {
         RunningProduct::SetUp();
-        SetDescriptionFiles(folder_ + "\\app.original", folder_ + "\\app.info");
+        original_ = std::make_unique<OriginalFile>(folder_ + "\\app.original");
         SetTraceOutputs({nullptr, [this](const std::string& chunk) { trace_ += chunk; }});
     }
     void TearDown() override
     {
         SetTraceOutputs({});
         EnableUpdateLog(false);
-        SetDescriptionFiles("", "");
+        original_.reset();
         RunningProduct::TearDown();
     }
+    ShutDownOutcome ShutDown(const std::string& path, const std::string& method)
+    {
+        return ShutDownProgram(*original_, path, method);
+    }
+    void Original(const char* section, const char* key, const std::string& value)
+    {
+        ASSERT_TRUE(WriteIniString(original_->Path(), section, key, value));
+    }
+    std::unique_ptr<OriginalFile> original_;
     std::string trace_;
 };
 
@@ -38,25 +49,26 @@ TEST_F(ProductShutDown, ShutDownMethods)
     struct Row {
         const char* method;
         const char* switches;
-        int outcome;
+        ShutDownOutcome outcome;
         const char* recorded;  // what the product received
         const char* notRecorded;
     };
-    for (const Row& r : {Row{"Using WM_CLOSE", "", 2, "close wParam=15 lParam=255", "\nquit wParam=15"},
-                         Row{"Using WM_QUIT", "/Refuse", 2, "quit wParam=15 lParam=255", "\nclose "},
-                         Row{"Using Terminate Process", "/Ignore", 2, "start", "\nend"},
-                         Row{"Don't Shut Down", "", 1, "start", "\nclose "}}) {
+    using O = ShutDownOutcome;
+    for (const Row& r : {Row{"Using WM_CLOSE", "", O::Stopped, "close wParam=15 lParam=255", "\nquit wParam=15"},
+                         Row{"Using WM_QUIT", "/Refuse", O::Stopped, "quit wParam=15 lParam=255", "\nclose "},
+                         Row{"Using Terminate Process", "/Ignore", O::Stopped, "start", "\nend"},
+                         Row{"Don't Shut Down", "", O::StillRunning, "start", "\nclose "}}) {
         SCOPED_TRACE(r.method);
         ::DeleteFileA(record_.c_str());
         Start(r.switches);
-        EXPECT_EQ(ShutDownProgram(path_, r.method), r.outcome);
-        EXPECT_EQ(Runs(started_.size() - 1), r.outcome == 1);
+        EXPECT_EQ(ShutDown(path_, r.method), r.outcome);
+        EXPECT_EQ(Runs(started_.size() - 1), r.outcome == O::StillRunning);
         const std::string record = Record();
         EXPECT_TRUE(Contains(record, r.recorded)) << record;
         EXPECT_FALSE(Contains(record, r.notRecorded)) << record;
     }
-    EXPECT_EQ(ShutDownProgram(folder_ + "\\absent.exe", "Using WM_CLOSE"), 0);
-    EXPECT_EQ(ShutDownProgram("", "Don't Shut Down"), 0);
+    EXPECT_EQ(ShutDown(folder_ + "\\absent.exe", "Using WM_CLOSE"), O::NotRunning);
+    EXPECT_EQ(ShutDown("", "Don't Shut Down"), O::NotRunning);
 }
 
 // A 32-bit launcher on 64-bit Windows cannot read a 64-bit process's module list, yet
@@ -72,7 +84,7 @@ TEST_F(ProductShutDown, A32BitSearchFindsAndStopsA64BitProduct)
     const DWORD pid = Start();
     EXPECT_EQ(FindProgramProcess(path_, true), pid);
     EXPECT_EQ(WindowText(FindMainWindow(path_, true)), "Sample Product");
-    EXPECT_EQ(ShutDownProgram(path_, "Using WM_CLOSE"), 2);
+    EXPECT_EQ(ShutDown(path_, "Using WM_CLOSE"), ShutDownOutcome::Stopped);
     EXPECT_TRUE(Contains(Record(), "close wParam=15 lParam=255")) << Record();
 }
 
@@ -99,7 +111,7 @@ TEST_F(ProductShutDown, WaitsUntilTheProgramIsEndedAnotherWay)
         g_toEnd = started_.back().process.get();
         const UINT_PTR timer = ::SetTimer(nullptr, 0, 3000, EndProduct);
         const DWORD start = ::GetTickCount();
-        EXPECT_EQ(ShutDownProgram(path_, r.method), 2);
+        EXPECT_EQ(ShutDown(path_, r.method), ShutDownOutcome::Stopped);
         ::KillTimer(nullptr, timer);
         EXPECT_GE(::GetTickCount() - start, 3000u);
         DWORD code = 0;
@@ -144,17 +156,17 @@ void CALLBACK WatchBoxes(HWND, UINT, UINT_PTR, DWORD) { ::EnumThreadWindows(::Ge
 
 TEST_F(ProductShutDown, MessageBoxAsksUntilTheProgramHasGone)
 {
-    WriteIniString(OriginalFilePath(), "AutoUpdate", "s15", "Please close PROG_NAME.");
-    WriteIniString(OriginalFilePath(), "MsgBox", "Attention", "Heads up");
+    Original("AutoUpdate", "s15", "Please close PROG_NAME.");
+    Original("MsgBox", "Attention", "Heads up");
     Start();
     BoxWatch watch;
     watch.product = FindMainWindow(path_, true);
     g_watch = &watch;
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, WatchBoxes);
-    const int outcome = ShutDownProgram(path_, "Issue a Message Box");
+    const ShutDownOutcome outcome = ShutDown(path_, "Issue a Message Box");
     ::KillTimer(nullptr, timer);
     g_watch = nullptr;
-    EXPECT_EQ(outcome, 2);
+    EXPECT_EQ(outcome, ShutDownOutcome::Stopped);
     EXPECT_GE(watch.boxes, 1);
     EXPECT_EQ(watch.title, "Heads up");
     EXPECT_TRUE(Contains(watch.text, "Please close " + name_ + ".")) << watch.text;
@@ -168,14 +180,16 @@ TEST_F(ProductShutDown, MessageBoxAsksUntilTheProgramHasGone)
 
 TEST_F(ProductShutDown, RunningProcessFromTheDescriptionFilesWithFolderVariables)
 {
-    WriteIniString(OriginalFilePath(), "Directories", "TargetDir", folder_ + "\\");
-    WriteIniString(InfoFilePath(), "NewSetup", "RunningProcess", "<InstallDir>sub\\..\\" + name_);
-    WriteIniString(InfoFilePath(), "NewSetup", "ShutDownMethod", "Using Terminate Process");
+    Original("Directories", "TargetDir", folder_ + "\\");
+    Release release;
+    release.runningProcess = "<InstallDir>sub\\..\\" + name_;
+    release.shutDownMethod = "Using Terminate Process";
     const std::string log = UpdateLogFileName();
     ::DeleteFileA(log.c_str());
     EnableUpdateLog(true);
     Start();
-    EXPECT_EQ(ShutDownRunningProduct(SplitProgramCommand(RunningProductPath())), 2);
+    EXPECT_EQ(ShutDown(SplitProgramCommand(RunningProductPath(*original_, release)).program, release.shutDownMethod),
+              ShutDownOutcome::Stopped);
     EXPECT_FALSE(Runs(0));
     const std::string text = ReadFileRange(log, 0, 0);
     ::DeleteFileA(log.c_str());
@@ -190,11 +204,13 @@ TEST_F(ProductShutDown, RunningProcessFromTheDescriptionFilesWithFolderVariables
 
 TEST_F(ProductShutDown, ArgumentsAfterAQuotedRunningProcessAreNotPartOfThePath)
 {
-    WriteIniString(OriginalFilePath(), "Directories", "TargetDir", folder_ + "\\");
-    WriteIniString(InfoFilePath(), "NewSetup", "RunningProcess", "\"<InstallDir>" + name_ + "\" /tray");
-    WriteIniString(InfoFilePath(), "NewSetup", "ShutDownMethod", "Using Terminate Process");
+    Original("Directories", "TargetDir", folder_ + "\\");
+    Release release;
+    release.runningProcess = "\"<InstallDir>" + name_ + "\" /tray";
     Start();
-    EXPECT_EQ(ShutDownRunningProduct(SplitProgramCommand(RunningProductPath())), 2);
+    const ProgramCommand command = SplitProgramCommand(RunningProductPath(*original_, release));
+    EXPECT_EQ(command.arguments, "/tray");
+    EXPECT_EQ(ShutDown(command.program, "Using Terminate Process"), ShutDownOutcome::Stopped);
     EXPECT_FALSE(Runs(0));
 }
 

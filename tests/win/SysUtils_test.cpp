@@ -124,6 +124,20 @@ TEST(SysUtils, YieldXLeavesTheQuitRequestForTheMessageLoop)
     EXPECT_EQ(msg.wParam, 7u);
 }
 
+void CALLBACK DestroyOnTimer(HWND window, UINT, UINT_PTR, DWORD) { ::DestroyWindow(window); }
+
+TEST(SysUtils, WaitWhileWindowExistsReturnsOnceTheWindowIsGone)
+{
+    const std::string title = "kwait_" + std::to_string(::GetCurrentProcessId());
+    HWND w = ::CreateWindowExA(0, "STATIC", title.c_str(), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    const UINT_PTR timer = ::SetTimer(w, 1, 300, DestroyOnTimer);
+    ASSERT_NE(timer, 0u);
+    WaitWhileWindowExists("Static", title);
+    EXPECT_FALSE(::IsWindow(w));
+    WaitWhileWindowExists("", title);  // none: returns at once
+}
+
 TEST(SysUtils, DeveloperModeIsReadOnce)
 {
     ::SetEnvironmentVariableA("DVX", nullptr);
@@ -147,11 +161,6 @@ TEST(SysUtils, FileVersionText)
 
 TEST(SysUtils, LibrariesAndMachineFacts)
 {
-    EXPECT_NE(LoadProc("kernel32.dll", "GetTickCount"), nullptr);
-    EXPECT_EQ(LoadProc("kernel32.dll", "NoSuchFunction"), nullptr);
-    LoadedProc missing = LoadProcFrom("no_such_library.dll", "F");
-    EXPECT_EQ(missing.library, nullptr);
-    EXPECT_EQ(missing.proc, nullptr);
     // System libraries come from the system folder, whatever lies beside the program.
     ScopedLibrary shell = LoadSystemLibrary("SHFolder.dll");
     ASSERT_TRUE(shell);

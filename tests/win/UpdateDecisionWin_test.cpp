@@ -4,33 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "agent/StubAU.h"
-#include "agent/StubAUInfoFiles.h"
+#include "TestSession.h"
+#include "agent/CheckScheduleWin.h"
 #include "util/FilesWin.h"
-#include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/UtilsWin.h"
 
 namespace {
 
-constexpr const char* kSubKey = "Software\\Morbrook\\Kalvex\\AutoUpdate";
-
-void SetTestModeValues(const std::string& on, const std::string& date, const std::string& url)
-{
-    HKEY raw = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kSubKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr),
-              ERROR_SUCCESS);
-    ScopedRegKey key(raw);
-    for (const auto& [name, value] : {std::pair<const char*, std::string>{"TestMode", on}, {"TestModeDate", date},
-                                      {"TestModeURL", url}})
-        ASSERT_EQ(::RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                   static_cast<DWORD>(value.size() + 1)),
-                  ERROR_SUCCESS);
-}
-
+// An installed 11 and a release 12 of 1000 bytes.
 class UpdateCheck : public ::testing::Test {
 protected:
     void SetUp() override
@@ -39,132 +25,103 @@ protected:
         ::CreateDirectoryA(folder_.c_str(), nullptr);
         source_ = folder_ + "\\source";
         ::CreateDirectoryA(source_.c_str(), nullptr);
-        SetDescriptionFiles(folder_ + "\\p.original", folder_ + "\\p.info");
-        Agent() = AgentState{};
-        // An installed 11 and a release 12 of 1000 bytes.
+        session_ = std::make_unique<AgentSession>(MakeTestSession(folder_));
         Original("VersionOriginal", "11");
         Original("Stamp", "7");
-        Info("NewSetup", "VersionNew", "12");
-        Info("NewSetup", "Stamp", "8");
-        Info("NewSetup", "DownloadURL_UPDATE", "http://127.0.0.1:1/upd");
-        Info("NewSetup", "NameOfUpdateFile", "p12.exe");
-        Info("NewSetup", "SizeOfUpdateFile", "1000");
+        release_.versionNew = 12;
+        release_.stamp = 8;
+        release_.downloadUrl = "http://127.0.0.1:1/upd";
+        release_.nameOfUpdateFile = "p12.exe";
+        release_.sizeOfUpdateFile = 1000;
     }
     void TearDown() override
     {
-        for (const char* name : {"\\p.original", "\\p.info", "\\source\\p12.exe"})
-            ::DeleteFileA((folder_ + name).c_str());
-        ::RemoveDirectoryA(source_.c_str());
-        ::RemoveDirectoryA(folder_.c_str());
-        ::RegDeleteKeyA(HKEY_CURRENT_USER, kSubKey);
-        Agent() = AgentState{};
+        session_.reset();
+        DeleteTree(folder_, true);
     }
     void Original(const char* key, const std::string& value)
     {
-        ASSERT_TRUE(WriteIniString(OriginalFilePath(), "OriginalSetup", key, value));
-    }
-    void Info(const char* section, const char* key, const std::string& value)
-    {
-        ASSERT_TRUE(WriteIniString(InfoFilePath(), section, key, value));
+        ASSERT_TRUE(WriteIniString(session_->files.original, "OriginalSetup", key, value));
     }
     void SourceFile(std::size_t size)
     {
         ASSERT_TRUE(WriteFileData(source_ + "\\p12.exe", std::string(size, 'x'), 0, false));
     }
+    int Step(bool fetched, const HttpFileSize& server)
+    {
+        return GetOkToPerformAU(*session_, release_, fetched, server).step;
+    }
+
     std::string folder_, source_;
+    std::unique_ptr<AgentSession> session_;
+    Release release_;
 };
 
-TEST_F(UpdateCheck, ReadsTheDescriptionFiles)
+TEST_F(UpdateCheck, DecidesOnTheReleaseAndTheInstalledProductsFile)
 {
     std::vector<std::string> asked;
     const HttpFileSize server = [&](const std::string& url) {
         asked.push_back(url);
         return std::int64_t{1050};
     };
-    EXPECT_EQ(GetOkToPerformAU(false, false, server).step, 0);
-    EXPECT_EQ(GetOkToPerformAU(true, false, server).step, 6);
+    EXPECT_EQ(Step(false, server), 0);
+    EXPECT_EQ(Step(true, server), 6);
     EXPECT_EQ(asked, std::vector<std::string>{"http://127.0.0.1:1/upd/p12.exe"});
 
-    Info("NewSetup", "ValidVersions", "1,2");
-    EXPECT_EQ(GetOkToPerformAU(true, false, server).step, 4);
-    Info("NewSetup", "ValidVersions", "10,11");
-    Info("NewSetup", "Stamp", "7");
-    EXPECT_EQ(GetOkToPerformAU(true, false, server).step, 2);
-    EXPECT_EQ(GetOkToPerformAU(true, true, server).step, 6);  // the user asked
+    release_.validVersions = "1,2";
+    EXPECT_EQ(Step(true, server), 4);
+    release_.validVersions = "10,11";
+    release_.stamp = 7;
+    EXPECT_EQ(Step(true, server), 2);
+    session_->mode = AgentMode::Interactive; // the user asked
+    EXPECT_EQ(Step(true, server), 6);
+    session_->mode = AgentMode::Background;
     Original("ReAskSecondsInterval", "60");
     Original("ReAskSecondsLast", std::to_string(NowSeconds() - 61));
-    EXPECT_EQ(GetOkToPerformAU(true, false, server).step, 6);
+    EXPECT_EQ(Step(true, server), 6);
     Original("VersionOriginal", "abc");
-    EXPECT_EQ(GetOkToPerformAU(true, false, server).step, 1);
+    EXPECT_EQ(Step(true, server), 1);
 }
 
 TEST_F(UpdateCheck, SizeComesFromTheFolderBeforeTheServer)
 {
-    Info("NewSetup", "DownloadURL_UPDATE", source_);
+    release_.downloadUrl = source_;
     int asked = 0;
     const HttpFileSize server = [&](const std::string&) {
         ++asked;
         return std::int64_t{1000};
     };
     SourceFile(1100);
-    EXPECT_EQ(GetOkToPerformAU(true, false, server).step, 5);
+    EXPECT_EQ(Step(true, server), 5);
     SourceFile(1099);
-    const Decision d = GetOkToPerformAU(true, false, server);
+    const Decision d = GetOkToPerformAU(*session_, release_, true, server);
     EXPECT_EQ(d.step, 6);
     EXPECT_EQ(d.actualSize, 1099);
     EXPECT_EQ(asked, 0);
 
     // No file and no server: the size is unknown.
     ::DeleteFileA((source_ + "\\p12.exe").c_str());
-    EXPECT_EQ(GetOkToPerformAU(true, false, nullptr).step, 5);
+    EXPECT_EQ(Step(true, nullptr), 5);
     // A device name is never opened as a file.
-    Info("NewSetup", "NameOfUpdateFile", "CON");
-    EXPECT_EQ(GetOkToPerformAU(true, false, server).step, 5);
+    release_.nameOfUpdateFile = "CON";
+    EXPECT_EQ(Step(true, server), 5);
     EXPECT_EQ(asked, 0);
 }
 
 TEST_F(UpdateCheck, TestModeTakesItsFolderAndNeverTheServer)
 {
-    SetTestModeValues("1", DateText(LocalNow()), source_);
-    ASSERT_TRUE(CheckTestMode(true));
-    EXPECT_EQ(Agent().testUrl, source_);
+    session_->test.on = true;
+    session_->test.url = source_;
     SourceFile(1000);
     int asked = 0;
     const HttpFileSize server = [&](const std::string&) {
         ++asked;
         return std::int64_t{1000};
     };
-    EXPECT_EQ(GetOkToPerformAU(true, false, server).step, 6);
+    EXPECT_EQ(Step(true, server), 6);
     ::DeleteFileA((source_ + "\\p12.exe").c_str());
-    EXPECT_EQ(GetOkToPerformAU(true, false, server).step, 5);
+    EXPECT_EQ(Step(true, server), 5);
     EXPECT_EQ(asked, 0);
-}
-
-TEST_F(UpdateCheck, TestModeIsReadWhenForcedOrEveryThirtySeconds)
-{
-    DateTime yesterday = DateTimeFromDays(DaysFromDateTime(LocalNow()) - 1);
-    SetTestModeValues("1", DateText(yesterday), "C:\\T");
-    EXPECT_FALSE(CheckTestMode(true));
-
-    SetTestModeValues("1", DateText(LocalNow()), "C:\\T");
-    EXPECT_FALSE(CheckTestMode(false));  // read less than 30 seconds ago
-    EXPECT_TRUE(CheckTestMode(true));
-    // Due again: the last read was more than 30 seconds ago.
-    SetTestModeValues("0", DateText(LocalNow()), "");
-    Agent().testModeReadAt = ::GetTickCount() - 30001;
-    EXPECT_FALSE(CheckTestMode(false));
-    EXPECT_EQ(Agent().testUrl, "");
-}
-
-TEST_F(UpdateCheck, ShotTimeStatusClearsTheCheckRequest)
-{
-    Original("ProbeSecondsInterval", "-1");
-    Agent().checkNow = true;
-    EXPECT_EQ(ShotTimeStatus(), 1);
-    EXPECT_FALSE(Agent().checkNow);
-    EXPECT_EQ(ShotTimeStatus(), 0);
-    Original("ProbeSecondsInterval", "0");
-    EXPECT_EQ(ShotTimeStatus(), 2);
 }
 
 } // namespace

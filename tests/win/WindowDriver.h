@@ -85,6 +85,21 @@ inline void CALLBACK window_driver::Tick(HWND, UINT, UINT_PTR, DWORD)
         ++d.next;
 }
 
+// A step that looks at the window and is done.
+inline Step Check(std::function<void(HWND window)> check)
+{
+    return [check](HWND window) {
+        check(window);
+        return true;
+    };
+}
+
+// A step that asks the window to close, as its close box does.
+inline Step Close()
+{
+    return [](HWND window) { return ::PostMessageA(window, WM_CLOSE, 0, 0) != 0; };
+}
+
 template <class Show>
 auto DriveWindow(const std::string& className, std::vector<Step> steps, Show&& show)
     -> WindowOutcome<decltype(show())>

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <string>
 
-#include "agent/InetHTTP.h"
+#include "net/InetHTTP.h"
 #include "ui/KProgBar.h"
 
 namespace {

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "payload/GFileInfo.h"
+#include "util/CommandLineWin.h"
 #include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
@@ -114,8 +115,9 @@ bool IsAgentCopy(const std::string& path)
 
 // Every key of the INI file texts into original: what a product's installer adds to its
 // description for the agent (message texts, box captions, the check interval).
-void CopyKeys(const std::string& texts, const std::string& original)
+bool CopyKeys(const std::string& texts, const std::string& original)
 {
+    bool ok = true;
     // Both calls fill a block of NUL-ended strings ended by an empty one.
     std::vector<char> sections(32768), entries(32768);
     GetPrivateProfileSectionNamesA(sections.data(), static_cast<DWORD>(sections.size()), texts.c_str());
@@ -126,24 +128,26 @@ void CopyKeys(const std::string& texts, const std::string& original)
             const std::string entry = e;
             const size_t eq = entry.find('=');
             if (eq != std::string::npos)
-                WriteIniString(original, section, entry.substr(0, eq), entry.substr(eq + 1));
+                ok = WriteIniString(original, section, entry.substr(0, eq), entry.substr(eq + 1)) && ok;
         }
     }
+    return ok;
 }
 
-// Writes the installed product's description beside an agent copy.
-void WriteOriginal(const std::string& agentPath, const std::string& target, const std::string& version,
+// Writes the installed product's description beside an agent copy; false when a value
+// could not be written (the installation then reports failure).
+bool WriteOriginal(const std::string& agentPath, const std::string& target, const std::string& version,
                    const std::string& programName)
 {
     TGFileInfo info(agentPath);
     const std::string original = WithBackslash(target, true) + info.InstalledInfoName();
     const std::string texts = SwitchValue("/Texts=", "");
-    if (!texts.empty())
-        CopyKeys(ProgramFolder(true) + texts, original);
-    WriteIniString(original, "OriginalSetup", "VersionOriginal", version);
-    WriteIniString(original, "OriginalSetup", "ProgramName", programName);
-    WriteIniString(original, "Directories", "TargetDir", target);
-    Record("ORIGINAL " + original);
+    bool ok = texts.empty() || CopyKeys(ProgramFolder(true) + texts, original);
+    ok = WriteIniString(original, "OriginalSetup", "VersionOriginal", version) && ok;
+    ok = WriteIniString(original, "OriginalSetup", "ProgramName", programName) && ok;
+    ok = WriteIniString(original, "Directories", "TargetDir", target) && ok;
+    Record((ok ? "ORIGINAL " : "FAILED ") + original);
+    return ok;
 }
 
 // The installed product's folder, from the ".original" file beside the agent's ".info".
@@ -187,7 +191,7 @@ bool Install(const std::string& workFolder, const std::string& rel, const std::s
         }
         Record("INSTALLED " + rel + name);
         if (!version.empty() && IsAgentCopy(dest))
-            WriteOriginal(dest, target, version, programName);
+            ok = WriteOriginal(dest, target, version, programName) && ok;
     } while (FindNextFileA(find.get(), &fd));
     return ok;
 }
@@ -224,8 +228,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
 
     const std::string original = SwitchValue("/Original=", "");
     if (!original.empty()) {
-        WriteIniString(original, "UnInstall", "StartUpLink", SwitchValue("/StartUpLink=", ""));
-        Record("RELINKED " + original);
+        const bool relinked = WriteIniString(original, "UnInstall", "StartUpLink", SwitchValue("/StartUpLink=", ""));
+        Record((relinked ? "RELINKED " : "FAILED ") + original);
+        ok = relinked && ok;
     }
 
     const INT64 linger = SwitchInt("/LingerMs=", 0);

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "agent/StubInformDlgWin.h"
+#include "agent/InformDialogWin.h"
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"
 #include "ui/MsgBoxLayout.h"
@@ -43,21 +43,21 @@ int ShowBox(const std::string& sample)
     ::SetTimer(nullptr, 0, 500, ReportBox);
     const std::string buttons = kDefaultButtonList;
     if (sample == "plain")
-        return MsgBox(1, "The setup files have been unpacked.<P>Press OK to start the installation.", "Attention",
+        return MsgBox(BoxOwner::Active(), "The setup files have been unpacked.<P>Press OK to start the installation.", "Attention",
                       buttons, 0, MB_OK | MB_ICONEXCLAMATION, kShowMs);
     if (sample == "bold")
-        return MsgBox(0,
+        return MsgBox(BoxOwner::ActiveWithHeading(),
                       "There is not enough free space on drive <B>C:</B> for the setup files.<P>"
                       "Free at least <b>120 MB</b> and press <B>Retry</B>, or press <B>Cancel</B> to stop.",
                       "Error", buttons, 0, MB_RETRYCANCEL | MB_ICONHAND, kShowMs);
     if (sample == "yesno")
-        return MsgBox(1, "A new version is available.<P><P>Do you want to download and install it now?", "Confirm",
+        return MsgBox(BoxOwner::Active(), "A new version is available.<P><P>Do you want to download and install it now?", "Confirm",
                       buttons, 0, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, kShowMs);
     if (sample == "rtl")
-        return MsgBox(1, "Right-to-left layout: this text is right aligned.<P>Its reading order runs right to left.",
+        return MsgBox(BoxOwner::Active(), "Right-to-left layout: this text is right aligned.<P>Its reading order runs right to left.",
                       "Attention", buttons, 177, MB_OKCANCEL | MB_ICONASTERISK, kShowMs);
     if (sample == "wrap")
-        return MsgBox(1,
+        return MsgBox(BoxOwner::Active(),
                       "This single line is far longer than six hundred pixels, so the box lays it out at its "
                       "width limit and the text area wraps it onto a second line instead of growing wider "
                       "and wider across the screen.",

@@ -1,0 +1,98 @@
+// One run of the update agent: everything the agent's steps read and change, owned by
+// the launcher window's run in agent mode and handed to every step. The window procedure
+// answers other processes' requests from it (agent/AgentRequest.h).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "agent/AgentHost.h"
+#include "agent/OriginalFileWin.h"
+#include "agent/Overrides.h"
+#include "agent/Release.h"
+
+class TGFileInfo;
+
+// Wire values: other processes read the state with request 7.
+enum class AgentMode : int {
+    Background = 0,
+    Interactive = 1,          // the user asked for this check: results are always shown
+    InteractiveRequested = 2, // becomes Interactive on the next tick
+};
+enum class AgentState : std::int32_t {
+    Idle = 0,
+    Checking = 1,
+    Fetching = 2,      // the update or inform file
+    RunningUpdate = 3, // the update's setup
+};
+
+// Where the agent keeps its files, decided in one place: the installed product's
+// description, the fetched release's description (which the update's engine is given),
+// and the folder that receives fetched files.
+struct AgentFiles {
+    std::string original;
+    std::string info;
+    std::string fetchFolder; // with a trailing backslash
+};
+// Beside the agent in folder, named after its payload's update options.
+AgentFiles AgentFilesIn(const std::string& folder, const TGFileInfo& own);
+
+// Test mode: a developer's folder replaces the update server for the day.
+struct TestMode {
+    bool on = false;
+    std::string url;
+    DWORD readAt = 0; // tick count of the last registry read
+};
+
+struct AgentSession {
+    AgentSession(AgentHost host, AgentFiles files);
+
+    AgentHost host;
+    AgentFiles files;
+    OriginalFile original;
+    OverrideBytes overrides = FreshOverrides();
+    // The version of the release the last fetch of its description brought (request 5).
+    std::int64_t releaseVersion = 0;
+
+    int timerCount = -3;        // checks begin once it reaches 1; "/SleepX=" sets it
+    int shutdownCountdown = -1; // 0: quit on this tick; above 0: count down; -1: never
+    AgentMode mode = AgentMode::Background;
+    bool probingEnabled = true;
+    bool checkNow = false;
+    bool justDownloadInfoFile = false;
+    bool tickBusy = false;
+    AgentState state = AgentState::Idle;
+    TestMode test;
+    HWND window = nullptr; // the launcher window the agent runs in (hidden)
+
+    bool Interactive() const { return mode == AgentMode::Interactive; }
+    // The update server of the payload's update options.
+    std::string UpdateServer() const;
+    // Posts (code, value) to the notify window through the host.
+    void Notify(int code, int value) const;
+    // Sets the launcher window's label through the host.
+    void Caption(const std::string& text) const;
+    // Writes a value of the ".original" file; one that could not be written is logged
+    // ("ERROR: ... not recorded"), since the agent's later checks read it.
+    void Record(const OriginalKey& key, std::int64_t value) const;
+    void RecordSeconds(const OriginalKey& key, std::int64_t seconds) const;
+};
+
+// The agent's state for as long as a step runs; the state before it afterwards.
+class AgentStateScope {
+public:
+    AgentStateScope(AgentSession& session, AgentState state) : session_(session), previous_(session.state)
+    {
+        session_.state = state;
+    }
+    ~AgentStateScope() { session_.state = previous_; }
+    AgentStateScope(const AgentStateScope&) = delete;
+    AgentStateScope& operator=(const AgentStateScope&) = delete;
+
+private:
+    AgentSession& session_;
+    const AgentState previous_;
+};

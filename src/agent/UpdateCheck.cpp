@@ -1,0 +1,105 @@
+#include "agent/UpdateCheck.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "agent/AgentBoxes.h"
+#include "agent/AgentRequest.h"
+#include "agent/AgentSession.h"
+#include "agent/AutoInform.h"
+#include "agent/CheckScheduleWin.h"
+#include "agent/FetchWin.h"
+#include "agent/UpdateCycleWin.h"
+#include "agent/UpdateDecisionWin.h"
+#include "net/InetHTTP.h"
+#include "payload/GFileInfo.h"
+#include "util/KDebug.h"
+#include "util/SysUtilsWin.h"
+#include "util/Utils.h"
+
+namespace {
+
+// Why an interactive check found nothing to install.
+void TellWhyNothing(const AgentSession& session, const Decision& decision, const std::string& fetchError)
+{
+    const OriginalFile& original = session.original;
+    const bool testMode = session.test.on;
+    std::string reason;
+    const bool connected = HTTP_IsConnected(reason);
+    TraceLine(ProcessIdText(), " TestMode=", BoolText(testMode), " InternetConnected=", BoolText(connected));
+    if (!testMode && !connected) {
+        AgentError(original, BoxOwner::ActiveWithHeading(),
+                   original.AutoUpdateText("s2", "") + (reason.empty() ? "" : "<P><P>" + reason));
+    } else if (!testMode && !fetchError.empty()) {
+        AgentError(original, BoxOwner::ActiveWithHeading(), fetchError);
+    } else {
+        std::string text = original.AutoUpdateText("s21", "");
+        if (IsDeveloperMode())
+            text += "<P><P>(" + std::to_string(decision.step) + " - " + decision.text + ")   ";
+        AgentAttention(original, BoxOwner::Active(), text);
+    }
+}
+
+} // namespace
+
+FetchedRelease DownloadInfoFile(AgentSession& session)
+{
+    const TGFileInfo* own = session.host.own;
+    session.Notify(NotifyCheck, 1);
+    FetchedRelease info;
+    info.fetch = DownloadFileAU(session, session.UpdateServer(), own ? own->InfoFileName() : std::string(),
+                                FetchKind::Info, false);
+    info.release = ParseRelease(info.fetch.info);
+    session.releaseVersion = info.release.versionNew;
+    session.Notify(NotifyCheck, 2);
+    return info;
+}
+
+bool AskBeforeCheck(AgentSession& session)
+{
+    const bool testMode = CheckTestMode(session, true);
+    const std::string source = testMode ? session.test.url : session.UpdateServer();
+    const OriginalFile& original = session.original;
+    std::string text = original.AutoUpdateText("s22", "");
+    if (source.size() >= 2 && source[1] != ':')
+        text += original.AutoUpdateText("s23", "");
+    text += original.AutoUpdateText("s24", "");
+    if (testMode)
+        text += "<P><P><T><B>PLEASE NOTE</B> - You are now running in <B>Test Mode</B>!";
+    return AgentConfirm(original, BoxOwner::Active(),
+                        ReplaceAll(text, "PROG_NAME", original.Text(OriginalKeys::ProgramName)));
+}
+
+void PerformShot(AgentSession& session)
+{
+    TraceLine(ProcessIdText(), " Fire  ", ReadableSeconds(NowSeconds()));
+    CheckTestMode(session, true);
+    const AgentStateScope checking(session, AgentState::Checking);
+    FetchedRelease info = DownloadInfoFile(session);
+    session.RecordSeconds(OriginalKeys::ProbeSecondsLast, NowSeconds());
+
+    // Read once: the decision, the cycle and the announcement see the same release.
+    ApplyOverrides(info.release, session.overrides);
+    const Release& release = info.release;
+    const Decision decision = GetOkToPerformAU(session, release, info.fetch.fetched, [](const std::string& url) {
+        return static_cast<std::int64_t>(HTTP_GetFileSize(url));
+    });
+    if (decision.ok()) {
+        TraceLine(ProcessIdText(), " ==== PerformShot-1 ====");
+        session.RecordSeconds(OriginalKeys::ReAskSecondsLast, NowSeconds());
+        session.Record(OriginalKeys::Stamp, release.stamp);
+        if (release.autoInform)
+            PerformAutoInform(session, release);
+        else if (PerformAutoUpdate(session, release))
+            ReStartAutoUpdateExe(session);
+        TraceLine(ProcessIdText(), " ==== PerformShot-2 ====");
+    }
+    if (session.Interactive()) {
+        SleepPumping(0, 1000);
+        if (session.window)
+            ::ShowWindow(session.window, SW_HIDE);
+        if (!decision.ok())
+            TellWhyNothing(session, decision, info.fetch.error);
+    }
+}

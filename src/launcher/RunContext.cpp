@@ -1,0 +1,23 @@
+#include "launcher/RunContext.h"
+
+#include "launcher/AgentSwitches.h"
+#include "util/Utils.h"
+
+RunRole RunRoleOf(bool agentPayload, const std::string& ownName, const std::string& agentName, std::int64_t spanCdLvl,
+                  bool spanFromDisks)
+{
+    if (agentPayload && SameTextTrimmed(ownName, agentName))
+        return RunRole::PlainAgent;
+    if (agentPayload && SameTextTrimmed(ownName, XCopyName(agentName)))
+        return RunRole::XCopy;
+    if (spanCdLvl == 1 && spanFromDisks)
+        return RunRole::SpanRelaunch;
+    return agentPayload ? RunRole::Agent : RunRole::Setup;
+}
+
+RunContext::RunContext(const std::string& ownPath, std::int64_t spanCdLvl)
+    : own(ownPath), agentRun(own.IsUpdateAgent()), ownName(FileNamePart(ownPath)),
+      role(RunRoleOf(agentRun, ownName, own.AgentFileName(), spanCdLvl, own.SpanFromDisks())), spanCopy(spanCdLvl == 2),
+      windowClass(agentRun ? AgentWindowClass(ownName) : ownPath)
+{
+}

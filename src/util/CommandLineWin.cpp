@@ -1,0 +1,19 @@
+#include "util/CommandLineWin.h"
+
+#include <windows.h>
+
+#include "util/UtilsWin.h"
+
+std::string RawCommandLine()
+{
+    const char* line = ::GetCommandLineA();
+    return line ? line : "";
+}
+
+std::string CommandArgs() { return CommandArgsOf(RawCommandLine(), ProgramPath(false)); }
+
+bool HasSwitch(const std::string& sw) { return HasSwitchIn(CommandArgs(), sw); }
+
+std::string SwitchValue(const std::string& sw, const std::string& def) { return SwitchValueIn(CommandArgs(), sw, def); }
+
+int64_t SwitchInt(const std::string& sw, int64_t def) { return SwitchIntIn(CommandArgs(), sw, def); }

@@ -1,0 +1,19 @@
+// An agent session for the Windows tests: its description files and fetched files in a
+// folder of the test's own, and (optionally) a payload of its own, as the launcher gives
+// the agent when agent mode starts.
+#pragma once
+
+#include <string>
+
+#include "agent/AgentSession.h"
+#include "util/Utils.h"
+
+inline AgentFiles TestAgentFiles(const std::string& folder)
+{
+    return {folder + "\\p.original", folder + "\\p.info", WithBackslash(folder, true)};
+}
+
+inline AgentSession MakeTestSession(const std::string& folder, const TGFileInfo* own = nullptr)
+{
+    return AgentSession(AgentHost{own, {}, {}, {}}, TestAgentFiles(folder));
+}
