@@ -1,33 +1,35 @@
-"""The update part of scripts/demo (scripts/demo --update runs it in its Wine environment):
-the whole life of a product that updates itself.
+"""scripts/demo: the sample suite of examples/demo, or with --update the whole life of a
+product that updates itself, under Wine in an environment of its own
+(build/wine-demo32 or -demo64) on its own Xvfb display (DEMO_DISPLAY=:0, say, uses that
+display instead). scripts/demo installs what is missing and builds first.
 
-Installs version 1 of the sample product (examples/update/product.ini) with our launcher,
-publishes version 2 (examples/update/release.ini) with our publisher on a loopback nginx,
-starts the installed product and its plain agent, answers the agent's questions, and
-watches the agent find the release, close the product, install version 2, say so (its box
-is saved as build/demo/finish.png) and start the product again. Every step has a time
-limit; one that does not happen ends the demo with a message saying which, and what the
-agent's update log says. Needs the environment of bench.py (K_WINE_ENV ...)."""
+The setup: the builder makes build/demo/setup.exe of examples/demo/manifest.ini; it runs,
+the reference engine installs its files into build/demo/installed, a picture of the
+progress window is taken while it shows (build/demo/progress.png), and the demo ends with
+the launcher's exit code.
+
+The update: installs version 1 of the sample product (examples/update/product.ini) with
+our launcher, publishes version 2 (examples/update/release.ini) with our publisher on a
+loopback nginx, starts the installed product and its plain agent, answers the agent's
+questions, and watches the agent find the release, close the product, install version 2,
+say so (its box is saved as build/demo/finish.png) and start the product again. Every
+step has a time limit; one that does not happen ends the demo with a message saying
+which, and what the agent's update log says.
+
+    scripts/demo.py [--update] [--build DIR]"""
+import argparse
 import os
 import shutil
 import subprocess
 import sys
-import time
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
-import agents  # noqa: E402
-import bench  # noqa: E402  (reads the environment scripts/demo sets)
-import servers  # noqa: E402
-import setups  # noqa: E402
-
-EXAMPLE = os.path.join(TOP, "examples", "update")
-DEMO = os.path.join(bench.HOST_DIR, "demo")
-WORK = os.path.join(DEMO, "update")
-SERVED = os.path.join(WORK, "served")
-FINISH_PNG = os.path.join(DEMO, "finish.png")
+sys.path.insert(0, os.path.join(TOP, "tests"))
+from harness import Build, WineEnv, boxes, lines_of, products, servers, wait_for, winpath  # noqa: E402
 
 BOX_CAPTION = "Sample Product Update"  # texts.ini [MsgBox] Confirm
+# The progress window carries the payload's title (English or German).
+PROGRESS_TITLE = "^Demo(-Installation| Setup)$"
 
 
 class StepFailed(Exception):
@@ -39,19 +41,21 @@ def say(text):
 
 
 def installed_version(product):
-    text = bench.lines_of(os.path.join(product.target, "version.txt"))[:1] or ["(none)"]
+    text = lines_of(os.path.join(product.target, "version.txt"))[:1] or ["(none)"]
     return "VersionOriginal=%s in %s, version.txt says \"%s\"" % (
         product.version, os.path.basename(product.original_path), text[0])
 
 
 def build_product(product, version, record):
     """The product's setup at version, made by the builder from the example manifest."""
-    setup = os.path.join(WORK, "product-%d.exe" % version)
+    build = product.build
+    setup = os.path.join(product.folder, "product-%d.exe" % version)
     parameters = "/Version=%d /Texts=texts.ini \"/ProgramName=%s\" /Target=%s /Record=%s" % (
-        version, product.program, bench.winpath(product.target), bench.winpath(record))
+        version, product.program, winpath(product.target), winpath(record))
     result = subprocess.run([
-        setups.BUILDER, os.path.join(EXAMPLE, "product.ini"), "-o", setup, "--launcher", bench.LAUNCHER,
-        "--set", "Files/Engine.exe=" + setups.ENGINE, "--set", "Files/SampleProduct.exe=" + agents.SAMPLE,
+        build.builder, os.path.join(TOP, "examples", "update", "product.ini"), "-o", setup, "--launcher",
+        build.launcher, "--set", "Files/Engine.exe=" + build.engine,
+        "--set", "Files/SampleProduct.exe=" + build.sample_product,
         "--set", "Files/version.txt=version-%d.txt" % version, "--set", "Update/ServerUrl=" + product.server_url,
         "--set", "Run/Parameters=" + parameters], capture_output=True, text=True)
     if result.returncode != 0:
@@ -59,25 +63,14 @@ def build_product(product, version, record):
     return setup
 
 
-def answer_box(what, seconds=60):
+def answer_box(product, what, seconds=60):
     """Answers the agent's next question with Yes (its key Y)."""
-    bench.answer(BOX_CAPTION, "Y", seconds)
+    boxes.answer(product.wine, BOX_CAPTION, "Y", seconds)
     say("answered the %s with Yes" % what)
 
 
-def picture_of_box(png):
-    """Saves the agent's box as png once it shows."""
-    def window():
-        found = subprocess.run([bench.WINE_ENV, "shell", bench.WINE_STATE, "xdotool", "search", "--onlyvisible",
-                                "--name", "^%s$" % BOX_CAPTION], capture_output=True, text=True).stdout.split()
-        return found[0] if found else None
-    wid = agents.wait_for(window, 90, "finish message")
-    time.sleep(1)  # let the box paint itself
-    subprocess.run([bench.WINE_ENV, "shell", bench.WINE_STATE, "import", "-frame", "-window", wid, png], check=True)
-
-
-def life(product):
-    say("server: nginx on %s serves %s" % (product.server_url, SERVED))
+def life(product, served, finish_png):
+    say("server: nginx on %s serves %s" % (product.server_url, served))
     setup = build_product(product, 1, product.install_record)
     say("installing version 1 with %s" % os.path.relpath(setup, TOP))
     product.install(setup)
@@ -85,11 +78,12 @@ def life(product):
     before = installed_version(product)
     say("version before: " + before)
 
-    update = build_product(product, 2, os.path.join(WORK, "update.txt"))
-    served = agents.publish({"Release": {"Output": os.path.join(SERVED, "sample"), "DownloadUrl": product.server_url},
-                             "Update": {"Setup": update, "RunningProcess": product.running_process()}},
-                            manifest=os.path.join(EXAMPLE, "release.ini"))
-    say("published version 2: " + ", ".join(sorted(os.listdir(served))))
+    update = build_product(product, 2, os.path.join(product.folder, "update.txt"))
+    published = products.publish(product.build, {
+        "Release": {"Output": os.path.join(served, "sample"), "DownloadUrl": product.server_url},
+        "Update": {"Setup": update, "RunningProcess": product.running_process()}},
+        manifest=os.path.join(TOP, "examples", "update", "release.ini"))
+    say("published version 2: " + ", ".join(sorted(os.listdir(published))))
 
     product.start_product()
     say("the product runs")
@@ -102,14 +96,14 @@ def life(product):
     say("the agent decided: " + decision)
     if not decision.startswith("6 "):
         raise StepFailed("the agent did not take the release")
-    answer_box("download question")
-    answer_box("install question")
-    agents.wait_for(lambda: product.product_recorded("close"), 60, "close of the product")
+    answer_box(product, "download question")
+    answer_box(product, "install question")
+    wait_for(lambda: product.product_recorded("close"), 60, "close of the product")
     say("the agent closed the product; the update setup installs version 2")
-    picture_of_box(FINISH_PNG)
-    say("the finish message shows (picture: %s)" % os.path.relpath(FINISH_PNG, TOP))
-    answer_box("finish message (start the product again?)")
-    agents.wait_for(lambda: product.product_recorded("start")[1:], 60, "second start of the product")
+    boxes.picture(product.wine, "^%s$" % BOX_CAPTION, finish_png, seconds=90)
+    say("the finish message shows (picture: %s)" % os.path.relpath(finish_png, TOP))
+    answer_box(product, "finish message (start the product again?)")
+    wait_for(lambda: product.product_recorded("start")[1:], 60, "second start of the product")
     if product.wait_logged("PerformAutoUpdate() - END    Result=", seconds=30)[0] != "TRUE":
         raise StepFailed("the update cycle did not complete")
     say("version before: " + before)
@@ -124,24 +118,72 @@ def life(product):
     say("the restarted agent decided: " + again)
 
 
-def main():
-    shutil.rmtree(WORK, ignore_errors=True)
-    os.makedirs(os.path.join(SERVED, "sample"))
-    if os.path.exists(FINISH_PNG):
-        os.remove(FINISH_PNG)
+def update_demo(wine, demo):
+    work = os.path.join(demo, "update")
+    served = os.path.join(work, "served")
+    os.makedirs(os.path.join(served, "sample"))
     # The names the example manifests give; its processes end with the block.
-    with servers.nginx(SERVED) as server, agents.Product(WORK, server.url + "/sample", agent_name="sample-agent.exe",
-                                                         info_name="sample.info") as product:
+    with servers.nginx(served, wine.scratch("nginx")) as server, \
+            products.Product(wine, work, server.url + "/sample", agent_name="sample-agent.exe",
+                             info_name="sample.info") as product:
         try:
-            life(product)
-        except (StepFailed, AssertionError) as failure:  # the shared helpers fail with AssertionError
+            life(product, served, os.path.join(demo, "finish.png"))
+        except (StepFailed, AssertionError) as failure:  # the harness fails with AssertionError
             say("FAILED: %s" % failure)
             say("the agent's update log (%s):" % product.log_path)
-            for line in bench.lines_of(product.log_path)[-25:]:
+            for line in lines_of(product.log_path)[-25:]:
                 print("  " + line)
             return 1
     say("done: the product updated itself from version 1 to version 2")
     return 0
+
+
+def setup_demo(wine, demo):
+    build = wine.build
+    setup = os.path.join(demo, "setup.exe")
+    target = os.path.join(demo, "installed")
+    parameters = "/demo /WorkMs=1500 /Target=%s /Record=%s" % (winpath(target),
+                                                              winpath(os.path.join(demo, "engine.txt")))
+    subprocess.run([build.builder, os.path.join(TOP, "examples", "demo", "manifest.ini"), "-o", setup,
+                    "--launcher", build.launcher, "--set", "Files/Engine.exe=" + build.engine,
+                    "--set", "Run/Parameters=" + parameters], check=True)
+    say("running %s under %d-bit Wine (%s)" % (setup, build.bits, "the shipped build" if build.bits == 32 else
+                                                "the 64-bit twin: this host cannot start 32-bit processes"))
+    png = os.path.join(demo, "progress.png")
+    with wine.start(setup, timeout=120) as launcher:
+        try:
+            boxes.picture(wine, PROGRESS_TITLE, png, seconds=15, settle=1.4)
+        except AssertionError:
+            say("the progress window was not seen (no picture)")
+        code = launcher.wait(150)
+    say("launcher exit code %d" % code)
+    say("installed files:")
+    found = sorted(os.path.relpath(os.path.join(folder, name), target)
+                   for folder, _, names in os.walk(target) for name in names)
+    for name in found or ["(none)"]:
+        print("  " + name)
+    if os.path.exists(png):
+        say("progress window picture: " + png)
+    return code
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--update", action="store_true", help="the life of a product that updates itself")
+    parser.add_argument("--build", default=os.path.join(TOP, "build"))
+    args = parser.parse_args()
+    build = Build(args.build)
+    demo = os.path.join(build.folder, "demo")
+    shutil.rmtree(demo, ignore_errors=True)
+    os.makedirs(demo)
+    state = os.path.join(build.folder, "wine-demo%d" % build.bits)
+    with WineEnv.started(build, state, scratch_root=os.path.join(demo, "scratch"),
+                         display=os.environ.get("DEMO_DISPLAY"), fonts=True) as wine:
+        if args.update:
+            say("the update agent under %d-bit Wine" % build.bits)
+            return update_demo(wine, demo)
+        return setup_demo(wine, demo)
+
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -1,29 +1,42 @@
 """Builds small setups for the scenarios: the reference engine as run target, a few
-files, and a manifest written per scenario."""
+files, and a manifest written per scenario; and reads what the engine recorded."""
 import contextlib
 import os
-import random
 import subprocess
 import time
+import zlib
 
-import bench
-
-BUILDER = os.path.join(bench.HOST_DIR, "tools", "builder", "builder")
-ENGINE = os.path.join(bench.WIN_DIR, "tools", "refengine", "Engine.exe")
+from harness.wine import lines_of, wait_for, winpath
 
 
-def make_setup(folder, name="setup.exe", parameters="", trailer=None, update=None, files=None, languages=None,
-               setup=None, download=None, web=None, engine=ENGINE):
-    """Writes a manifest into folder and builds folder/name from it (with engine as the
-    run target "Engine.exe"); returns the path. web (the [Web] keys) also makes the web
-    launcher of the setup (download gives its [Download] keys, the Token among them)."""
+def give_own_work_folder(exe):
+    """The launcher's work folder is named after its file's time of day: every setup gets
+    its own (derived from its unique path, the same on every run), so that one scenario's
+    clean-up never meets the next one's extraction."""
+    stamp = time.time() - 2 * (1 + zlib.crc32(os.path.abspath(exe).encode()) % 40000)
+    os.utime(exe, (stamp, stamp))
+
+
+def work_folder_name(exe):
+    """The name of the work folder the launcher exe makes in its temp folder: "SETUP_" and
+    its file's time of day in the packed DOS form."""
+    when = time.localtime(os.path.getmtime(exe))
+    return "SETUP_%d" % (when.tm_hour << 11 | when.tm_min << 5 | when.tm_sec // 2)
+
+
+def make_setup(build, folder, name="setup.exe", parameters="", trailer=None, update=None, files=None,
+               languages=None, setup=None, download=None, web=None, engine=None):
+    """Writes a manifest into folder and builds folder/name from it with the programs of
+    build (with engine, by default the reference engine, as the run target
+    "Engine.exe"); returns the path. web (the [Web] keys) also makes the web launcher of
+    the setup (download gives its [Download] keys, the Token among them)."""
     data = os.path.join(folder, "data")
     os.makedirs(data, exist_ok=True)
     files = files if files is not None else {"a.txt": b"alpha\r\n", "big.bin": bytes(range(256)) * 9000}
-    lines = ["[Setup]", "Launcher=" + bench.LAUNCHER, "Output=" + os.path.join(folder, name), "EntrySize=65536"]
+    lines = ["[Setup]", "Launcher=" + build.launcher, "Output=" + os.path.join(folder, name), "EntrySize=65536"]
     lines += ["%s=%s" % kv for kv in (setup or {}).items()]
     lines += ["[Trailer]"] + ["%s=%s" % kv for kv in (trailer or {}).items()]
-    lines += ["[Files]", "Engine.exe=" + engine]
+    lines += ["[Files]", "Engine.exe=" + (engine or build.engine)]
     for rel, content in files.items():
         path = os.path.join(data, rel)
         with open(path, "wb") as f:
@@ -40,59 +53,42 @@ def make_setup(folder, name="setup.exe", parameters="", trailer=None, update=Non
     manifest = os.path.join(folder, "manifest.ini")
     with open(manifest, "w") as f:
         f.write("\n".join(lines) + "\n")
-    result = subprocess.run([BUILDER, manifest], capture_output=True, text=True)
+    result = subprocess.run([build.builder, manifest], capture_output=True, text=True)
     if result.returncode != 0:
         raise AssertionError(result.stderr)
-    # The work folder is named after the launcher's file time: give every setup its own,
-    # so that one scenario's clean-up never meets the next one's extraction.
     exe = os.path.join(folder, name)
-    stamp = time.time() - 2 * random.randrange(1, 40000)
-    os.utime(exe, (stamp, stamp))
+    give_own_work_folder(exe)
     return exe
 
 
 def engine_args(folder, **extra):
     """The reference engine's parameters: install into folder/target, record into folder/record.txt."""
-    args = ["/Target=" + bench.winpath(os.path.join(folder, "target")),
-            "/Record=" + bench.winpath(os.path.join(folder, "record.txt"))]
+    args = ["/Target=" + winpath(os.path.join(folder, "target")),
+            "/Record=" + winpath(os.path.join(folder, "record.txt"))]
     args += ["/%s=%s" % kv if kv[1] is not None else "/" + kv[0] for kv in extra.items()]
     return " ".join(args)
 
 
 def record(folder):
     """What the engine recorded, as a list of lines (empty when it never ran)."""
-    return bench.lines_of(os.path.join(folder, "record.txt"))
+    return lines_of(os.path.join(folder, "record.txt"))
 
 
 def recorded(folder, tag):
     return [line[len(tag) + 1:] for line in record(folder) if line.startswith(tag + " ")]
 
 
-def host_path(windows_path):
-    """The host path of a path the launcher or engine reported (Z: is the host root, C:
-    the prefix's drive_c)."""
-    if windows_path[:2].upper() == "C:":
-        return os.path.join(bench.WINE_STATE, "prefix", "drive_c", windows_path[3:].replace("\\", "/"))
-    return windows_path[2:].replace("\\", "/")
-
-
 def wait_recorded(folder, tag, seconds=60):
-    """What the engine recorded under tag, once there is something or the time is up."""
-    deadline = time.monotonic() + seconds
-    while not recorded(folder, tag) and time.monotonic() < deadline:
-        time.sleep(0.2)
-    return recorded(folder, tag)
+    """What the engine recorded under tag, once there is something; fails when the time is
+    up first."""
+    return wait_for(lambda: recorded(folder, tag), seconds, "engine record %r" % tag, lambda: record(folder))
 
 
 @contextlib.contextmanager
-def engine_running(exe, folder):
-    """Starts the setup in the background and enters the block once its engine has
-    started; yields the launcher's process, which is ended if the block leaves it running."""
-    process = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", "120", exe],
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
+def engine_running(wine, exe, folder, *args):
+    """Starts the setup (with args) in the background and enters the block once its
+    engine has started; yields the launcher's WineProcess, which is ended if the block
+    leaves it running."""
+    with wine.start(exe, *args, timeout=120) as process:
         wait_recorded(folder, "COMMANDLINE")
         yield process
-    finally:
-        if process.poll() is None:
-            process.kill()
