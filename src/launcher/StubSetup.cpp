@@ -101,8 +101,14 @@ bool RunEngine(RunContext& run, const std::string& workFolder, const std::string
     const bool finished = atom == 0;
     if (atom)
         GlobalDeleteAtom(atom);
-    if (finished)
+    if (finished) {
         RemoveShortcuts(links);
+    } else if (run.exitCode == 0) {
+        // A killed engine ends with 0 under some systems and killers, without having
+        // finished: that is no success to report.
+        TraceLine(ProcessIdText(), " ==== the engine ended with 0 but did not finish its work");
+        run.exitCode = kExitFailed;
+    }
     return finished;
 }
 
@@ -181,6 +187,7 @@ bool SetupRun(RunContext& run, const std::string& workFolderIn, const std::strin
     request.buttons = info.LocalizedText("BtnText", kButtons);
     request.charset = charset;
     request.forcePrompt = ForcePromptSetting();
+    request.quiet = !foreground;
     request.progress = ProgressSink;
 
     if (foreground)
@@ -191,19 +198,22 @@ bool SetupRun(RunContext& run, const std::string& workFolderIn, const std::strin
 
     if (!extracted.checksumOk) {
         run.exitCode = kExitDamagedSetup;
-        MsgError(reinterpret_cast<std::uintptr_t>(MainWindow()),
-                 info.LocalizedText("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
-                 info.LocalizedText("Error", "Error"), info.LocalizedText("BtnText", kButtons), charset);
+        if (foreground)
+            MsgError(reinterpret_cast<std::uintptr_t>(MainWindow()),
+                     info.LocalizedText("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
+                     info.LocalizedText("Error", "Error"), info.LocalizedText("BtnText", kButtons), charset);
         return false;
     }
     if (extracted.cancelled)
         run.exitCode = kExitUserCancelled;
     else if (extracted.folderFailed)
         run.exitCode = kExitWorkFolderFailed;
+    // An engine started without all of its files would install a broken product and could
+    // report success: a failed extraction starts nothing.
+    else if (extracted.writeFailures > 0 || extracted.incomplete)
+        run.exitCode = kExitFailed;
     else if (!extracted.runTarget.empty())
         return RunEngine(run, workFolder, extracted.runTarget, extraArgs, foreground);
-    else if (extracted.writeFailures > 0)
-        run.exitCode = kExitFailed;
     return false;
 }
 

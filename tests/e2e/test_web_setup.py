@@ -237,7 +237,7 @@ class Https(unittest.TestCase):
                            tls=(self.untrusted_cert, self.untrusted_key)) as other:
             result = scene.wine.run(scene.build.helper("httpget"), "get", other.url + "/five.bin", "-")
         self.assertIn("error=Unable to open Internet Connection: %s/five.bin" % other.url,
-                      result.stdout.decode("latin-1").splitlines())
+                      result.stdout.decode("latin-1").splitlines(), (result.returncode, result.stderr[-2000:]))
 
 
 if __name__ == "__main__":

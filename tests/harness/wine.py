@@ -9,6 +9,7 @@ and ends Windows programs in it.
     wine.start(program, *args)      # a WineProcess in the background
     wine.exit_code(program, *args)  # its whole Windows exit code
 """
+import concurrent.futures
 import contextlib
 import os
 import signal
@@ -200,6 +201,16 @@ class WineEnv:
         if not out.startswith("exit="):
             raise AssertionError("runexit: %r %r" % (out, result.stderr))
         return int(out[5:].split()[0])
+
+    def exit_code_later(self, program, *args, **options):
+        """exit_code on a thread of its own, for a scenario that acts while the program
+        runs: a Future whose result(timeout) is the exit code (or raises what exit_code
+        raised)."""
+        runner = concurrent.futures.ThreadPoolExecutor(max_workers=1)
+        try:
+            return runner.submit(self.exit_code, program, *args, **options)
+        finally:
+            runner.shutdown(wait=False)
 
     def shell(self, *command, **kwargs):
         """Runs a host command with the environment's variables (DISPLAY, WINEPREFIX ...);
