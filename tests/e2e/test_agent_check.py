@@ -156,6 +156,32 @@ class BrokenServers(unittest.TestCase):
             self.assertIn("/404/" + product.info_name, server.paths())
         self.assertEqual(info_lines(product), [])
 
+    def test_a_server_that_fails_each_time_in_another_way(self):
+        # Its answers in turn: a good one, then ways to fail; the agent checks every second.
+        schedule = ["files", "500", "drop", "cut/10", "404", "htmlpage"]
+        with servers.scripted() as server:
+            server.schedule = schedule
+            product = checked_product(self, "check-schedule", server.url + "/schedule",
+                                      OriginalSetup={"ProbeSecondsInterval": 1})
+            root = scene.wine.scratch("check-schedule-root")
+            product.publish(root, server.url + "/files", 12,
+                            setup=products.sample_setup(scene.build, scene.wine.scratch("check-schedule-update"), 2))
+            with open(os.path.join(root, product.info_name), "rb") as f:
+                server.files[product.info_name] = f.read()
+            product.start_xcopy("/SleepX=0")
+            wait_for(lambda: len(server.answers) >= 2 * len(schedule), 90, "two rounds of the schedule",
+                     lambda: server.answers)
+            # Every check ends with a decision, whatever the server did.
+            fetches = product.wait_logged("Download START: ", count=len(schedule))
+            decisions = product.wait_logged("GetOkToPerformAU = ", count=len(fetches))
+        # The first good answer is judged; later ones know its stamp.
+        self.assertIn("0 - Error downloading .INFO file", decisions)
+        self.assertIn("3 - New version is not higher then old version", decisions)
+        self.assertLessEqual(set(decisions), {"0 - Error downloading .INFO file", "2 - Too early for retesting",
+                                              "3 - New version is not higher then old version"}, decisions)
+        self.assertTrue(product.copies())
+        self.assertEqual(info_lines(product), [])
+
 
 class HandOver(unittest.TestCase):
     """A release that applies goes on to the update cycle. Its update file is announced
