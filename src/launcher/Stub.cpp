@@ -56,8 +56,14 @@ void RunWindow(RunContext& run)
         RunAgentWindow(run);
         return;
     }
+    // Until the setup run begins nothing is installed: a window that could not be made, or
+    // one that was closed before its first tick, is no success.
+    run.exitCode = kExitFailed;
     WindowHandlers handlers = AgentRequestHandlers();
-    handlers.tick = [&run](HWND window) { SetupTick(window, run); };
+    handlers.tick = [&run](HWND window) {
+        run.exitCode = 0;
+        SetupTick(window, run);
+    };
     RunLauncherWindow(run, std::move(handlers));
 }
 

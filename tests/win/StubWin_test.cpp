@@ -18,6 +18,7 @@
 #include "agent/StubAU.h"
 #include "agent/StubAUInfoFiles.h"
 #include "util/FilesWin.h"
+#include "launcher/ExitCodes.h"
 #include "launcher/RunContext.h"
 #include "launcher/Stub.h"
 #include "payload/GFileInfo.h"
@@ -115,6 +116,10 @@ protected:
         run_.reset();
         Agent() = AgentState{};
         AgentOverrides() = FreshOverrides();
+        // The description files one test writes are not the next one's (tests run in any
+        // order).
+        for (const char* name : {"\\product.original", "\\product.info"})
+            DeleteFileA((Scratch() + name).c_str());
     }
 
     std::unique_ptr<RunContext> run_;
@@ -404,4 +409,17 @@ TEST_F(LauncherWindow, AgentTickClearsItsBusyFlagAndSkipsNestedTicks)
     Agent().tickBusy = true;
     SendMessageA(wnd, WM_TIMER, 1, 0);
     EXPECT_EQ(Agent().timerCount, 2);
+}
+
+TEST_F(LauncherWindow, SetupWhoseLoopEndsBeforeItsFirstTickIsNoSuccess)
+{
+    // The loop ends at once (as when the window is closed before the setup tick): the
+    // setup never ran, which a script must not read as an installed product.
+    RunContext run(MakePayload("setup0.exe", "0"));
+    PostQuitMessage(0);
+    DoRunStubWin(run);
+    EXPECT_EQ(run.exitCode, static_cast<unsigned long>(kExitFailed));
+    // The window outlives a loop that ended this way; the next test makes its own.
+    wnd_ = FindWindowA(ProgramPath(false).c_str(), nullptr);
+    EXPECT_NE(wnd_, nullptr);
 }
