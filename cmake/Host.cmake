@@ -69,7 +69,7 @@ endforeach()
 # Layer 2 and 3: Windows programs under Wine, with one Wine environment per build tree.
 # They run on the shipped 32-bit build where this host can start 32-bit processes and
 # on the twin where it cannot (K_WIN_ARCH=32 or 64 forces either).
-set(WINE_ENV ${CMAKE_SOURCE_DIR}/tests/bench/wineenv)
+set(WINE_ENV ${CMAKE_SOURCE_DIR}/tests/harness/wineenv)
 execute_process(COMMAND ${WINE_ENV} arch OUTPUT_VARIABLE WIN_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE
   RESULT_VARIABLE probe)
 if(NOT probe EQUAL 0)

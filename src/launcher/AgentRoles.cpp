@@ -27,7 +27,11 @@
 
 namespace {
 
-constexpr DWORD kXCopyWaitMs = 3000;
+// How long the plain agent waits for its new X_ copy's window before it posts the
+// requests of its command line. A loaded machine takes more than the 3 s of old to start
+// a program and make its window, and a request posted before that is lost; the wait ends
+// as soon as the window is there or the copy has ended.
+constexpr DWORD kXCopyWaitMs = 30000;
 constexpr DWORD kXCopyPollMs = 200;
 // "/WAIT=" lets an old X_ copy end; an hour is more than any copy needs.
 constexpr std::int64_t kMostWaitSeconds = 3600;

@@ -96,7 +96,9 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
 
 unsigned long RunSetupWindow(const RunContext& run)
 {
-    SetupOutcome outcome;
+    // Until the setup run begins nothing is installed: a window that could not be made, or
+    // one that was closed before its first tick, is no success.
+    SetupOutcome outcome{kExitFailed, false};
     LauncherWindow window(
         run, WindowHandlers{[&run, &outcome](LauncherWindow& view) { outcome = SetupTick(view, run); }, {}, {}});
     window.Run();

@@ -81,8 +81,14 @@ SetupOutcome RunEngine(LauncherWindow& view, const RunContext& run, const SetupR
         atom.release();
     else
         atom.reset();
-    if (outcome.completed)
+    if (outcome.completed) {
         RemoveCompleted(request.removeWhenCompleted);
+    } else if (outcome.exitCode == 0) {
+        // A killed engine ends with 0 under some systems and killers, without having
+        // finished: that is no success to report.
+        TraceLine(ProcessIdText(), " ==== the engine ended with 0 but did not finish its work");
+        outcome.exitCode = kExitFailed;
+    }
     return outcome;
 }
 
@@ -157,6 +163,7 @@ SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRe
     extract.buttons = info.LocalizedText("BtnText", kButtons);
     extract.charset = charset;
     extract.forcePrompt = ForcePromptSetting();
+    extract.quiet = !request.foreground;
     extract.progress = ProgressSink;
 
     if (request.foreground)
@@ -166,18 +173,21 @@ SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRe
     SleepPumping(0, 1000);
 
     if (!extracted.checksumOk) {
-        MsgError(view.Owner(),
-                 info.LocalizedText("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
-                 info.LocalizedText("Error", "Error"), info.LocalizedText("BtnText", kButtons), charset);
+        if (request.foreground)
+            MsgError(view.Owner(),
+                     info.LocalizedText("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
+                     info.LocalizedText("Error", "Error"), info.LocalizedText("BtnText", kButtons), charset);
         return {kExitDamagedSetup, false};
     }
     if (extracted.cancelled)
         return {kExitUserCancelled, false};
     if (extracted.folderFailed)
         return {kExitWorkFolderFailed, false};
+    // An engine started without all of its files would install a broken product and could
+    // report success: a failed extraction starts nothing.
+    if (extracted.writeFailures > 0 || extracted.incomplete)
+        return {kExitFailed, false};
     if (!extracted.runTarget.empty())
         return RunEngine(view, run, request, workFolder, extracted.runTarget);
-    if (extracted.writeFailures > 0)
-        return {kExitFailed, false};
     return {};
 }

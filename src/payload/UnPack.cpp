@@ -119,10 +119,12 @@ uint32_t DosStampOf(HANDLE file)
     return static_cast<uint32_t>(date) << 16 | time;
 }
 
-// Counts a file that could not be written; the first one of the process is shown.
-void WriteFailed(const std::string& target, const std::string& detail)
+// Counts a file that could not be written; the first one of the process is shown,
+// unless nobody watches.
+void WriteFailed(const std::string& target, const std::string& detail, bool quiet)
 {
-    if (++g_failures == 1)
+    TraceLine(ProcessIdText(), " UnPack: not written: ", target);
+    if (++g_failures == 1 && !quiet)
         MsgError(kBoxOwner, target + "<P><P>Unable to save Extracted File!<P><P>" + detail);
 }
 
@@ -167,9 +169,16 @@ ExtractResult Extraction::Run()
     for (;;) {
         if (PathExists(archive_)) {
             Volume();
-            // A damaged volume ends everything.
-            if (!result_.checksumOk)
+            // A damaged volume, or one that could not be read whole, ends everything.
+            if (!result_.checksumOk || result_.incomplete)
                 break;
+        } else if (volume_ > 1) {
+            // Gone again since the prompt found it (a disk taken out at once): ask for it
+            // once more rather than go on without its files.
+            proceed = NextVolume();
+            if (!proceed)
+                break;
+            continue;
         }
         if (!(trailer_.flags & kFlagSpanned))
             break;
@@ -184,7 +193,7 @@ ExtractResult Extraction::Run()
 
     if (!proceed) {
         result_.runTarget.clear();
-        result_.cancelled = true;
+        result_.cancelled = !result_.incomplete;
     }
     result_.writeFailures = g_failures - failuresBefore;
     TraceLine("UnCompressTime: ", static_cast<int64_t>(GetTickCount() - start), " MS");
@@ -195,8 +204,13 @@ ExtractResult Extraction::Run()
 
 bool Extraction::NextVolume()
 {
-    if (!request_.forcePrompt && PathExists(archive_))
+    if ((!request_.forcePrompt || request_.quiet) && PathExists(archive_))
         return true;
+    if (request_.quiet) {
+        TraceLine(ProcessIdText(), " UnPack: no volume ", archive_);
+        result_.incomplete = true;
+        return false;
+    }
     EjectCD(archive_);
     const std::string prompt = ReplaceAll(request_.diskPrompt, "<DISK_NUM>", std::to_string(volume_));
     bool proceed;
@@ -230,7 +244,9 @@ void Extraction::Volume()
     }
     if (const SysResult created = CreateFolderPath(request_.workFolder); !created) {
         result_.folderFailed = true;
-        MsgError(kBoxOwner, request_.workFolder + "<P><P>Unable to create Directory!<P><P>" + ErrorText(created.error));
+        if (!request_.quiet)
+            MsgError(kBoxOwner,
+                     request_.workFolder + "<P><P>Unable to create Directory!<P><P>" + ErrorText(created.error));
     }
 
     const int64_t position = trailer_.payloadStart;
@@ -265,10 +281,12 @@ void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
         break;
     case WalkStop::Short:
         TraceLine(ProcessIdText(), " UnPack: volume ends early at ", walk_.Position(), ": ", archive_);
+        result_.incomplete = true;
         break;
     case WalkStop::BadLength:
         TraceLine(ProcessIdText(), " UnPack: block length ", walk_.Length(), " at ", walk_.Position(), " runs past ", end,
                   ": ", archive_);
+        result_.incomplete = true;
         break;
     }
     result_.runTarget = walk_.RunTarget();
@@ -282,7 +300,7 @@ void Extraction::Entry(const WalkedEntry& entry)
         writer_.Drain();
         ReportWriteFailures();
         TraceLine(ProcessIdText(), " UnPack: refused entry name >>", header.name, "<<");
-        WriteFailed(header.name, "The name leads outside the work folder.");
+        WriteFailed(header.name, "The name leads outside the work folder.", request_.quiet);
         return;
     }
     const std::string name = ReplaceChar(header.name, '/', '\\');
@@ -306,7 +324,8 @@ void Extraction::Entry(const WalkedEntry& entry)
 void Extraction::ReportWriteFailures()
 {
     for (const TEntryWriter::Failure& f : writer_.TakeFailures()) {
-        WriteFailed(f.target, SpaceReportText(ErrorText(f.error), f.dataSize, f.fileSize, f.freeBytes));
+        WriteFailed(f.target, SpaceReportText(ErrorText(f.error), f.dataSize, f.fileSize, f.freeBytes),
+                    request_.quiet);
         if (!f.exists)
             known_.Remove(f.target);
     }
@@ -324,11 +343,12 @@ void Extraction::WriteAgent(TFileReader& reader, HANDLE file)
     const std::string path = request_.workFolder + "\\" + request_.agentFileName;
     if (!IsSafeEntryName(request_.agentFileName)) {
         TraceLine(ProcessIdText(), " UnPack: refused agent name >>", request_.agentFileName, "<<");
-        WriteFailed(request_.agentFileName, "The name leads outside the work folder.");
+        WriteFailed(request_.agentFileName, "The name leads outside the work folder.", request_.quiet);
         return;
     }
     if (const SysResult written = WriteFileData(path, agent, DosStampOf(file), false); !written) {
-        WriteFailed(path, SpaceReport(path, static_cast<int64_t>(agent.size()), written.error));
+        WriteFailed(path, SpaceReport(path, static_cast<int64_t>(agent.size()), written.error),
+                    request_.quiet);
         return;
     }
     known_.Add(path);

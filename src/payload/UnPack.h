@@ -27,6 +27,9 @@ struct ExtractRequest {
     std::string buttons;
     std::uint8_t charset = 0;
     bool forcePrompt = false;  // ask for every further volume even when it is present
+    // A silent run: no boxes (failures are counted and traced) and no disk prompt (a
+    // volume that is not there leaves the payload incomplete).
+    bool quiet = false;
     ExtractProgress progress;
 };
 
@@ -42,6 +45,9 @@ struct ExtractResult {
     bool folderFailed = false;
     // Files of this extraction that could not be written (refused names included).
     int writeFailures = 0;
+    // Not every entry was read: a volume ended early (a disk taken out while it was read)
+    // or a block ran past its end, or a silent run found a volume missing.
+    bool incomplete = false;
 };
 
 // Raises EZLibError for a damaged compressed entry; files written until then stay.

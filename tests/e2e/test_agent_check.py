@@ -8,10 +8,8 @@ import re
 import time
 import unittest
 
-import agents
-import bench
-import servers
-
+import scene  # first: it makes the harness importable
+from harness import boxes, products, servers, trace, wait_for, winpath
 
 # The checked product's ".original": version 12, boxes captioned apart from other programs'.
 CHECKED = {"OriginalSetup": {"ProbeSecondsInterval": 0, "ReAskSecondsInterval": 0},
@@ -24,7 +22,8 @@ SAFETY_TICKS = 90
 def checked_product(test, name, server_url, **original):
     """A product at version 12 laid out in a new scenario folder, the sections original
     over CHECKED in its ".original"; it ends with the test."""
-    product = agents.Product(bench.scratch(name), server_url, program="Check Product", safety_ticks=SAFETY_TICKS)
+    product = products.Product(scene.wine, scene.wine.scratch(name), server_url, program="Check Product",
+                               safety_ticks=SAFETY_TICKS)
     test.addCleanup(product.end)
     product.lay_out(version=12)
     product.set_original(CHECKED)
@@ -41,10 +40,10 @@ class ScheduledCheck(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.root = os.path.join(bench.scratch("check-nginx"), "root")
+        cls.root = os.path.join(scene.wine.scratch("check-nginx"), "root")
         os.makedirs(cls.root)
-        cls.server = cls.enterClassContext(servers.nginx(cls.root))
-        cls.update = agents.sample_setup(bench.scratch("check-update"), 2)
+        cls.server = cls.enterClassContext(servers.nginx(cls.root, scene.wine.scratch("nginx")))
+        cls.update = products.sample_setup(scene.build, scene.wine.scratch("check-update"), 2)
 
 
     def product(self, **original):
@@ -55,12 +54,13 @@ class ScheduledCheck(unittest.TestCase):
 
     def test_no_release_served_ends_at_step_0_and_nothing_else_happens(self):
         product = self.product()
-        started = agents.seconds_now()
-        product.run_agent("/DELAY=0")
-        self.assertEqual(product.wait_logged("GetOkToPerformAU = "), ["0 - Error downloading .INFO file"])
-        # A second check would come within two ticks if the schedule allowed one.
-        time.sleep(3)
-        self.assertEqual(product.decisions(), ["0 - Error downloading .INFO file"])
+        started = products.seconds_now()
+        with trace.viewer(scene.wine, "check-none") as capture:
+            product.run_agent("/DELAY=0")
+            self.assertEqual(product.wait_logged("GetOkToPerformAU = "), ["0 - Error downloading .INFO file"])
+            # A second check would come within two ticks if the schedule allowed one.
+            product.wait_ticks(capture, product.ticks(capture) + 2)
+            self.assertEqual(product.decisions(), ["0 - Error downloading .INFO file"])
         self.assertEqual(info_lines(product), [])
         self.assertTrue(product.copies())
         requests = self.requests_for(product.info_name)
@@ -74,10 +74,10 @@ class ScheduledCheck(unittest.TestCase):
     def test_a_plain_start_checks_on_the_fourth_tick(self):
         product = self.product()
         product.publish(self.root, self.server.url, 12, setup=self.update)
-        with bench.viewer("check-ticks") as trace:
+        with trace.viewer(scene.wine, "check-ticks") as capture:
             product.run_agent()
             product.wait_logged("GetOkToPerformAU = ")
-            own = product.traced(trace)
+            own = product.traced(capture)
         fire = next(i for i, line in enumerate(own) if line.startswith("Fire  "))
         ticks = [line for line in own[:fire] if line.startswith("AutoUpdateTimerCount=")]
         self.assertEqual(ticks, ["AutoUpdateTimerCount=%d" % n for n in (-2, -1, 0, 1)])
@@ -156,6 +156,32 @@ class BrokenServers(unittest.TestCase):
             self.assertIn("/404/" + product.info_name, server.paths())
         self.assertEqual(info_lines(product), [])
 
+    def test_a_server_that_fails_each_time_in_another_way(self):
+        # Its answers in turn: a good one, then ways to fail; the agent checks every second.
+        schedule = ["files", "500", "drop", "cut/10", "404", "htmlpage"]
+        with servers.scripted() as server:
+            server.schedule = schedule
+            product = checked_product(self, "check-schedule", server.url + "/schedule",
+                                      OriginalSetup={"ProbeSecondsInterval": 1})
+            root = scene.wine.scratch("check-schedule-root")
+            product.publish(root, server.url + "/files", 12,
+                            setup=products.sample_setup(scene.build, scene.wine.scratch("check-schedule-update"), 2))
+            with open(os.path.join(root, product.info_name), "rb") as f:
+                server.files[product.info_name] = f.read()
+            product.start_xcopy("/SleepX=0")
+            wait_for(lambda: len(server.answers) >= 2 * len(schedule), 90, "two rounds of the schedule",
+                     lambda: server.answers)
+            # Every check ends with a decision, whatever the server did.
+            fetches = product.wait_logged("Download START: ", count=len(schedule))
+            decisions = product.wait_logged("GetOkToPerformAU = ", count=len(fetches))
+        # The first good answer is judged; later ones know its stamp.
+        self.assertIn("0 - Error downloading .INFO file", decisions)
+        self.assertIn("3 - New version is not higher then old version", decisions)
+        self.assertLessEqual(set(decisions), {"0 - Error downloading .INFO file", "2 - Too early for retesting",
+                                              "3 - New version is not higher then old version"}, decisions)
+        self.assertTrue(product.copies())
+        self.assertEqual(info_lines(product), [])
+
 
 class HandOver(unittest.TestCase):
     """A release that applies goes on to the update cycle. Its update file is announced
@@ -165,13 +191,13 @@ class HandOver(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.server = cls.enterClassContext(servers.scripted())
-        cls.update = agents.sample_setup(bench.scratch("handover-update"), 2)
+        cls.update = products.sample_setup(scene.build, scene.wine.scratch("handover-update"), 2)
 
 
     def served_product(self, version=13, **original):
         """A product whose release (version) the scripted server serves."""
         product = checked_product(self, "handover", self.server.url + "/files", OriginalSetup=original)
-        root = bench.scratch("handover-root")
+        root = scene.wine.scratch("handover-root")
         product.publish(root, self.server.url + "/cut/100", version, setup=self.update,
                         update={"RequestConfirmationBeforeDownload": 0})
         for name in os.listdir(root):
@@ -186,11 +212,11 @@ class HandOver(unittest.TestCase):
 
     def test_a_release_that_applies_is_handed_to_the_update_cycle(self):
         product = self.served_product()
-        started = agents.seconds_now()
-        with bench.viewer("handover-trace") as trace:
+        started = products.seconds_now()
+        with trace.viewer(scene.wine, "handover-trace") as capture:
             product.run_agent("/DELAY=0")
             self.assertEqual(product.wait_logged("PerformAutoUpdate() - END    Result="), ["FALSE"])
-            milestones = [line for line in product.traced(trace) if line.startswith("==== Perform")]
+            milestones = [line for line in product.traced(capture) if line.startswith("==== Perform")]
         self.assertEqual(product.decisions(), ["6 - OK"])
         # The fetch failed: the cycle ends after it, and the check after the cycle.
         self.assertEqual(milestones, ["==== PerformShot-1 ====", "==== PerformAutoUpdate-4 ====",
@@ -207,28 +233,31 @@ class HandOver(unittest.TestCase):
         self.assertFalse(os.path.exists(os.path.join(product.target, update)))
 
     def test_request_31_checks_before_the_schedule_says_so(self):
-        product = self.served_product(version=12, ProbeSecondsInterval=3600, ProbeSecondsLast=agents.seconds_now())
-        product.run_agent("/DELAY=0")
-        time.sleep(4)
-        self.assertEqual(product.decisions(), [])
-        # A second start of the plain agent forwards the request to the running X_ copy.
-        product.run_agent("/TEST=0")
-        self.assertEqual(product.wait_logged("GetOkToPerformAU = "), ["3 - New version is not higher then old version"])
-        self.assertIn("PostProcessMessage(wm_AgentMsg) to: %s - AU_PerformUpdateCycle (0)"
-                      % bench.winpath(product.xcopy), product.log())
-        # Value 0 asks for no shutdown: the copy goes on.
-        time.sleep(3)
-        self.assertTrue(product.copies())
+        product = self.served_product(version=12, ProbeSecondsInterval=3600,
+                                      ProbeSecondsLast=products.seconds_now())
+        with trace.viewer(scene.wine, "check-request") as capture:
+            product.run_agent("/DELAY=0")
+            # With "/DELAY=0" the first tick would check, were one due.
+            product.wait_ticks(capture, 2)
+            self.assertEqual(product.decisions(), [])
+            # A second start of the plain agent forwards the request to the running X_ copy.
+            product.run_agent("/TEST=0")
+            self.assertEqual(product.wait_logged("GetOkToPerformAU = "),
+                             ["3 - New version is not higher then old version"])
+            self.assertIn("PostProcessMessage(wm_AgentMsg) to: %s - AU_PerformUpdateCycle (0)"
+                          % winpath(product.xcopy), product.log())
+            # Value 0 asks for no shutdown: a copy told to end after 2 ticks would quit on the
+            # third and never trace a fourth.
+            product.wait_ticks(capture, product.ticks(capture) + 4)
+            self.assertTrue(product.copies())
 
     def test_notifications_around_the_fetches(self):
         product = self.served_product()
-        with agents.notify_window() as window:
+        with products.notify_window(scene.wine) as window:
             product.run_agent("/DELAY=0", window.switch())
             product.wait_logged("PerformAutoUpdate() - END    Result=")
             product.end()
-            deadline = time.monotonic() + 10
-            while (43, 0) not in window.pairs and time.monotonic() < deadline:
-                time.sleep(0.1)
+            wait_for(lambda: (43, 0) in window.pairs, 10, "end notification", lambda: window.pairs)
             pairs = list(window.pairs)
         # The registration is answered with the agent's window and its request message.
         self.assertEqual([code for code, _ in pairs[:2]], [50, 51])
@@ -245,14 +274,14 @@ class Announcement(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.root = os.path.join(bench.scratch("inform-nginx"), "root")
+        cls.root = os.path.join(scene.wine.scratch("inform-nginx"), "root")
         os.makedirs(cls.root)
-        cls.server = cls.enterClassContext(servers.nginx(cls.root))
+        cls.server = cls.enterClassContext(servers.nginx(cls.root, scene.wine.scratch("nginx")))
 
 
     title = "News of Check Product"
 
-    def product(self, token=agents.TOKEN, scramble=0):
+    def product(self, token=products.TOKEN, scramble=0):
         product = checked_product(self, "inform", self.server.url, AutoUpdate={"s34": self.title, "s35": "Get it"})
         product.publish(self.root, self.server.url, 13, token=token,
                         inform=("Version 13 of Check Product is out.",
@@ -263,15 +292,13 @@ class Announcement(unittest.TestCase):
         # Scrambled as a whole, as a publisher may serve it.
         product = self.product(scramble=1)
         product.run_agent("/DELAY=0")
-        shown = bench.wine(bench.ANSWERBOX, self.title, "Describe", "30", timeout=60)
-        self.assertEqual(shown.returncode, 0)
-        described = shown.stdout.decode("latin-1").splitlines()
+        described = boxes.answer(scene.wine, self.title, "Describe", 30)
         self.assertEqual(described[0], "class KRichEditBox")
         self.assertIn("child RICHEDIT|Version 13 of Check Product is out.", described)
         self.assertIn("child Button|Get it", described)
         # Recorded once the dialog is closed, not while it shows.
         self.assertEqual(product.original("VersionOriginal"), "12")
-        self.assertEqual(bench.wine(bench.ANSWERBOX, self.title, "Close", "30", timeout=60).returncode, 0)
+        boxes.answer(scene.wine, self.title, "Close", 30)
         self.assertEqual(product.wait_logged("PerformAutoInform() - END "), ["TRUE"])
         self.assertEqual(product.decisions(), ["6 - OK"])
         self.assertEqual(product.original("VersionOriginal"), "13")
@@ -280,18 +307,13 @@ class Announcement(unittest.TestCase):
         product = self.product(token="another product")
         inform = os.path.join(product.target, product.news_file)
         product.run_agent("/DELAY=0")
-        shown = bench.answer("Check Error", "Describe")
-        bench.answer("Check Error", "Return")
+        shown = boxes.answer(scene.wine, "Check Error", "Describe")
+        boxes.answer(scene.wine, "Check Error", "Return")
         self.assertEqual(product.wait_logged("PerformAutoInform() - END "), ["FALSE"])
         self.assertIn("Bad Secret Token!", shown)
         self.assertEqual(product.logged("ERROR: "), ["Bad Secret Token!"])
         self.assertFalse(os.path.exists(inform))
         self.assertEqual(product.original("VersionOriginal"), "12")
-
-
-def registry(*args):
-    result = bench.wine("reg", *args, timeout=60)
-    return result.returncode
 
 
 TEST_MODE_KEY = "HKCU\\Software\\Morbrook\\Kalvex\\AutoUpdate"
@@ -304,23 +326,23 @@ class TestMode(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.root = os.path.join(bench.scratch("testmode-nginx"), "root")
+        cls.root = os.path.join(scene.wine.scratch("testmode-nginx"), "root")
         os.makedirs(cls.root)
-        cls.server = cls.enterClassContext(servers.nginx(cls.root))
-        cls.update = agents.sample_setup(bench.scratch("testmode-update"), 2)
+        cls.server = cls.enterClassContext(servers.nginx(cls.root, scene.wine.scratch("nginx")))
+        cls.update = products.sample_setup(scene.build, scene.wine.scratch("testmode-update"), 2)
 
 
     def setUp(self):
-        self.folder = bench.scratch("testmode-source")
-        self.addCleanup(registry, "delete", TEST_MODE_KEY, "/f")
+        self.folder = scene.wine.scratch("testmode-source")
+        self.addCleanup(scene.wine.registry, "delete", TEST_MODE_KEY, "/f")
         self.set_test_mode()
 
     def set_test_mode(self, **changes):
         """Test mode on for today with the folder source, but for changes."""
         values = {"TestMode": "1", "TestModeDate": time.strftime("%d-%b-%Y").upper(),
-                  "TestModeURL": bench.winpath(self.folder), **changes}
+                  "TestModeURL": winpath(self.folder), **changes}
         for name, value in values.items():
-            self.assertEqual(registry("add", TEST_MODE_KEY, "/v", name, "/d", value, "/f"), 0)
+            self.assertEqual(scene.wine.registry("add", TEST_MODE_KEY, "/v", name, "/d", value, "/f"), 0)
 
     def product(self, **original):
         product = checked_product(self, "testmode", self.server.url, OriginalSetup=original,
@@ -364,12 +386,12 @@ class TestMode(unittest.TestCase):
         product = self.product(ProbeSecondsInterval=-1)
         # No copy runs yet: the plain agent starts one for this check, which ends after it.
         product.run_agent("/TEST=2", "/STOP=-1")
-        question = " ".join(bench.answer("Check Confirm", "Describe"))
+        question = " ".join(boxes.answer(scene.wine, "Check Confirm", "Describe"))
         self.assertIn("Look for news of Check Product?", question)
         self.assertIn("PLEASE NOTE - You are now running in Test Mode!", question)
-        bench.answer("Check Confirm", "y")
-        self.assertIn("child RICHEDIT|Nothing new for now.", bench.answer("Check Attention", "Describe"))
-        bench.answer("Check Attention", "Return")
+        boxes.answer(scene.wine, "Check Confirm", "y")
+        self.assertIn("child RICHEDIT|Nothing new for now.", boxes.answer(scene.wine, "Check Attention", "Describe"))
+        boxes.answer(scene.wine, "Check Attention", "Return")
         self.assertEqual(product.decisions(), ["3 - New version is not higher then old version"])
         product.wait_ended(15)
         self.assertEqual(self.server.access_log(), [])
@@ -388,7 +410,7 @@ class InteractiveCheck(unittest.TestCase):
         product = checked_product(self, "interactive", self.server.url + "/" + kind,
                                   OriginalSetup={"ProbeSecondsInterval": -1},
                                   AutoUpdate={"s21": "Nothing new for now.", "s22": "Look for news of PROG_NAME?"})
-        root = bench.scratch("interactive-root")
+        root = scene.wine.scratch("interactive-root")
         product.publish(root, self.server.url + "/files", 12, setup=self.update())
         with open(os.path.join(root, product.info_name), "rb") as f:
             self.server.files[product.info_name] = f.read()
@@ -396,7 +418,7 @@ class InteractiveCheck(unittest.TestCase):
 
     def update(self):
         if not hasattr(self, "_update"):
-            type(self)._update = agents.sample_setup(bench.scratch("interactive-update"), 2)
+            type(self)._update = products.sample_setup(scene.build, scene.wine.scratch("interactive-update"), 2)
         return self._update
 
     def requests_for(self, product):
@@ -405,11 +427,11 @@ class InteractiveCheck(unittest.TestCase):
     def test_nothing_new(self):
         product = self.product("files")
         product.run_agent("/TEST=2", "/STOP=-1")
-        question = " ".join(bench.answer("Check Confirm", "Describe"))
+        question = " ".join(boxes.answer(scene.wine, "Check Confirm", "Describe"))
         self.assertNotIn("Test Mode", question)
-        bench.answer("Check Confirm", "y")
-        self.assertIn("child RICHEDIT|Nothing new for now.", bench.answer("Check Attention", "Describe"))
-        bench.answer("Check Attention", "Return")
+        boxes.answer(scene.wine, "Check Confirm", "y")
+        self.assertIn("child RICHEDIT|Nothing new for now.", boxes.answer(scene.wine, "Check Attention", "Describe"))
+        boxes.answer(scene.wine, "Check Attention", "Return")
         # An asked check passes the stamp test even for a release seen before.
         self.assertEqual(product.decisions(), ["3 - New version is not higher then old version"])
         product.wait_ended(15)
@@ -417,9 +439,9 @@ class InteractiveCheck(unittest.TestCase):
     def test_a_fetch_error_is_shown(self):
         product = self.product("404")
         product.run_agent("/TEST=2", "/STOP=-1")
-        bench.answer("Check Confirm", "y")
-        shown = "\n".join(bench.answer("Check Error", "Describe"))
-        bench.answer("Check Error", "Return")
+        boxes.answer(scene.wine, "Check Confirm", "y")
+        shown = "\n".join(boxes.answer(scene.wine, "Check Error", "Describe"))
+        boxes.answer(scene.wine, "Check Error", "Return")
         self.assertIn("404 File Not Found...\n\nURL:  %s/404/%s." % (self.server.url, product.info_name), shown)
         self.assertEqual(product.decisions(), ["0 - Error downloading .INFO file"])
         product.wait_ended(15)
@@ -427,10 +449,10 @@ class InteractiveCheck(unittest.TestCase):
     def test_declined_checks_nothing(self):
         product = self.product("files")
         product.run_agent("/TEST=2", "/STOP=-1")
-        bench.answer("Check Confirm", "n")
+        boxes.answer(scene.wine, "Check Confirm", "n")
         product.wait_ended(15)
         self.assertEqual(product.decisions(), [])
         self.assertEqual(self.requests_for(product), [])
 
 if __name__ == "__main__":
-    unittest.main()
+    scene.main()

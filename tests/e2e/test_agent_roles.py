@@ -3,19 +3,17 @@ and forwards its switches to it as window messages, and the X_ copy that runs th
 The agents here never check on their own (ProbeSecondsInterval -1), and their server
 refuses connections, so a requested check ends at once with step 0."""
 import os
-import sys
-import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-import agents  # noqa: E402
-import bench  # noqa: E402
+import scene  # first: it makes the harness importable
+from harness import products, trace, wait_for, winpath
+
 
 NO_SERVER = "http://127.0.0.1:9/none"
 
 
 def agent(name):
-    return agents.sample_product(bench.scratch(name), NO_SERVER, probe=-1, by_setup=False)
+    return products.sample_product(scene.wine, scene.wine.scratch(name), NO_SERVER, probe=-1, by_setup=False)
 
 
 def started_copy(installed):
@@ -38,9 +36,9 @@ class SecondStart(unittest.TestCase):
             plain = installed.log("")
             self.assertEqual(plain.count("Create X_ File "), 1, plain)
             self.assertEqual(len([m for m in plain if m.startswith("Wait ")]), 1, plain)
-            self.assertIn("PostProcessMessage(wm_ShutDown) to: " + bench.winpath(installed.xcopy), plain)
+            self.assertIn("PostProcessMessage(wm_ShutDown) to: " + winpath(installed.xcopy), plain)
             # The copy removes its own file at its end.
-            agents.wait_for(lambda: not os.path.exists(installed.xcopy), 30, "the X_ file's removal")
+            wait_for(lambda: not os.path.exists(installed.xcopy), 30, "the X_ file's removal")
 
     def test_zz_switch_with_a_running_copy(self):
         # "/_ZZ=99" makes a new copy even while one runs: after "/WAIT=" the old one has
@@ -67,8 +65,7 @@ class SecondStart(unittest.TestCase):
                     self.assertNotEqual(second, first)
                     self.assertFalse(alive(first))
                 else:
-                    agents.wait_for(lambda: installed.copies() == [first], 15, "the first copy alone",
-                                    installed.copies)
+                    wait_for(lambda: installed.copies() == [first], 15, "the first copy alone", installed.copies)
 
 
 class TestSwitch(unittest.TestCase):
@@ -77,18 +74,21 @@ class TestSwitch(unittest.TestCase):
         # 0, gets a shutdown countdown of 2 ticks; a running copy keeps running.
         for value, was_running, ends in [("0", True, False), ("1", True, False), ("0", False, False),
                                          ("1", False, True)]:
-            with self.subTest(value=value, was_running=was_running), agent("roles-test") as installed:
+            with self.subTest(value=value, was_running=was_running), agent("roles-test") as installed, \
+                    trace.viewer(scene.wine, "roles-test") as capture:
                 if was_running:
                     started_copy(installed)
                 self.assertEqual(installed.run_agent("/TEST=" + value), 0)
                 self.assertIn("PostProcessMessage(wm_AgentMsg) to: %s - AU_PerformUpdateCycle (%s)"
-                              % (bench.winpath(installed.xcopy), value), installed.log(""))
+                              % (winpath(installed.xcopy), value), installed.log(""))
                 # The request reached the copy: it checked at once.
                 installed.wait_logged("GetOkToPerformAU = 0 - Error downloading .INFO file", seconds=30)
                 if ends:
                     installed.wait_ended(15)
                 else:
-                    time.sleep(5)
+                    # A countdown of 2, posted with the request, would end the copy on its
+                    # third tick after it: a fourth shows that none came.
+                    installed.wait_ticks(capture, installed.ticks(capture) + 4)
                     self.assertEqual(len(installed.copies()), 1)
 
 
@@ -105,4 +105,4 @@ class Arguments(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    scene.main()

@@ -5,13 +5,11 @@ the product again and restarts itself through the plain agent."""
 import contextlib
 import os
 import shutil
-import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-import agents  # noqa: E402
-import bench  # noqa: E402
-import servers  # noqa: E402
+import scene  # first: it makes the harness importable
+from harness import boxes, lines_of, products, servers, winpath
+
 
 # The override list with RestartProcess forced on: the release itself does not ask for a
 # restart, so a restarted product shows that the list reached the X_ copy.
@@ -22,10 +20,10 @@ RESTART_FORCED = "|255|255|255|255|255|1|255|255|"
 def on_nginx(name, **options):
     """A scenario folder whose served/ folder nginx serves, with the sample product
     installed there; yields (Product, nginx)."""
-    folder = bench.scratch(name)
+    folder = scene.wine.scratch(name)
     os.makedirs(os.path.join(folder, "served"))
-    with servers.nginx(os.path.join(folder, "served")) as server, \
-            agents.sample_product(folder, server.url, **options) as installed:
+    with servers.nginx(os.path.join(folder, "served"), scene.wine.scratch("nginx")) as server, \
+            products.sample_product(scene.wine, folder, server.url, **options) as installed:
         yield installed, server
 
 
@@ -34,7 +32,7 @@ def publish(installed, download_url, engine=None, **update):
     records into update.txt (engine: more of its parameters) and installs into the
     product's folder, which it reads from the ".original" file beside the ".info" it is
     given; update: keys of the release's [Update] section. Returns the served folder."""
-    parameters = "/Record=" + bench.winpath(os.path.join(installed.folder, "update.txt"))
+    parameters = "/Record=" + winpath(os.path.join(installed.folder, "update.txt"))
     if engine:
         parameters += " " + engine
     keys = {"RunningProcess": installed.running_process("/Again"), "ShutDownMethod": "Using WM_CLOSE", **update}
@@ -44,7 +42,7 @@ def publish(installed, download_url, engine=None, **update):
 
 def update_record(installed):
     """What the update's engine recorded."""
-    return bench.lines_of(os.path.join(installed.folder, "update.txt"))
+    return lines_of(os.path.join(installed.folder, "update.txt"))
 
 
 def cycle(installed, *args):
@@ -72,7 +70,7 @@ class UpdateInstalled(unittest.TestCase):
                 self.assertEqual(installed.version, "2")
                 self.assertEqual(installed.installed_version(), b"2")
                 record = update_record(installed)
-                info = bench.winpath(installed.info_path)
+                info = winpath(installed.info_path)
                 self.assertIn("ORIGINALINFO " + info, record)
                 [command] = [line for line in record if line.startswith("COMMANDLINE ")]
                 self.assertIn(' /OriginalInfoFile="%s" ' % info, command)
@@ -90,20 +88,20 @@ class UpdateInstalled(unittest.TestCase):
                 self.assertTrue(lines[1].startswith("close wParam=15 lParam=255 ") if asked_to_close
                                 else lines[1].startswith("start "), lines)
                 self.assertEqual("end" in lines, asked_to_close, lines)
-                self.assertTrue(lines[-1].endswith(" /Record=%s /Again" % bench.winpath(installed.product_record)),
+                self.assertTrue(lines[-1].endswith(" /Record=%s /Again" % winpath(installed.product_record)),
                                 lines)
                 self.assertTrue(installed.running("SampleProduct.exe"))
 
                 # The plain agent waits for this copy to end, then replaces it; the
                 # override list goes along.
-                self.assertIn(".. WinExec - %s /_ZZ=99 /WAIT=10 /TRANSIENT=%s" % (bench.winpath(installed.agent),
+                self.assertIn(".. WinExec - %s /_ZZ=99 /WAIT=10 /TRANSIENT=%s" % (winpath(installed.agent),
                                                                                   RESTART_FORCED),
                               installed.log())
                 installed.wait_logged("WinMain", count=2, seconds=60)
                 plain = installed.log("")
                 self.assertIn("Wait 10 SEC", plain)
                 self.assertEqual(plain.count("Create X_ File "), 2, plain)
-                self.assertIn("WinExec: %s /TRANSIENTx=%s" % (bench.winpath(installed.xcopy), RESTART_FORCED), plain)
+                self.assertIn("WinExec: %s /TRANSIENTx=%s" % (winpath(installed.xcopy), RESTART_FORCED), plain)
                 [new_copy] = installed.copies()
                 self.assertNotEqual(new_copy, old_copy)
                 # The new copy checks once and knows the release by its stamp: no second update.
@@ -151,8 +149,9 @@ class UpdateNotCompleted(unittest.TestCase):
             self.assertEqual(len(installed.product_record_lines()), 1)
 
     def test_transfer_cut_short(self):
-        folder = bench.scratch("update-cut")
-        with servers.scripted() as server, agents.sample_product(folder, server.url + "/files") as installed:
+        folder = scene.wine.scratch("update-cut")
+        with servers.scripted() as server, \
+                products.sample_product(scene.wine, folder, server.url + "/files") as installed:
             installed.start_product()
             # The size check reads the announced length; the transfer then ends early.
             served = publish(installed, server.url + "/cut/5000")
@@ -176,9 +175,9 @@ class UpdateRefused(unittest.TestCase):
             served = publish(installed, server.url)
             other = installed.setup(2, token="other token!")
             shutil.copyfile(other, os.path.join(served, installed.update_file))
-            agents.write_ini(os.path.join(served, installed.info_name),
-                             {"NewSetup": {"SizeOfUpdateFile": os.path.getsize(other)}})
-            with bench.answering("Error", "Return") as answered:
+            products.write_ini(os.path.join(served, installed.info_name),
+                               {"NewSetup": {"SizeOfUpdateFile": os.path.getsize(other)}})
+            with boxes.answering(scene.wine, "Error", "Return") as answered:
                 self.assertEqual(cycle(installed), "FALSE")
             self.assertTrue(answered, "no error box")
             errors = [m for m in installed.log() if m.startswith("ERROR: ")]
@@ -197,7 +196,7 @@ class UpdateQuestions(unittest.TestCase):
             with self.subTest(question), on_nginx("ask-" + question) as (installed, server):
                 installed.start_product()
                 publish(installed, server.url, **keys)
-                with bench.answering("Confirm", "n") as answered:
+                with boxes.answering(scene.wine, "Confirm", "n") as answered:
                     self.assertEqual(cycle(installed), "FALSE")
                 self.assertTrue(answered, "no question")
                 # Declined before the download, nothing is fetched; after it, the file goes.
@@ -217,7 +216,7 @@ class UpdateQuestions(unittest.TestCase):
             with self.subTest(question), on_nginx("force-" + question) as (installed, server):
                 installed.start_product()
                 publish(installed, server.url, **keys)
-                with bench.answering("Attention", "Return") as answered:
+                with boxes.answering(scene.wine, "Attention", "Return") as answered:
                     self.assertEqual(cycle(installed), "TRUE")
                 self.assertTrue(answered, "no attention box")
                 self.assertEqual(installed.version, "2")
@@ -230,18 +229,19 @@ class CheckOnRequest(unittest.TestCase):
         # before it starts, then no download or install question, and the finish message
         # always), any other value for a check now as configured. The X_ copy started for
         # it gets a shutdown countdown of 2.
-        for value, boxes, version in [("2", [("Confirm", "y"), ("Attention", "Return")], "2"),
-                                      ("1", [("Confirm", "n")], "1")]:
+        for value, questions, version in [("2", [("Confirm", "y"), ("Attention", "Return")], "2"),
+                                          ("1", [("Confirm", "n")], "1")]:
             with self.subTest(value), on_nginx("test-" + value, probe=-1) as (installed, server):
                 publish(installed, server.url, RequestConfirmationBeforeDownload=1)
                 with contextlib.ExitStack() as stack:
-                    answered = [stack.enter_context(bench.answering(title, key)) for title, key in boxes]
+                    answered = [stack.enter_context(boxes.answering(scene.wine, title, key))
+                                for title, key in questions]
                     installed.run_agent("/TEST=" + value)
                     installed.wait_logged("PerformAutoUpdate() - END")
-                self.assertEqual([bool(a) for a in answered], [True] * len(boxes))
+                self.assertEqual([bool(a) for a in answered], [True] * len(questions))
                 self.assertEqual(installed.version, version)
                 self.assertIn("PostProcessMessage(wm_AgentMsg) to: %s - AU_PerformUpdateCycle (%s)"
-                              % (bench.winpath(installed.xcopy), value), installed.log(""))
+                              % (winpath(installed.xcopy), value), installed.log(""))
                 # It ends by itself soon after and does not start the agent again.
                 installed.wait_ended(30)
                 self.assertFalse(any(m.startswith(".. WinExec - ") for m in installed.log()))
@@ -263,4 +263,4 @@ class CountdownAgent(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    scene.main()

@@ -7,10 +7,9 @@ import struct
 import subprocess
 import unittest
 
-import bench
-import setups
-
-FILEPROPS = os.path.join(bench.WIN_DIR, "tests", "win", "fileprops.exe")
+import scene  # first: it makes the harness importable
+from harness import setups
+from harness.wine import winpath
 
 BRANDING = {
     "ProductName": "Acme Widgets",
@@ -50,7 +49,7 @@ def wrestool(path, *args):
 
 
 def properties(path):
-    result = bench.wine(FILEPROPS, bench.winpath(path), timeout=60)
+    result = scene.wine.run(scene.build.helper("fileprops"), winpath(path), timeout=60)
     lines = result.stdout.decode("utf-8").replace("\r\n", "\n").splitlines()
     return dict(line.split("=", 1) for line in lines if "=" in line)
 
@@ -77,18 +76,18 @@ class Branding(unittest.TestCase):
         self.assertIn('level="requireAdministrator"', props["Manifest"])
 
     def test_setup_web_launcher_and_agent_copy_show_the_product_and_run_signed(self):
-        folder = bench.scratch("branding")
+        folder = scene.wine.scratch("branding")
         images = icon_images((255, 0, 0))
         write_icon(os.path.join(folder, "product.ico"), images)
         web = os.path.join(folder, "web.exe")
-        exe = setups.make_setup(folder, name="unsigned.exe", parameters=setups.engine_args(folder),
+        exe = setups.make_setup(scene.build, folder, name="unsigned.exe", parameters=setups.engine_args(folder),
                                 setup={"StoredEnd": 1}, trailer={"WriteUpdateAgent": 1},
                                 update={"AgentFile": "Agent.exe"}, download={"Token": "acme"},
                                 web={"Output": web, "Url": "http://127.0.0.1:9/setups"},
                                 branding=dict(BRANDING, Icon=os.path.join(folder, "product.ico")))
         # The bare launcher is left as it was.
-        self.assertEqual(properties(bench.LAUNCHER)["String.ProductName"], "Kalvex")
-        self.assertNotEqual(properties(bench.LAUNCHER)["IconPixel"], "FF0000")
+        self.assertEqual(properties(scene.build.launcher)["String.ProductName"], "Kalvex")
+        self.assertNotEqual(properties(scene.build.launcher)["IconPixel"], "FF0000")
         self.assert_branded(exe, images, "unsigned.exe")
         self.assert_branded(web, images, "web.exe")
 
@@ -100,7 +99,7 @@ class Branding(unittest.TestCase):
                        check=True, capture_output=True)
         self.assertEqual(subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-in", signed],
                                         capture_output=True).returncode, 0)
-        self.assertEqual(bench.exit_code(signed, "/hide"), 0)
+        self.assertEqual(scene.wine.exit_code(signed, "/hide"), 0)
         self.assertEqual(sorted(setups.recorded(folder, "INSTALLED")), ["Agent.exe", "a.txt", "big.bin"])
         # The agent copy the setup left for the engine is the branded image.
         self.assert_branded(os.path.join(folder, "target", "Agent.exe"), images, "unsigned.exe")

@@ -2,17 +2,23 @@
 same through the Windows build under Wine, also after code signing, and the Windows
 builder writes the same payloads."""
 import os
+import random
 import shutil
 import signal
 import subprocess
 import time
 import unittest
 
-import bench
+import scene  # first: it makes the harness importable
+from harness import winpath
 
-BUILDER = os.path.join(bench.HOST_DIR, "tools", "builder", "builder")
-WIN_BUILDER = os.path.join(bench.WIN_DIR, "tools", "builder", "builder.exe")
-EXAMPLE = os.path.join(bench.SOURCE_DIR, "examples", "demo", "manifest.ini")
+
+def example():
+    return os.path.join(scene.build.source, "examples", "demo", "manifest.ini")
+
+
+def win_builder():
+    return scene.build.windows("tools", "builder", "builder.exe")
 
 
 def fields(dump_text):
@@ -22,12 +28,12 @@ def fields(dump_text):
 
 
 def native_dump(path):
-    return fields(subprocess.run([BUILDER, "--dump", path], check=True, capture_output=True,
+    return fields(subprocess.run([scene.build.builder, "--dump", path], check=True, capture_output=True,
                                  text=True, encoding="latin-1").stdout)
 
 
 def wine_dump(path):
-    result = bench.wine(WIN_BUILDER, "--dump", bench.winpath(path), timeout=60)
+    result = scene.wine.run(win_builder(), "--dump", winpath(path), timeout=60)
     if result.returncode != 0:
         raise AssertionError(result.stderr.decode("latin-1"))
     return fields(result.stdout.decode("latin-1").replace("\r\n", "\n"))
@@ -35,8 +41,8 @@ def wine_dump(path):
 
 def build(folder, *extra):
     out = os.path.join(folder, "setup.exe")
-    result = subprocess.run([BUILDER, EXAMPLE, "-o", out, "--launcher", bench.LAUNCHER,
-                             "--set", "Files/Engine.exe=" + bench.LAUNCHER, "--set", "Setup/TokenSeed=7",
+    result = subprocess.run([scene.build.builder, example(), "-o", out, "--launcher", scene.build.launcher,
+                             "--set", "Files/Engine.exe=" + scene.build.launcher, "--set", "Setup/TokenSeed=7",
                              *extra], capture_output=True, text=True)
     if result.returncode != 0:
         raise AssertionError(result.stderr)
@@ -45,11 +51,11 @@ def build(folder, *extra):
 
 class Builder(unittest.TestCase):
     def test_payloads_read_back_the_same_under_wine(self):
-        folder = bench.scratch("builder")
+        folder = scene.wine.scratch("builder")
         kinds = {
             "single": [],
             "spanned": ["--set", "Setup/EntrySize=4096", "--set",
-                        "Setup/VolumeSize=%d" % (os.path.getsize(bench.LAUNCHER) + 26000),
+                        "Setup/VolumeSize=%d" % (os.path.getsize(scene.build.launcher) + 26000),
                         "--set", "Setup/StoredEnd=0"],
             "web": ["--set", "Trailer/WebDownload=1", "--set", "Trailer/ConfirmDownload=1",
                     "--set", "Download/Url=http://127.0.0.1:8080/full.exe", "--set", "Download/FileName=full.exe",
@@ -57,7 +63,7 @@ class Builder(unittest.TestCase):
         }
         for kind, extra in kinds.items():
             with self.subTest(kind):
-                volumes = build(bench.scratch("builder-" + kind), *extra)
+                volumes = build(scene.wine.scratch("builder-" + kind), *extra)
                 self.assertEqual(len(volumes) > 1, kind == "spanned")
                 for volume in volumes:
                     native = native_dump(volume)
@@ -75,7 +81,7 @@ class Builder(unittest.TestCase):
         self.assertTrue(os.path.isdir(folder))
 
     def test_signed_launcher_keeps_its_payload_and_checksum(self):
-        folder = bench.scratch("signing")
+        folder = scene.wine.scratch("signing")
         unsigned = build(folder)[0]
         key, cert, signed = (os.path.join(folder, n) for n in ("key.pem", "cert.pem", "signed.exe"))
         subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
@@ -95,15 +101,15 @@ class Builder(unittest.TestCase):
             before = native_dump(unsigned)
 
     def test_windows_builder_writes_what_the_native_one_writes(self):
-        folder = bench.scratch("winbuild")
+        folder = scene.wine.scratch("winbuild")
         native = build(os.path.join(folder))[0]
         engine = os.path.join(folder, "Engine.exe")
-        shutil.copy(bench.LAUNCHER, engine)
+        shutil.copy(scene.build.launcher, engine)
         out = os.path.join(folder, "win-setup.exe")
-        result = bench.wine(WIN_BUILDER, bench.winpath(EXAMPLE), "-o", bench.winpath(out),
-                            "--launcher", bench.winpath(bench.LAUNCHER), "--set",
-                            "Files/Engine.exe=" + bench.winpath(bench.LAUNCHER), "--set", "Setup/TokenSeed=7",
-                            timeout=120)
+        result = scene.wine.run(win_builder(), winpath(example()), "-o", winpath(out),
+                                "--launcher", winpath(scene.build.launcher), "--set",
+                                "Files/Engine.exe=" + winpath(scene.build.launcher), "--set", "Setup/TokenSeed=7",
+                                timeout=120)
         self.assertEqual(result.returncode, 0, result.stderr.decode("latin-1"))
         theirs, ours = native_dump(out), native_dump(native)
         for name in ("StoredChecksum", "ComputedChecksum"):  # file dates may differ in time zone
@@ -111,21 +117,21 @@ class Builder(unittest.TestCase):
         self.assertEqual(theirs, ours)
 
     def test_bad_manifest_is_refused_by_section_and_key(self):
-        result = subprocess.run([BUILDER, EXAMPLE, "--set", "Trailer/ShowProgress=2"],
+        result = subprocess.run([scene.build.builder, example(), "--set", "Trailer/ShowProgress=2"],
                                 capture_output=True, text=True)
         self.assertEqual(result.returncode, 1)
         self.assertIn("[Trailer] ShowProgress: expected 0 or 1", result.stderr)
 
     def test_dump_of_a_missing_file_fails(self):
-        missing = os.path.join(bench.scratch("builder-dump"), "missing.exe")
-        result = subprocess.run([BUILDER, "--dump", missing], capture_output=True, text=True)
+        missing = os.path.join(scene.wine.scratch("builder-dump"), "missing.exe")
+        result = subprocess.run([scene.build.builder, "--dump", missing], capture_output=True, text=True)
         self.assertEqual(result.returncode, 1)
         self.assertIn("missing.exe cannot be read", result.stderr)
 
 
 class BuilderTraps(unittest.TestCase):
     def test_refusals_exit_non_zero_and_leave_nothing(self):
-        folder = bench.scratch("traps")
+        folder = scene.wine.scratch("traps")
         text = os.path.join(folder, "notes.txt")
         with open(text, "w") as f:
             f.write("not a launcher at all\n" * 40)
@@ -136,20 +142,23 @@ class BuilderTraps(unittest.TestCase):
         for name, (extra, message) in cases.items():
             with self.subTest(name):
                 out = os.path.join(folder, "new", "setup.exe")
-                result = subprocess.run([BUILDER, EXAMPLE, "-o", out, *extra], capture_output=True, text=True)
+                result = subprocess.run([scene.build.builder, example(), "-o", out, *extra], capture_output=True,
+                                        text=True)
                 self.assertNotEqual(result.returncode, 0)
                 self.assertIn(message, result.stderr)
                 self.assertFalse(os.path.exists(os.path.dirname(out)))
 
     def test_interrupted_build_leaves_no_partial_file(self):
-        folder = bench.scratch("interrupted")
+        folder = scene.wine.scratch("interrupted")
         data = os.path.join(folder, "big.bin")
+        rng = random.Random(64)
         with open(data, "wb") as f:
             for _ in range(64):
-                f.write(os.urandom(1 << 20))
+                f.write(rng.randbytes(1 << 20))
         out = os.path.join(folder, "out", "setup.exe")
-        build = subprocess.Popen([BUILDER, EXAMPLE, "-o", out, "--launcher", bench.LAUNCHER,
-                                  "--set", "Files/Engine.exe=" + bench.LAUNCHER, "--set", "Files/big.bin=" + data],
+        build = subprocess.Popen([scene.build.builder, example(), "-o", out, "--launcher", scene.build.launcher,
+                                  "--set", "Files/Engine.exe=" + scene.build.launcher,
+                                  "--set", "Files/big.bin=" + data],
                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         deadline = time.monotonic() + 60
         while not os.path.exists(out + ".part") and build.poll() is None and time.monotonic() < deadline:
@@ -162,4 +171,4 @@ class BuilderTraps(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    scene.main()

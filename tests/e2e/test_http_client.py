@@ -4,21 +4,16 @@ client call and prints what its caller sees."""
 import hashlib
 import os
 import random
-import subprocess
 import unittest
 
-import bench
-import servers
+import scene  # first: it makes the harness importable
+from harness import servers, winpath
 
 
-def httpget(*args, env=None):
-    """Runs the driver; returns its output lines as a dict of the key=value lines, and the
-    bar events as a list."""
-    if env:
-        result = subprocess.run([bench.WINE_ENV, "shell", bench.WINE_STATE, "env", *env, "timeout", "-k", "5",
-                                       "120", "wine", bench.HTTPGET, *args], capture_output=True, timeout=180)
-    else:
-        result = bench.wine(bench.HTTPGET, *args)
+def httpget(*args, variables=None):
+    """Runs the driver (with Wine's variables, when given); returns its output lines as a
+    dict of the key=value lines, and the bar events as a list."""
+    result = scene.wine.run(scene.build.helper("httpget"), *args, variables=variables)
     out = result.stdout.decode("latin-1").replace("\r", "").splitlines()
     values = dict(line.split("=", 1) for line in out if "=" in line and not line.startswith(("text ", "name ")))
     events = [line for line in out if line.startswith(("text ", "name ", "steps "))]
@@ -38,22 +33,22 @@ def leftovers(folder, name):
 class NginxTransfers(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.folder = bench.scratch("http-nginx")
+        cls.folder = scene.wine.scratch("http-nginx")
         cls.root = os.path.join(cls.folder, "www")
         os.makedirs(cls.root)
         cls.data = {"five.bin": b"12345", "k200.bin": noise(200000, 1), "m11.bin": noise(11 << 20, 2)}
         for name, data in cls.data.items():
             with open(os.path.join(cls.root, name), "wb") as f:
                 f.write(data)
-        cls.server = cls.enterClassContext(servers.nginx(cls.root))
+        cls.server = cls.enterClassContext(servers.nginx(cls.root, scene.wine.scratch("nginx")))
 
 
     def target(self, name):
-        return os.path.join(bench.scratch("http-get"), name)
+        return os.path.join(scene.wine.scratch("http-get"), name)
 
     def test_a_five_byte_file_in_one_byte_reads(self):
         out = self.target("five.bin")
-        values, events = httpget("get", self.server.url + "/five.bin", bench.winpath(out))
+        values, events = httpget("get", self.server.url + "/five.bin", winpath(out))
         self.assertEqual(values["error"], "")
         self.assertEqual(events[:2], ["steps 1/6", "name five.bin"])
         texts = [e[5:] for e in events[2:]]
@@ -68,7 +63,7 @@ class NginxTransfers(unittest.TestCase):
 
     def test_kilobyte_and_megabyte_texts_and_the_data_arrive_whole(self):
         out = self.target("k200.bin")
-        values, events = httpget("get", self.server.url + "/k200.bin", bench.winpath(out))
+        values, events = httpget("get", self.server.url + "/k200.bin", winpath(out))
         self.assertEqual(values["error"], "")
         self.assertEqual(events[0], "steps 1/11")
         texts = [e[5:] for e in events if e.startswith("text ")]
@@ -80,7 +75,7 @@ class NginxTransfers(unittest.TestCase):
             self.assertEqual(f.read(), self.data["k200.bin"])
 
         out = self.target("m11.bin")
-        values, events = httpget("get", self.server.url + "/m11.bin", bench.winpath(out))
+        values, events = httpget("get", self.server.url + "/m11.bin", winpath(out))
         self.assertEqual(values["error"], "")
         texts = [e[5:] for e in events if e.startswith("text ")]
         # Read in larger pieces, but still at least ten steps, all within the bar's range.
@@ -91,7 +86,7 @@ class NginxTransfers(unittest.TestCase):
         with open(out, "rb") as f:
             self.assertEqual(hashlib.sha256(f.read()).digest(), hashlib.sha256(self.data["m11.bin"]).digest())
         # No second copy in the system's URL cache.
-        cache = os.path.join(bench.WINE_STATE, "prefix", "drive_c", "users")
+        cache = os.path.join(scene.wine.prefix, "drive_c", "users")
         self.assertEqual([f for _, _, files in os.walk(cache) for f in files if f.startswith("m11")], [])
 
     def test_size_query_and_no_content_length(self):
@@ -102,7 +97,7 @@ class NginxTransfers(unittest.TestCase):
         self.assertEqual((values["error"], values["bytes"]), ("", "200000"))
         # Into a file only the partial file remains: the size to check it by is unknown.
         out = self.target("k200.bin")
-        values, _ = httpget("get", self.server.url + "/nolength/k200.bin", bench.winpath(out))
+        values, _ = httpget("get", self.server.url + "/nolength/k200.bin", winpath(out))
         self.assertEqual(values["error"], "")
         [partial] = leftovers(os.path.dirname(out), "k200.bin")
         self.assertRegex(partial, r"^k200\.bin\.\d+$")
@@ -110,7 +105,7 @@ class NginxTransfers(unittest.TestCase):
 
     def test_a_url_without_scheme_gets_http(self):
         out = self.target("five.bin")
-        values, _ = httpget("get", self.server.url[len("http://"):] + "/five.bin", bench.winpath(out))
+        values, _ = httpget("get", self.server.url[len("http://"):] + "/five.bin", winpath(out))
         self.assertEqual(values["error"], "")
         self.assertTrue(os.path.exists(out))
 
@@ -120,7 +115,7 @@ class NginxTransfers(unittest.TestCase):
         for stale in ("k200.bin.123", "k200.bin.4711", "k200.bin"):
             with open(os.path.join(folder, stale), "wb") as f:
                 f.write(b"old")
-        values, _ = httpget("get", self.server.url + "/k200.bin", bench.winpath(out), "abort=3")
+        values, _ = httpget("get", self.server.url + "/k200.bin", winpath(out), "abort=3")
         self.assertEqual(values["error"], "Download Aborted")
         [partial] = leftovers(folder, "k200.bin")
         suffix = int(partial.rsplit(".", 1)[1])
@@ -130,7 +125,7 @@ class NginxTransfers(unittest.TestCase):
 
     def test_cancel_through_the_bar_stops_without_a_message(self):
         out = self.target("k200.bin")
-        values, events = httpget("get", self.server.url + "/k200.bin", bench.winpath(out), "cancel=2")
+        values, events = httpget("get", self.server.url + "/k200.bin", winpath(out), "cancel=2")
         self.assertEqual(values["error"], "")
         self.assertEqual(len([e for e in events if e.startswith("text ")]), 2)
         self.assertFalse(os.path.exists(out))
@@ -144,19 +139,19 @@ class MisbehavingServer(unittest.TestCase):
 
 
     def setUp(self):
-        self.folder = bench.scratch("http-bad")
+        self.folder = scene.wine.scratch("http-bad")
         del self.server.requests[:]
 
     def test_the_probe_asks_for_one_byte_then_the_download_for_all(self):
         out = os.path.join(self.folder, "k50.bin")
-        values, _ = httpget("get", self.server.url + "/files/k50.bin", bench.winpath(out))
+        values, _ = httpget("get", self.server.url + "/files/k50.bin", winpath(out))
         self.assertEqual(values["error"], "")
         self.assertEqual(self.server.requests, [("GET", "/files/k50.bin", "HTTP_Connect_2", "bytes=0-0"),
                                                 ("GET", "/files/k50.bin", "HTTP_Connect_3", "")])
 
     def test_a_redirect_is_followed(self):
         out = os.path.join(self.folder, "k50.bin")
-        values, _ = httpget("get", self.server.url + "/redirect/files/k50.bin", bench.winpath(out))
+        values, _ = httpget("get", self.server.url + "/redirect/files/k50.bin", winpath(out))
         self.assertEqual(values["error"], "")
         with open(out, "rb") as f:
             self.assertEqual(f.read(), self.server.files["k50.bin"])
@@ -164,21 +159,21 @@ class MisbehavingServer(unittest.TestCase):
 
     def test_a_404_page_arrives_as_the_file(self):
         out = os.path.join(self.folder, "x.exe")
-        values, _ = httpget("get", self.server.url + "/404/x.exe", bench.winpath(out))
+        values, _ = httpget("get", self.server.url + "/404/x.exe", winpath(out))
         self.assertEqual(values["error"], "")
         with open(out, "rb") as f:
             self.assertEqual(f.read(), servers.ERROR_PAGE)
 
     def test_an_empty_answer_is_file_not_found(self):
         url = self.server.url + "/empty/x.exe"
-        values, events = httpget("get", url, bench.winpath(os.path.join(self.folder, "x.exe")))
+        values, events = httpget("get", url, winpath(os.path.join(self.folder, "x.exe")))
         self.assertEqual(values["error"], url + " --- File Not Found !")
         self.assertEqual(events, [])
         self.assertEqual(os.listdir(self.folder), [])
 
     def test_a_cut_connection_leaves_only_what_arrived(self):
         out = os.path.join(self.folder, "k50.bin")
-        values, _ = httpget("get", self.server.url + "/cut/20000/k50.bin", bench.winpath(out))
+        values, _ = httpget("get", self.server.url + "/cut/20000/k50.bin", winpath(out))
         # The transfer ends early, with or without an error from the system.
         if values["error"]:
             self.assertTrue(values["error"].startswith("k50.bin --- Error downloading file"), values["error"])
@@ -188,16 +183,16 @@ class MisbehavingServer(unittest.TestCase):
 
     def test_no_server_and_no_wininet(self):
         url = "http://127.0.0.1:%d/x.exe" % servers.free_port()
-        values, _ = httpget("get", url, bench.winpath(os.path.join(self.folder, "x.exe")))
+        values, _ = httpget("get", url, winpath(os.path.join(self.folder, "x.exe")))
         self.assertEqual(values["error"], "Unable to open Internet Connection: " + url)
         self.assertEqual(httpget("size", url)[0]["size"], "-1")
         # Without the library every call fails as an ordinary failure.
-        off = ["WINEDLLOVERRIDES=mscoree,mshtml,wininet="]
-        values, _ = httpget("get", self.server.url + "/files/k50.bin", "-", env=off)
+        off = {"WINEDLLOVERRIDES": "mscoree,mshtml,wininet="}
+        values, _ = httpget("get", self.server.url + "/files/k50.bin", "-", variables=off)
         self.assertEqual(values["error"], 'Unable to initialize "WinINet.dll"')
-        self.assertEqual(httpget("size", self.server.url + "/files/k50.bin", env=off)[0]["size"], "-1")
+        self.assertEqual(httpget("size", self.server.url + "/files/k50.bin", variables=off)[0]["size"], "-1")
         self.assertEqual(self.server.requests, [])
 
 
 if __name__ == "__main__":
-    unittest.main()
+    scene.main()

@@ -7,18 +7,18 @@ import subprocess
 import time
 import unittest
 
-import bench
-import setups
+import scene  # first: it makes the harness importable
+from harness import boxes, setups, trace, winpath
 
 
 def run(exe, *args, timeout=120):
-    return bench.wine(exe, *args, timeout=timeout)
+    return scene.wine.run(exe, *args, timeout=timeout)
 
 
 class EngineCommandLine(unittest.TestCase):
     def test_parameters_launcher_arguments_token_and_origin(self):
-        folder = bench.scratch("cmdline")
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder) + " /S")
+        folder = scene.wine.scratch("cmdline")
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder) + " /S")
         result = run(exe, "/X=1", "/Y=a b")
         self.assertEqual(result.returncode, 0, result.stderr)
         [line] = setups.recorded(folder, "COMMANDLINE")
@@ -27,7 +27,7 @@ class EngineCommandLine(unittest.TestCase):
         self.assertIn("\\SETUP_", work.group(1))
         head, token = line.split(" /TH_ID=_", 1)
         self.assertEqual(head, '%s\\Engine.exe /X=1 "/Y=a b" %s /S' % (work.group(1), setups.engine_args(folder)))
-        self.assertRegex(token, r'^\d+ /OriginExe="%s"$' % re.escape(bench.winpath(exe)))
+        self.assertRegex(token, r'^\d+ /OriginExe="%s"$' % re.escape(winpath(exe)))
         # The engine found every file of the payload beside itself.
         self.assertEqual(sorted(setups.recorded(folder, "INSTALLED")), ["a.txt", "big.bin"])
         with open(os.path.join(folder, "target", "big.bin"), "rb") as f:
@@ -37,10 +37,10 @@ class EngineCommandLine(unittest.TestCase):
         self.assertFalse(os.path.exists(work.group(1).replace("Z:", "").replace("\\", "/")))
 
     def test_origin_given_and_span_switches_never_reach_the_engine(self):
-        folder = bench.scratch("cmdline-span")
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder))
+        folder = scene.wine.scratch("cmdline-span")
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder))
         # Wine quotes the arguments with blanks as a whole, as a shell would.
-        result = run(exe, "/A=1", "/SpanCdLvl=3", "/SpanDiskFName1=" + bench.winpath(exe),
+        result = run(exe, "/A=1", "/SpanCdLvl=3", "/SpanDiskFName1=" + winpath(exe),
                      "/OriginExe=C:\\from here\\setup.exe")
         self.assertEqual(result.returncode, 0, result.stderr)
         [line] = setups.recorded(folder, "COMMANDLINE")
@@ -53,46 +53,46 @@ class EngineCommandLine(unittest.TestCase):
 class EngineResult(unittest.TestCase):
     def shortcut_setup(self, folder, engine_extra):
         """A setup whose folder holds the description files that name a start-up shortcut."""
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, **engine_extra),
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder, **engine_extra),
                                 update={"InfoFile": "prod.info", "AgentFile": "prod-agent.exe"})
         link = os.path.join(folder, "startup.lnk")
         with open(link, "w") as f:
             f.write("link")
         with open(os.path.join(folder, "prod.original"), "w") as f:
-            f.write("[UnInstall]\r\nStartUpLink=%s\r\n" % bench.winpath(link))
+            f.write("[UnInstall]\r\nStartUpLink=%s\r\n" % winpath(link))
         with open(os.path.join(folder, "prod.info"), "w") as f:
             f.write("[NewSetup]\r\nRemoveStartUpShortcut=1\r\n")
         return exe, link
 
     def test_exit_code_is_passed_through_and_success_removes_the_shortcut(self):
-        folder = bench.scratch("result-ok")
+        folder = scene.wine.scratch("result-ok")
         exe, link = self.shortcut_setup(folder, {})
         self.assertEqual(run(exe).returncode, 0)
         self.assertIn("deleted", setups.recorded(folder, "ATOM"))
         self.assertFalse(os.path.exists(link))
 
     def test_the_shortcut_removed_is_the_one_named_before_the_engine_ran(self):
-        folder = bench.scratch("result-relink")
+        folder = scene.wine.scratch("result-relink")
         new_link = os.path.join(folder, "new.lnk")
         with open(new_link, "w") as f:
             f.write("link")
-        exe, link = self.shortcut_setup(folder, {"Original": bench.winpath(os.path.join(folder, "prod.original")),
-                                                 "StartUpLink": bench.winpath(new_link)})
+        exe, link = self.shortcut_setup(folder, {"Original": winpath(os.path.join(folder, "prod.original")),
+                                                 "StartUpLink": winpath(new_link)})
         self.assertEqual(run(exe).returncode, 0)
         self.assertEqual(len(setups.recorded(folder, "RELINKED")), 1)
         self.assertFalse(os.path.exists(link))
         self.assertTrue(os.path.exists(new_link))
 
     def test_engine_that_keeps_the_atom_removes_no_shortcut(self):
-        folder = bench.scratch("result-kept")
+        folder = scene.wine.scratch("result-kept")
         exe, link = self.shortcut_setup(folder, {"KeepAtom": None, "ExitCode": "3"})
         self.assertEqual(run(exe).returncode, 3)
         self.assertEqual(setups.recorded(folder, "ATOM"), [])
         self.assertTrue(os.path.exists(link))
 
     def test_engine_exit_code_259_ends_the_wait(self):
-        folder = bench.scratch("result-259")
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, ExitCode="259"))
+        folder = scene.wine.scratch("result-259")
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder, ExitCode="259"))
         started = time.monotonic()
         result = run(exe, timeout=90)
         # A process status on this side holds only the low byte of the Windows exit code.
@@ -101,8 +101,8 @@ class EngineResult(unittest.TestCase):
         self.assertLess(time.monotonic() - started, 60)
 
     def test_dialog_that_outlives_the_engine_keeps_the_launcher_waiting(self):
-        folder = bench.scratch("linger")
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, LingerMs="6000"))
+        folder = scene.wine.scratch("linger")
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder, LingerMs="6000"))
         started = time.monotonic()
         self.assertEqual(run(exe).returncode, 0)
         elapsed = time.monotonic() - started
@@ -116,19 +116,20 @@ class EngineResult(unittest.TestCase):
 
 class AgentCopy(unittest.TestCase):
     def test_agent_is_installed_with_its_description_and_the_installer_texts(self):
-        folder = bench.scratch("agent-copy")
+        folder = scene.wine.scratch("agent-copy")
         # An installer's texts, with a value holding "=" and a key the engine sets itself.
         texts = (b"[OriginalSetup]\r\nProbeSecondsInterval=60\r\nVersionOriginal=9\r\n"
                  b"[AutoUpdate]\r\ns16=<B>PROG_NAME</B> is up to date.\r\ns17=<P>a=b?\r\n"
                  b"[MsgBox]\r\nConfirm=Prod Update\r\n")
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, Version=3, Texts="texts.ini"),
+        exe = setups.make_setup(scene.build, folder,
+                                parameters=setups.engine_args(folder, Version=3, Texts="texts.ini"),
                                 trailer={"WriteUpdateAgent": 1}, files={"texts.ini": texts},
                                 update={"ServerUrl": "http://127.0.0.1:9/prod", "InfoFile": "prod.info",
                                         "AgentFile": "prod-agent.exe", "Token": "t"})
         self.assertEqual(run(exe).returncode, 0)
         target = os.path.join(folder, "target")
         self.assertIn("prod-agent.exe", setups.recorded(folder, "INSTALLED"))
-        dump = subprocess.run([setups.BUILDER, "--dump", os.path.join(target, "prod-agent.exe")],
+        dump = subprocess.run([scene.build.builder, "--dump", os.path.join(target, "prod-agent.exe")],
                               capture_output=True, text=True).stdout
         self.assertIn("IsUpdateAgent=1", dump.splitlines())
         with open(os.path.join(target, "prod.original"), encoding="latin-1") as f:
@@ -140,7 +141,7 @@ class AgentCopy(unittest.TestCase):
                     original[(section, line.split("=", 1)[0])] = line.split("=", 1)[1]
         for section, key, value in [("OriginalSetup", "VersionOriginal", "3"),
                                     ("OriginalSetup", "ProbeSecondsInterval", "60"),
-                                    ("Directories", "TargetDir", bench.winpath(target)),
+                                    ("Directories", "TargetDir", winpath(target)),
                                     ("AutoUpdate", "s16", "<B>PROG_NAME</B> is up to date."),
                                     ("AutoUpdate", "s17", "<P>a=b?"),
                                     ("MsgBox", "Confirm", "Prod Update")]:
@@ -149,43 +150,45 @@ class AgentCopy(unittest.TestCase):
 
 class Confirmation(unittest.TestCase):
     def test_hide_skips_the_question_and_starts_the_engine_hidden(self):
-        folder = bench.scratch("hide")
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder), trailer={"ShowTempDrive": 1})
+        folder = scene.wine.scratch("hide")
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder),
+                                trailer={"ShowTempDrive": 1})
         self.assertEqual(run(exe, "/hide").returncode, 0)
         self.assertEqual(setups.recorded(folder, "SHOW"), ["hidden"])
         self.assertEqual(len(setups.recorded(folder, "INSTALLED")), 2)
 
     def test_declining_extracts_nothing_and_starts_nothing(self):
-        folder = bench.scratch("decline")
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder), trailer={"ShowTempDrive": 1})
-        with bench.answering("Confirm", "n") as answered:
-            self.assertEqual(bench.exit_code(exe), 1602)
+        folder = scene.wine.scratch("decline")
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder),
+                                trailer={"ShowTempDrive": 1})
+        with boxes.answering(scene.wine, "Confirm", "n") as answered:
+            self.assertEqual(scene.wine.exit_code(exe), 1602)
         self.assertTrue(answered, "no confirmation box appeared")
         self.assertEqual(setups.record(folder), [])
 
 
 class BadChecksum(unittest.TestCase):
     def test_shows_bad_crc_and_starts_nothing(self):
-        folder = bench.scratch("badcrc")
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder))
+        folder = scene.wine.scratch("badcrc")
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder))
         with open(exe, "r+b") as f:
             f.seek(os.path.getsize(exe) - 2000)
             byte = f.read(1)
             f.seek(-1, 1)
             f.write(bytes([byte[0] ^ 0x55]))
-        with bench.answering("Error", "Return") as seen:
-            self.assertEqual(bench.exit_code(exe), 1620)
+        with boxes.answering(scene.wine, "Error", "Return") as seen:
+            self.assertEqual(scene.wine.exit_code(exe), 1620)
         self.assertTrue(seen, "no error box appeared")
         self.assertEqual(setups.record(folder), [])
 
 
 class SingleInstance(unittest.TestCase):
     def test_second_start_while_the_first_runs_does_nothing(self):
-        folder = bench.scratch("twice")
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, WorkMs="15000"))
-        with setups.engine_running(exe, folder) as first:
+        folder = scene.wine.scratch("twice")
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder, WorkMs="15000"))
+        with setups.engine_running(scene.wine, exe, folder) as first:
             # Another installation in progress, as deployment tools know it.
-            self.assertEqual(bench.exit_code(exe, timeout=60), 1618)
+            self.assertEqual(scene.wine.exit_code(exe, timeout=60), 1618)
             # The second start ended while the first one's engine was still at work.
             self.assertIsNone(first.poll())
             self.assertEqual(setups.recorded(folder, "EXIT"), [])
@@ -197,8 +200,8 @@ class Volumes(unittest.TestCase):
     FILES = {"a.txt": b"alpha\r\n", "big.bin": bytes(range(256)) * 900, "c.bin": bytes(reversed(range(256))) * 900}
 
     def spanned(self, folder, trailer=None, **engine):
-        size = os.path.getsize(bench.LAUNCHER) + 90000
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, **engine), files=self.FILES,
+        size = os.path.getsize(scene.build.launcher) + 90000
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder, **engine), files=self.FILES,
                                 trailer=trailer,
                                 setup={"VolumeSize": size, "Compress": 0})
         self.assertTrue(os.path.exists(exe + ".002"))
@@ -210,40 +213,40 @@ class Volumes(unittest.TestCase):
                 self.assertEqual(f.read(), content, name)
 
     def test_spanned_setup_reads_its_next_volume(self):
-        folder = bench.scratch("spanned")
+        folder = scene.wine.scratch("spanned")
         exe = self.spanned(folder)
         self.assertEqual(run(exe).returncode, 0)
         self.assert_installed(folder)
 
     def test_cd_spanning_relaunches_from_the_work_folder(self):
-        folder = bench.scratch("cdspan")
+        folder = scene.wine.scratch("cdspan")
         exe = self.spanned(folder, trailer={"SpanFromDisks": 1})
-        def stub_lines(trace):
-            return [l for l in trace.text.splitlines() if " ==== STUB " in l and "\\cdspan-" in l]
+        def stub_lines(capture):
+            return [l for l in capture.text.splitlines() if " ==== STUB " in l and "\\cdspan-" in l]
 
-        with bench.viewer("cdspan-trace") as trace:
+        with trace.viewer(scene.wine, "cdspan-trace") as capture:
             self.assertEqual(run(exe).returncode, 0)
             setups.wait_recorded(folder, "EXIT", 90)
             # The copy's last line comes after the engine has ended.
             deadline = time.monotonic() + 60
-            while len(stub_lines(trace)) < 4 and time.monotonic() < deadline:
+            while len(stub_lines(capture)) < 4 and time.monotonic() < deadline:
                 time.sleep(0.2)
-            lines = stub_lines(trace)
+            lines = stub_lines(capture)
         self.assertEqual(setups.recorded(folder, "EXIT"), ["0"])
         # The launcher ended before its copy in the work folder started the setup.
         self.assertEqual(len(lines), 4, lines)
-        self.assertIn("STUB END ====> \"%s\"<" % bench.winpath(exe), lines[1])
+        self.assertIn("STUB END ====> \"%s\"<" % winpath(exe), lines[1])
         self.assertRegex(lines[2], r'STUB START ====> "C:\\.*\\Y_setup\.exe" /SpanCdLvl=2 /SpanDiskFName1="%s\.001"'
-                         % re.escape(bench.winpath(exe)))
+                         % re.escape(winpath(exe)))
         self.assert_installed(folder)
         [line] = setups.recorded(folder, "COMMANDLINE")
         engine_folder = line.split("\\Engine.exe", 1)[0]
         # The Y_ copy ran from the work folder and named the original launcher as the origin.
-        self.assertIn('/OriginExe="%s"' % bench.winpath(exe), line)
+        self.assertIn('/OriginExe="%s"' % winpath(exe), line)
         self.assertNotIn("SpanCdLvl", line)
         self.assertEqual(line.count("/OriginExe="), 1, line)
         # Afterwards the copy and its folder delete themselves.
-        host_folder = setups.host_path(engine_folder)
+        host_folder = scene.wine.host_path(engine_folder)
         deadline = time.monotonic() + 30
         while os.path.exists(host_folder) and time.monotonic() < deadline:
             time.sleep(0.5)
@@ -251,9 +254,9 @@ class Volumes(unittest.TestCase):
 
 
     def test_second_start_leaves_the_running_copy_and_its_folder_alone(self):
-        folder = bench.scratch("cdspan-twice")
+        folder = scene.wine.scratch("cdspan-twice")
         exe = self.spanned(folder, trailer={"SpanFromDisks": 1}, WorkMs="6000")
-        with setups.engine_running(exe, folder) as first:
+        with setups.engine_running(scene.wine, exe, folder) as first:
             # The engine is at work on the unpacked files: start the setup from the disk again.
             self.assertEqual(run(exe, timeout=60).returncode, 0)
             setups.wait_recorded(folder, "EXIT", 90)
@@ -265,18 +268,18 @@ class Volumes(unittest.TestCase):
 
 class CleanUp(unittest.TestCase):
     def test_work_folder_removal_does_not_reach_through_a_link(self):
-        folder = bench.scratch("cleanup-link")
+        folder = scene.wine.scratch("cleanup-link")
         outside = os.path.join(folder, "outside")
         os.makedirs(outside)
         with open(os.path.join(outside, "keep.txt"), "w") as f:
             f.write("keep")
-        exe = setups.make_setup(folder, parameters=setups.engine_args(folder, WorkMs="3000"))
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder, WorkMs="3000"))
         link = None
         try:
-            with setups.engine_running(exe, folder) as first:
+            with setups.engine_running(scene.wine, exe, folder) as first:
                 [line] = setups.recorded(folder, "COMMANDLINE")
                 # Something the engine leaves in the work folder: a link to a folder elsewhere.
-                link = os.path.join(setups.host_path(line.split("\\Engine.exe", 1)[0].strip('"')), "link")
+                link = os.path.join(scene.wine.host_path(line.split("\\Engine.exe", 1)[0].strip('"')), "link")
                 os.symlink(outside, link)
                 self.assertEqual(first.wait(timeout=120), 0)
         finally:
@@ -287,8 +290,8 @@ class CleanUp(unittest.TestCase):
 
 class SignedLauncher(unittest.TestCase):
     def test_signed_setup_extracts_and_runs(self):
-        folder = bench.scratch("signed")
-        exe = setups.make_setup(folder, name="unsigned.exe", parameters=setups.engine_args(folder),
+        folder = scene.wine.scratch("signed")
+        exe = setups.make_setup(scene.build, folder, name="unsigned.exe", parameters=setups.engine_args(folder),
                                 setup={"StoredEnd": 1})
         key, cert = os.path.join(folder, "key.pem"), os.path.join(folder, "cert.pem")
         subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
@@ -301,4 +304,4 @@ class SignedLauncher(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    scene.main()

@@ -5,7 +5,8 @@ import shutil
 import subprocess
 import unittest
 
-import bench
+import scene  # first: it makes the harness importable
+from harness import boxes
 
 
 # Both builds, whichever the scenarios run on: the shipped one and its 64-bit twin.
@@ -16,7 +17,7 @@ BUILDS = (
 
 
 def built(tree, *parts):
-    return os.path.join(bench.HOST_DIR, tree, *parts)
+    return os.path.join(scene.build.folder, tree, *parts)
 
 
 class BareLauncher(unittest.TestCase):
@@ -49,13 +50,13 @@ class BareLauncher(unittest.TestCase):
                     self.assertLessEqual(imports, allowed)
 
     def test_without_payload_reports_a_damaged_setup(self):
-        folder = bench.scratch("smoke")
+        folder = scene.wine.scratch("smoke")
         exe = os.path.join(folder, "setup.exe")
-        shutil.copy(bench.LAUNCHER, exe)
-        with bench.answering("Error", "Return") as seen:
-            self.assertEqual(bench.exit_code(exe, timeout=90), 1620)
+        shutil.copy(scene.build.launcher, exe)
+        with boxes.answering(scene.wine, "Error", "Return") as seen:
+            self.assertEqual(scene.wine.exit_code(exe, timeout=90), 1620)
         self.assertTrue(seen, "no error box appeared")
 
 
 if __name__ == "__main__":
-    unittest.main()
+    scene.main()

@@ -4,14 +4,12 @@ a server on 127.0.0.1, checks its token and runs it; every failure shows its mes
 import contextlib
 import glob
 import os
-import random
 import shutil
-import time
 import unittest
 
-import bench
-import servers
-import setups
+import scene  # first: it makes the harness importable
+from harness import boxes, servers, setups, trace
+
 
 TOKEN = "product one"
 BAD_HASH = "Bad Setup File!<P>It is not the setup this launcher was made for (its SHA-256 differs)."
@@ -25,36 +23,36 @@ def web_setup(folder, url, name, confirm=0, token=TOKEN):
     downloads url + "/" + NAME); returns both paths."""
     os.makedirs(os.path.join(folder, "www"), exist_ok=True)
     web = os.path.join(folder, "web.exe")
-    full = setups.make_setup(folder, name="www/" + name, parameters=setups.engine_args(folder),
+    full = setups.make_setup(scene.build, folder, name="www/" + name, parameters=setups.engine_args(folder),
                              download={"Token": token},
                              web={"Output": web, "Url": url, "ConfirmDownload": confirm})
-    # The work folder is named after the launcher's file time: one per scenario.
-    stamp = time.time() - 2 * random.randrange(1, 40000)
-    os.utime(web, (stamp, stamp))
+    setups.give_own_work_folder(web)
     return full, web
 
 
 def temp_copies(name):
     """Copies of a downloaded setup left in the Wine prefix's temp folders."""
-    return glob.glob(os.path.join(bench.WINE_STATE, "prefix", "drive_c", "users", "*", "**", name), recursive=True)
+    return glob.glob(os.path.join(scene.wine.prefix, "drive_c", "users", "*", "**", name), recursive=True)
 
 
-def unique(stem):
-    return "%s-%d.exe" % (stem, random.randrange(10 ** 8))
+def unique(folder, stem):
+    """A served name of its own for a scenario: the downloaded copies of scenarios that run
+    side by side share the prefix's temp folder."""
+    return "%s-%s.exe" % (stem, os.path.basename(folder).rsplit("-", 1)[-1])
 
 
 class Downloads(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.folder = bench.scratch("web-nginx")
+        cls.folder = scene.wine.scratch("web-nginx")
         cls.root = os.path.join(cls.folder, "root")
         os.makedirs(cls.root)
-        cls.server = cls.enterClassContext(servers.nginx(cls.root))
+        cls.server = cls.enterClassContext(servers.nginx(cls.root, scene.wine.scratch("nginx")))
 
 
     def served(self, stem, confirm=0):
-        folder = bench.scratch(stem)
-        name = unique(stem)
+        folder = scene.wine.scratch(stem)
+        name = unique(folder, stem)
         full, web = web_setup(folder, self.server.url, name, confirm)
         os.link(full, os.path.join(self.root, name))
         return folder, name, full, web
@@ -64,7 +62,7 @@ class Downloads(unittest.TestCase):
 
     def test_downloads_checks_the_token_runs_and_removes_the_copy(self):
         folder, name, _, web = self.served("web-ok")
-        result = bench.wine(web, "/X=1")
+        result = scene.wine.run(web, "/X=1")
         self.assertEqual(result.returncode, 0, result.stderr)
         [line] = setups.recorded(folder, "COMMANDLINE")
         self.assertIn(" /X=1 ", line)
@@ -78,7 +76,7 @@ class Downloads(unittest.TestCase):
     def test_hide_asks_nothing_and_runs_the_engine_hidden(self):
         folder, _, _, web = self.served("web-hide", confirm=1)
         # A question would wait for an answer until the time-out.
-        result = bench.wine(web, "/hide", timeout=90)
+        result = scene.wine.run(web, "/hide", timeout=90)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(setups.recorded(folder, "SHOW"), ["hidden"])
 
@@ -86,7 +84,7 @@ class Downloads(unittest.TestCase):
         folder, name, full, web = self.served("web-local")
         beside = os.path.join(folder, name)
         os.link(full, beside)
-        self.assertEqual(bench.wine(web).returncode, 0)
+        self.assertEqual(scene.wine.run(web).returncode, 0)
         self.assertEqual(setups.recorded(folder, "INSTALLED"), ["a.txt", "big.bin"])
         self.assertEqual(self.requests_for(name), [])
         self.assertTrue(os.path.exists(beside))
@@ -94,30 +92,31 @@ class Downloads(unittest.TestCase):
     def test_a_planted_file_beside_the_launcher_is_not_run_and_the_setup_is_downloaded(self):
         folder, name, _, web = self.served("web-planted")
         # Same name, same token, another setup: what anybody can leave in a Downloads folder.
-        other = bench.scratch("web-planted-other")
-        planted = setups.make_setup(other, name=name, parameters=setups.engine_args(other), download={"Token": TOKEN})
+        other = scene.wine.scratch("web-planted-other")
+        planted = setups.make_setup(scene.build, other, name=name, parameters=setups.engine_args(other),
+                                    download={"Token": TOKEN})
         beside = os.path.join(folder, name)
         shutil.copy(planted, beside)
-        with bench.viewer("web-planted-trace") as trace:
-            result = bench.wine(web)
+        with trace.viewer(scene.wine, "web-planted-trace") as capture:
+            result = scene.wine.run(web)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(setups.record(other), [])
         self.assertEqual(setups.recorded(folder, "INSTALLED"), ["a.txt", "big.bin"])
         self.assertEqual(len(self.requests_for(name)), 2)
-        self.assertIn(" SetupTick: not the setup of this launcher (SHA-256 differs): >>", trace.text)
+        self.assertIn(" SetupTick: not the setup of this launcher (SHA-256 differs): >>", capture.text)
         with open(beside, "rb") as kept, open(planted, "rb") as made:
             self.assertEqual(kept.read(), made.read())
 
     def test_a_web_launcher_made_without_a_hash_runs_its_download_as_before(self):
-        folder = bench.scratch("web-nohash")
-        name = unique("web-nohash")
+        folder = scene.wine.scratch("web-nohash")
+        name = unique(folder, "web-nohash")
         os.makedirs(os.path.join(folder, "www"))
-        full = setups.make_setup(folder, name="www/" + name, parameters=setups.engine_args(folder),
+        full = setups.make_setup(scene.build, folder, name="www/" + name, parameters=setups.engine_args(folder),
                                  download={"Token": TOKEN})
-        web = setups.make_setup(folder, name="web.exe", trailer={"WebDownload": 1},
+        web = setups.make_setup(scene.build, folder, name="web.exe", trailer={"WebDownload": 1},
                                 download={"Url": self.server.url, "FileName": name, "Token": TOKEN})
         os.link(full, os.path.join(self.root, name))
-        result = bench.wine(web)
+        result = scene.wine.run(web)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(setups.recorded(folder, "INSTALLED"), ["a.txt", "big.bin"])
 
@@ -138,44 +137,45 @@ class Failures(unittest.TestCase):
 
     def fails_with(self, web, folder, *args):
         """Runs web, answers its error box; returns the traced message."""
-        with bench.viewer("web-fail-trace") as trace:
-            with bench.answering("Error", "Return") as answered:
-                result = bench.wine(web, *args)
+        with trace.viewer(scene.wine, "web-fail-trace") as capture:
+            with boxes.answering(scene.wine, "Error", "Return") as answered:
+                result = scene.wine.run(web, *args)
             self.assertEqual(result.returncode, EXIT_DOWNLOAD_FAILED)
             self.assertTrue(answered)
-            lines = [l for l in trace.text.splitlines() if " ==== WebSetupRun: " in l]
+            lines = [l for l in capture.text.splitlines() if " ==== WebSetupRun: " in l]
         self.assertEqual(setups.record(folder), [])
         self.assertEqual(len(lines), 1, lines)
         return lines[0].split(" ==== WebSetupRun: ", 1)[1]
 
     def test_declining_the_question_downloads_and_runs_nothing(self):
-        folder = bench.scratch("web-decline")
-        name = unique("web-decline")
+        folder = scene.wine.scratch("web-decline")
+        name = unique(folder, "web-decline")
         _, web = web_setup(folder, self.server.url + "/files", name, confirm=1)
         del self.server.requests[:]
-        with bench.answering("Confirm", "n") as answered:
-            result = bench.wine(web)
+        with boxes.answering(scene.wine, "Confirm", "n") as answered:
+            result = scene.wine.run(web)
         self.assertTrue(answered)
         self.assertEqual(result.returncode, EXIT_USER_CANCELLED)
         self.assertEqual(self.server.requests, [])
         self.assertEqual(setups.record(folder), [])
 
     def test_a_token_from_another_product(self):
-        folder = bench.scratch("web-token")
-        name = unique("web-token")
+        folder = scene.wine.scratch("web-token")
+        name = unique(folder, "web-token")
         full, web = web_setup(folder, self.server.url + "/files", name)
-        other, _ = web_setup(bench.scratch("web-other"), self.server.url + "/files", name, token="product two")
+        other, _ = web_setup(scene.wine.scratch("web-other"), self.server.url + "/files", name, token="product two")
         with open(other, "rb") as f:
             self.server.files[name] = f.read()
         self.assertEqual(self.fails_with(web, folder), "Bad Secret Token!")
         self.assertEqual(temp_copies(name), [])
 
     def test_a_download_with_the_token_but_another_hash_is_refused(self):
-        folder = bench.scratch("web-hash")
-        name = unique("web-hash")
+        folder = scene.wine.scratch("web-hash")
+        name = unique(folder, "web-hash")
         _, web = web_setup(folder, self.server.url + "/files", name)
-        other = bench.scratch("web-hash-other")
-        swapped = setups.make_setup(other, name=name, parameters=setups.engine_args(other), download={"Token": TOKEN})
+        other = scene.wine.scratch("web-hash-other")
+        swapped = setups.make_setup(scene.build, other, name=name, parameters=setups.engine_args(other),
+                                    download={"Token": TOKEN})
         with open(swapped, "rb") as f:
             self.server.files[name] = f.read()
         self.assertEqual(self.fails_with(web, folder), BAD_HASH)
@@ -183,8 +183,8 @@ class Failures(unittest.TestCase):
         self.assertEqual(temp_copies(name), [])
 
     def test_html_pages_name_the_url_and_non_launchers_are_judged_without_a_crash(self):
-        folder = bench.scratch("web-html")
-        with open(bench.LAUNCHER, "rb") as f:
+        folder = scene.wine.scratch("web-html")
+        with open(scene.build.launcher, "rb") as f:
             launcher = f.read()
         not_found = "<B>404 File Not Found...</B><P><P>URL:  %s."
         for kind, path, served, message in [
@@ -193,7 +193,7 @@ class Failures(unittest.TestCase):
                 ("truncated", "/files", launcher[:len(launcher) // 2], "Bad Secret Token!"),
                 ("garbage", "/files", b"MZ" + bytes(300), "Bad Secret Token!")]:
             with self.subTest(kind):
-                name = unique("web-" + kind)
+                name = unique(folder, "web-" + kind)
                 url = self.server.url + path
                 _, web = web_setup(folder, url, name)
                 self.server.files[name] = served
@@ -202,13 +202,13 @@ class Failures(unittest.TestCase):
                 self.assertTrue(text.startswith(expected), text)
 
     def test_transfer_failures(self):
-        folder = bench.scratch("web-cut")
+        folder = scene.wine.scratch("web-cut")
         for kind, url, message in [
                 ("cut", "/cut/3000", "%s --- Error downloading file"),
                 ("empty", "/empty", "http://127.0.0.1:%d/empty/%s --- File Not Found !"),
                 ("nolength", "/nolength", "%s --- Error downloading file")]:
             with self.subTest(kind):
-                name = unique("web-" + kind)
+                name = unique(folder, "web-" + kind)
                 full, web = web_setup(folder, self.server.url + url, name)
                 with open(full, "rb") as f:
                     self.server.files[name] = f.read()
@@ -220,9 +220,9 @@ class Failures(unittest.TestCase):
 
     def test_a_file_name_that_leads_out_of_the_temp_folder_is_refused(self):
         # A web launcher from a manifest of its own, as a builder user may write it.
-        folder = bench.scratch("web-name")
+        folder = scene.wine.scratch("web-name")
         del self.server.requests[:]
-        web = setups.make_setup(folder, name="web.exe", trailer={"WebDownload": 1},
+        web = setups.make_setup(scene.build, folder, name="web.exe", trailer={"WebDownload": 1},
                                 download={"Url": self.server.url + "/files", "FileName": "..\\evil.exe",
                                           "Token": TOKEN})
         text = self.fails_with(web, folder)
@@ -230,19 +230,19 @@ class Failures(unittest.TestCase):
         self.assertEqual(self.server.requests, [])
 
     def test_closing_the_window_ends_the_download(self):
-        folder = bench.scratch("web-close")
-        name = unique("web-close")
+        folder = scene.wine.scratch("web-close")
+        name = unique(folder, "web-close")
         full, web = web_setup(folder, self.server.url + "/trickle", name)
         with open(full, "rb") as f:
             self.server.files[name] = f.read()
-        with bench.viewer("web-close-trace") as trace:
-            with bench.answering("Test Setup", "Close"):
-                with bench.answering("Error", "Return") as answered:
-                    result = bench.wine(web)
+        with trace.viewer(scene.wine, "web-close-trace") as capture:
+            with boxes.answering(scene.wine, "Test Setup", "Close"):
+                with boxes.answering(scene.wine, "Error", "Return") as answered:
+                    result = scene.wine.run(web)
             self.assertEqual(result.returncode, EXIT_DOWNLOAD_FAILED)
             self.assertTrue(answered)
-            self.assertIn(" HTTP_DownloadFile_Incremental: Download Aborted", trace.text)
-            self.assertIn(" ==== WebSetupRun: Download Aborted", trace.text)
+            self.assertIn(" HTTP_DownloadFile_Incremental: Download Aborted", capture.text)
+            self.assertIn(" ==== WebSetupRun: Download Aborted", capture.text)
         self.assertEqual(setups.record(folder), [])
 
 
@@ -251,27 +251,27 @@ class Https(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.folder = bench.scratch("web-https")
+        cls.folder = scene.wine.scratch("web-https")
         cls.root = os.path.join(cls.folder, "root")
         os.makedirs(cls.root)
         issuer, cert, key = servers.test_issuer(cls.folder, "trusted")
         _, cls.untrusted_cert, cls.untrusted_key = servers.test_issuer(cls.folder, "untrusted")
         cls.stack = contextlib.ExitStack()
-        cls.stack.enter_context(servers.trusted(issuer))
-        cls.server = cls.stack.enter_context(servers.nginx(cls.root, tls=(cert, key)))
+        cls.stack.enter_context(servers.trusted(scene.wine, issuer))
+        cls.server = cls.stack.enter_context(servers.nginx(cls.root, scene.wine.scratch("nginx"), tls=(cert, key)))
 
     @classmethod
     def tearDownClass(cls):
         cls.stack.close()
 
     def test_an_https_web_setup_downloads_and_runs(self):
-        folder = bench.scratch("web-https-ok")
-        name = unique("web-https")
+        folder = scene.wine.scratch("web-https-ok")
+        name = unique(folder, "web-https")
         # The scheme in any letter case is kept, never turned into "http://https://".
         url = "HTTPS" + self.server.url[len("https"):]
         full, web = web_setup(folder, url, name)
         os.link(full, os.path.join(self.root, name))
-        result = bench.wine(web)
+        result = scene.wine.run(web)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(setups.recorded(folder, "INSTALLED"), ["a.txt", "big.bin"])
         self.assertEqual(len([l for l in self.server.access_log() if "/" + name + " " in l]), 2)
@@ -279,11 +279,12 @@ class Https(unittest.TestCase):
     def test_a_server_of_an_untrusted_issuer_is_refused(self):
         with open(os.path.join(self.root, "five.bin"), "wb") as f:
             f.write(b"12345")
-        with servers.nginx(self.root, tls=(self.untrusted_cert, self.untrusted_key)) as other:
-            result = bench.wine(bench.HTTPGET, "get", other.url + "/five.bin", "-")
+        with servers.nginx(self.root, scene.wine.scratch("nginx"),
+                           tls=(self.untrusted_cert, self.untrusted_key)) as other:
+            result = scene.wine.run(scene.build.helper("httpget"), "get", other.url + "/five.bin", "-")
         self.assertIn("error=Unable to open Internet Connection: %s/five.bin" % other.url,
-                      result.stdout.decode("latin-1").splitlines())
+                      result.stdout.decode("latin-1").splitlines(), (result.returncode, result.stderr[-2000:]))
 
 
 if __name__ == "__main__":
-    unittest.main()
+    scene.main()

@@ -18,6 +18,8 @@
 #include "TestSession.h"
 #include "agent/AgentRequest.h"
 #include "agent/AgentTick.h"
+#include "launcher/ExitCodes.h"
+#include "launcher/Stub.h"
 #include "launcher/RunContext.h"
 #include "net/InetHTTP.h"
 #include "util/FilesWin.h"
@@ -129,6 +131,10 @@ protected:
         window_.reset();
         session_.reset();
         run_.reset();
+        // The description files one test writes are not the next one's (tests run in any
+        // order).
+        for (const char* name : {"\\product.original", "\\product.info"})
+            DeleteFileA((Scratch() + name).c_str());
     }
 
     std::unique_ptr<RunContext> run_;
@@ -428,4 +434,13 @@ TEST_F(LauncherWindowTest, TimerMessagesRunTheAgentsTick)
     SendMessageA(wnd, WM_TIMER, 1, 0);
     SendMessageA(wnd, WM_TIMER, 1, 0);
     EXPECT_EQ(session_->timerCount, -3);
+}
+
+TEST_F(LauncherWindowTest, SetupWhoseLoopEndsBeforeItsFirstTickIsNoSuccess)
+{
+    // The loop ends at once (as when the window is closed before the setup tick): the
+    // setup never ran, which a script must not read as an installed product.
+    RunContext run(MakePayload("setup0.exe", "0"));
+    PostQuitMessage(0);
+    EXPECT_EQ(DoRunStubWin(run), static_cast<unsigned long>(kExitFailed));
 }

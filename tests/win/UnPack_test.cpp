@@ -9,6 +9,7 @@
 #include <array>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -277,8 +278,11 @@ struct Extracted {
     int failures = 0;
 };
 
+// onCall sees every progress call as it comes (a test's way to act in the middle of the
+// extraction); quiet asks for a silent run.
 Extracted Extract(const std::string& archive, const std::string& work, bool force = false, int answer = IDOK,
-                  const std::string& agent = "")
+                  const std::string& agent = "", const std::function<void(const Call&)>& onCall = nullptr,
+                  bool quiet = false)
 {
     Extracted out;
     BoxAnswerer boxes(answer);
@@ -289,9 +293,12 @@ Extracted Extract(const std::string& archive, const std::string& work, bool forc
     request.diskPrompt = "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue";
     request.promptTitle = "Attention";
     request.forcePrompt = force;
+    request.quiet = quiet;
     request.progress = [&](int kind, int low, int maximum, int position, int step, const std::string& text) {
         EXPECT_TRUE(text.empty());
         out.calls.push_back({kind, low, maximum, position, step});
+        if (onCall)
+            onCall(out.calls.back());
     };
     const int before = ExtractFailures();
     out.result = ExtractPayload(request);
@@ -460,6 +467,69 @@ TEST(UnPack, SpannedVolumes)
         } else {
             EXPECT_LT(steps, files.size()) << c.what;
         }
+    }
+}
+
+// A disk taken out again at once, or while it is read, and a silent run that finds a
+// volume missing: the extraction never ends as if it had every file.
+TEST(UnPack, VolumeGoneOrCutShortLeavesThePayloadIncomplete)
+{
+    std::vector<SourceFile> files{{"Engine.exe", "engine"}};
+    for (int i = 0; i < 5; ++i)
+        files.push_back({"part" + std::to_string(i) + ".bin", Noise(3000, 30 + i)});
+    enum class Fault { GoneAfterPrompt, CutWhileRead, MissingInSilentRun };
+    struct Case {
+        const char* what;
+        Fault fault;
+        size_t prompts;
+        bool cancelled;
+    } cases[] = {
+        // Present when looked for, gone when it is to be read: asked for (and cancelled
+        // here), never skipped.
+        {"gone after the prompt found it", Fault::GoneAfterPrompt, 1, true},
+        {"cut short while it is read", Fault::CutWhileRead, 0, false},
+        {"missing in a silent run", Fault::MissingInSilentRun, 0, false},
+    };
+    for (const Case& c : cases) {
+        Scratch dir;
+        const std::vector<std::string> volumes =
+            Build(dir, files, "VolumeSize=" + std::to_string(SizeOf(LauncherPath()) + 7000),
+                  "[Run]\nTarget=Engine.exe");
+        ASSERT_GE(volumes.size(), 2u) << c.what;
+        if (c.fault == Fault::MissingInSilentRun)
+            DeleteFileA(volumes[1].c_str());
+        const std::string first = volumes[0];
+        bool done = false;
+        const auto fault = [&](const Call& call) {
+            if (done)
+                return;
+            // The step of the change to the second volume: the first volume's last file
+            // (part1) is written, the second's first (part2) not yet.
+            if (c.fault == Fault::GoneAfterPrompt && call == kStep && Exists(dir / "work\\part1.bin") &&
+                !Exists(dir / "work\\part2.bin")) {
+                done = DeleteFileA(volumes[1].c_str()) != 0;
+            } else if (c.fault == Fault::CutWhileRead && call[0] == 0 && call[2] > 0) {
+                // The first volume's checksum has passed; its entries are read next.
+                HANDLE file = CreateFileA(first.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr);
+                ASSERT_NE(file, INVALID_HANDLE_VALUE);
+                SetFilePointer(file, static_cast<LONG>(SizeOf(first) - 4000), nullptr, FILE_BEGIN);
+                done = SetEndOfFile(file) != 0;
+                CloseHandle(file);
+            }
+        };
+        const Extracted x = Extract(first, dir / "work", false, IDCANCEL, "", fault,
+                                    c.fault == Fault::MissingInSilentRun);
+        EXPECT_TRUE(done || c.fault == Fault::MissingInSilentRun) << c.what;
+        EXPECT_EQ(x.boxes.size(), c.prompts) << c.what;
+        for (const std::string& box : x.boxes)
+            EXPECT_NE(box.find("DISK #2"), std::string::npos) << box;
+        EXPECT_EQ(x.result.cancelled, c.cancelled) << c.what;
+        EXPECT_EQ(x.result.incomplete, !c.cancelled) << c.what;
+        if (c.cancelled) {
+            EXPECT_EQ(x.result.runTarget, "") << c.what;
+        }
+        EXPECT_FALSE(Exists(dir / "work\\part4.bin")) << c.what;
     }
 }
 

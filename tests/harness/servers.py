@@ -1,9 +1,10 @@
-"""The web servers of the download scenarios, on 127.0.0.1 with a free port, started and
+"""The web servers of the download and agent scenarios, on 127.0.0.1 with a free port, started and
 stopped by the scenarios themselves:
 
 - nginx, serving a folder as it is (with content length and Last-Modified), and the same
   files without a content length under /nolength/ (chunked);
-- a scripted server that misbehaves per path and logs every request.
+- a scripted server that misbehaves per path, or per request from a schedule, and logs
+  every request.
 
 Both are context managers; nothing is left running when the block ends."""
 import contextlib
@@ -15,12 +16,14 @@ import subprocess
 import threading
 import time
 
-import bench
+from harness.wine import winpath
 
 NGINX = shutil.which("nginx") or "/usr/sbin/nginx"
 
 ERROR_PAGE = (b"<html>\r\n<head><title>404 Not Found</title></head>\r\n<body>\r\n"
               b"<center><h1>404 Not Found</h1></center>\r\n</body>\r\n</html>\r\n")
+SERVER_ERROR_PAGE = (b"<html>\r\n<head><title>500 Internal Server Error</title></head>\r\n<body>\r\n"
+                     b"<center><h1>500 Internal Server Error</h1></center>\r\n</body>\r\n</html>\r\n")
 
 
 def free_port():
@@ -52,9 +55,9 @@ class Nginx:
 
 
 @contextlib.contextmanager
-def nginx(root, tls=None):
-    """Serves the folder root; tls = (certificate, key) for HTTPS. Yields an Nginx."""
-    base = bench.scratch("nginx")
+def nginx(root, base, tls=None):
+    """Serves the folder root, with its configuration and logs in the new folder base; tls
+    = (certificate, key) for HTTPS. Yields an Nginx."""
     os.makedirs(os.path.join(base, "logs"))
     port = free_port()
     listen = "127.0.0.1:%d" % port
@@ -125,14 +128,15 @@ def test_issuer(folder, name):
 
 
 @contextlib.contextmanager
-def trusted(issuer):
-    """The Wine prefix trusts issuer while the block runs."""
-    if bench.wine(bench.TRUSTCERT, "add", bench.winpath(issuer)).returncode != 0:
+def trusted(wine, issuer):
+    """The Wine environment's prefix trusts issuer while the block runs."""
+    trustcert = wine.build.helper("trustcert")
+    if wine.run(trustcert, "add", winpath(issuer)).returncode != 0:
         raise RuntimeError("the Wine prefix did not take the test issuer")
     try:
         yield
     finally:
-        bench.wine(bench.TRUSTCERT, "remove", bench.winpath(issuer))
+        wine.run(trustcert, "remove", winpath(issuer))
 
 
 class Scripted(http.server.ThreadingHTTPServer):
@@ -146,6 +150,11 @@ class Scripted(http.server.ThreadingHTTPServer):
     /trickle/NAME         the file in 1024-byte pieces every 50 ms
     /redirect/REST        302 to /REST
     /empty/NAME           status 200 with a content length of 0
+    /500/NAME             status 500 with an HTML error page
+    /drop/NAME            the connection closed without an answer
+    /schedule/NAME        the next answer of self.schedule, in turn and over again: each
+                          is a path prefix of the above ("files", "cut/100" ...); the
+                          answers given are listed in self.answers
     """
     daemon_threads = True
 
@@ -153,7 +162,17 @@ class Scripted(http.server.ThreadingHTTPServer):
         super().__init__(("127.0.0.1", 0), Handler)
         self.files = {}
         self.requests = []  # (method, path, agent, range)
+        self.schedule = []
+        self.answers = []
+        self.lock = threading.Lock()
         self.url = "http://127.0.0.1:%d" % self.server_address[1]
+
+    def scheduled(self):
+        """The next answer of the schedule (requests come on several threads)."""
+        with self.lock:
+            answer = self.schedule[len(self.answers) % len(self.schedule)]
+            self.answers.append(answer)
+            return answer
 
     def paths(self):
         return [request[1] for request in self.requests]
@@ -181,13 +200,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.server.requests.append(("GET", self.path, self.headers.get("User-Agent", ""),
                                      self.headers.get("Range", "")))
         parts = self.path.split("/")
+        if parts[1] == "schedule":
+            parts = ["", *self.server.scheduled().split("/"), parts[-1]]
         kind, name = parts[1], parts[-1]
         data = self.server.files.get(name)
         try:
-            if kind == "redirect":
+            if kind == "drop":
+                self.close_connection = True
+            elif kind == "redirect":
                 self.send(302, b"", headers=[("Location", "/" + "/".join(parts[2:]))])
             elif kind == "404":
                 self.wfile.write(self.send(404, ERROR_PAGE))
+            elif kind == "500":
+                self.wfile.write(self.send(500, SERVER_ERROR_PAGE))
             elif kind == "htmlpage":
                 self.wfile.write(self.send(200, ERROR_PAGE))
             elif kind == "empty":

@@ -1,4 +1,5 @@
-"""Installed products with an update agent, for the agent scenarios and the update demo:
+"""Installed products with an update agent, for the agent scenarios, the update demo and
+the agent benchmarks:
 the agent file and its ".original" (laid out as the builder and an engine leave them, or
 installed by our launcher and the reference engine), releases made by the publisher, the
 update log, and the processes a scenario runs, which end with it whatever happens."""
@@ -6,18 +7,13 @@ import contextlib
 import os
 import re
 import shutil
-import signal
 import subprocess
 import tempfile
 import threading
 import time
 
-import bench
-import setups
-
-PUBLISHER = os.path.join(bench.HOST_DIR, "tools", "publisher", "publisher")
-NOTIFYWINDOW = os.path.join(bench.WIN_DIR, "tests", "win", "notifywindow.exe")
-SAMPLE = os.path.join(bench.WIN_DIR, "tools", "sampleproduct", "SampleProduct.exe")
+from harness import setups
+from harness.wine import end_processes_naming, lines_of, processes_naming, wait_for, winpath
 
 TOKEN = "sample token"
 PROGRAM_NAME = "Sample Product"
@@ -38,7 +34,7 @@ def ini_value(path, section, key):
     """The value of a key as the agent reads it (sections and keys without regard to
     case); None when the file, the section or the key is missing."""
     current = None
-    for line in bench.lines_of(path):
+    for line in lines_of(path):
         if line.startswith("["):
             current = line.strip()[1:-1].lower()
         elif current == section.lower() and "=" in line and line.split("=", 1)[0].strip().lower() == key.lower():
@@ -49,7 +45,7 @@ def ini_value(path, section, key):
 def write_ini(path, sections):
     """Sets the keys of {section: {key: value}} in an INI file, which is made when missing;
     the other lines stay. Written as Windows writes it (CR LF), found as the agent finds it."""
-    lines = bench.lines_of(path)
+    lines = lines_of(path)
     for section, keys in sections.items():
         header = [i for i, line in enumerate(lines) if line.strip().lower() == "[%s]" % section.lower()]
         if not header:
@@ -70,76 +66,46 @@ def write_ini(path, sections):
         f.write("\r\n".join(lines) + "\r\n")
 
 
-def wait_for(condition, seconds, what, state=None):
-    """What condition() gives once it is true; fails naming what (and state(), when given)
-    when the time is up first."""
-    deadline = time.monotonic() + seconds
-    while True:
-        found = condition()
-        if found:
-            return found
-        if time.monotonic() > deadline:
-            raise AssertionError("no %s within %d s%s" % (what, seconds, ": %r" % (state(),) if state else ""))
-        time.sleep(0.2)
-
-
-def scenario_processes(folder):
-    """(process id, command line) of the running processes whose command line names a
-    file under folder, in its host or Windows form."""
-    marks = [os.path.abspath(folder).lower(), bench.winpath(folder).lower()]
-    found = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit() or int(entry) == os.getpid():
-            continue
-        try:
-            with open("/proc/%s/cmdline" % entry, "rb") as f:
-                line = f.read().replace(b"\0", b" ").decode("latin-1")
-            with open("/proc/%s/stat" % entry) as f:
-                state = f.read().rsplit(")", 1)[1].split()[0]
-        except OSError:
-            continue
-        if state != "Z" and any(mark in line.lower() for mark in marks):
-            found.append((int(entry), line))
-    return found
-
-
-def publish(sections, manifest=None):
-    """Publishes a release with the publisher: the keys of {section: {key: value}} over
-    those of the release manifest (by default an empty one). Returns the folder it
-    published into ([Release] Output)."""
+def publish(build, sections, manifest=None):
+    """Publishes a release with build's publisher: the keys of {section: {key: value}}
+    over those of the release manifest (by default an empty one, written into the
+    [Release] Output folder's parent). Returns the folder it published into."""
     if manifest is None:
-        manifest = os.path.join(bench.scratch("release"), "release.ini")
-        open(manifest, "w").close()
+        manifest = tempfile.mkstemp(prefix="release-", suffix=".ini",
+                                    dir=os.path.dirname(os.path.abspath(sections["Release"]["Output"])))[1]
     sets = [arg for section, keys in sections.items() for key, value in keys.items()
             for arg in ("--set", "%s/%s=%s" % (section, key, value))]
-    result = subprocess.run([PUBLISHER, manifest, *sets], capture_output=True, text=True)
+    result = subprocess.run([build.publisher, manifest, *sets], capture_output=True, text=True)
     if result.returncode != 0:
         raise AssertionError(result.stderr)
     return sections["Release"]["Output"]
 
 
-def sample_setup(folder, version, parameters="", update=None, token=TOKEN):
+def sample_setup(build, folder, version, parameters="", update=None, token=TOKEN):
     """folder/sample-VERSION.exe: a setup of the sample product at version (the product
     and version.txt) with the product's update token, whose reference engine runs with
     parameters; update: the [Update] keys of the agent it installs (none without them)."""
-    with open(SAMPLE, "rb") as f:
+    with open(build.sample_product, "rb") as f:
         files = {"SampleProduct.exe": f.read(), "version.txt": b"%d" % version}
-    return setups.make_setup(folder, name="sample-%d.exe" % version, parameters=parameters,
+    return setups.make_setup(build, folder, name="sample-%d.exe" % version, parameters=parameters,
                              trailer={"WriteUpdateAgent": 1, "UpdateLog": 1} if update else {},
                              update={**(update or {}), "Token": token}, files=files)
 
 
 class Product:
     """A product installed in folder/target with its update agent, which looks for
-    releases at server_url. Nothing is there until lay_out or install puts it there. As a
-    context manager it ends the scenario's processes at its end, failed or not.
+    releases at server_url, run in the Wine environment wine. Nothing is there until
+    lay_out or install puts it there. As a context manager it ends the scenario's
+    processes at its end, failed or not.
 
     Agents of one name share one window class on the desktop: scenarios that run side by
     side must not see each other's X_ copy, so each product's agent is named after its
     folder unless agent_name says otherwise."""
 
-    def __init__(self, folder, server_url, program=PROGRAM_NAME, agent_name=None, info_name=None,
+    def __init__(self, wine, folder, server_url, program=PROGRAM_NAME, agent_name=None, info_name=None,
                  safety_ticks=None):
+        self.wine = wine
+        self.build = wine.build
         self.folder = folder
         self.server_url = server_url
         self.program = program
@@ -176,29 +142,29 @@ class Product:
     def setup(self, version, parameters="", token=TOKEN):
         """A setup of the sample product at version that installs this product's agent."""
         folder = tempfile.mkdtemp(prefix="setup-%d-" % version, dir=self.folder)
-        return sample_setup(folder, version, parameters, update=self.update_keys(token), token=token)
+        return sample_setup(self.build, folder, version, parameters, update=self.update_keys(token), token=token)
 
     def lay_out(self, version=1):
         """The agent as the builder makes it, with the ".original" an engine writes for
         version (the files are not the product's concern here)."""
-        made = setups.make_setup(tempfile.mkdtemp(prefix="agent-", dir=self.folder), name=self.agent_name,
+        made = setups.make_setup(self.build, tempfile.mkdtemp(prefix="agent-", dir=self.folder), name=self.agent_name,
                                  trailer={"IsUpdateAgent": 1, "UpdateLog": 1}, files={}, update=self.update_keys())
         os.makedirs(self.target)
         os.replace(made, self.agent)
         self.set_original({"OriginalSetup": {"VersionOriginal": version, "ProgramName": self.program},
-                           "Directories": {"TargetDir": bench.winpath(self.target)}})
+                           "Directories": {"TargetDir": winpath(self.target)}})
 
     def install(self, setup=None):
         """Installs the product with setup (by default version 1 of the sample product),
         whose engine records into install_record."""
         if setup is None:
             setup = self.setup(1, "/Target=%s /Record=%s /Version=1 \"/ProgramName=%s\"" % (
-                bench.winpath(self.target), bench.winpath(self.install_record), self.program))
-        result = bench.wine(setup, timeout=120)
+                winpath(self.target), winpath(self.install_record), self.program))
+        result = self.wine.run(setup, timeout=120)
         if result.returncode != 0 or not os.path.exists(self.original_path) or not os.path.exists(self.agent):
             raise AssertionError("the product was not installed with its agent and %s (exit code %d); the "
                                  "engine recorded %r" % (os.path.basename(self.original_path), result.returncode,
-                                                         bench.lines_of(self.install_record)))
+                                                         lines_of(self.install_record)))
 
     def set_original(self, sections):
         write_ini(self.original_path, sections)
@@ -231,12 +197,11 @@ class Product:
             with open(news, "w") as f:
                 f.write(body)
             sections["Inform"] = {"File": news, "FileName": self.news_file, **keys}
-        return publish(sections)
+        return publish(self.build, sections)
 
     def start(self, program, *args, timeout=300):
         """Starts a Windows program in the background; it is ended with the others."""
-        process = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", str(timeout), program, *args],
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        process = self.wine.start(program, *args, timeout=timeout)
         self.processes.append(process)
         return process
 
@@ -245,12 +210,8 @@ class Product:
         X_ copy it starts would hold the pipes open.)"""
         if self.safety_ticks is not None and not any(a.startswith("/STOP=") for a in args):
             args += ("/STOP=%d" % self.safety_ticks,)
-        result = subprocess.run([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", str(timeout), self.agent, *args],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout + 30)
-        if result.returncode == 124:
-            raise AssertionError("the plain agent did not end within %d s; windows open: %s"
-                                 % (timeout, bench.windows_on_display()))
-        return result.returncode
+        with self.wine.start(self.agent, *args, timeout=timeout) as plain:
+            return plain.wait(timeout + 30)
 
     def start_xcopy(self, *args):
         """Starts the X_ copy directly (a copy of the agent file, as the plain agent makes)."""
@@ -259,7 +220,7 @@ class Product:
 
     def running(self, name):
         """Process ids of running programs of this scenario whose command line names name."""
-        return [pid for pid, line in scenario_processes(self.folder) if name.lower() in line.lower()]
+        return [pid for pid, line in processes_naming(self.folder) if name.lower() in line.lower()]
 
     def copies(self):
         """Process ids of the agent's running X_ copy."""
@@ -271,33 +232,35 @@ class Product:
     def running_process(self, *args):
         """The installed product's command line as a release names it ([Update]
         RunningProcess), recording into product_record."""
-        return " ".join(['"<InstallDir>SampleProduct.exe"', "/Record=" + bench.winpath(self.product_record), *args])
+        return " ".join(['"<InstallDir>SampleProduct.exe"', "/Record=" + winpath(self.product_record), *args])
 
     def start_product(self, *args):
         """Starts the installed product, recording into product_record, and waits until
         it runs (its windows follow its first record line at once)."""
-        process = self.start(self.product, "/Record=" + bench.winpath(self.product_record), *args)
+        process = self.start(self.product, "/Record=" + winpath(self.product_record), *args)
         wait_for(lambda: self.product_recorded("start"), 60, "start of the product")
         return process
 
     def product_record_lines(self):
-        return bench.lines_of(self.product_record)
+        return lines_of(self.product_record)
 
     def product_recorded(self, event):
         """The product's record lines of an event ("start", "close" ...)."""
         return [line for line in self.product_record_lines() if line.startswith(event + " ")]
 
     def restarted_product(self):
-        """The product's start lines once it has been started again and a further start
-        (which must not come) would have shown too."""
-        wait_for(lambda: len(self.product_recorded("start")) >= 2, 30, "restart of the product")
-        time.sleep(3)
-        return self.product_recorded("start")
+        """The product's start lines once the update cycle has ended and every copy of the
+        product it started has recorded its start (the one it stopped has ended by then, so
+        a second start, which must not come, shows as a third line)."""
+        self.wait_logged("PerformAutoUpdate() - END")
+        return wait_for(lambda: len(self.product_recorded("start")) >= 1 + len(self.running("SampleProduct.exe")) and
+                        self.product_recorded("start"), 30, "start records of the running products",
+                        self.product_record_lines)
 
     def log_entries(self):
         """The update log as (tag, message): tag "X" for the X_ copy, "" for the plain agent."""
         found = []
-        for line in bench.lines_of(self.log_path):
+        for line in lines_of(self.log_path):
             match = re.match(r"^\S+ \S+ +\d+(   | X )(.*)$", line)
             if match:
                 found.append((match.group(1).strip(), match.group(2)))
@@ -324,9 +287,18 @@ class Product:
         """The X_ copy's lines in a trace capture, without their process id (the capture
         holds every program's lines)."""
         lines = trace.text.splitlines()
-        start = " ==== STUB START ====> \"%s\"" % bench.winpath(self.xcopy)
+        start = " ==== STUB START ====> \"%s\"" % winpath(self.xcopy)
         pids = {line.split()[0] for line in lines if start in line}
         return [line.partition(" ")[2] for line in lines if line.split(" ", 1)[0] in pids]
+
+    def ticks(self, trace):
+        """How many timer ticks of the X_ copy a trace capture holds."""
+        return sum(1 for line in self.traced(trace) if line.startswith("AutoUpdateTimerCount="))
+
+    def wait_ticks(self, trace, count, seconds=60):
+        """Waits until the capture holds count ticks of the X_ copy: what the agent did not
+        do by then, it did not do on those ticks, however slowly they came."""
+        wait_for(lambda: self.ticks(trace) >= count, seconds, "%d ticks of the X_ copy" % count)
 
     def end(self):
         """Ends every process of the scenario: the agent by a shutdown request, as a user
@@ -335,20 +307,16 @@ class Product:
             with contextlib.suppress(AssertionError, subprocess.TimeoutExpired):
                 self.run_agent("/STOP=0", timeout=30)
                 self.wait_ended(10)
-        for pid, _ in scenario_processes(self.folder):
-            with contextlib.suppress(ProcessLookupError):
-                os.kill(pid, signal.SIGKILL)
+        end_processes_naming(self.folder)
         for process in self.processes:
-            if process.poll() is None:
-                process.kill()
-            process.wait()
+            process.end()
 
 
-def sample_product(folder, server_url, probe=0, by_setup=True):
+def sample_product(wine, folder, server_url, probe=0, by_setup=True):
     """Version 1 of the sample product in folder with its agent, installed by our launcher
     and the reference engine (or laid out as they leave it), and the texts its installer
     adds to the agent's ".original"; the agent checks every probe seconds."""
-    product = Product(folder, server_url)
+    product = Product(wine, folder, server_url)
     if by_setup:
         product.install()
     else:
@@ -361,10 +329,9 @@ class NotifyWindow:
     """The notify-window helper running beside a scenario: its handle and message, and
     the (code, value) pairs it has received so far."""
 
-    def __init__(self, seconds=60):
-        self.process = subprocess.Popen([bench.WINE_ENV, "run", bench.WINE_STATE, "-t", str(seconds), NOTIFYWINDOW,
-                                         str(seconds)], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        first = self.process.stdout.readline().decode().split()
+    def __init__(self, wine, seconds=60):
+        self.process = wine.start(wine.build.helper("notifywindow"), str(seconds), timeout=seconds, output=True)
+        first = self.process.popen.stdout.readline().decode().split()
         if not first or not first[0].startswith("window="):
             self.close()
             raise AssertionError("the notify window did not start")
@@ -374,7 +341,7 @@ class NotifyWindow:
         self.reader.start()
 
     def read(self):
-        for line in self.process.stdout:
+        for line in self.process.popen.stdout:
             fields = line.decode().split()
             if len(fields) == 3 and fields[0] == "notify":
                 self.pairs.append((int(fields[1]), int(fields[2])))
@@ -384,15 +351,13 @@ class NotifyWindow:
         return "/WM_MSG=%d:%d" % (self.window, self.message)
 
     def close(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-        self.process.wait(timeout=15)
-        self.process.stdout.close()
+        self.process.end()
+        self.reader.join()
 
 
 @contextlib.contextmanager
-def notify_window(seconds=60):
-    window = NotifyWindow(seconds)
+def notify_window(wine, seconds=60):
+    window = NotifyWindow(wine, seconds)
     try:
         yield window
     finally:
