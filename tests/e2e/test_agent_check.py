@@ -216,7 +216,14 @@ class HandOver(unittest.TestCase):
         with trace.viewer(scene.wine, "handover-trace") as capture:
             product.run_agent("/DELAY=0")
             self.assertEqual(product.wait_logged("PerformAutoUpdate() - END    Result="), ["FALSE"])
-            milestones = [line for line in product.traced(capture) if line.startswith("==== Perform")]
+
+            def traced_milestones():
+                return [line for line in product.traced(capture) if line.startswith("==== Perform")]
+
+            # The check's end comes after the cycle's log line: wait for it, then take them all.
+            wait_for(lambda: "==== PerformShot-2 ====" in traced_milestones(), 60, "end of the check",
+                     traced_milestones)
+            milestones = traced_milestones()
         self.assertEqual(product.decisions(), ["6 - OK"])
         # The fetch failed: the cycle ends after it, and the check after the cycle.
         self.assertEqual(milestones, ["==== PerformShot-1 ====", "==== PerformAutoUpdate-4 ====",

@@ -106,4 +106,4 @@ class Branding(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    scene.main()
