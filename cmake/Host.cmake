@@ -37,6 +37,9 @@ set(LAUNCHER_SIZE_LIMIT 560000 CACHE STRING "Largest size of the shipped 32-bit 
 add_test(NAME launcher.size COMMAND ${CMAKE_COMMAND} -DFILE=${WIN32_DIR}/src/launcher/launcher.exe
   -DLIMIT=${LAUNCHER_SIZE_LIMIT} -P ${CMAKE_SOURCE_DIR}/cmake/LauncherSize.cmake)
 
+# Every C and C++ source in the house style (scripts/format applies it).
+add_test(NAME format COMMAND ${CMAKE_SOURCE_DIR}/scripts/format --check)
+
 # The clang tree: the native unit tests again with sanitizers, and the fuzz targets. CI
 # runs each target briefly from its seed corpus (scripts/fuzz runs them longer by hand).
 set(FUZZ_DIR ${CMAKE_BINARY_DIR}/fuzz)

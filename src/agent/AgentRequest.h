@@ -17,19 +17,19 @@ enum class AgentRequestCode : std::uint32_t {
     SetReAskInterval = 13,
     SetProbeLast = 14,
     SetReAskLast = 15,
-    SetOverrideFirst = 20,  // 20 to 25: override bytes 0 to 5, from the value's low byte
+    SetOverrideFirst = 20, // 20 to 25: override bytes 0 to 5, from the value's low byte
     SetOverrideLast = 25,
     SetShutdownCountdown = 30,
-    PerformUpdateCycle = 31,  // value 2: an interactive check
+    PerformUpdateCycle = 31, // value 2: an interactive check
     JustDownloadInfoFile = 32,
 };
 
 // Notification codes posted to the notify window that another process registered
 // (wm_LocalMsg); the value is 1 before and 2 after the agent's steps.
 enum NotifyCode : int {
-    NotifyCheck = 40,      // the ".info" fetch
-    NotifyFetch = 41,      // the update or inform file fetch
-    NotifyRunUpdate = 42,  // the update setup's run
+    NotifyCheck = 40,     // the ".info" fetch
+    NotifyFetch = 41,     // the update or inform file fetch
+    NotifyRunUpdate = 42, // the update setup's run
     NotifyLoopEnded = 43,
     NotifyWindow = 50,
     NotifyAgentMessage = 51,

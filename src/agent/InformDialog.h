@@ -11,8 +11,8 @@
 bool IsOpenableAddress(const std::string& address);
 
 enum class InformShow {
-    Nothing,      // no body and no address that may be opened
-    OpenAddress,  // no body: the address goes straight to the browser
+    Nothing,     // no body and no address that may be opened
+    OpenAddress, // no body: the address goes straight to the browser
     Dialog,
 };
 // address with its surrounding blanks already removed.
@@ -42,8 +42,8 @@ struct InformRect {
 constexpr int kInformBand = 43;
 struct InformLayout {
     InformRect text;
-    InformRect button;  // all zero without the band
+    InformRect button; // all zero without the band
     bool band;
-    int lineY;          // the band's top line
+    int lineY; // the band's top line
 };
 InformLayout InformLayoutFor(int clientWidth, int clientHeight, bool withButton);

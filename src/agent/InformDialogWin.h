@@ -15,10 +15,10 @@ struct InformDialogParams {
     std::string title;
     std::string buttonCaption;
     std::uint8_t charset = 0;
-    int fontSize = 8;  // points, for the button
+    int fontSize = 8; // points, for the button
     std::string fontName = "Tahoma";
     bool rightToLeft = false;
-    std::int64_t height = 360;  // outer size in pixels
+    std::int64_t height = 360; // outer size in pixels
     std::int64_t width = 360;
     std::string address;
     std::string body;

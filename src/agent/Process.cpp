@@ -2,12 +2,14 @@
 
 #include "util/Utils.h"
 
-bool ProcessMatches(const std::string& path, const std::string& shortPath, const ProcessImage& image,
-                    bool fullPathOnly)
+bool ProcessMatches(const std::string& path, const std::string& shortPath, const ProcessImage& image, bool fullPathOnly)
 {
-    if (TrimText(path).empty()) return false;
-    if (SameTextTrimmed(path, image.fullName)) return true;
-    if (!fullPathOnly && SameTextTrimmed(path, image.baseName)) return true;
+    if (TrimText(path).empty())
+        return false;
+    if (SameTextTrimmed(path, image.fullName))
+        return true;
+    if (!fullPathOnly && SameTextTrimmed(path, image.baseName))
+        return true;
     return !TrimText(shortPath).empty() && !TrimText(image.shortName).empty() &&
            SameTextTrimmed(shortPath, image.shortName);
 }
@@ -22,7 +24,8 @@ void TAnalizer::Reset()
 
 void TAnalizer::Record(Window window)
 {
-    if (count_ < kCapacity) windows_[static_cast<std::size_t>(count_++)] = window;
+    if (count_ < kCapacity)
+        windows_[static_cast<std::size_t>(count_++)] = window;
 }
 
 TAnalizer::Window TAnalizer::MainWindow(const FactsOf& factsOf)
@@ -37,9 +40,11 @@ TAnalizer::Window TAnalizer::MainWindow(const FactsOf& factsOf)
             root = w;
             w = factsOf(w).owner;
         }
-        if (root == 0) continue;
+        if (root == 0)
+            continue;
         for (std::size_t j = 0; j < count; ++j)
-            if (windows_[j] == root) ++scores_[j];
+            if (windows_[j] == root)
+                ++scores_[j];
     }
     Window best = 0;
     std::uint16_t bestScore = 0;

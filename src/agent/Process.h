@@ -9,9 +9,9 @@
 
 // What a search knows of one running process.
 struct ProcessImage {
-    std::string fullName;   // the full path of its executable
-    std::string baseName;   // its file name
-    std::string shortName;  // the short (8.3) form of fullName; "" when the system has none
+    std::string fullName;  // the full path of its executable
+    std::string baseName;  // its file name
+    std::string shortName; // the short (8.3) form of fullName; "" when the system has none
 };
 
 // Whether the process runs the program at path (shortPath: the short form of path, ""
@@ -25,12 +25,12 @@ bool ProcessMatches(const std::string& path, const std::string& shortPath, const
 // titled window that owns other windows of the process.
 class TAnalizer {
 public:
-    using Window = std::uintptr_t;  // a window handle; 0 is none
+    using Window = std::uintptr_t; // a window handle; 0 is none
     static constexpr int kCapacity = 2001;
 
     // What the scoring asks of a window.
     struct Facts {
-        Window owner = 0;  // its direct owner, 0 for none
+        Window owner = 0; // its direct owner, 0 for none
         bool hasTitle = false;
         bool visible = false;
     };

@@ -41,14 +41,17 @@ std::string ShortPath(const std::string& path)
 // where the module list cannot be read. Where the system lacks it, the module list.
 bool ImageFromKernel(DWORD pid, ProcessImage& image)
 {
-    static const auto query = ProcFrom<QueryFullProcessImageNameFn>(::GetModuleHandleA("kernel32.dll"),
-                                                                     "QueryFullProcessImageNameA");
-    if (!query) return false;
+    static const auto query =
+        ProcFrom<QueryFullProcessImageNameFn>(::GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
+    if (!query)
+        return false;
     ScopedHandle process(::OpenProcess(kProcessQueryLimitedInformation, FALSE, pid));
-    if (!process) return false;
+    if (!process)
+        return false;
     char buffer[1024];
     DWORD size = sizeof buffer;
-    if (!query(process.get(), 0, buffer, &size)) return false;
+    if (!query(process.get(), 0, buffer, &size))
+        return false;
     image.fullName.assign(buffer, size);
     image.baseName = FileNamePart(image.fullName);
     return true;
@@ -56,15 +59,19 @@ bool ImageFromKernel(DWORD pid, ProcessImage& image)
 
 bool ImageFromModules(DWORD pid, const Psapi& psapi, ProcessImage& image)
 {
-    if (!psapi.enumProcessModules || !psapi.moduleBaseName || !psapi.moduleFileName) return false;
+    if (!psapi.enumProcessModules || !psapi.moduleBaseName || !psapi.moduleFileName)
+        return false;
     ScopedHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
-    if (!process) return false;
+    if (!process)
+        return false;
     HMODULE first = nullptr;
     DWORD needed = 0;
-    if (!psapi.enumProcessModules(process.get(), &first, sizeof first, &needed) || !first) return false;
+    if (!psapi.enumProcessModules(process.get(), &first, sizeof first, &needed) || !first)
+        return false;
     char name[256];
     const DWORD full = psapi.moduleFileName(process.get(), first, name, sizeof name);
-    if (full == 0) return false;
+    if (full == 0)
+        return false;
     image.fullName.assign(name, full);
     const DWORD base = psapi.moduleBaseName(process.get(), first, name, sizeof name);
     image.baseName.assign(name, base);
@@ -73,7 +80,8 @@ bool ImageFromModules(DWORD pid, const Psapi& psapi, ProcessImage& image)
 
 std::vector<DWORD> ProcessIdsWith(const Psapi& psapi)
 {
-    if (!psapi.enumProcesses) return {};
+    if (!psapi.enumProcesses)
+        return {};
     // Grown while the list fills the buffer: then it may have been cut short.
     std::vector<DWORD> ids(256);
     for (;;) {
@@ -81,7 +89,8 @@ std::vector<DWORD> ProcessIdsWith(const Psapi& psapi)
         DWORD returned = 0;
         if (!psapi.enumProcesses(ids.data(), bytes, &returned)) {
             const DWORD error = ::GetLastError();
-            TraceLine(ProcessIdText(), " EnumProcesses failed: ", static_cast<unsigned long>(error), " ", ErrorText(error));
+            TraceLine(ProcessIdText(), " EnumProcesses failed: ", static_cast<unsigned long>(error), " ",
+                      ErrorText(error));
             return {};
         }
         if (returned < bytes) {
@@ -94,14 +103,17 @@ std::vector<DWORD> ProcessIdsWith(const Psapi& psapi)
 
 DWORD FindWith(const Psapi& psapi, const std::string& path, bool fullPathOnly)
 {
-    if (TrimText(path).empty()) return 0;
+    if (TrimText(path).empty())
+        return 0;
     const std::string shortPath = ShortPath(TrimText(path));
     const std::vector<DWORD> ids = ProcessIdsWith(psapi);
     for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
         ProcessImage image;
-        if (!ImageFromKernel(*it, image) && !ImageFromModules(*it, psapi, image)) continue;
+        if (!ImageFromKernel(*it, image) && !ImageFromModules(*it, psapi, image))
+            continue;
         image.shortName = ShortPath(image.fullName);
-        if (ProcessMatches(path, shortPath, image, fullPathOnly)) return *it;
+        if (ProcessMatches(path, shortPath, image, fullPathOnly))
+            return *it;
     }
     return 0;
 }
@@ -121,7 +133,8 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM analizer)
     auto& a = *reinterpret_cast<TAnalizer*>(analizer);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(window, &pid);
-    if (pid == a.ProcessId() && !IsInputMethodWindow(window)) a.Record(reinterpret_cast<TAnalizer::Window>(window));
+    if (pid == a.ProcessId() && !IsInputMethodWindow(window))
+        a.Record(reinterpret_cast<TAnalizer::Window>(window));
     return TRUE;
 }
 
@@ -137,7 +150,7 @@ TAnalizer::Facts FactsOf(TAnalizer::Window w)
     return facts;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<DWORD> ProcessIds() { return ProcessIdsWith(Psapi()); }
 
@@ -148,7 +161,8 @@ bool IsProgramRunning(const std::string& path) { return FindProgramProcess(TrimQ
 HWND FindMainWindow(const std::string& path, bool fullPathOnly)
 {
     const DWORD pid = FindProgramProcess(path, fullPathOnly);
-    if (pid == 0) return nullptr;
+    if (pid == 0)
+        return nullptr;
     // About 20 KB: kept off the stack of a caller that may itself be deep in a wait.
     auto analizer = std::make_unique<TAnalizer>();
     analizer->Reset();
@@ -160,8 +174,10 @@ HWND FindMainWindow(const std::string& path, bool fullPathOnly)
 bool PostToProgram(const std::string& path, bool fullPathOnly, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND window = FindMainWindow(path, fullPathOnly);
-    if (!window) return false;
-    if (::PostMessageA(window, message, wParam, lParam)) return true;
+    if (!window)
+        return false;
+    if (::PostMessageA(window, message, wParam, lParam))
+        return true;
     const DWORD error = ::GetLastError();
     TraceLine(ProcessIdText(), " PostMessage failed: ", static_cast<unsigned long>(error), " ", ErrorText(error));
     return false;
@@ -172,9 +188,11 @@ bool TerminateProgram(const std::string& path, bool fullPathOnly)
     const DWORD pid = FindProgramProcess(path, fullPathOnly);
     TraceLine("PID=", static_cast<unsigned long>(pid), "\t", "   Exists=", PathExists(path) && !FolderExists(path),
               "\t", "  >", path, "<");
-    if (pid == 0) return false;
+    if (pid == 0)
+        return false;
     ScopedHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, pid));
-    if (process && ::TerminateProcess(process.get(), 0)) return true;
+    if (process && ::TerminateProcess(process.get(), 0))
+        return true;
     const DWORD error = ::GetLastError();
     TraceLine(ProcessIdText(), " TerminateProcess failed: ", static_cast<unsigned long>(error), " ", ErrorText(error));
     return false;
@@ -185,12 +203,15 @@ void WaitForProgramEnd(const std::string& path, DWORD timeoutMs)
     const DWORD start = ::GetTickCount();
     SleepPumping(0, 1000);
     const DWORD pid = FindProgramProcess(TrimQuotes(path, false), false);
-    if (pid == 0) return;
+    if (pid == 0)
+        return;
     for (;;) {
         SleepPumping(0, 1000);
-        if (timeoutMs != 0 && ::GetTickCount() - start > timeoutMs) return;
+        if (timeoutMs != 0 && ::GetTickCount() - start > timeoutMs)
+            return;
         const std::vector<DWORD> ids = ProcessIds();
         // A list that could not be had says nothing about the process: keep waiting.
-        if (!ids.empty() && std::find(ids.begin(), ids.end(), pid) == ids.end()) return;
+        if (!ids.empty() && std::find(ids.begin(), ids.end(), pid) == ids.end())
+            return;
     }
 }

@@ -4,11 +4,16 @@
 
 ShutDownMethod ShutDownMethodOf(const std::string& text)
 {
-    if (text == "Issue a Message Box") return ShutDownMethod::AskToClose;
-    if (text == "Using WM_CLOSE") return ShutDownMethod::WmClose;
-    if (text == "Using WM_QUIT") return ShutDownMethod::WmQuit;
-    if (text == "Using Terminate Process") return ShutDownMethod::Terminate;
-    if (text == "Don't Shut Down") return ShutDownMethod::DontShutDown;
+    if (text == "Issue a Message Box")
+        return ShutDownMethod::AskToClose;
+    if (text == "Using WM_CLOSE")
+        return ShutDownMethod::WmClose;
+    if (text == "Using WM_QUIT")
+        return ShutDownMethod::WmQuit;
+    if (text == "Using Terminate Process")
+        return ShutDownMethod::Terminate;
+    if (text == "Don't Shut Down")
+        return ShutDownMethod::DontShutDown;
     return ShutDownMethod::WaitOnly;
 }
 
@@ -16,7 +21,8 @@ bool WaitsForEnd(ShutDownMethod method) { return method != ShutDownMethod::DontS
 
 ShutDownOutcome ShutDownOutcomeOf(bool wasRunning, bool stillRunning)
 {
-    if (!wasRunning) return ShutDownOutcome::NotRunning;
+    if (!wasRunning)
+        return ShutDownOutcome::NotRunning;
     return stillRunning ? ShutDownOutcome::StillRunning : ShutDownOutcome::Stopped;
 }
 

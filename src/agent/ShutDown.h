@@ -5,12 +5,12 @@
 #include <string>
 
 enum class ShutDownMethod {
-    AskToClose,    // "Issue a Message Box": ask the user until the program has gone
-    WmClose,       // "Using WM_CLOSE"
-    WmQuit,        // "Using WM_QUIT"
-    Terminate,     // "Using Terminate Process"
-    DontShutDown,  // "Don't Shut Down"
-    WaitOnly,      // any other text, empty included: only wait
+    AskToClose,   // "Issue a Message Box": ask the user until the program has gone
+    WmClose,      // "Using WM_CLOSE"
+    WmQuit,       // "Using WM_QUIT"
+    Terminate,    // "Using Terminate Process"
+    DontShutDown, // "Don't Shut Down"
+    WaitOnly,     // any other text, empty included: only wait
 };
 
 // The texts are compared exactly, letter case included.
@@ -22,8 +22,8 @@ bool WaitsForEnd(ShutDownMethod method);
 // only when it stopped it.
 enum class ShutDownOutcome {
     NotRunning = 0,
-    StillRunning = 1,  // it was running and still runs
-    Stopped = 2,       // it was running and has ended
+    StillRunning = 1, // it was running and still runs
+    Stopped = 2,      // it was running and has ended
 };
 ShutDownOutcome ShutDownOutcomeOf(bool wasRunning, bool stillRunning);
 

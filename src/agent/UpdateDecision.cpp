@@ -14,7 +14,10 @@ constexpr const char* kStepTexts = "|Error downloading .INFO file|Error reading 
                                    "Download file size error|OK|";
 // Version numbers are 32-bit: a larger stored value is not a version, and cutting it to
 // 32 bits could make an old release look new.
-bool IsVersionNumber(std::int64_t version) { return version > 0 && version <= std::numeric_limits<std::int32_t>::max(); }
+bool IsVersionNumber(std::int64_t version)
+{
+    return version > 0 && version <= std::numeric_limits<std::int32_t>::max();
+}
 
 } // namespace
 

@@ -13,7 +13,7 @@
 // send anything.
 struct ReleaseFacts {
     bool infoFetched = false;
-    bool interactive = false;  // the user asked for this check
+    bool interactive = false; // the user asked for this check
     std::int64_t now = 0;
     // the installed product (".original")
     std::int64_t versionOriginal = 0;
@@ -24,8 +24,8 @@ struct ReleaseFacts {
     std::int64_t versionNew = 0;
     std::int64_t infoStamp = 0;
     std::string validVersions;
-    bool autoInform = false;  // [General] AutoInform is 1
-    std::string downloadUrl;  // DownloadURL_UPDATE
+    bool autoInform = false; // [General] AutoInform is 1
+    std::string downloadUrl; // DownloadURL_UPDATE
     std::string nameOfUpdateFile;
     std::string nameOfInformFile;
     std::int64_t sizeOfUpdateFile = 0;
@@ -38,10 +38,10 @@ struct ReleaseFacts {
 // Where the size of the file that would be fetched is looked for.
 struct SizeProbe {
     std::int64_t expected = 0;
-    std::string name;        // bare name; empty when the server's name is not usable
-    std::string folderPath;  // base + "\" + name
-    std::string url;         // base + "/" + name
-    bool httpAllowed = false;  // never in test mode: test sources are folders
+    std::string name;         // bare name; empty when the server's name is not usable
+    std::string folderPath;   // base + "\" + name
+    std::string url;          // base + "/" + name
+    bool httpAllowed = false; // never in test mode: test sources are folders
 };
 SizeProbe SizeProbeFor(const ReleaseFacts& facts);
 
@@ -55,9 +55,9 @@ bool IsDownloadSizeOk(std::int64_t expected, std::int64_t actual);
 
 constexpr int kDecisionOk = 6;
 struct Decision {
-    int step = 0;  // the last test passed; kDecisionOk when all did
+    int step = 0; // the last test passed; kDecisionOk when all did
     std::string text;
-    std::int64_t actualSize = -1;  // what the size test found, when it ran
+    std::int64_t actualSize = -1; // what the size test found, when it ran
     bool ok() const { return step == kDecisionOk; }
 };
 // The six tests in order; each is made only when the ones before it passed, so the size

@@ -19,8 +19,9 @@ std::string SpaceConfirmText(const std::string& workFolder, bool alwaysTell, dou
     message += text("s5", "Free space available on your Temp drive is: <T>  <SPACE_AVAIL> MB<P>");
     message += text("s6", "<P>Continue with Setup?<P>");
     const std::string drive =
-        workFolder.empty() ? std::string() : std::string(1, static_cast<char>(std::toupper(
-                                                                static_cast<unsigned char>(workFolder[0])))) + ":";
+        workFolder.empty()
+            ? std::string()
+            : std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(workFolder[0])))) + ":";
     message = ReplaceAll(message, "<DRIVE>", drive);
     message = ReplaceAll(message, "<SPACE_REQ>", MegabyteText(required));
     return ReplaceAll(message, "<SPACE_AVAIL>", MegabyteText(available));

@@ -8,8 +8,7 @@ namespace {
 
 constexpr uint32_t kRefreshMs = 500;
 
-template <class T>
-void Push(T (&window)[5], T value)
+template <class T> void Push(T (&window)[5], T value)
 {
     for (int i = 0; i + 1 < 5; ++i)
         window[i] = window[i + 1];

@@ -20,7 +20,7 @@ public:
 
 private:
     static constexpr int kWindow = 5;
-    uint32_t ticks_[kWindow];  // oldest first
+    uint32_t ticks_[kWindow]; // oldest first
     uint32_t bytes_[kWindow];
     bool kb_;
     bool mb_;

@@ -45,10 +45,7 @@ uint32_t StepsDone(const ReadPlan& plan, uint32_t size, uint32_t done)
     return static_cast<uint32_t>((static_cast<uint64_t>(done) + plan.unit - 1) / plan.unit);
 }
 
-uint32_t FirstPiece(const ReadPlan& plan)
-{
-    return plan.small || plan.piece < kFirstPiece ? plan.piece : kFirstPiece;
-}
+uint32_t FirstPiece(const ReadPlan& plan) { return plan.small || plan.piece < kFirstPiece ? plan.piece : kFirstPiece; }
 
 uint32_t NextPiece(const ReadPlan& plan, uint32_t piece, uint32_t elapsedMs)
 {

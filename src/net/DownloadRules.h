@@ -26,10 +26,10 @@ constexpr uint32_t kLargestPiece = 1024 * 1024;
 constexpr uint32_t kMostUnits = 32;
 
 struct ReadPlan {
-    uint32_t piece = 1;  // bytes asked for per read; for a large file the most
-    uint32_t unit = 1;   // bytes per bar step (a small file: one piece, stepped per read)
-    uint32_t steps = 2;  // the bar's step count: one per unit, plus one
-    bool small = true;   // a small file: the pause and a step per read
+    uint32_t piece = 1; // bytes asked for per read; for a large file the most
+    uint32_t unit = 1;  // bytes per bar step (a small file: one piece, stepped per read)
+    uint32_t steps = 2; // the bar's step count: one per unit, plus one
+    bool small = true;  // a small file: the pause and a step per read
 };
 
 // The pieces for a download of size bytes (0xFFFFFFFF when the server gave no length).

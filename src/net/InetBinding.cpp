@@ -17,16 +17,14 @@ HMODULE Library()
 }
 
 // Each function's slot, filled on its first use while the library is loaded.
-template <class Fn>
-struct Slot {
+template <class Fn> struct Slot {
     const char* name;
     Fn fn = nullptr;
     int generation = -1;
 };
 int g_generation = 0;
 
-template <class Fn>
-Fn Bound(Slot<Fn>& slot)
+template <class Fn> Fn Bound(Slot<Fn>& slot)
 {
     if (slot.generation != g_generation) {
         slot.fn = ProcFrom<Fn>(Library(), slot.name);
@@ -127,4 +125,4 @@ void Unload()
     ++g_generation;
 }
 
-}  // namespace inet
+} // namespace inet

@@ -27,7 +27,7 @@ std::string LastResponseInfo();
 // Frees the library; the next call loads it again. Called once the message loop has ended.
 void Unload();
 
-}  // namespace inet
+} // namespace inet
 
 // An Internet handle, closed through the binding.
 struct InternetTraits {

@@ -111,7 +111,7 @@ std::string Transfer(HWND window, const std::string& url, const std::string& loc
     uint32_t piece = FirstPiece(plan);
     uint32_t done = 0;
     uint32_t stepped = 0;
-    uint32_t steppedAt = 0;  // done at the last step
+    uint32_t steppedAt = 0; // done at the last step
     DWORD read = 0;
     bool cancelled = false;
     do {

@@ -13,5 +13,5 @@ COLORREF ResolveColour(int32_t colour);
 // given face, character set and size in points, and the text of a text control. The
 // control uses the font for as long as the caller keeps it: keep it until the control
 // has a newer one or is gone.
-[[nodiscard]] ScopedFont DressTextControl(HWND control, const std::string& text, const std::string& fontName, int charset,
-                      int fontSize);
+[[nodiscard]] ScopedFont DressTextControl(HWND control, const std::string& text, const std::string& fontName,
+                                          int charset, int fontSize);

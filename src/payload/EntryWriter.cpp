@@ -88,8 +88,8 @@ void TEntryWriter::Run()
             --unfinished_;
             // Woken when half the queue is free (or all is written): one wake for many
             // files, not one per file.
-            wake = windowWaits_ && (unfinished_ == 0 || (queue_.size() <= kMostQueued / 2 &&
-                                                         queuedBytes_ <= kMostQueuedBytes / 2));
+            wake = windowWaits_ &&
+                   (unfinished_ == 0 || (queue_.size() <= kMostQueued / 2 && queuedBytes_ <= kMostQueuedBytes / 2));
             if (spare_.size() < kMostSpare)
                 spare_.push_back(std::move(job.data));
         }
@@ -120,8 +120,8 @@ void TEntryWriter::Perform(Job& job)
             if (open_)
                 openTarget_ = job.target;
         }
-        const SysResult written = open_ ? WriteFileBytes(open_.get(), job.data.data() + job.offset, job.size)
-                                        : SysResult::LastError();
+        const SysResult written =
+            open_ ? WriteFileBytes(open_.get(), job.data.data() + job.offset, job.size) : SysResult::LastError();
         openStamp_ = job.stamp;
         if (written)
             return;

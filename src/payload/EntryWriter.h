@@ -23,11 +23,11 @@ class TEntryWriter {
 public:
     struct Failure {
         std::string target;
-        DWORD error = 0;        // the system's error of the failed call
+        DWORD error = 0; // the system's error of the failed call
         int64_t dataSize = 0;
-        int64_t fileSize = 0;   // the file's size after the failure
-        double freeBytes = 0;   // free bytes on its drive after the failure
-        bool exists = false;    // the failed write left a file
+        int64_t fileSize = 0; // the file's size after the failure
+        double freeBytes = 0; // free bytes on its drive after the failure
+        bool exists = false;  // the failed write left a file
     };
 
     // pump lets window messages run; it is called while the window thread waits.
@@ -70,7 +70,7 @@ private:
     } lock_;
     std::deque<Job> queue_;
     size_t queuedBytes_ = 0; // memory held by the queue
-    size_t unfinished_ = 0; // queued or being written
+    size_t unfinished_ = 0;  // queued or being written
     bool stopping_ = false;
     bool writerWaits_ = false, windowWaits_ = false; // for work_ and done_
     std::vector<Failure> failures_;
@@ -83,6 +83,6 @@ private:
     ScopedFile open_;
     std::string openTarget_;
     uint32_t openStamp_ = 0;
-    ScopedHandle work_, done_;  // auto-reset: a job was queued; a job was finished
-    ScopedHandle thread_;       // none: every write is made at once on the calling thread
+    ScopedHandle work_, done_; // auto-reset: a job was queued; a job was finished
+    ScopedHandle thread_;      // none: every write is made at once on the calling thread
 };

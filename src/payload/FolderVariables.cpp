@@ -36,8 +36,8 @@ const SpecialName kSpecialNames[] = {
 
 // Names the launcher has no value for: they are removed.
 const char* const kEmptyNames[] = {
-    "<EnteredUserName>", "<EnteredCompanyName>", "<EnteredStartProgramMenu>", "<VendorCompanyName>",
-    "<ProjectName>",     "<ProgramDescriptiveName>", "<ProgramVersion>",       "<SelectedLanguage>",
+    "<EnteredUserName>", "<EnteredCompanyName>",     "<EnteredStartProgramMenu>", "<VendorCompanyName>",
+    "<ProjectName>",     "<ProgramDescriptiveName>", "<ProgramVersion>",          "<SelectedLanguage>",
 };
 
 bool Contains(const std::string& text, const std::string& name) { return PosCI(name, text) > 0; }
@@ -69,8 +69,8 @@ std::string DateValue(char code, const VariableSource& source)
     case '5': return mm + "-" + dd + "-" + yyyy;
     case '6': return yyyy + "-" + mm + "-" + dd;
     case '7':
-        return yyyy + "-" + mm + "-" + dd + " " + IntToZeroPad(now.hour, 2) + ":" + IntToZeroPad(now.minute, 2) +
-               ":" + IntToZeroPad(now.second, 2);
+        return yyyy + "-" + mm + "-" + dd + " " + IntToZeroPad(now.hour, 2) + ":" + IntToZeroPad(now.minute, 2) + ":" +
+               IntToZeroPad(now.second, 2);
     }
     return {};
 }
@@ -88,9 +88,11 @@ public:
     void Date()
     {
         const int at = PosCI("<Date=", text_);
-        if (at == 0 || PosFrom(">", text_, at + 6, false) == 0) return;
+        if (at == 0 || PosFrom(">", text_, at + 6, false) == 0)
+            return;
         const char code = text_[static_cast<size_t>(at) + 5];
-        if (std::string("#01234567").find(code) == std::string::npos) return;
+        if (std::string("#01234567").find(code) == std::string::npos)
+            return;
         text_ = ReplaceText(text_, std::string("<Date=") + code + ">", DateValue(code, source_), 1, 1, true);
     }
 
@@ -103,7 +105,8 @@ public:
         Plain("<CurrentDomainName>", [&] { return source_.value(SystemValue::CurrentDomainName); });
         Plain("<LastExecutableExitCode>", [] { return std::string("0"); });
         Plain("<ReqFreeDiskSpaceMB>", [] { return std::string("0"); });
-        for (const char* name : kEmptyNames) Remove(name);
+        for (const char* name : kEmptyNames)
+            Remove(name);
     }
 
     void Paths(std::string identityResult)
@@ -155,12 +158,14 @@ public:
         Folder("<ServiceDir>", System(SystemValue::LauncherFolder));
         for (const SpecialName& special : kSpecialNames)
             Folder(special.name, [&] { return WithBackslash(source_.specialFolder(special.folder), false); });
-        if (text_ != identityResult) text_ = CollapseBackslashes(text_, false);
+        if (text_ != identityResult)
+            text_ = CollapseBackslashes(text_, false);
     }
 
     void ResolveRelative()
     {
-        if (!HasParentStep(text_)) return;
+        if (!HasParentStep(text_))
+            return;
         const bool list = (text_[0] == ',' || text_[0] == '|') && SUB::ListCount(text_) >= 1;
         if (!list) {
             text_ = FullPath(text_);
@@ -169,7 +174,8 @@ public:
         const int count = SUB::ListCount(text_);
         for (int n = 0; n < count; ++n) {
             const std::string item = SUB::ListItem(text_, n, "");
-            if (HasParentStep(item)) text_ = SUB::ListSetItem(text_, n, FullPath(item));
+            if (HasParentStep(item))
+                text_ = SUB::ListSetItem(text_, n, FullPath(item));
         }
     }
 
@@ -192,27 +198,28 @@ private:
         return [folder, length] { return folder().substr(0, length); };
     }
 
-    void Remove(const std::string& name)
-    {
-        text_ = ReplaceAllCI(text_, name, "");
-    }
+    void Remove(const std::string& name) { text_ = ReplaceAllCI(text_, name, ""); }
     void Plain(const std::string& name, const Value& value)
     {
-        if (Contains(text_, name)) text_ = ReplaceAllCI(text_, name, value());
+        if (Contains(text_, name))
+            text_ = ReplaceAllCI(text_, name, value());
     }
     // The suffix is decided once, at the name's first occurrence.
     void Folder(const std::string& name, const Value& value)
     {
         const int at = PosCI(name, text_);
-        if (at == 0) return;
-        text_ = ReplaceAllCI(text_, name, KeepsSuffix(static_cast<size_t>(at) - 1 + name.size()) ? value() + suffix_
-                                                                                               : value());
+        if (at == 0)
+            return;
+        text_ = ReplaceAllCI(text_, name,
+                             KeepsSuffix(static_cast<size_t>(at) - 1 + name.size()) ? value() + suffix_ : value());
     }
     bool KeepsSuffix(size_t after) const
     {
-        if (after >= text_.size()) return false;
+        if (after >= text_.size())
+            return false;
         const char next = text_[after];
-        if (next == ' ') return false;
+        if (next == ' ')
+            return false;
         const bool field = text_.size() >= 2 && text_.front() == next && text_.back() == next && next != '<' &&
                            !std::isalpha(static_cast<unsigned char>(next));
         return !field;
@@ -223,7 +230,7 @@ private:
     const VariableSource& source_;
 };
 
-}  // namespace
+} // namespace
 
 void SetInstallFolders(const std::string& application, const std::string& common, const std::string& auxiliary)
 {
@@ -237,8 +244,10 @@ std::string ExpandVariables(const std::string& text, const std::string& folderSu
     if (text.find('<') != std::string::npos) {
         expansion.Date();
         expansion.Identity();
-        if (pathVariables) expansion.Paths(expansion.Text());
+        if (pathVariables)
+            expansion.Paths(expansion.Text());
     }
-    if (resolveRelative) expansion.ResolveRelative();
+    if (resolveRelative)
+        expansion.ResolveRelative();
     return expansion.Text();
 }

@@ -18,7 +18,7 @@ void SetInstallFolders(const std::string& application, const std::string& common
 // The system's values an expansion may need.
 enum class SystemValue {
     LoggedUserName,
-    UserName,  // the registered owner
+    UserName, // the registered owner
     CompanyName,
     ComputerName,
     CurrentDomainName,
@@ -39,7 +39,7 @@ struct VariableSource {
     std::function<std::string(SystemValue)> value;
     std::function<std::string(SpecialFolder)> specialFolder;
     std::function<DateTime()> now;
-    std::function<std::string(int month)> longMonthName;  // month 1 to 12
+    std::function<std::string(int month)> longMonthName; // month 1 to 12
     std::function<std::string()> dateSeparator;
     // The full, normalised form of a path; "" when the system cannot give one.
     std::function<std::string(const std::string& path)> fullPath;

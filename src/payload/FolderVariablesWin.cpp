@@ -11,7 +11,8 @@
 
 namespace {
 
-const char kShellFoldersKey[] = "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kShellFoldersKey[] =
+    "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kCurrentVersionKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 
 // The folder of path with no trailing separator ("" when path has none).
@@ -25,7 +26,8 @@ const std::string& OriginFolder()
 {
     static const std::string folder = [] {
         std::string origin = SwitchValue("/OriginExe=", "");
-        if (origin.empty()) origin = ProgramPath(false);
+        if (origin.empty())
+            origin = ProgramPath(false);
         const std::string of = FolderOf(origin);
         return of.empty() ? ProgramFolder(false) : of;
     }();
@@ -38,8 +40,10 @@ std::string System16Folder()
 {
     const std::string system = SystemFolder(false);
     if (const int at = LastPos("32", system)) {
-        const std::string without = system.substr(0, static_cast<size_t>(at) - 1) + system.substr(static_cast<size_t>(at) + 1);
-        if (FolderExists(without)) return without;
+        const std::string without =
+            system.substr(0, static_cast<size_t>(at) - 1) + system.substr(static_cast<size_t>(at) + 1);
+        if (FolderExists(without))
+            return without;
     }
     const std::string classic = WindowsFolder(false) + "\\System";
     return FolderExists(classic) ? classic : system;
@@ -75,10 +79,11 @@ std::string Value(SystemValue which)
 
 std::string LongMonthName(int month)
 {
-    if (month < 1 || month > 12) return {};
+    if (month < 1 || month > 12)
+        return {};
     char name[80];
-    const int n = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SMONTHNAME1 + static_cast<LCTYPE>(month - 1), name,
-                                   sizeof name);
+    const int n =
+        ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SMONTHNAME1 + static_cast<LCTYPE>(month - 1), name, sizeof name);
     return n > 1 ? std::string(name, static_cast<size_t>(n) - 1) : std::string();
 }
 
@@ -87,13 +92,15 @@ std::string FullPath(const std::string& path)
     std::vector<char> buffer(MAX_PATH + 1);
     for (;;) {
         const DWORD n = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-        if (n == 0) return {};
-        if (n < buffer.size()) return std::string(buffer.data(), n);
+        if (n == 0)
+            return {};
+        if (n < buffer.size())
+            return std::string(buffer.data(), n);
         buffer.resize(n + 1);
     }
 }
 
-}  // namespace
+} // namespace
 
 VariableSource SystemVariableSource()
 {

@@ -55,10 +55,7 @@ bool IsDeviceName(const std::string& component)
     return false;
 }
 
-bool IsDotsAndBlanks(const std::string& component)
-{
-    return component.find_first_not_of(". ") == std::string::npos;
-}
+bool IsDotsAndBlanks(const std::string& component) { return component.find_first_not_of(". ") == std::string::npos; }
 
 } // namespace
 

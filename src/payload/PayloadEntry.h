@@ -14,9 +14,9 @@
 #include "payload/PayloadTrailer.h"
 
 struct EntryHeader {
-    std::string name;       // run marker and parameters removed
-    uint32_t stamp = 0;     // 0 also when the field is missing or not a 32-bit number
-    std::string runTarget;  // non-empty when the entry marks the run target
+    std::string name;      // run marker and parameters removed
+    uint32_t stamp = 0;    // 0 also when the field is missing or not a 32-bit number
+    std::string runTarget; // non-empty when the entry marks the run target
 };
 
 // An inflated entry split at its first NUL: the header is [0, headerLength), the content

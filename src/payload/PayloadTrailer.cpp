@@ -8,8 +8,8 @@
 bool IsExecutable(TFileReader& file)
 {
     char mz[2], pe[2];
-    return file.ReadAt(0, mz, 2) && file.ReadAt(256, pe, 2) && mz[0] == 'M' && mz[1] == 'Z' &&
-           pe[0] == 'P' && pe[1] == 'E';
+    return file.ReadAt(0, mz, 2) && file.ReadAt(256, pe, 2) && mz[0] == 'M' && mz[1] == 'Z' && pe[0] == 'P' &&
+           pe[1] == 'E';
 }
 
 int64_t StoredPayloadEnd(TFileReader& file)
@@ -62,7 +62,8 @@ uint32_t PayloadChecksum(TFileReader& file, uint32_t trailerLength)
     // Only the low word of the stored end counts here: larger files are never summed.
     uint32_t storedLow = 0;
     const bool useStored = IsExecutable(file) && file.ReadU32(kStoredEndLow, storedLow) && storedLow != 0;
-    int64_t remaining = (useStored ? storedLow : file.Size()) - static_cast<int64_t>(std::min(trailerLength, kTrailerLength));
+    int64_t remaining =
+        (useStored ? storedLow : file.Size()) - static_cast<int64_t>(std::min(trailerLength, kTrailerLength));
     int64_t offset = 0;
     if (useStored) {
         offset = 512; // past the headers that signing rewrites

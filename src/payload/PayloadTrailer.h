@@ -23,22 +23,22 @@ class TFileReader;
 
 #pragma pack(push, 1)
 struct PayloadTrailer {
-    uint8_t formatByte;          //  0: 1 in current payloads
-    uint8_t headerStringCount;   //  1: 2, or 3 with download options; 0 reads as 2
-    uint8_t reserved1[2];        //  2
-    int32_t payloadStart;        //  4: file offset of the first header string / entry
-    uint32_t filesCount;         //  8: file entries in the whole payload
-    uint32_t magic;              // 12: kPayloadMagic
-    uint32_t checksum;           // 16: payload checksum, or kNoChecksum
-    uint8_t reserved2[8];        // 20
-    uint32_t requiredSpace[9];   // 28: bytes needed, by cluster size (see RequiredSpaceIndex)
-    uint8_t reserved3;           // 64
-    uint8_t flags;               // 65: kFlag...
-    uint8_t webDownload;         // 66
-    uint8_t confirmDownload;     // 67
-    uint8_t writeUpdateAgent;    // 68
-    uint8_t isUpdateAgent;       // 69
-    uint32_t length;             // 70: trailer length including this field
+    uint8_t formatByte;        //  0: 1 in current payloads
+    uint8_t headerStringCount; //  1: 2, or 3 with download options; 0 reads as 2
+    uint8_t reserved1[2];      //  2
+    int32_t payloadStart;      //  4: file offset of the first header string / entry
+    uint32_t filesCount;       //  8: file entries in the whole payload
+    uint32_t magic;            // 12: kPayloadMagic
+    uint32_t checksum;         // 16: payload checksum, or kNoChecksum
+    uint8_t reserved2[8];      // 20
+    uint32_t requiredSpace[9]; // 28: bytes needed, by cluster size (see RequiredSpaceIndex)
+    uint8_t reserved3;         // 64
+    uint8_t flags;             // 65: kFlag...
+    uint8_t webDownload;       // 66
+    uint8_t confirmDownload;   // 67
+    uint8_t writeUpdateAgent;  // 68
+    uint8_t isUpdateAgent;     // 69
+    uint32_t length;           // 70: trailer length including this field
 };
 #pragma pack(pop)
 
@@ -58,7 +58,7 @@ constexpr int64_t kStoredEndLow = 252;
 
 enum : uint8_t {
     kFlagShowTempDrive = 0x01,
-    kFlagSpanned = 0x02,       // another volume follows this one
+    kFlagSpanned = 0x02, // another volume follows this one
     kFlagSpanFromDisks = 0x04,
     kFlagShowProgress = 0x08,
     kFlagUpdateLog = 0x10,

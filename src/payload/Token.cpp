@@ -103,14 +103,17 @@ const size_t kScrambleMarkerLen = sizeof(kScrambleMarker) - 1;
 // XORed with (position + key) mod 256, the key's sign alternating. Its own inverse.
 std::string ScrambleText(const std::string& text, bool encode, bool hexForm)
 {
-    if (text.empty()) return text;
+    if (text.empty())
+        return text;
     std::string s = (!encode && hexForm) ? HexToBytes(text) : text;
     int key = static_cast<int>(RandomInRange(33, 122));
     const bool isProtected = StartsWith(kScrambleMarker, s, false);
-    if (encode == isProtected) return text;  // nothing to do: return the input as it came
+    if (encode == isProtected)
+        return text; // nothing to do: return the input as it came
     if (!encode) {
         // A marker without key and data protects nothing.
-        if (s.size() <= kScrambleMarkerLen + 1) return std::string();
+        if (s.size() <= kScrambleMarkerLen + 1)
+            return std::string();
         key = static_cast<unsigned char>(s[kScrambleMarkerLen]);
         s.erase(0, kScrambleMarkerLen + 1);
     }
@@ -122,7 +125,8 @@ std::string ScrambleText(const std::string& text, bool encode, bool hexForm)
     }
     if (encode) {
         s = kScrambleMarker + std::string(1, static_cast<char>(std::abs(firstKey))) + s;
-        if (hexForm) s = BytesToHex(s, false, false);
+        if (hexForm)
+            s = BytesToHex(s, false, false);
     }
     return s;
 }

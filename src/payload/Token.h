@@ -25,8 +25,8 @@ bool SameToken(const std::string& storedA, const std::string& storedB);
 
 // The agent's inform text: unscrambled as a whole when protected, then split at "|".
 struct InformText {
-    std::string token; // field 1, descrambled
+    std::string token;       // field 1, descrambled
     std::string storedToken; // field 1 as stored
-    std::string body;  // everything after the fourth "|"
+    std::string body;        // everything after the fourth "|"
 };
 InformText SplitInformText(const std::string& text);

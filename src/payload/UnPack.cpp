@@ -266,7 +266,8 @@ void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
     };
     WalkStop stop;
     try {
-        stop = walk_.Volume(read, position, end, trailer_.headerStringCount, [this](const WalkedEntry& e) { Entry(e); });
+        stop =
+            walk_.Volume(read, position, end, trailer_.headerStringCount, [this](const WalkedEntry& e) { Entry(e); });
     } catch (...) {
         // What was handed over before a damaged entry is written and reported first.
         writer_.Drain();
@@ -277,15 +278,14 @@ void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
     writer_.Drain();
     ReportWriteFailures();
     switch (stop) {
-    case WalkStop::End:
-        break;
+    case WalkStop::End: break;
     case WalkStop::Short:
         TraceLine(ProcessIdText(), " UnPack: volume ends early at ", walk_.Position(), ": ", archive_);
         result_.incomplete = true;
         break;
     case WalkStop::BadLength:
-        TraceLine(ProcessIdText(), " UnPack: block length ", walk_.Length(), " at ", walk_.Position(), " runs past ", end,
-                  ": ", archive_);
+        TraceLine(ProcessIdText(), " UnPack: block length ", walk_.Length(), " at ", walk_.Position(), " runs past ",
+                  end, ": ", archive_);
         result_.incomplete = true;
         break;
     }
@@ -324,8 +324,7 @@ void Extraction::Entry(const WalkedEntry& entry)
 void Extraction::ReportWriteFailures()
 {
     for (const TEntryWriter::Failure& f : writer_.TakeFailures()) {
-        WriteFailed(f.target, SpaceReportText(ErrorText(f.error), f.dataSize, f.fileSize, f.freeBytes),
-                    request_.quiet);
+        WriteFailed(f.target, SpaceReportText(ErrorText(f.error), f.dataSize, f.fileSize, f.freeBytes), request_.quiet);
         if (!f.exists)
             known_.Remove(f.target);
     }
@@ -347,8 +346,7 @@ void Extraction::WriteAgent(TFileReader& reader, HANDLE file)
         return;
     }
     if (const SysResult written = WriteFileData(path, agent, DosStampOf(file), false); !written) {
-        WriteFailed(path, SpaceReport(path, static_cast<int64_t>(agent.size()), written.error),
-                    request_.quiet);
+        WriteFailed(path, SpaceReport(path, static_cast<int64_t>(agent.size()), written.error), request_.quiet);
         return;
     }
     known_.Add(path);

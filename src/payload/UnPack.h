@@ -26,7 +26,7 @@ struct ExtractRequest {
     std::string promptTitle;
     std::string buttons;
     std::uint8_t charset = 0;
-    bool forcePrompt = false;  // ask for every further volume even when it is present
+    bool forcePrompt = false; // ask for every further volume even when it is present
     // A silent run: no boxes (failures are counted and traced) and no disk prompt (a
     // volume that is not there leaves the payload incomplete).
     bool quiet = false;

@@ -49,14 +49,15 @@ SysResult CreateFolderPath(const std::string& path)
     // The caller shows the reason: the check below must not replace it with its own.
     const SysResult failed = SysResult::LastError();
     if (FolderExists(folder))
-        return {};  // made by someone else in the meantime
+        return {}; // made by someone else in the meantime
     return failed;
 }
 
 std::string WorkFolderPath()
 {
-    return g_workFolder.empty() ? TempFolder(true) + "SETUP_" + std::to_string(FileDosStamp(ProgramPath(false)) & 0xFFFF)
-                                : g_workFolder;
+    return g_workFolder.empty()
+               ? TempFolder(true) + "SETUP_" + std::to_string(FileDosStamp(ProgramPath(false)) & 0xFFFF)
+               : g_workFolder;
 }
 
 std::string WorkFolder()

@@ -5,8 +5,8 @@
 namespace {
 
 // Indexed by 2 minus the result code.
-const char* const kMessages[] = {"need dictionary", "stream end",   "",
-                                 "file error",      "stream error", "data error",
+const char* const kMessages[] = {"need dictionary",     "stream end",   "",
+                                 "file error",          "stream error", "data error",
                                  "insufficient memory", "buffer error", "incompatible version"};
 
 // Ends the inflate state on every path out of InflateBlock.
@@ -87,8 +87,8 @@ size_t Inflate(const void* input, size_t inputSize, std::string& out, const Infl
 
 } // namespace
 
-std::string InflateBlock(const void* input, size_t inputSize, size_t outputEstimate,
-                         const InflateProgress& progress, const InflatePump& pump)
+std::string InflateBlock(const void* input, size_t inputSize, size_t outputEstimate, const InflateProgress& progress,
+                         const InflatePump& pump)
 {
     std::string out(outputEstimate, '\0');
     out.resize(Inflate(input, inputSize, out, progress, pump));

@@ -44,7 +44,7 @@ struct Box {
     bool chosen = false;
     bool previousRestored = false;
     bool destroyed = false;
-    BoxSize asked{0, 0};  // what the text area last asked for
+    BoxSize asked{0, 0}; // what the text area last asked for
 };
 
 // The rich-text library: loaded once per process and kept; a failed load is remembered.
@@ -57,9 +57,11 @@ bool RichEditAvailable()
 // The window that was active at the call gets its input back; safe to call twice.
 void RestorePrevious(Box& box)
 {
-    if (box.previousRestored) return;
+    if (box.previousRestored)
+        return;
     box.previousRestored = true;
-    if (!box.previousActive || !::IsWindow(box.previousActive)) return;
+    if (!box.previousActive || !::IsWindow(box.previousActive))
+        return;
     ::EnableWindow(box.previousActive, TRUE);
     ::SetActiveWindow(box.previousActive);
     ::SetFocus(box.previousActive);
@@ -67,7 +69,8 @@ void RestorePrevious(Box& box)
 
 void Choose(Box& box, int index)
 {
-    if (box.chosen) return;
+    if (box.chosen)
+        return;
     box.chosen = true;
     box.result = index >= 0 && index < static_cast<int>(box.buttons.size()) ? box.buttons[index].code : 0;
     ::PostMessageA(box.window, WM_CLOSE, 0, 0);
@@ -77,13 +80,15 @@ int FocusedButton(const Box& box)
 {
     const HWND focus = ::GetFocus();
     for (std::size_t i = 0; i < box.buttonWindows.size(); ++i)
-        if (box.buttonWindows[i] == focus) return static_cast<int>(i);
+        if (box.buttonWindows[i] == focus)
+            return static_cast<int>(i);
     return -1;
 }
 
 void FocusButton(Box& box, int index)
 {
-    if (index < 0 || index >= static_cast<int>(box.buttonWindows.size())) return;
+    if (index < 0 || index >= static_cast<int>(box.buttonWindows.size()))
+        return;
     ::SetFocus(box.buttonWindows[index]);
     for (std::size_t i = 0; i < box.buttonWindows.size(); ++i) {
         const LONG style = static_cast<int>(i) == index ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
@@ -113,7 +118,8 @@ void Paint(Box& box)
     const RECT band{0, 0, 54, ch - 37};
     ScopedBrush bandBrush(::CreateSolidBrush(kBandColour));
     ::FillRect(dc, &band, bandBrush.get());
-    if (box.icon) ::DrawIconEx(dc, 11, 20, box.icon, 32, 32, 0, nullptr, DI_NORMAL);
+    if (box.icon)
+        ::DrawIconEx(dc, 11, 20, box.icon, 32, 32, 0, nullptr, DI_NORMAL);
     ::EndPaint(box.window, &ps);
 }
 
@@ -128,20 +134,21 @@ bool Box::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRE
     switch (message) {
     case WM_CREATE:
         this->window = window;
-        if (timeoutMs > 0) ::SetTimer(window, kTimeoutTimer, static_cast<UINT>(timeoutMs), nullptr);
+        if (timeoutMs > 0)
+            ::SetTimer(window, kTimeoutTimer, static_cast<UINT>(timeoutMs), nullptr);
         return true;
-    case WM_PAINT:
-        Paint(*this);
-        return true;
+    case WM_PAINT: Paint(*this); return true;
     case WM_TIMER:
-        if (wParam != kTimeoutTimer) return false;
+        if (wParam != kTimeoutTimer)
+            return false;
         ::KillTimer(window, kTimeoutTimer);
         Choose(*this, 0);
         return true;
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED) {
             for (std::size_t i = 0; i < buttonWindows.size(); ++i)
-                if (buttonWindows[i] == reinterpret_cast<HWND>(lParam)) Choose(*this, static_cast<int>(i));
+                if (buttonWindows[i] == reinterpret_cast<HWND>(lParam))
+                    Choose(*this, static_cast<int>(i));
         }
         return true;
     case WM_NOTIFY: {
@@ -175,7 +182,8 @@ bool Box::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRE
 // Keys that choose or move between buttons. True when the message was used up.
 bool FilterKey(Box& box, const MSG& msg)
 {
-    if (msg.hwnd != box.window && !::IsChild(box.window, msg.hwnd)) return false;
+    if (msg.hwnd != box.window && !::IsChild(box.window, msg.hwnd))
+        return false;
     const int count = static_cast<int>(box.buttons.size());
     int chosen = -1;
     if (msg.message == WM_SYSCHAR) {
@@ -183,24 +191,19 @@ bool FilterKey(Box& box, const MSG& msg)
     } else if (msg.message == WM_KEYDOWN) {
         switch (msg.wParam) {
         case VK_LEFT:
-        case VK_UP:
-            FocusButton(box, PreviousButton(FocusedButton(box), count));
-            return false;
+        case VK_UP: FocusButton(box, PreviousButton(FocusedButton(box), count)); return false;
         case VK_TAB:
         case VK_RIGHT:
-        case VK_DOWN:
-            FocusButton(box, NextButton(FocusedButton(box), count));
-            return false;
-        case VK_RETURN:
-            chosen = FocusedButton(box);
-            break;
+        case VK_DOWN: FocusButton(box, NextButton(FocusedButton(box), count)); return false;
+        case VK_RETURN: chosen = FocusedButton(box); break;
         default:
             // Ctrl+C is the user copying the message, not an answer.
             if (msg.wParam >= 'A' && msg.wParam <= 'Z' && ::GetKeyState(VK_CONTROL) >= 0)
                 chosen = LetterKeyButton(box.buttons, static_cast<char>(msg.wParam));
         }
     }
-    if (chosen < 0) return false;
+    if (chosen < 0)
+        return false;
     Choose(box, chosen);
     return true;
 }
@@ -254,7 +257,8 @@ BoxSize FillTextArea(Box& box, HFONT font, const std::string& markup)
     BoxSize area{measured.width + 10, measured.height};
     resize(area);
     // Bold text is wider than measured: widen the area until it fits the height.
-    if (!text.bold.empty()) area = FitTextArea(measured, resize);
+    if (!text.bold.empty())
+        area = FitTextArea(measured, resize);
     return area;
 }
 
@@ -265,8 +269,8 @@ void CreateButtons(Box& box, HFONT font, std::uint32_t flags, const std::string&
     for (int i = 0; i < count; ++i) {
         const BoxRect r = ButtonRect(i, count, client);
         const HWND button = ::CreateWindowExA(
-            0, "BUTTON", box.buttons[i].caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-            r.x, r.y, r.width, r.height, box.window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(box.buttons[i].code)),
+            0, "BUTTON", box.buttons[i].caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, r.x, r.y,
+            r.width, r.height, box.window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(box.buttons[i].code)),
             ::GetModuleHandleA(nullptr), nullptr);
         ::SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         box.buttonWindows.push_back(button);
@@ -274,33 +278,36 @@ void CreateButtons(Box& box, HFONT font, std::uint32_t flags, const std::string&
     FocusButton(box, DefaultButtonIndex(flags, count));
 }
 
-}  // namespace
+} // namespace
 
 void SetMsgBoxFont(const std::string& face, int size, std::uint8_t charset)
 {
     g_fontFace = face;
     g_fontCharset = charset;
-    if (size != 0) g_fontSize = size;
+    if (size != 0)
+        g_fontSize = size;
 }
 
-int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& title, int timeoutMs,
-                  std::uint32_t flags, const std::string& buttons)
+int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& title, int timeoutMs, std::uint32_t flags,
+                  const std::string& buttons)
 {
     const bool richEdit = RichEditAvailable();
     Box box;
     box.previousActive = ::GetActiveWindow();
-    if (box.previousActive) ::EnableWindow(box.previousActive, FALSE);
+    if (box.previousActive)
+        ::EnableWindow(box.previousActive, FALSE);
     box.timeoutMs = timeoutMs;
 
-    ScopedFont font(::CreateFontA(-ScaleByDpi(g_fontSize), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE,
-                                  g_fontCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  FF_SWISS, g_fontFace.c_str()));
+    ScopedFont font(::CreateFontA(-ScaleByDpi(g_fontSize), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, g_fontCharset,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS,
+                                  g_fontFace.c_str()));
     // Held for this box, so the text area's window class stays registered while it lives.
     const ScopedLibrary richEditRef = richEdit ? LoadSystemLibrary(kRichEditLibrary) : ScopedLibrary();
 
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
     // Fails harmlessly while an outer box still holds the class.
-    RegisterObjectClass<Box>(kBoxClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    RegisterObjectClass<Box>(kBoxClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS,
+                             reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 
     ::CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, kBoxClass, title.c_str(),
                       WS_VISIBLE | WS_CAPTION | WS_SYSMENU, -100, -100, 10, 10, owner, nullptr, instance, &box);
@@ -314,11 +321,11 @@ int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& titl
     BoxSize area{0, 0};
     if (richEdit) {
         DWORD style = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_MULTILINE | ES_WANTRETURN;
-        if (flags & kMsgRightAligned) style |= ES_RIGHT;
-        box.textArea = ::CreateWindowExA((flags & kMsgRtlReading) ? WS_EX_RTLREADING : 0, "RICHEDIT", "", style,
-                                         86, 30, 100, 13, box.window,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTextAreaId)), instance,
-                                         nullptr);
+        if (flags & kMsgRightAligned)
+            style |= ES_RIGHT;
+        box.textArea = ::CreateWindowExA((flags & kMsgRtlReading) ? WS_EX_RTLREADING : 0, "RICHEDIT", "", style, 86, 30,
+                                         100, 13, box.window,
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTextAreaId)), instance, nullptr);
     }
     if (box.textArea) {
         ::SendMessageA(box.textArea, EM_SETEVENTMASK, 0, ENM_REQUESTRESIZE);
@@ -346,7 +353,8 @@ int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& titl
     PumpMessages(
         box.destroyed, OnQuit::Defer,
         [](void* context, const MSG& msg) { return FilterKey(*static_cast<Box*>(context), msg); }, &box);
-    if (!box.destroyed && ::IsWindow(box.window)) ::DestroyWindow(box.window);
+    if (!box.destroyed && ::IsWindow(box.window))
+        ::DestroyWindow(box.window);
     ::UnregisterClassA(kBoxClass, instance);
     return box.result;
 }
@@ -356,23 +364,28 @@ HWND BoxOwner::Owner() const { return kind_ == Kind::Window ? window_ : ::GetAct
 int MsgBox(BoxOwner owner, const std::string& text, const std::string& title, const std::string& buttons,
            std::uint8_t charset, std::uint32_t flags, int timeoutMs)
 {
-    if (charset == 177 || charset == 178) flags |= kMsgRightAligned | kMsgRtlReading;
+    if (charset == 177 || charset == 178)
+        flags |= kMsgRightAligned | kMsgRtlReading;
     std::string message = text;
     if (owner.Heading()) {
         const bool standardTitle = std::string(kDefaultTitleList).find(title) != std::string::npos;
         const std::string heading = standardTitle ? UpperText(title) : title;
         message = "<<b>" + heading + "</b><P><P>" + text + "<P>";
     }
-    if (owner.NoClose()) flags |= kMsgCloseGreyed;
+    if (owner.NoClose())
+        flags |= kMsgCloseGreyed;
     const int result = ShowMarkupBox(owner.Owner(), message, title, timeoutMs, flags, buttons);
     SleepPumping(0, 100);
     return result;
 }
 
 namespace {
-std::string OrDefault(const std::string& value, const std::string& fallback) { return value.empty() ? fallback : value; }
+std::string OrDefault(const std::string& value, const std::string& fallback)
+{
+    return value.empty() ? fallback : value;
+}
 std::string DefaultTitle(int item) { return SUB::ListItem(kDefaultTitleList, item, ""); }
-}  // namespace
+} // namespace
 
 void MsgError(BoxOwner owner, const std::string& text, const std::string& title, const std::string& buttons,
               std::uint8_t charset)
@@ -381,23 +394,23 @@ void MsgError(BoxOwner owner, const std::string& text, const std::string& title,
            MB_OK | MB_ICONHAND, 0);
 }
 
-void MsgAttention(BoxOwner owner, const std::string& text, const std::string& title,
-                  const std::string& buttons, std::uint8_t charset, int timeoutMs)
+void MsgAttention(BoxOwner owner, const std::string& text, const std::string& title, const std::string& buttons,
+                  std::uint8_t charset, int timeoutMs)
 {
     MsgBox(owner, text, OrDefault(title, DefaultTitle(1)), OrDefault(buttons, kDefaultButtonList), charset,
            MB_OK | MB_ICONEXCLAMATION, timeoutMs);
 }
 
-bool MsgConfirmYesNo(BoxOwner owner, const std::string& text, const std::string& title,
-                     const std::string& buttons, std::uint8_t charset, int timeoutMs)
+bool MsgConfirmYesNo(BoxOwner owner, const std::string& text, const std::string& title, const std::string& buttons,
+                     std::uint8_t charset, int timeoutMs)
 {
-    return MsgBox(owner, text, OrDefault(title, DefaultTitle(2)), OrDefault(buttons, kDefaultButtonList),
-                  charset, MB_YESNO | MB_ICONQUESTION, timeoutMs) == IDYES;
+    return MsgBox(owner, text, OrDefault(title, DefaultTitle(2)), OrDefault(buttons, kDefaultButtonList), charset,
+                  MB_YESNO | MB_ICONQUESTION, timeoutMs) == IDYES;
 }
 
-bool MsgConfirmOkCancel(BoxOwner owner, const std::string& text, const std::string& title,
-                        const std::string& buttons, std::uint8_t charset)
+bool MsgConfirmOkCancel(BoxOwner owner, const std::string& text, const std::string& title, const std::string& buttons,
+                        std::uint8_t charset)
 {
-    return MsgBox(owner, text, OrDefault(title, DefaultTitle(2)), OrDefault(buttons, kDefaultButtonList),
-                  charset, MB_OKCANCEL | MB_ICONQUESTION, 0) == IDOK;
+    return MsgBox(owner, text, OrDefault(title, DefaultTitle(2)), OrDefault(buttons, kDefaultButtonList), charset,
+                  MB_OKCANCEL | MB_ICONQUESTION, 0) == IDOK;
 }

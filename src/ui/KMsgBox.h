@@ -16,8 +16,8 @@ void SetMsgBoxFont(const std::string& face, int size, std::uint8_t charset);
 
 // Shows one box owned by owner (may be none) and returns its result once it is gone. The
 // window that is active at the call is disabled meanwhile. timeoutMs 0: no timeout.
-int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& title, int timeoutMs,
-                  std::uint32_t flags, const std::string& buttons);
+int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& title, int timeoutMs, std::uint32_t flags,
+                  const std::string& buttons);
 
 // Who owns a box, and how it shows. Without an owner window the box belongs to the
 // window that is active when it appears.

@@ -21,7 +21,7 @@ struct BarState {
     int position = 0;
     int maximum = 0;
     int step = 1;
-    int activity = 0;  // 0..5
+    int activity = 0; // 0..5
 };
 BarState g_state;
 BarState g_shown;
@@ -32,7 +32,8 @@ void Pause(int milliseconds) { SleepPumping(0, milliseconds); }
 
 void StopRefreshTimer()
 {
-    if (g_refreshTimer) ::KillTimer(nullptr, g_refreshTimer);
+    if (g_refreshTimer)
+        ::KillTimer(nullptr, g_refreshTimer);
     g_refreshTimer = 0;
 }
 
@@ -40,14 +41,16 @@ void ShowSteps()
 {
     StopRefreshTimer();
     g_lastShown = ::GetTickCount();
-    if (g_state.position != g_shown.position) ::SendMessageA(g_mainBar, PBM_SETPOS, g_state.position, 0);
-    if (g_state.activity != g_shown.activity) ::SendMessageA(g_activityBar, PBM_SETPOS, g_state.activity, 0);
+    if (g_state.position != g_shown.position)
+        ::SendMessageA(g_mainBar, PBM_SETPOS, g_state.position, 0);
+    if (g_state.activity != g_shown.activity)
+        ::SendMessageA(g_activityBar, PBM_SETPOS, g_state.activity, 0);
     g_shown = g_state;
 }
 
 void CALLBACK RefreshTimer(HWND, UINT, UINT_PTR, DWORD) { Guarded("RefreshTimer", ShowSteps); }
 
-}  // namespace
+} // namespace
 
 void SetProgressBars(HWND mainBar, HWND activityBar)
 {
@@ -78,8 +81,10 @@ void ProgressSink(int kind, int, int maximum, int position, int step, const std:
         // A step past either end wraps round, as the control's own step does.
         const int range = g_state.maximum;
         g_state.position += g_state.step;
-        if (g_state.position > range) g_state.position = range ? g_state.position % range : 0;
-        if (g_state.position < 0) g_state.position = range ? g_state.position % range + range : 0;
+        if (g_state.position > range)
+            g_state.position = range ? g_state.position % range : 0;
+        if (g_state.position < 0)
+            g_state.position = range ? g_state.position % range + range : 0;
         g_state.activity = g_state.activity >= 5 ? 0 : g_state.activity + 1;
         if (::GetTickCount() - g_lastShown >= kRefreshMs)
             ShowSteps();
@@ -95,16 +100,20 @@ TProgBar::~TProgBar() { ReportDone(0, 0); }
 void TProgBar::ReportProgress(int position, int maximum)
 {
     Pause(PauseBeforeProgress);
-    if (ProgressHandler) ProgressHandler(*this, 1, position, maximum, std::string());
-    if (Sink) Sink(0, 0, maximum, position, 1, std::string());
+    if (ProgressHandler)
+        ProgressHandler(*this, 1, position, maximum, std::string());
+    if (Sink)
+        Sink(0, 0, maximum, position, 1, std::string());
     Pause(PauseAfterProgress);
 }
 
 void TProgBar::ReportText(const std::string& text)
 {
     Pause(PauseBeforeText);
-    if (ProgressHandler) ProgressHandler(*this, 2, 0, 0, text);
-    if (Sink) Sink(1, 0, 0, 0, 0, text);
+    if (ProgressHandler)
+        ProgressHandler(*this, 2, 0, 0, text);
+    if (Sink)
+        Sink(1, 0, 0, 0, 0, text);
     Pause(PauseAfterText);
 }
 
@@ -112,15 +121,18 @@ void TProgBar::ReportDone(int waitBefore, int waitAfter)
 {
     Pause(waitBefore);
     Pause(PauseBeforeDone);
-    if (ProgressHandler) ProgressHandler(*this, 3, 0, 0, std::string());
-    if (Sink) Sink(0, 0, 0, 0, 1, std::string());
+    if (ProgressHandler)
+        ProgressHandler(*this, 3, 0, 0, std::string());
+    if (Sink)
+        Sink(0, 0, 0, 0, 1, std::string());
     Pause(PauseAfterDone);
     Pause(waitAfter);
 }
 
 void TProgBar::ReportMessage(const std::string& text)
 {
-    if (ProgressHandler) ProgressHandler(*this, 5, 0, 0, text);
+    if (ProgressHandler)
+        ProgressHandler(*this, 5, 0, 0, text);
     Pause(0);
 }
 

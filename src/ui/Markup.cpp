@@ -16,7 +16,8 @@ void EraseTag(std::string& text, std::size_t at, std::size_t length, std::vector
 {
     text.erase(at, length);
     const auto shift = [at, length](std::size_t& offset) {
-        if (offset > at) offset = offset - at < length ? at : offset - length;
+        if (offset > at)
+            offset = offset - at < length ? at : offset - length;
     };
     for (auto& r : ranges) {
         shift(r.start);
@@ -24,7 +25,7 @@ void EraseTag(std::string& text, std::size_t at, std::size_t length, std::vector
     }
 }
 
-}  // namespace
+} // namespace
 
 MarkupText ConvertMarkup(const std::string& markup)
 {
@@ -32,7 +33,8 @@ MarkupText ConvertMarkup(const std::string& markup)
     text = ReplaceAll(text, "\\\\t", "\t");
     text = ReplaceAllCI(text, "<P>", "\r\n");
     text = ReplaceAllCI(text, "<T>", "\t");
-    if (text.compare(0, 4, "<<b>") == 0) text.erase(0, 1);
+    if (text.compare(0, 4, "<<b>") == 0)
+        text.erase(0, 1);
 
     std::vector<Range> ranges;
     while (const auto open = PosCI("<B>", text)) {
@@ -41,12 +43,14 @@ MarkupText ConvertMarkup(const std::string& markup)
         // The first closing tag anywhere: one that comes before the opening tag closes
         // nothing, and the opening tag is simply dropped.
         const auto close = PosCI("</B>", text);
-        if (close == 0 || std::size_t(close - 1) < start) continue;
+        if (close == 0 || std::size_t(close - 1) < start)
+            continue;
         const std::size_t end = close - 1;
         EraseTag(text, end, 4, ranges);
         ranges.push_back({start, end});
     }
-    while (const auto stray = PosCI("</B>", text)) EraseTag(text, stray - 1, 4, ranges);
+    while (const auto stray = PosCI("</B>", text))
+        EraseTag(text, stray - 1, 4, ranges);
 
     MarkupText result;
     result.plain = std::move(text);

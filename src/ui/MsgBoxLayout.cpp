@@ -8,29 +8,25 @@
 namespace {
 
 struct ButtonSlot {
-    int item;  // caption item in the button list
+    int item; // caption item in the button list
     int code;
 };
 
 // Button set -> (caption item, result code) of the first, second and third button.
 const std::vector<ButtonSlot> kButtonSets[] = {
-    {{0, 1}},
-    {{0, 1}, {1, 2}},
-    {{4, 3}, {5, 4}, {6, 5}},
-    {{2, 6}, {3, 7}, {1, 2}},
-    {{2, 6}, {3, 7}},
-    {{5, 4}, {1, 2}},
+    {{0, 1}}, {{0, 1}, {1, 2}}, {{4, 3}, {5, 4}, {6, 5}}, {{2, 6}, {3, 7}, {1, 2}}, {{2, 6}, {3, 7}}, {{5, 4}, {1, 2}},
 };
 
 char Upper(char c) { return UpperText(std::string(1, c))[0]; }
 
-}  // namespace
+} // namespace
 
 std::vector<BoxButton> ButtonsOf(std::uint32_t flags, const std::string& buttonList)
 {
     std::vector<BoxButton> buttons;
     const std::uint32_t set = flags & 0xF;
-    if (set >= std::size(kButtonSets)) return buttons;
+    if (set >= std::size(kButtonSets))
+        return buttons;
     for (const auto& slot : kButtonSets[set])
         buttons.push_back({SUB::ListItem(buttonList, slot.item, ""), slot.code});
     return buttons;
@@ -38,7 +34,8 @@ std::vector<BoxButton> ButtonsOf(std::uint32_t flags, const std::string& buttonL
 
 int DefaultButtonIndex(std::uint32_t flags, int count)
 {
-    if (count <= 0) return -1;
+    if (count <= 0)
+        return -1;
     return static_cast<int>((flags >> 8) & 0xF) % count;
 }
 
@@ -63,7 +60,8 @@ BoxSize MeasureText(const std::string& plain, int lineHeight,
         const std::string line = rest.substr(0, br);
         rest = br == std::string::npos ? std::string() : rest.substr(br + 2);
         // A trailing line break adds no line.
-        if (line.empty() && rest.empty()) break;
+        if (line.empty() && rest.empty())
+            break;
         const int extent = lineExtent(line);
         size.width = std::max(size.width, extent + 10);
         size.height += (extent / kMaxLineWidth + 1) * lineHeight;
@@ -78,7 +76,8 @@ BoxSize FitTextArea(BoxSize measured, const std::function<BoxSize(BoxSize)>& res
     for (int i = 0; i <= 20; ++i) {
         const BoxSize tried{measured.width + 10 * i, measured.height};
         const BoxSize asked = resize(tried);
-        if (asked.height <= measured.height) return tried;
+        if (asked.height <= measured.height)
+            return tried;
         widest = std::max(widest, asked.width);
     }
     const BoxSize last{widest + 10, measured.height};
@@ -103,8 +102,7 @@ BoxRect TextAreaRect(BoxSize client, BoxSize textArea)
 
 BoxRect ButtonRect(int index, int count, BoxSize client)
 {
-    return {client.width - 80 - kButtonWidth * (count - 1 - index), client.height - 29, kButtonWidth,
-            kButtonHeight};
+    return {client.width - 80 - kButtonWidth * (count - 1 - index), client.height - 29, kButtonWidth, kButtonHeight};
 }
 
 int AltKeyButton(const std::vector<BoxButton>& buttons, char ch)
@@ -113,7 +111,8 @@ int AltKeyButton(const std::vector<BoxButton>& buttons, char ch)
     // Third to first, the last match wins: the first button on a tie.
     for (int i = static_cast<int>(buttons.size()) - 1; i >= 0; --i) {
         const std::string& caption = buttons[i].caption;
-        if (caption.size() >= 2 && (caption[1] == ch || caption[1] == Upper(ch))) chosen = i;
+        if (caption.size() >= 2 && (caption[1] == ch || caption[1] == Upper(ch)))
+            chosen = i;
     }
     return chosen;
 }
@@ -125,19 +124,22 @@ int LetterKeyButton(const std::vector<BoxButton>& buttons, char letter)
         const std::string& caption = buttons[i].caption;
         const auto amp = caption.find('&');
         const std::size_t at = amp == std::string::npos ? 0 : amp + 1;
-        if (at < caption.size() && Upper(caption[at]) == Upper(letter)) chosen = i;
+        if (at < caption.size() && Upper(caption[at]) == Upper(letter))
+            chosen = i;
     }
     return chosen;
 }
 
 int NextButton(int focused, int count)
 {
-    if (count <= 0) return -1;
+    if (count <= 0)
+        return -1;
     return ((focused + 1) % count + count) % count;
 }
 
 int PreviousButton(int focused, int count)
 {
-    if (count <= 0) return -1;
+    if (count <= 0)
+        return -1;
     return ((focused - 1) % count + count) % count;
 }

@@ -18,7 +18,7 @@ constexpr const char* kDefaultTitleList = "|Error|Attention|Confirm|";
 
 struct BoxButton {
     std::string caption;
-    int code;  // the standard result code: 1 OK ... 7 No
+    int code; // the standard result code: 1 OK ... 7 No
 };
 
 // The buttons of the flags' button set, captions taken from the list (missing items give
@@ -50,18 +50,15 @@ BoxSize FitTextArea(BoxSize measured, const std::function<BoxSize(BoxSize)>& res
 
 // System measures the outer size depends on.
 struct FrameMetrics {
-    int frameX;   // sizing frame width
-    int frameY;   // sizing frame height
-    int caption;  // caption height
+    int frameX;  // sizing frame width
+    int frameY;  // sizing frame height
+    int caption; // caption height
 };
 BoxSize OuterBoxSize(BoxSize textArea, FrameMetrics frame);
 
 struct BoxRect {
     int x, y, width, height;
-    bool operator==(const BoxRect& o) const
-    {
-        return x == o.x && y == o.y && width == o.width && height == o.height;
-    }
+    bool operator==(const BoxRect& o) const { return x == o.x && y == o.y && width == o.width && height == o.height; }
 };
 // The text area inside the client area, right of the band and above the button strip.
 BoxRect TextAreaRect(BoxSize client, BoxSize textArea);

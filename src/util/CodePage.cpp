@@ -5,5 +5,6 @@ bool IsLeadByte(char) { return false; }
 void UpperInPlace(std::string& text)
 {
     for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
 }

@@ -6,5 +6,6 @@ bool IsLeadByte(char c) { return ::IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE
 
 void UpperInPlace(std::string& text)
 {
-    if (!text.empty()) ::CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+    if (!text.empty())
+        ::CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
 }

@@ -7,7 +7,8 @@
 int64_t ChunkSize(int64_t largest, int64_t divisor, int64_t total)
 {
     int64_t q = divisor != 0 ? total / divisor : total;
-    if (q <= 1024) return std::min<int64_t>(1024, total);
+    if (q <= 1024)
+        return std::min<int64_t>(1024, total);
     return std::min(q, largest);
 }
 
@@ -15,7 +16,8 @@ std::string DriveRoot(const std::string& path, bool rootOnly)
 {
     std::string p = path;
     std::replace(p.begin(), p.end(), '/', '\\');
-    if (p.empty()) return p;
+    if (p.empty())
+        return p;
     if (rootOnly || p.size() < 3)
         return std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(p[0])))) + ":\\";
     std::size_t cut = p.find('\\', 3);
@@ -29,7 +31,8 @@ std::string SelfDeleteBatchText(const std::string& exe, const std::string& folde
     std::string text = ":START\r\n";
     text += "DEL " + q + exe + q + "\r\n";
     text += "IF exist " + q + exe + q + " GOTO START\r\n";
-    if (removeFolder) text += "RD " + q + folder + q + "\r\n";
+    if (removeFolder)
+        text += "RD " + q + folder + q + "\r\n";
     text += "DEL " + q + batchPath + q + "\r\n";
     return text;
 }

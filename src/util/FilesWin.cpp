@@ -20,8 +20,8 @@ constexpr int64_t kLargestChunk = 1048576;
 
 ScopedFile OpenForRead(const std::string& path)
 {
-    return ScopedFile(::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    return ScopedFile(
+        ::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 SysResult WriteAll(HANDLE file, const char* data, int64_t size, int64_t chunk)
@@ -30,9 +30,11 @@ SysResult WriteAll(HANDLE file, const char* data, int64_t size, int64_t chunk)
     while (done < size) {
         DWORD piece = static_cast<DWORD>(std::min(chunk, size - done));
         DWORD written = 0;
-        if (!::WriteFile(file, data + done, piece, &written, nullptr)) return SysResult::LastError();
+        if (!::WriteFile(file, data + done, piece, &written, nullptr))
+            return SysResult::LastError();
         // A write that takes nothing and says nothing: the disk is full.
-        if (written == 0) return {ERROR_DISK_FULL};
+        if (written == 0)
+            return {ERROR_DISK_FULL};
         done += written;
     }
     return {};
@@ -50,18 +52,19 @@ std::string DriveOf(char letter) { return std::string(1, letter) + ":\\"; }
 
 using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
-}  // namespace
+} // namespace
 
 ScopedFile OpenForWrite(const std::string& path, bool append)
 {
     if (append && PathExists(path)) {
         ScopedFile f(::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (f) SeekFile64(f.get(), 2, 0);
+        if (f)
+            SeekFile64(f.get(), 2, 0);
         return f;
     }
-    return ScopedFile(::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    return ScopedFile(
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 void SetDosDate(HANDLE file, uint32_t date)
@@ -78,7 +81,8 @@ int64_t SeekFile64(HANDLE file, int origin, int64_t distance)
     DWORD method = origin == 1 ? FILE_CURRENT : origin == 2 ? FILE_END : FILE_BEGIN;
     ::SetLastError(NO_ERROR);
     DWORD low = ::SetFilePointer(file, static_cast<LONG>(distance & 0xFFFFFFFF), &high, method);
-    if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) return -1;
+    if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR)
+        return -1;
     return (static_cast<int64_t>(high) << 32) | low;
 }
 
@@ -86,7 +90,8 @@ int64_t FindFileSize(const std::string& path)
 {
     WIN32_FIND_DATAA fd;
     ScopedFind find(::FindFirstFileA(path.c_str(), &fd));
-    if (!find) return 0;
+    if (!find)
+        return 0;
     return (static_cast<int64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
 }
 
@@ -94,30 +99,36 @@ int64_t FileSize64(HANDLE file)
 {
     DWORD high = 0;
     DWORD low = ::GetFileSize(file, &high);
-    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return 0;
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR)
+        return 0;
     return (static_cast<int64_t>(high) << 32) | low;
 }
 
 std::string ReadFileRange(const std::string& path, int64_t maxLength, int64_t offset)
 {
     ScopedFile file = OpenForRead(path);
-    if (!file || offset < 0) return {};
+    if (!file || offset < 0)
+        return {};
     int64_t size = FileSize64(file.get());
-    if (offset >= size) return {};
+    if (offset >= size)
+        return {};
     int64_t length = size - offset;
-    if (maxLength != 0) length = std::min(length, maxLength);
-    if (length <= 0 || SeekFile64(file.get(), 0, offset) != offset) return {};
+    if (maxLength != 0)
+        length = std::min(length, maxLength);
+    if (length <= 0 || SeekFile64(file.get(), 0, offset) != offset)
+        return {};
     std::string data;
     try {
         data.resize(static_cast<std::size_t>(length));
     } catch (const std::exception&) {
-        return {};  // more than this process can hold
+        return {}; // more than this process can hold
     }
     int64_t done = 0;
     while (done < length) {
         DWORD piece = static_cast<DWORD>(std::min<int64_t>(length - done, 1 << 30));
         DWORD got = 0;
-        if (!::ReadFile(file.get(), &data[done], piece, &got, nullptr) || got == 0) return {};
+        if (!::ReadFile(file.get(), &data[done], piece, &got, nullptr) || got == 0)
+            return {};
         done += got;
     }
     return data;
@@ -138,27 +149,30 @@ SysResult WriteFileBytes(HANDLE file, const char* data, size_t dataSize)
 SysResult WriteFileData(const std::string& path, const char* data, size_t dataSize, uint32_t date, bool append)
 {
     ScopedFile file = OpenForWrite(path, append);
-    if (!file) return SysResult::LastError();
+    if (!file)
+        return SysResult::LastError();
     const SysResult written = WriteFileBytes(file.get(), data, dataSize);
-    if (written && date != 0) SetDosDate(file.get(), date);
+    if (written && date != 0)
+        SetDosDate(file.get(), date);
     return written;
 }
 
 SysResult AppendText(const std::string& path, const std::string& text, uint32_t date)
 {
     ScopedFile file = OpenForWrite(path, true);
-    if (!file) return SysResult::LastError();
+    if (!file)
+        return SysResult::LastError();
     const SysResult written = WriteAll(file.get(), text.data(), static_cast<int64_t>(text.size()), INT32_MAX);
-    if (date != 0) SetDosDate(file.get(), date);
+    if (date != 0)
+        SetDosDate(file.get(), date);
     return written;
 }
 
 double FreeBytes(const std::string& path)
 {
     // Decided once: the 64-bit query is missing only on the oldest systems.
-    static const FreeSpaceEx query =
-        reinterpret_cast<FreeSpaceEx>(reinterpret_cast<void*>(
-            ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
+    static const FreeSpaceEx query = reinterpret_cast<FreeSpaceEx>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
     if (query) {
         ULARGE_INTEGER avail, total, free;
         if (query(DriveRoot(path, false).c_str(), &avail, &total, &free) ||
@@ -167,7 +181,8 @@ double FreeBytes(const std::string& path)
         return 0;
     }
     DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
-    if (!::GetDiskFreeSpaceA(DriveRoot(path, true).c_str(), &sectors, &bytes, &freeClusters, &clusters)) return 0;
+    if (!::GetDiskFreeSpaceA(DriveRoot(path, true).c_str(), &sectors, &bytes, &freeClusters, &clusters))
+        return 0;
     return static_cast<double>(sectors) * bytes * freeClusters;
 }
 
@@ -177,13 +192,16 @@ bool DeleteMatching(const std::string& mask, bool clearAttributes)
     std::string folder = slash == std::string::npos ? std::string() : mask.substr(0, slash + 1);
     WIN32_FIND_DATAA fd;
     ScopedFind find(::FindFirstFileA(mask.c_str(), &fd));
-    if (!find) return false;
+    if (!find)
+        return false;
     bool matched = false;
     do {
-        if (IsFolder(fd)) continue;
+        if (IsFolder(fd))
+            continue;
         matched = true;
         std::string path = folder + fd.cFileName;
-        if (clearAttributes) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (clearAttributes)
+            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileA(path.c_str());
     } while (::FindNextFileA(find.get(), &fd));
     return matched;
@@ -191,7 +209,8 @@ bool DeleteMatching(const std::string& mask, bool clearAttributes)
 
 bool DeleteTree(const std::string& folder, bool clearAttributes)
 {
-    if (folder.empty()) return false;
+    if (folder.empty())
+        return false;
     std::string base = WithBackslash(folder, true);
     int count = FolderExists(folder) ? 1 : 0;
     DeleteMatching(base + "*.*", clearAttributes);
@@ -200,15 +219,18 @@ bool DeleteTree(const std::string& folder, bool clearAttributes)
         ScopedFind find(::FindFirstFileA((base + "*.*").c_str(), &fd));
         if (find) {
             do {
-                if (!IsFolder(fd) || IsDots(fd.cFileName)) continue;
+                if (!IsFolder(fd) || IsDots(fd.cFileName))
+                    continue;
                 std::string sub = base + fd.cFileName;
-                if (!IsLink(fd)) DeleteTree(sub, clearAttributes);
-                ::RemoveDirectoryA(sub.c_str());  // of a link, the link itself
+                if (!IsLink(fd))
+                    DeleteTree(sub, clearAttributes);
+                ::RemoveDirectoryA(sub.c_str()); // of a link, the link itself
             } while (::FindNextFileA(find.get(), &fd));
         }
     }
     ::RemoveDirectoryA(WithoutBackslash(folder).c_str());
-    if (!PathExists(WithoutBackslash(folder))) ++count;
+    if (!PathExists(WithoutBackslash(folder)))
+        ++count;
     return count == 2;
 }
 
@@ -218,30 +240,33 @@ bool StartSelfDelete(bool removeFolder)
     std::string batch = WithBackslash(temp, true) + "_DEL_ME_.BAT";
     std::string text = SelfDeleteBatchText(ProgramPath(false), ProgramFolder(false), batch, removeFolder);
     ::SetCurrentDirectoryA(temp.c_str());
-    if (!WriteFileData(batch, text, 0, false)) return false;
+    if (!WriteFileData(batch, text, 0, false))
+        return false;
     // The system's command interpreter runs it: a batch file is no program of its own.
-    return static_cast<bool>(
-        StartProcess({SystemFolder(true) + "cmd.exe", "/c \"" + batch + "\"", SW_HIDE}));
+    return static_cast<bool>(StartProcess({SystemFolder(true) + "cmd.exe", "/c \"" + batch + "\"", SW_HIDE}));
 }
 
 bool EjectCD(const std::string& path)
 {
     try {
-        if (path.empty()) return false;
+        if (path.empty())
+            return false;
         char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
-        if (letter < 'A' || letter > 'Z' || ::GetDriveTypeA(DriveOf(letter).c_str()) != DRIVE_CDROM) return false;
+        if (letter < 'A' || letter > 'Z' || ::GetDriveTypeA(DriveOf(letter).c_str()) != DRIVE_CDROM)
+            return false;
         std::string device = std::string("\\\\.\\") + letter + ":";
-        ScopedFile drive(::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
-                                       OPEN_EXISTING, 0, nullptr));
+        ScopedFile drive(
+            ::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
         TraceLine("EjectCD-2: ", device, " ", reinterpret_cast<intptr_t>(drive.get()));
         if (!drive) {
             drive.reset(::CreateFileA(device.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
             TraceLine("EjectCD-3: ", device, " ", reinterpret_cast<intptr_t>(drive.get()));
         }
-        if (!drive) return false;
+        if (!drive)
+            return false;
         DWORD returned = 0;
-        return ::DeviceIoControl(drive.get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned,
-                                 nullptr) != FALSE;
+        return ::DeviceIoControl(drive.get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr) !=
+               FALSE;
     } catch (...) {
         return false;
     }

@@ -10,8 +10,7 @@
 
 // Runs f. An exception it throws is traced as the exception line naming `where` and
 // goes no further. True when f returned normally.
-template <class F>
-bool Guarded(std::string_view where, F&& f) noexcept
+template <class F> bool Guarded(std::string_view where, F&& f) noexcept
 {
     try {
         f();
@@ -19,7 +18,7 @@ bool Guarded(std::string_view where, F&& f) noexcept
     } catch (const std::exception& error) {
         try {
             LogException(error, where);
-        } catch (...) {  // tracing needs memory too; the guard itself must hold
+        } catch (...) { // tracing needs memory too; the guard itself must hold
         }
     } catch (...) {
         try {

@@ -24,8 +24,10 @@ TraceChannel& Channel()
 
 void Dispatch(TraceChannel& ch, const std::string& chunk)
 {
-    if ((ch.mode == 1 || ch.mode == 2) && ch.outputs.toFile) ch.outputs.toFile(RewriteLineBreaks(chunk));
-    if ((ch.mode == 0 || ch.mode == 2) && ch.outputs.toViewer) ch.outputs.toViewer(chunk);
+    if ((ch.mode == 1 || ch.mode == 2) && ch.outputs.toFile)
+        ch.outputs.toFile(RewriteLineBreaks(chunk));
+    if ((ch.mode == 0 || ch.mode == 2) && ch.outputs.toViewer)
+        ch.outputs.toViewer(chunk);
 }
 
 // Hands the buffered characters on. The buffer is emptied before dispatch, so that a
@@ -34,7 +36,8 @@ void Dispatch(TraceChannel& ch, const std::string& chunk)
 void Emit(TraceChannel& ch)
 {
     std::lock_guard<std::recursive_mutex> guard(ch.lock);
-    if (ch.count == 0) return;
+    if (ch.count == 0)
+        return;
     std::string chunk(ch.buffer, ch.count);
     ch.count = 0;
     try {
@@ -55,7 +58,7 @@ UpdateLogState& LogState()
     return *state;
 }
 
-}  // namespace
+} // namespace
 
 void SetDebugOutputModeForTest(std::uint8_t mode)
 {
@@ -78,7 +81,8 @@ std::string RewriteLineBreaks(std::string_view chunk)
     for (std::size_t i = 0; i < chunk.size(); ++i) {
         char c = chunk[i];
         if (c == '\r') {
-            if (i + 1 < chunk.size() && chunk[i + 1] == '\n') ++i;
+            if (i + 1 < chunk.size() && chunk[i + 1] == '\n')
+                ++i;
             out += "\r\n";
         } else if (c == '\n') {
             out += "\r\n";
@@ -94,10 +98,12 @@ void TraceAppend(std::string_view text)
     TraceChannel& ch = Channel();
     std::lock_guard<std::recursive_mutex> guard(ch.lock);
     for (char c : text) {
-        if (ch.count == kTraceChunkSize) Emit(ch);
+        if (ch.count == kTraceChunkSize)
+            Emit(ch);
         ch.buffer[ch.count++] = c;
     }
-    if (ch.count == kTraceChunkSize) Emit(ch);
+    if (ch.count == kTraceChunkSize)
+        Emit(ch);
 }
 
 void TraceFlush() { Emit(Channel()); }
@@ -143,7 +149,8 @@ std::string UpdateLogPathFor(std::string_view programPath)
     std::size_t slash = path.find_last_of("\\/");
     std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string name = FileTitle(path, false);
-    if (name.compare(0, 2, "X_") != 0) name.insert(0, "X_");
+    if (name.compare(0, 2, "X_") != 0)
+        name.insert(0, "X_");
     return folder + name + ".log";
 }
 

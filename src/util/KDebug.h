@@ -56,17 +56,18 @@ inline std::string_view TraceText(const std::string& s) { return s; }
 inline std::string_view TraceText(const char* s) { return s ? std::string_view(s) : std::string_view(); }
 inline std::string TraceText(char c) { return std::string(1, c); }
 inline std::string_view TraceText(bool b) { return b ? "TRUE" : "FALSE"; }
-template <class T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool> &&
-                                        !std::is_same_v<T, char>, int> = 0>
-std::string TraceText(T value) { return std::to_string(value); }
+template <class T,
+          std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char>, int> = 0>
+std::string TraceText(T value)
+{
+    return std::to_string(value);
+}
 
 // TraceWrite("Size=", size, " ok=", true) appends without ending the line.
-template <class... Parts>
-void TraceWrite(const Parts&... parts) { (TraceAppend(TraceText(parts)), ...); }
+template <class... Parts> void TraceWrite(const Parts&... parts) { (TraceAppend(TraceText(parts)), ...); }
 
 // Appends the parts and CR LF, then flushes.
-template <class... Parts>
-void TraceLine(const Parts&... parts)
+template <class... Parts> void TraceLine(const Parts&... parts)
 {
     TraceWrite(parts...);
     TraceAppend("\r\n");

@@ -15,9 +15,11 @@ constexpr UINT kViewerSendTimeoutMs = 5000;
 void SendToViewer(const std::string& chunk)
 {
     HWND viewer = ::FindWindowA(kTraceViewerClass, nullptr);
-    if (!viewer || !g_viewerMessage) return;
+    if (!viewer || !g_viewerMessage)
+        return;
     ATOM atom = ::GlobalAddAtomA(chunk.c_str());
-    if (!atom) return;
+    if (!atom)
+        return;
     DWORD_PTR ignored = 0;
     ::SendMessageTimeoutA(viewer, g_viewerMessage, kTraceSenderNumber, atom, SMTO_NORMAL, kViewerSendTimeoutMs,
                           &ignored);
@@ -27,7 +29,7 @@ void SendToViewer(const std::string& chunk)
 // The trace channel has nowhere to report its own failure.
 void AppendToTraceFile(const std::string& text) { static_cast<void>(AppendText(kTraceFilePath, text, 0)); }
 
-}  // namespace
+} // namespace
 
 void StartTraceChannel()
 {
@@ -43,7 +45,8 @@ const std::string& UpdateLogFileName()
 
 void WriteUpdateLog(std::string_view message)
 {
-    if (!UpdateLogEnabled()) return;
+    if (!UpdateLogEnabled())
+        return;
     std::string line = UpdateLogLine(LocalNow(), UserDateSeparator(), UserTimeSeparator(), ::GetCurrentThreadId(),
                                      UpdateLogTag(), message);
     // A log line that cannot be written has nowhere else to go.

@@ -17,8 +17,8 @@ public:
     // Item n as a decimal integer; def when missing or not a number.
     static int64_t ListItemInt(const std::string& list, int n, int64_t def);
     // Value of the first item "key=value" (key ignoring case, blanks around it ignored).
-    static std::string ListValue(const std::string& list, const std::string& key,
-                                 const std::string& notFound, const std::string& whenEmpty);
+    static std::string ListValue(const std::string& list, const std::string& key, const std::string& notFound,
+                                 const std::string& whenEmpty);
     // A new list with item n set to value, keeping the delimiter when it can.
     static std::string ListSetItem(const std::string& list, int n, const std::string& value);
 };

@@ -60,7 +60,7 @@ StartedProcess StartElevated(const ProcessStart& start)
 StartedProcess StartProcessOrElevate(const ProcessStart& start, const ProcessStarter& plain,
                                      const ProcessStarter& elevated)
 {
-    constexpr DWORD kElevationRequired = 740;  // ERROR_ELEVATION_REQUIRED
+    constexpr DWORD kElevationRequired = 740; // ERROR_ELEVATION_REQUIRED
     StartedProcess started = plain(start);
     if (started || started.error != kElevationRequired)
         return started;

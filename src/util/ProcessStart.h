@@ -12,8 +12,8 @@
 #include "util/SysResult.h"
 
 struct ProcessStart {
-    std::string program;    // full path of the exe, taken as it is (no search)
-    std::string arguments;  // what follows the program path on its command line
+    std::string program;   // full path of the exe, taken as it is (no search)
+    std::string arguments; // what follows the program path on its command line
     WORD show = SW_SHOWNORMAL;
     // The path heads the command line in quotes, unless the program reads its own path
     // from the command line as it is (the setup engine).
@@ -21,8 +21,8 @@ struct ProcessStart {
 };
 
 struct StartedProcess {
-    ScopedHandle process;  // empty when the start failed
-    DWORD error = 0;       // the system's error code of a failed start, taken at once
+    ScopedHandle process; // empty when the start failed
+    DWORD error = 0;      // the system's error code of a failed start, taken at once
     explicit operator bool() const { return static_cast<bool>(process); }
 };
 

@@ -8,15 +8,15 @@
 #include <utility>
 
 // The generic owner. Traits give the value that means "none" and how to close.
-template <class T, class Traits>
-class ScopedWin {
+template <class T, class Traits> class ScopedWin {
 public:
     ScopedWin() noexcept : value_(Traits::none()) {}
     explicit ScopedWin(T value) noexcept : value_(value) {}
     ScopedWin(ScopedWin&& other) noexcept : value_(other.release()) {}
     ScopedWin& operator=(ScopedWin&& other) noexcept
     {
-        if (this != &other) reset(other.release());
+        if (this != &other)
+            reset(other.release());
         return *this;
     }
     ScopedWin(const ScopedWin&) = delete;
@@ -34,7 +34,8 @@ public:
     }
     void reset(T value = Traits::none()) noexcept
     {
-        if (value_ != Traits::none()) Traits::close(value_);
+        if (value_ != Traits::none())
+            Traits::close(value_);
         value_ = value;
     }
 
@@ -58,8 +59,7 @@ struct Find {
     static HANDLE none() { return INVALID_HANDLE_VALUE; }
     static void close(HANDLE h) { ::FindClose(h); }
 };
-template <class G>
-struct Gdi {
+template <class G> struct Gdi {
     static G none() { return nullptr; }
     static void close(G h) { ::DeleteObject(h); }
 };
@@ -88,7 +88,7 @@ struct Window {
     static HWND none() { return nullptr; }
     static void close(HWND w) { ::DestroyWindow(w); }
 };
-}  // namespace scoped_traits
+} // namespace scoped_traits
 
 using ScopedFile = ScopedWin<HANDLE, scoped_traits::File>;
 using ScopedHandle = ScopedWin<HANDLE, scoped_traits::Handle>;
@@ -109,14 +109,14 @@ using ScopedWindow = ScopedWin<HWND, scoped_traits::Window>;
 class ScopedGetDC {
 public:
     explicit ScopedGetDC(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
-    ScopedGetDC(ScopedGetDC&& other) noexcept
-        : window_(other.window_), dc_(std::exchange(other.dc_, nullptr)) {}
+    ScopedGetDC(ScopedGetDC&& other) noexcept : window_(other.window_), dc_(std::exchange(other.dc_, nullptr)) {}
     ScopedGetDC& operator=(ScopedGetDC&&) = delete;
     ScopedGetDC(const ScopedGetDC&) = delete;
     ScopedGetDC& operator=(const ScopedGetDC&) = delete;
     ~ScopedGetDC()
     {
-        if (dc_) ::ReleaseDC(window_, dc_);
+        if (dc_)
+            ::ReleaseDC(window_, dc_);
     }
     HDC get() const noexcept { return dc_; }
     explicit operator bool() const noexcept { return dc_ != nullptr; }
@@ -134,7 +134,8 @@ public:
     ScopedSelect& operator=(const ScopedSelect&) = delete;
     ~ScopedSelect()
     {
-        if (previous_ && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+        if (previous_ && previous_ != HGDI_ERROR)
+            ::SelectObject(dc_, previous_);
     }
 
 private:
@@ -143,8 +144,7 @@ private:
 };
 
 // auto cleanup = defer([&] { ... });  runs the function when the scope ends.
-template <class F>
-class Deferred {
+template <class F> class Deferred {
 public:
     explicit Deferred(F f) noexcept : f_(std::move(f)) {}
     Deferred(Deferred&& other) noexcept : f_(std::move(other.f_)), armed_(std::exchange(other.armed_, false)) {}
@@ -153,7 +153,8 @@ public:
     Deferred& operator=(Deferred&&) = delete;
     ~Deferred()
     {
-        if (armed_) f_();
+        if (armed_)
+            f_();
     }
     // Keeps the function from running.
     void cancel() noexcept { armed_ = false; }
@@ -163,5 +164,4 @@ private:
     bool armed_ = true;
 };
 
-template <class F>
-[[nodiscard]] Deferred<F> defer(F f) noexcept { return Deferred<F>(std::move(f)); }
+template <class F> [[nodiscard]] Deferred<F> defer(F f) noexcept { return Deferred<F>(std::move(f)); }

@@ -30,8 +30,7 @@ public:
     std::string Folder(SpecialFolder which)
     {
         switch (which) {
-        case SpecialFolder::User:
-            return First({[&] { return ParentIfAccepted(Query(kPersonal)); }, Profile()});
+        case SpecialFolder::User: return First({[&] { return ParentIfAccepted(Query(kPersonal)); }, Profile()});
         case SpecialFolder::UserAppData:
             return First({[&] { return Query(kAppData); }, Under(Profile(), "Application Data")});
         case SpecialFolder::UserLocalAppData:
@@ -74,7 +73,8 @@ private:
         std::string candidate;
         for (const Candidate& next : candidates) {
             candidate = next();
-            if (Accepted(candidate)) break;
+            if (Accepted(candidate))
+                break;
         }
         return candidate;
     }
@@ -113,7 +113,7 @@ private:
     const ShellFolderSource& s_;
 };
 
-}  // namespace
+} // namespace
 
 std::string SpecialFolderPath(SpecialFolder which, bool trailingSeparator, const ShellFolderSource& source)
 {
@@ -127,10 +127,13 @@ std::string ParentFolder(const std::string& path)
     // The last separator that is not the second byte of a double-byte character.
     size_t cut = std::string::npos;
     for (size_t i = 0; i < folder.size(); ++i) {
-        if (IsLeadByte(folder[i])) ++i;
-        else if (folder[i] == '\\') cut = i;
+        if (IsLeadByte(folder[i]))
+            ++i;
+        else if (folder[i] == '\\')
+            cut = i;
     }
-    if (cut == std::string::npos || folder.find_first_not_of('\\') > cut) return {};
+    if (cut == std::string::npos || folder.find_first_not_of('\\') > cut)
+        return {};
     const std::string parent = folder.substr(0, cut);
     // A drive keeps its root separator: "C:" alone names the drive's current folder.
     return parent.size() == 2 && parent[1] == ':' ? parent + "\\" : parent;

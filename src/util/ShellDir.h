@@ -26,10 +26,10 @@ enum class SpecialFolder {
 // What the rules ask of the system. The two queries take a shell folder id and give ""
 // when they fail or are missing.
 struct ShellFolderSource {
-    std::function<std::string(int id)> folderPath;         // SHGetFolderPathA
-    std::function<std::string(int id)> specialFolderPath;  // SHGetSpecialFolderPathA
+    std::function<std::string(int id)> folderPath;        // SHGetFolderPathA
+    std::function<std::string(int id)> specialFolderPath; // SHGetSpecialFolderPathA
     std::function<bool(const std::string& path)> folderExists;
-    std::function<std::string()> windowsFolder;            // without a trailing separator
+    std::function<std::string()> windowsFolder; // without a trailing separator
     std::function<std::string()> registeredOwner;
 };
 

@@ -19,7 +19,8 @@ std::string FolderPathQuery(int id)
 {
     ScopedLibrary library = LoadSystemLibrary("SHFolder.dll");
     const auto query = ProcFrom<GetFolderPathFn>(library.get(), "SHGetFolderPathA");
-    if (!query) return {};
+    if (!query)
+        return {};
     char buffer[kShellBuffer] = {};
     return query(nullptr, id, nullptr, 0, buffer) == S_OK ? std::string(buffer) : std::string();
 }
@@ -28,12 +29,13 @@ std::string SpecialFolderPathQuery(int id)
 {
     ScopedLibrary library = LoadSystemLibrary("shell32.dll");
     const auto query = ProcFrom<GetSpecialFolderPathFn>(library.get(), "SHGetSpecialFolderPathA");
-    if (!query) return {};
+    if (!query)
+        return {};
     char buffer[kShellBuffer] = {};
     return query(nullptr, buffer, id, FALSE) ? std::string(buffer) : std::string();
 }
 
-}  // namespace
+} // namespace
 
 ShellFolderSource SystemShellFolders()
 {

@@ -9,7 +9,11 @@
 
 RegistryRootKey RegistryRootOf(const std::string& name)
 {
-    struct Entry { const char* longName; const char* shortName; RegistryRootKey root; };
+    struct Entry {
+        const char* longName;
+        const char* shortName;
+        RegistryRootKey root;
+    };
     static const Entry table[] = {
         {"HKEY_CLASSES_ROOT", "HKCR", RegistryRootKey::ClassesRoot},
         {"HKEY_CURRENT_USER", "HKCU", RegistryRootKey::CurrentUser},
@@ -20,7 +24,8 @@ RegistryRootKey RegistryRootOf(const std::string& name)
     };
     std::string upper = UpperText(name);
     for (const Entry& e : table)
-        if (upper == e.longName || upper == e.shortName) return e.root;
+        if (upper == e.longName || upper == e.shortName)
+            return e.root;
     return RegistryRootKey::CurrentUser;
 }
 
@@ -46,12 +51,13 @@ std::string RegistryValueText(uint32_t type, const std::string& data)
 {
     if (type == kRegDword && data.size() == 4) {
         uint32_t v = 0;
-        std::memcpy(&v, data.data(), 4);  // little-endian on every Windows machine
+        std::memcpy(&v, data.data(), 4); // little-endian on every Windows machine
         return std::to_string(v);
     }
     if (type == kRegMultiSz && data.size() > 2) {
         std::string s = data;
-        while (!s.empty() && s.back() == '\0') s.pop_back();
+        while (!s.empty() && s.back() == '\0')
+            s.pop_back();
         return ReplaceAll(s, std::string(1, '\0'), "<0>");
     }
     return data.substr(0, data.find('\0'));
@@ -76,6 +82,7 @@ std::string NormalizeVersion(const std::string& text, int width, int parts)
 
 int64_t SleepStep(int64_t step, int64_t duration)
 {
-    if (step != 0) return step;
+    if (step != 0)
+        return step;
     return std::clamp<int64_t>(duration / 10, 1, 25);
 }

@@ -22,15 +22,16 @@ constexpr bool kRegistry64View = false;
 
 UINT g_autoPlayMessage = 0;
 
-}  // namespace
+} // namespace
 
 std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key,
                           const std::string& def)
 {
-    if (section.empty()) return def;
+    if (section.empty())
+        return def;
     std::vector<char> buffer(kIniBuffer);
-    DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer.data(), kIniBuffer,
-                                         file.c_str());
+    DWORD n =
+        ::GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer.data(), kIniBuffer, file.c_str());
     return n > 0 ? std::string(buffer.data(), n) : def;
 }
 
@@ -73,8 +74,8 @@ std::string ReadRegistryValue(const std::string& path, const std::string& valueN
     ScopedRegKey key(raw);
     std::string data(kRegistryBuffer, '\0');
     DWORD type = 0, size = kRegistryBuffer;
-    if (::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
-                           &size) != ERROR_SUCCESS)
+    if (::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) !=
+        ERROR_SUCCESS)
         return def;
     data.resize(size);
     return RegistryValueText(type, data);
@@ -120,7 +121,8 @@ std::string AccountDomain(const std::string& accountName)
     char domain[256];
     DWORD domainSize = sizeof domain;
     SID_NAME_USE use;
-    if (!::LookupAccountNameA(nullptr, accountName.c_str(), sid, &sidSize, domain, &domainSize, &use)) return {};
+    if (!::LookupAccountNameA(nullptr, accountName.c_str(), sid, &sidSize, domain, &domainSize, &use))
+        return {};
     return domain;
 }
 
@@ -136,13 +138,16 @@ std::string FileVersionText(const std::string& file, int width, int parts)
     static const auto infoSize = ProcFrom<InfoSizeFn>(library, "GetFileVersionInfoSizeA");
     static const auto infoOf = ProcFrom<InfoFn>(library, "GetFileVersionInfoA");
     static const auto query = ProcFrom<QueryFn>(library, "VerQueryValueA");
-    if (!infoSize || !infoOf || !query) return {};
+    if (!infoSize || !infoOf || !query)
+        return {};
     std::string path = file.empty() ? ProgramPath(false) : file;
     DWORD ignored = 0;
     DWORD size = infoSize(path.c_str(), &ignored);
-    if (size == 0) return {};
+    if (size == 0)
+        return {};
     std::vector<char> info(size);
-    if (!infoOf(path.c_str(), 0, size, info.data())) return {};
+    if (!infoOf(path.c_str(), 0, size, info.data()))
+        return {};
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
     if (!query(info.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize) || !fixed ||
@@ -151,17 +156,19 @@ std::string FileVersionText(const std::string& file, int width, int parts)
     char text[64];
     std::snprintf(text, sizeof text, "%d.%d.%d.%d", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
                   HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
-    if (width > 1 || parts < 4) return NormalizeVersion(text, width, parts);
+    if (width > 1 || parts < 4)
+        return NormalizeVersion(text, width, parts);
     return text;
 }
 
 std::string ErrorText(DWORD code)
 {
     char* message = nullptr;
-    DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<char*>(&message), 0, nullptr);
-    if (n == 0 || !message) return "Error Reading \"SysUtils.SysErrorMessage(GetLastError)\"";
+    DWORD n =
+        ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, code, 0, reinterpret_cast<char*>(&message), 0, nullptr);
+    if (n == 0 || !message)
+        return "Error Reading \"SysUtils.SysErrorMessage(GetLastError)\"";
     std::string text(message, n);
     ::LocalFree(message);
     return TrimText(text);
@@ -200,7 +207,8 @@ POINT CenterInWorkArea(int width, int height)
 
 std::string WindowText(HWND window)
 {
-    if (!window) return {};
+    if (!window)
+        return {};
     char text[1024];
     int n = ::GetWindowTextA(window, text, sizeof text);
     return std::string(text, n > 0 ? n : 0);
@@ -211,7 +219,8 @@ bool ShellOpen(const std::string& file, const std::string& parameters, int showM
     using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
     // Loaded on first use: an agent that stays hidden all day never maps the shell.
     static const auto execute = ProcFrom<ShellExecuteFn>(LoadSystemLibrary("shell32.dll").release(), "ShellExecuteA");
-    if (!execute) return false;
+    if (!execute)
+        return false;
     HINSTANCE result = execute(::GetDesktopWindow(), nullptr, file.c_str(),
                                parameters.empty() ? nullptr : parameters.c_str(), nullptr, showMode);
     return reinterpret_cast<INT_PTR>(result) > 32;
@@ -222,7 +231,7 @@ std::string ProcessIdText() { return std::to_string(::GetCurrentProcessId()); }
 void HardenDllSearch()
 {
     // Both functions are younger than some systems the launcher runs on: looked up.
-    constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    constexpr DWORD kSearchSystem32 = 0x00000800; // LOAD_LIBRARY_SEARCH_SYSTEM32
     const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
     using SetDefaultDirs = BOOL(WINAPI*)(DWORD);
     const auto setDefault =
@@ -233,13 +242,14 @@ void HardenDllSearch()
     const auto setDllDirectory =
         reinterpret_cast<SetDllDir>(reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDllDirectoryA")));
     if (setDllDirectory)
-        setDllDirectory("");  // takes the current folder out of the search
+        setDllDirectory(""); // takes the current folder out of the search
 }
 
 ScopedLibrary LoadSystemLibrary(const std::string& name)
 {
     const std::string folder = SystemFolder(true);
-    if (folder.empty()) return ScopedLibrary();
+    if (folder.empty())
+        return ScopedLibrary();
     return ScopedLibrary(::LoadLibraryExA((folder + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
@@ -287,7 +297,8 @@ void SleepPumping(int64_t step, int64_t duration)
 
 void WaitWhileWindowExists(const std::string& className, const std::string& title)
 {
-    if (className.empty() && title.empty()) return;
+    if (className.empty() && title.empty())
+        return;
     while (::FindWindowA(className.empty() ? nullptr : className.c_str(), title.empty() ? nullptr : title.c_str()))
         YieldX(100);
 }
@@ -300,15 +311,13 @@ int64_t MillisecondClock()
                    ? 1000.0L / static_cast<long double>(frequency.QuadPart)
                    : 0.0L;
     }();
-    if (factor == 0.0L) return static_cast<int64_t>(::GetTickCount());
+    if (factor == 0.0L)
+        return static_cast<int64_t>(::GetTickCount());
     LARGE_INTEGER counter;
     ::QueryPerformanceCounter(&counter);
     return static_cast<int64_t>(std::llround(static_cast<long double>(counter.QuadPart) * factor));
 }
 
-void SetAutoPlaySuppression(bool on)
-{
-    g_autoPlayMessage = on ? ::RegisterWindowMessageA("QueryCancelAutoPlay") : 0;
-}
+void SetAutoPlaySuppression(bool on) { g_autoPlayMessage = on ? ::RegisterWindowMessageA("QueryCancelAutoPlay") : 0; }
 
 UINT AutoPlayMessage() { return g_autoPlayMessage; }

@@ -18,8 +18,9 @@ std::string ReadIniString(const std::string& file, const std::string& section, c
                           const std::string& def);
 int64_t ReadIniInt(const std::string& file, const std::string& section, const std::string& key, int64_t def);
 [[nodiscard]] bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
-                    const std::string& value);
-[[nodiscard]] bool WriteIniInt(const std::string& file, const std::string& section, const std::string& key, int64_t value);
+                                  const std::string& value);
+[[nodiscard]] bool WriteIniInt(const std::string& file, const std::string& section, const std::string& key,
+                               int64_t value);
 
 // ---- registry -----------------------------------------------------------------------
 HKEY RegistryRootHandle(RegistryRootKey root);
@@ -64,8 +65,7 @@ void HardenDllSearch();
 // path, so a planted copy beside the program is not picked up. None when it is missing.
 ScopedLibrary LoadSystemLibrary(const std::string& name);
 // A function of a loaded library as its own pointer type; null when it is missing.
-template <class Fn>
-Fn ProcFrom(HMODULE library, const char* name)
+template <class Fn> Fn ProcFrom(HMODULE library, const char* name)
 {
     // Through the one function type that converts to every other without a warning.
     return library ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(library, name))) : nullptr;

@@ -23,13 +23,10 @@ std::string TrimText(const std::string& text);
 // --- Search and replace ------------------------------------------------------
 // Replaces the first-th to the last-th occurrence of find (see Utils.cpp).
 // first = 0 and last = 0 replace all; first = n, last = 0 only the n-th.
-std::string ReplaceText(const std::string& text, const std::string& find,
-                        const std::string& replacement, int last, int first,
-                        bool ignoreCase);
-std::string ReplaceAll(const std::string& text, const std::string& find,
-                       const std::string& replacement);
-std::string ReplaceAllCI(const std::string& text, const std::string& find,
-                         const std::string& replacement);
+std::string ReplaceText(const std::string& text, const std::string& find, const std::string& replacement, int last,
+                        int first, bool ignoreCase);
+std::string ReplaceAll(const std::string& text, const std::string& find, const std::string& replacement);
+std::string ReplaceAllCI(const std::string& text, const std::string& find, const std::string& replacement);
 int PosCI(const std::string& sub, const std::string& text);
 // First occurrence beginning at or after start (start <= 1 searches everything).
 int PosFrom(const std::string& sub, const std::string& text, int start, bool ignoreCase);
@@ -37,12 +34,10 @@ int LastPos(const std::string& sub, const std::string& text);
 bool StartsWith(const std::string& prefix, const std::string& text, bool ignoreCase);
 bool EndsWith(const std::string& suffix, const std::string& text, bool ignoreCase);
 bool SameTextTrimmed(const std::string& a, const std::string& b);
-std::string TextBefore(const std::string& text, const std::string& separator,
-                       const std::string& def);
+std::string TextBefore(const std::string& text, const std::string& separator, const std::string& def);
 std::string ReplaceChar(const std::string& text, char from, char to);
 // Keeps the characters in (allowed minus removed); an empty allowed set allows all.
-std::string FilterChars(const std::string& text, const std::string& allowed,
-                        const std::string& removed);
+std::string FilterChars(const std::string& text, const std::string& allowed, const std::string& removed);
 
 // --- Trimming, filling and choice ----------------------------------------------
 std::string TrimChar(const std::string& text, char ch, bool force, bool onlyOne);
@@ -85,12 +80,11 @@ struct DateTime {
 // Day counts since 30 December 1899 (fraction = time of day), as the agent stores them.
 DateTime DateTimeFromDays(double days);
 double DaysFromDateTime(const DateTime& dt);
-std::string DateText(const DateTime& dt);      // 05-MAR-2024
-std::string DateTimeText(const DateTime& dt,      // 05-MAR-2024 14:05:09
+std::string DateText(const DateTime& dt);    // 05-MAR-2024
+std::string DateTimeText(const DateTime& dt, // 05-MAR-2024 14:05:09
                          const std::string& timeSeparator = ":");
 // "dd/mm/yy HH:NN:SS" with the given separators in place of "/" and ":".
-std::string StampText(bool fourDigitYear, const DateTime& dt,
-                      const std::string& dateSeparator = "/",
+std::string StampText(bool fourDigitYear, const DateTime& dt, const std::string& dateSeparator = "/",
                       const std::string& timeSeparator = ":");
 
 // --- Paths --------------------------------------------------------------------

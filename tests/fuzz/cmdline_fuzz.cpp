@@ -31,10 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // A plain name and a value that holds neither the next switch nor the blanks the
     // key lookup drops read back exactly.
-    const std::string plainName = FilterChars(name, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", "");
+    const std::string plainName =
+        FilterChars(name, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", "");
     const std::string plainValue = FilterChars(f[3], "", std::string("\"/\x01", 3));
     if (!plainName.empty() && plainValue.find(" =") == std::string::npos)
-        FUZZ_CHECK(SwitchValueIn("/" + plainName + "=" + plainValue, "/" + plainName + "=", "\x01") == TrimText(plainValue));
+        FUZZ_CHECK(SwitchValueIn("/" + plainName + "=" + plainValue, "/" + plainName + "=", "\x01") ==
+                   TrimText(plainValue));
 
     const std::string removed = RemoveSwitch(args, name);
     FUZZ_CHECK(removed.size() <= args.size());

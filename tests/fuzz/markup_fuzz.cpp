@@ -2,8 +2,8 @@
 // character, 13-pixel lines), with buttons from a flag word and a caption list.
 // Properties: bold ranges are ordered and inside the plain text, and no closing tag is
 // left in it; the text area is at most the line limit wide and a whole number of lines
-// high (at least one line unless the text is only line breaks); the box is at least 360 wide and holds the text area; buttons and keys choose
-// only buttons that exist; focus moves stay on a button.
+// high (at least one line unless the text is only line breaks); the box is at least 360 wide and holds the text area;
+// buttons and keys choose only buttons that exist; focus moves stay on a button.
 #include <algorithm>
 
 #include "FuzzInput.h"
@@ -20,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(PosCI("</B>", text.plain) == 0);
 
     constexpr int kLine = 13;
-    const auto extent = [](const std::string& line) { return static_cast<int>(std::min<size_t>(line.size(), 1u << 20)) * 7; };
+    const auto extent = [](const std::string& line) {
+        return static_cast<int>(std::min<size_t>(line.size(), 1u << 20)) * 7;
+    };
     const BoxSize measured = MeasureText(text.plain, kLine, extent);
     FUZZ_CHECK(measured.width >= 0 && measured.width <= kMaxLineWidth);
     // Only line breaks and nothing else measure as no line at all.

@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int i = 0; i < 3; ++i) {
         const std::string* s = strings[i];
         uint32_t n = 0;
-        unread = unread || i >= trailer.headerStringCount || at < 0 || at + 4 > limit || !file.ReadU32(at, n) || n > limit - at - 4;
+        unread = unread || i >= trailer.headerStringCount || at < 0 || at + 4 > limit || !file.ReadU32(at, n) ||
+                 n > limit - at - 4;
         if (unread) {
             FUZZ_CHECK(s->empty());
             continue;

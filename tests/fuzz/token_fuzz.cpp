@@ -40,9 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(inform.body.size() <= unscrambled.size() &&
                unscrambled.compare(unscrambled.size() - inform.body.size(), inform.body.size(), inform.body) == 0);
     std::string informToken;
-    FUZZ_CHECK(SameToken(inform.storedToken, f[0]) ==
-               (TryDescrambleToken(inform.storedToken, informToken) && TryDescrambleToken(f[0], plain) &&
-                informToken == plain));
+    FUZZ_CHECK(SameToken(inform.storedToken, f[0]) == (TryDescrambleToken(inform.storedToken, informToken) &&
+                                                       TryDescrambleToken(f[0], plain) && informToken == plain));
     FUZZ_CHECK(SameToken(ScrambleToken(text, seed), ScrambleToken(text, seed + 1)));
     return 0;
 }

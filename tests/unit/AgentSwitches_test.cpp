@@ -18,11 +18,7 @@ TEST(AgentSwitches, LocalMessageReadsTwoNumbers)
         const char* value;
         std::int64_t window, message;
     } cases[] = {
-        {"1234:1025", 1234, 1025},
-        {"1234", 1234, 0},
-        {"x:1025", 0, 1025},
-        {"", 0, 0},
-        {"1:2:3", 1, 2},
+        {"1234:1025", 1234, 1025}, {"1234", 1234, 0}, {"x:1025", 0, 1025}, {"", 0, 0}, {"1:2:3", 1, 2},
     };
     for (const auto& c : cases) {
         const LocalMessage m = ParseLocalMessage(c.value);

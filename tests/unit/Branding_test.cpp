@@ -29,18 +29,17 @@ Resource Make(uint16_t type, ResourceKey name, const std::string& data)
     return {ResourceKey::Id(type), std::move(name), 1033, 0, data};
 }
 
-const std::string kManifest =
-    "<assembly><trustInfo><security><requestedPrivileges>"
-    "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"
-    "</requestedPrivileges></security></trustInfo></assembly>";
+const std::string kManifest = "<assembly><trustInfo><security><requestedPrivileges>"
+                              "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"
+                              "</requestedPrivileges></security></trustInfo></assembly>";
 
 // What a linked launcher holds: its icon (two images and their group), version
 // information, manifest, and a resource the branding does not touch.
 std::vector<Resource> LauncherResources()
 {
-    return {Make(kRtIcon, ResourceKey::Id(1), "old icon 1"), Make(kRtIcon, ResourceKey::Id(2), "old icon 2"),
+    return {Make(kRtIcon, ResourceKey::Id(1), "old icon 1"),   Make(kRtIcon, ResourceKey::Id(2), "old icon 2"),
             Make(kRtGroupIcon, {u"MAINICON", 0}, "old group"), Make(kRtVersion, ResourceKey::Id(1), "old version"),
-            Make(kRtManifest, ResourceKey::Id(1), kManifest), Make(10, {u"KEEP", 0}, "kept as it is")};
+            Make(kRtManifest, ResourceKey::Id(1), kManifest),  Make(10, {u"KEEP", 0}, "kept as it is")};
 }
 
 constexpr uint32_t kRsrcRva = 0x2000;
@@ -51,13 +50,13 @@ std::string ResourcedLauncher(bool plus)
 {
     std::string b = FakeLauncher();
     const size_t optional = 280, optionalSize = plus ? 240 : 224;
-    b[256 + 6] = 3;                                      // sections
+    b[256 + 6] = 3; // sections
     b[256 + 20] = static_cast<char>(optionalSize);
-    b[optional + 1] = plus ? 0x02 : 0x01;                // 0x20B or 0x10B
-    PutU32(b, optional + 32, 0x1000);                    // section alignment
-    PutU32(b, optional + 36, 0x200);                     // file alignment
-    PutU32(b, optional + 60, 1024);                      // size of headers
-    PutU32(b, optional + (plus ? 108 : 92), 16);         // directories
+    b[optional + 1] = plus ? 0x02 : 0x01;        // 0x20B or 0x10B
+    PutU32(b, optional + 32, 0x1000);            // section alignment
+    PutU32(b, optional + 36, 0x200);             // file alignment
+    PutU32(b, optional + 60, 1024);              // size of headers
+    PutU32(b, optional + (plus ? 108 : 92), 16); // directories
     const size_t dirs = optional + (plus ? 112 : 96), table = optional + optionalSize;
     const std::string rsrc = WriteResources(LauncherResources(), kRsrcRva);
     const uint32_t rsrcRaw = (static_cast<uint32_t>(rsrc.size()) + 511) / 512 * 512;
@@ -210,8 +209,9 @@ TEST_F(BrandingTest, RefusalsNameTheKey)
     };
     for (const auto& [body, message] : cases)
         EXPECT_NE(Refusal(body).find(message), std::string::npos) << body << " -> " << Refusal(body);
-    EXPECT_NE(Refusal("ProductName=x\n", "fake.exe").find("[Branding]: the launcher's resources cannot be replaced: "
-                                                          "it has no resources"),
+    EXPECT_NE(Refusal("ProductName=x\n", "fake.exe")
+                  .find("[Branding]: the launcher's resources cannot be replaced: "
+                        "it has no resources"),
               std::string::npos);
     EXPECT_EQ(Refusal("ProductName=x\n"), "accepted");
 }

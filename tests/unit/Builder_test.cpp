@@ -76,7 +76,8 @@ protected:
     }
 
     // Most cases leave out files or the run target, which a manifest has to say it means.
-    std::vector<std::string> Build(const std::string& body, std::vector<std::string> overrides = {"Setup/RunsNothing=1"})
+    std::vector<std::string> Build(const std::string& body,
+                                   std::vector<std::string> overrides = {"Setup/RunsNothing=1"})
     {
         return WritePayload(ReadManifest(Manifest(body), overrides));
     }
@@ -180,8 +181,8 @@ TEST_F(Builder, EveryFieldReadsBack)
     EXPECT_EQ(PayloadChecksum(file, 74), info.StoredChecksum());
 
     // Required space: every written file rounded up to each cluster size, the agent copy included.
-    const uint64_t agent = 1024 + (4 + table.size()) + (4 + info.UpdateOptions().size()) +
-                           (4 + info.DownloadOptions().size()) + 74;
+    const uint64_t agent =
+        1024 + (4 + table.size()) + (4 + info.UpdateOptions().size()) + (4 + info.DownloadOptions().size()) + 74;
     const uint64_t sizes[] = {6, 2500, 3, agent};
     for (int i = 0; i <= 8; ++i) {
         const uint64_t cluster = i == 0 ? 1 : uint64_t{256} << i;
@@ -317,14 +318,17 @@ TEST_F(Builder, BadManifestsAreRefusedNamingSectionAndKey)
         {"[Folders]\nd=src/" + std::string(300, 'x') + "\n", "[Folders] d: the folder"},
         {"[Setup]\nEntrySize=0\n", "line 4: [Setup] appears twice"},
         {"EntrySize=16777217\n", "[Setup] EntrySize: expected a whole number from 1 to 16777216"},
-        {"[Files]\ncaf\xC3\xA9.txt=src/engine.exe\n", "[Files] caf\xC3\xA9.txt: a name in the work folder must be ASCII"},
+        {"[Files]\ncaf\xC3\xA9.txt=src/engine.exe\n",
+         "[Files] caf\xC3\xA9.txt: a name in the work folder must be ASCII"},
         {"[Files]\ncon.txt=src/engine.exe\n", "[Files] con.txt: a name in the work folder may not use a device"},
         {"[Files]\nsub\\ . \\x=src/engine.exe\n", "[Files] sub\\ . \\x: a name in the work folder"},
         {"[Extra]\n", "[Extra] is not a known section"},
         {"EntrySize=0\n", "[Setup] EntrySize: expected a whole number from 1"},
         {"VolumeSize=1100\n", "[Setup] VolumeSize: 1100 bytes do not hold the launcher"},
-        {"VolumeSize=1100\nCompress=0\n[Files]\nbig.bin=src/big.bin\n[Folders]\n.=src/sub\n", "[Setup] VolumeSize: 1100 bytes do not hold the launcher"},
-        {"VolumeSize=1150\nCompress=0\n[Files]\nbig.bin=src/big.bin\n", "[Setup] VolumeSize: 1150 bytes do not hold an entry"},
+        {"VolumeSize=1100\nCompress=0\n[Files]\nbig.bin=src/big.bin\n[Folders]\n.=src/sub\n",
+         "[Setup] VolumeSize: 1100 bytes do not hold the launcher"},
+        {"VolumeSize=1150\nCompress=0\n[Files]\nbig.bin=src/big.bin\n",
+         "[Setup] VolumeSize: 1150 bytes do not hold an entry"},
         {"[Download]\nSize=12MB\n", "[Download] Size: expected a whole number"},
         {"[Download]\nUrl=x\n[Trailer]\nHeaderStrings=2\n", "[Trailer] HeaderStrings: must be 3"},
         {"[Update]\nToken=a\nToken=b\n", "[Update] Token: appears twice"},
@@ -434,7 +438,7 @@ TEST_F(Builder, OverridesReplaceOrAddKeys)
     // A refusal of what an option set names the option, not a line of the file.
     for (const auto& [option, message] :
          {std::pair<std::string, std::string>{"Trailer/ShowProgress=2", "--set Trailer/ShowProgress=2: [Trailer] "
-                                                                          "ShowProgress: expected 0 or 1, not \"2\""},
+                                                                        "ShowProgress: expected 0 or 1, not \"2\""},
           {"Nosuch/Key=1", "--set Nosuch/Key=1: [Nosuch] is not a known section"},
           {"Setup/Nokey=1", "--set Setup/Nokey=1: [Setup] Nokey: unknown key"}}) {
         std::string error = "accepted";
@@ -573,7 +577,8 @@ TEST_F(Builder, BadKeysAndHashesAreRefused)
         {"[Update]\nPublicKey=" + kKeyA.substr(2) + "\n", "[Update] PublicKey: expected a public key file"},
         {"[Update]\nPublicKey=missing.pub\n", "[Update] PublicKey: expected a public key file"},
         {"[Update]\nPublicKey=two.pub\n", "[Update] PublicKey: " + dir_ + "/two.pub is not a public key file"},
-        {"[Update]\nPublicKey=" + kKeyA + "\nPublicKey2=" + UpperText(kKeyA) + "\n", "[Update] PublicKey2: is the same"},
+        {"[Update]\nPublicKey=" + kKeyA + "\nPublicKey2=" + UpperText(kKeyA) + "\n",
+         "[Update] PublicKey2: is the same"},
         {"[Update]\nPublicKey3=" + kKeyA + "\n", "[Update] PublicKey3: unknown key"},
         {"[Download]\nSha256=" + std::string(63, 'a') + "\n", "[Download] Sha256: expected the setup's SHA-256"},
         {"[Download]\nSha256=" + std::string(63, 'a') + "g\n", "[Download] Sha256: expected the setup's SHA-256"},

@@ -46,7 +46,7 @@ TEST(BytesRate, RateIsOverTheLastFourChunksAndRefreshedAtMostTwiceASecond)
     TBytesRate rate(true, false);
     for (uint32_t t = 1000; t < 1400; t += 100)
         EXPECT_EQ(rate.RateText(1024, t), "");
-    EXPECT_EQ(rate.RateText(1024, 1400), "10.00");  // 4 KB in 0.4 s
+    EXPECT_EQ(rate.RateText(1024, 1400), "10.00"); // 4 KB in 0.4 s
     // Faster chunks change nothing until 500 ms have passed since the last refresh.
     EXPECT_EQ(rate.RateText(8192, 1500), "10.00");
     EXPECT_EQ(rate.RateText(8192, 1900), "10.00");

@@ -95,9 +95,8 @@ TEST(DownloadRules, PiecesGrowOnFastLinksAndShrinkOnSlowOnes)
     const struct {
         uint32_t piece, elapsedMs, next;
     } cases[] = {
-        {64 * 1024, 0, 128 * 1024},  {512 * 1024, 49, 1048576}, {1048576, 10, 1048576},
-        {64 * 1024, 50, 64 * 1024},  {64 * 1024, 200, 64 * 1024}, {64 * 1024, 201, 32 * 1024},
-        {16384, 5000, 8192},         {8192, 5000, 8192},
+        {64 * 1024, 0, 128 * 1024},  {512 * 1024, 49, 1048576},   {1048576, 10, 1048576}, {64 * 1024, 50, 64 * 1024},
+        {64 * 1024, 200, 64 * 1024}, {64 * 1024, 201, 32 * 1024}, {16384, 5000, 8192},    {8192, 5000, 8192},
     };
     for (const auto& c : cases)
         EXPECT_EQ(NextPiece(large, c.piece, c.elapsedMs), c.next) << c.piece << " " << c.elapsedMs;

@@ -85,7 +85,7 @@ TEST(EntryWalk, StopsAtLengthsThatRunPastTheTrailerAndAtShortReads)
 {
     struct Case {
         std::string bytes;
-        int64_t end;  // -1: the bytes' size
+        int64_t end; // -1: the bytes' size
         WalkStop stop;
         int64_t position;
     } cases[] = {
@@ -95,7 +95,7 @@ TEST(EntryWalk, StopsAtLengthsThatRunPastTheTrailerAndAtShortReads)
         {Stored("|t|") + "xy", 200, WalkStop::Short, 7},
         // 74 bytes left: nothing more is a block.
         {Stored("|t|") + kTrailer, -1, WalkStop::End, 7},
-        {Stored("|t|") + "x" + kTrailer, -1, WalkStop::BadLength, 7},  // the trailer read as a length
+        {Stored("|t|") + "x" + kTrailer, -1, WalkStop::BadLength, 7}, // the trailer read as a length
     };
     for (const Case& c : cases) {
         Volume v{c.bytes};

@@ -6,7 +6,9 @@ namespace {
 
 TEST(Files, ChunkSize)
 {
-    struct Row { int64_t largest, divisor, total, chunk; };
+    struct Row {
+        int64_t largest, divisor, total, chunk;
+    };
     for (Row r : {Row{1048576, 10, 5000, 1024}, Row{1048576, 10, 500, 500}, Row{1048576, 10, 0, 0},
                   Row{1048576, 10, 10250, 1025}, Row{1048576, 10, 5242880, 524288},
                   Row{1048576, 10, 104857600, 1048576}, Row{1048576, 10, int64_t(1) << 40, 1048576}}) {
@@ -16,7 +18,11 @@ TEST(Files, ChunkSize)
 
 TEST(Files, DriveRoot)
 {
-    struct Row { std::string path; bool rootOnly; std::string root; };
+    struct Row {
+        std::string path;
+        bool rootOnly;
+        std::string root;
+    };
     for (const Row& r : {Row{"", false, ""}, Row{"", true, ""}, Row{"c", false, "C:\\"}, Row{"d:", false, "D:\\"},
                          Row{"C:\\", false, "C:\\"}, Row{"C:\\a\\b\\c", false, "C:\\a"},
                          Row{"C:\\a\\b\\c", true, "C:\\"}, Row{"c:/Program Files/x", false, "c:\\Program Files"},
@@ -28,17 +34,15 @@ TEST(Files, DriveRoot)
 TEST(Files, SelfDeleteBatchQuotesEveryPath)
 {
     const std::string exe = "C:\\My Apps\\setup.exe", folder = "C:\\My Apps", batch = "C:\\Temp Dir\\_DEL_ME_.BAT";
-    EXPECT_EQ(SelfDeleteBatchText(exe, folder, batch, false),
-              ":START\r\n"
-              "DEL \"C:\\My Apps\\setup.exe\"\r\n"
-              "IF exist \"C:\\My Apps\\setup.exe\" GOTO START\r\n"
-              "DEL \"C:\\Temp Dir\\_DEL_ME_.BAT\"\r\n");
-    EXPECT_EQ(SelfDeleteBatchText(exe, folder, batch, true),
-              ":START\r\n"
-              "DEL \"C:\\My Apps\\setup.exe\"\r\n"
-              "IF exist \"C:\\My Apps\\setup.exe\" GOTO START\r\n"
-              "RD \"C:\\My Apps\"\r\n"
-              "DEL \"C:\\Temp Dir\\_DEL_ME_.BAT\"\r\n");
+    EXPECT_EQ(SelfDeleteBatchText(exe, folder, batch, false), ":START\r\n"
+                                                              "DEL \"C:\\My Apps\\setup.exe\"\r\n"
+                                                              "IF exist \"C:\\My Apps\\setup.exe\" GOTO START\r\n"
+                                                              "DEL \"C:\\Temp Dir\\_DEL_ME_.BAT\"\r\n");
+    EXPECT_EQ(SelfDeleteBatchText(exe, folder, batch, true), ":START\r\n"
+                                                             "DEL \"C:\\My Apps\\setup.exe\"\r\n"
+                                                             "IF exist \"C:\\My Apps\\setup.exe\" GOTO START\r\n"
+                                                             "RD \"C:\\My Apps\"\r\n"
+                                                             "DEL \"C:\\Temp Dir\\_DEL_ME_.BAT\"\r\n");
 }
 
-}  // namespace
+} // namespace

@@ -9,13 +9,18 @@ namespace {
 // A made-up machine with a fixed clock; the full path of p is shown as "FULL(p)".
 struct FakeSystem {
     std::map<SystemValue, std::string> values{
-        {SystemValue::LoggedUserName, " ann "},      {SystemValue::UserName, "Ann Owner "},
-        {SystemValue::CompanyName, "  Morbrook"},    {SystemValue::ComputerName, "BOX"},
-        {SystemValue::CurrentDomainName, "DOM"},     {SystemValue::WindowsFolder, "C:\\WINDOWS\\"},
+        {SystemValue::LoggedUserName, " ann "},
+        {SystemValue::UserName, "Ann Owner "},
+        {SystemValue::CompanyName, "  Morbrook"},
+        {SystemValue::ComputerName, "BOX"},
+        {SystemValue::CurrentDomainName, "DOM"},
+        {SystemValue::WindowsFolder, "C:\\WINDOWS\\"},
         {SystemValue::SystemFolder, "C:\\WINDOWS\\system32"},
         {SystemValue::System16Folder, "C:\\WINDOWS\\system"},
-        {SystemValue::LauncherFolder, "E:\\setup"},  {SystemValue::OriginFolder, "F:\\cd"},
-        {SystemValue::TempFolder, "C:\\Temp\\"},     {SystemValue::StartMenuFolder, "C:\\Start"},
+        {SystemValue::LauncherFolder, "E:\\setup"},
+        {SystemValue::OriginFolder, "F:\\cd"},
+        {SystemValue::TempFolder, "C:\\Temp\\"},
+        {SystemValue::StartMenuFolder, "C:\\Start"},
         {SystemValue::ProgramFilesFolder, "C:\\Program Files"},
         {SystemValue::CommonFilesFolder, "C:\\Program Files\\Common Files"},
         {SystemValue::FontFolder, "C:\\WINDOWS\\Fonts"},
@@ -61,11 +66,11 @@ TEST_F(FolderVariables, FolderSuffixIsDecidedAtTheFirstOccurrence)
              Row{",<InstallCommonDir>,<InstallAuxDir>,", ",C:\\Shared,C:\\Aux,"},
              Row{"<InstallDir> <InstallDir>x", "C:\\Prog C:\\Progx"},
              Row{"<InstallDir>x <InstallDir>", "C:\\Prog\\x C:\\Prog\\"},
-             Row{"<InstallDir><WinDir>", "C:\\Prog\\C:\\WINDOWS"},  // "<" never ends a field
-             Row{"a<InstallDir>a", "aC:\\Prog\\a"},                  // nor does a letter
-             Row{"|<InstallDir>|x", "|C:\\Prog\\|x"},               // not a closed list
-             Row{"<InstallDir>\\app.exe", "C:\\Prog\\app.exe"},      // doubled separators collapse
-             Row{"<TempDir>x.tmp", "C:\\Temp\\x.tmp"},               // the system's trailing one is dropped first
+             Row{"<InstallDir><WinDir>", "C:\\Prog\\C:\\WINDOWS"}, // "<" never ends a field
+             Row{"a<InstallDir>a", "aC:\\Prog\\a"},                // nor does a letter
+             Row{"|<InstallDir>|x", "|C:\\Prog\\|x"},              // not a closed list
+             Row{"<InstallDir>\\app.exe", "C:\\Prog\\app.exe"},    // doubled separators collapse
+             Row{"<TempDir>x.tmp", "C:\\Temp\\x.tmp"},             // the system's trailing one is dropped first
              Row{"<MyDocumentsDir>a.txt", "C:\\Users\\Ann\\Documents\\a.txt"},
              Row{"<AllUsersDir>", "C:"},
          }) {
@@ -91,14 +96,26 @@ TEST_F(FolderVariables, DrivesDisksAndTheOtherFolders)
 {
     SetInstallFolders("D:\\Apps", "", "");
     for (const Row& r : {
-             Row{"<InstallDrive>", "D:\\"}, Row{"<InstallDisk>", "D:"}, Row{"<WinDrive>x", "C:\\x"},
-             Row{"<WinSysDisk>x", "C:x"}, Row{"<OriginDrive>", "F:\\"}, Row{"<OriginDisk>", "F:"},
-             Row{"<SrcDir>a", "E:\\setup\\a"}, Row{"<ServiceDir>", "E:\\setup"}, Row{"<OriginDir>a", "F:\\cd\\a"},
-             Row{"<ProgramFilesDir>x", "C:\\Program Files\\x"}, Row{"<CommonFilesDir>", "C:\\Program Files\\Common Files"},
-             Row{"<StartMenuDir>", "C:\\Start"}, Row{"<FontDir>a.ttf", "C:\\WINDOWS\\Fonts\\a.ttf"},
-             Row{"<WinSys32Dir>a", "C:\\WINDOWS\\system32\\a"}, Row{"<WinSys16Dir>a", "C:\\WINDOWS\\system\\a"},
-             Row{"<RunTimeDir_1>", ""}, Row{"<RunTimeDir_8>", ""}, Row{"<RunTimeDir_9>", "<RunTimeDir_9>"},
-             Row{"<UnInstallExePath>x<AbsoluteDir>", "x"}, Row{"<NoSuchName>", "<NoSuchName>"},
+             Row{"<InstallDrive>", "D:\\"},
+             Row{"<InstallDisk>", "D:"},
+             Row{"<WinDrive>x", "C:\\x"},
+             Row{"<WinSysDisk>x", "C:x"},
+             Row{"<OriginDrive>", "F:\\"},
+             Row{"<OriginDisk>", "F:"},
+             Row{"<SrcDir>a", "E:\\setup\\a"},
+             Row{"<ServiceDir>", "E:\\setup"},
+             Row{"<OriginDir>a", "F:\\cd\\a"},
+             Row{"<ProgramFilesDir>x", "C:\\Program Files\\x"},
+             Row{"<CommonFilesDir>", "C:\\Program Files\\Common Files"},
+             Row{"<StartMenuDir>", "C:\\Start"},
+             Row{"<FontDir>a.ttf", "C:\\WINDOWS\\Fonts\\a.ttf"},
+             Row{"<WinSys32Dir>a", "C:\\WINDOWS\\system32\\a"},
+             Row{"<WinSys16Dir>a", "C:\\WINDOWS\\system\\a"},
+             Row{"<RunTimeDir_1>", ""},
+             Row{"<RunTimeDir_8>", ""},
+             Row{"<RunTimeDir_9>", "<RunTimeDir_9>"},
+             Row{"<UnInstallExePath>x<AbsoluteDir>", "x"},
+             Row{"<NoSuchName>", "<NoSuchName>"},
          }) {
         EXPECT_EQ(system.Expand(r.text), r.expanded) << r.text;
     }
@@ -112,7 +129,7 @@ TEST_F(FolderVariables, IdentityNeedsNoPathVariables)
              Row{"<LastExecutableExitCode>,<ReqFreeDiskSpaceMB>", "0,0"},
              Row{"<EnteredUserName><EnteredCompanyName><EnteredStartProgramMenu><VendorCompanyName>x", "x"},
              Row{"<ProjectName><ProgramDescriptiveName><ProgramVersion><SelectedLanguage>y", "y"},
-             Row{"<InstallDir>\\\\<WinDir>", "<InstallDir>\\\\<WinDir>"},  // folders and clean-up stay off
+             Row{"<InstallDir>\\\\<WinDir>", "<InstallDir>\\\\<WinDir>"}, // folders and clean-up stay off
          }) {
         EXPECT_EQ(system.Expand(r.text, false), r.expanded) << r.text;
     }
@@ -130,11 +147,18 @@ TEST_F(FolderVariables, AValueHoldingALaterNameIsExpandedAgain)
 TEST_F(FolderVariables, DateCodes)
 {
     for (const Row& r : {
-             Row{"<Date=#>", "10.December.2026"}, Row{"<Date=1>", "10-12-26"}, Row{"<Date=2>", "12-10-26"},
-             Row{"<Date=3>", "26-12-10"}, Row{"<Date=4>", "10-12-2026"}, Row{"<Date=5>", "12-10-2026"},
-             Row{"<date=6>", "2026-12-10"}, Row{"<Date=7>", "2026-12-10 14:05:09"},
-             Row{"a<Date=6>b<Date=6>", "a2026-12-10b<Date=6>"},  // only the first
-             Row{"<Date=9>", "<Date=9>"}, Row{"<Date=6", "<Date=6"}, Row{"<Date=>", "<Date=>"},
+             Row{"<Date=#>", "10.December.2026"},
+             Row{"<Date=1>", "10-12-26"},
+             Row{"<Date=2>", "12-10-26"},
+             Row{"<Date=3>", "26-12-10"},
+             Row{"<Date=4>", "10-12-2026"},
+             Row{"<Date=5>", "12-10-2026"},
+             Row{"<date=6>", "2026-12-10"},
+             Row{"<Date=7>", "2026-12-10 14:05:09"},
+             Row{"a<Date=6>b<Date=6>", "a2026-12-10b<Date=6>"}, // only the first
+             Row{"<Date=9>", "<Date=9>"},
+             Row{"<Date=6", "<Date=6"},
+             Row{"<Date=>", "<Date=>"},
              Row{"<Date=6x>", "<Date=6x>"},
          }) {
         EXPECT_EQ(system.Expand(r.text, false), r.expanded) << r.text;
@@ -151,11 +175,11 @@ TEST_F(FolderVariables, RelativePathsResolveWholeOrItemByItem)
 {
     for (const Row& r : {
              Row{"<InstallDir>..\\app.exe", "FULL(C:\\Prog\\..\\app.exe)"},
-             Row{"C:\\a\\..", "FULL(C:\\a\\..)"},  // no "<": only the resolution runs
+             Row{"C:\\a\\..", "FULL(C:\\a\\..)"}, // no "<": only the resolution runs
              Row{"|C:\\a\\..\\b|C:\\c|..\\d|", "|FULL(C:\\a\\..\\b)|C:\\c|FULL(..\\d)|"},
              Row{",x\\..\\y,,", ",FULL(x\\..\\y),,"},
-             Row{"|x\\..\\y", "FULL(|x\\..\\y)"},  // not a closed list
-             Row{";x\\..\\y;", "FULL(;x\\..\\y;)"},  // only "," and "|" lists
+             Row{"|x\\..\\y", "FULL(|x\\..\\y)"},   // not a closed list
+             Row{";x\\..\\y;", "FULL(;x\\..\\y;)"}, // only "," and "|" lists
              Row{"C:\\a..b\\c", "C:\\a..b\\c"},
          }) {
         EXPECT_EQ(system.Expand(r.text, true, true), r.expanded) << r.text;
@@ -187,4 +211,4 @@ TEST_F(FolderVariables, ValuesAreAskedOnlyForNamesThatOccur)
     EXPECT_EQ(asked, 0);
 }
 
-}  // namespace
+} // namespace

@@ -185,11 +185,11 @@ TEST(GFileInfo, LanguageBlockSelection)
         std::string table, language, key, def, expected;
     };
     const Case cases[] = {
-        {three, "GERMAN", "s0", "d", "Hallo"},      // name ignoring case and blanks
-        {three, "GERMAN", "s1", "d", ""},           // present but empty
-        {three, "GERMAN", "s2", "d", "d"},          // absent
-        {three, "JAPANESE", "s0", "d", "Hi"},       // several blocks: English
-        {one, "JAPANESE", "s0", "d", "Hej"},        // the only block, whatever its name
+        {three, "GERMAN", "s0", "d", "Hallo"}, // name ignoring case and blanks
+        {three, "GERMAN", "s1", "d", ""},      // present but empty
+        {three, "GERMAN", "s2", "d", "d"},     // absent
+        {three, "JAPANESE", "s0", "d", "Hi"},  // several blocks: English
+        {one, "JAPANESE", "s0", "d", "Hej"},   // the only block, whatever its name
         {"^|French|^|Dansk|^", "JAPANESE", "s0", "d", "d"},
         {"|", "ENGLISH", "FontName", "Tahoma", "Tahoma"},
         {"", "ENGLISH", "FontSize", "8", "8"},

@@ -21,7 +21,7 @@ TEST(InformDialog, OnlyWebAddressesAreOpened)
         {"javascript:alert(1)", false},
         {"httpx://example.test", false},
         {"http:example.test", false},
-        {"http://example.test/\" --new-window \"file:///C:/", false},  // would end the argument early
+        {"http://example.test/\" --new-window \"file:///C:/", false}, // would end the argument early
         {"http://example.test/a b", false},
         {"http://example.test/\tx", false},
         {"", false},
@@ -33,7 +33,7 @@ TEST(InformDialog, OnlyWebAddressesAreOpened)
 TEST(InformDialog, BodyShowsTheDialogElseTheAddressIsOpened)
 {
     EXPECT_EQ(InformShowFor("{\\rtf1 news}", ""), InformShow::Dialog);
-    EXPECT_EQ(InformShowFor("news", "C:\\x.exe"), InformShow::Dialog);  // the button will not open it
+    EXPECT_EQ(InformShowFor("news", "C:\\x.exe"), InformShow::Dialog); // the button will not open it
     EXPECT_EQ(InformShowFor("", "https://example.test/"), InformShow::OpenAddress);
     EXPECT_EQ(InformShowFor("", "file:///C:/x.exe"), InformShow::Nothing);
     EXPECT_EQ(InformShowFor("", ""), InformShow::Nothing);
@@ -44,7 +44,7 @@ TEST(InformDialog, TextFaceIsVerdanaForTheDefaultFont)
     EXPECT_EQ(InformTextFace("Tahoma"), "Verdana");
     EXPECT_EQ(InformTextFace(""), "Verdana");
     EXPECT_EQ(InformTextFace("MS PGothic"), "MS PGothic");
-    EXPECT_EQ(InformTextFace("tahoma"), "tahoma");  // compared exactly
+    EXPECT_EQ(InformTextFace("tahoma"), "tahoma"); // compared exactly
 }
 
 TEST(InformDialog, WindowSizeStaysOnTheScreen)
@@ -79,7 +79,7 @@ TEST(InformDialog, LayoutWithAndWithoutTheButtonBand)
     const InformLayout banded = InformLayoutFor(344, 322, true);
     EXPECT_TRUE(banded.band);
     EXPECT_EQ(banded.text, (InformRect{3, 0, 341, 279}));
-    EXPECT_EQ(banded.button, (InformRect{92, 289, 160, 25}));  // centred in the band
+    EXPECT_EQ(banded.button, (InformRect{92, 289, 160, 25})); // centred in the band
     EXPECT_EQ(banded.lineY, 279);
 
     // Shrunk below the band: the text box gets no negative size.

@@ -25,7 +25,8 @@ protected:
 TEST_F(TraceChannelTest, LongLineArrivesAsChunksInOrder)
 {
     std::string text;
-    for (int i = 0; i < 300; ++i) text += char('A' + i % 26);
+    for (int i = 0; i < 300; ++i)
+        text += char('A' + i % 26);
     TraceLine(text);
     ASSERT_EQ(viewer.size(), 3u);
     EXPECT_EQ(viewer[0], text.substr(0, 128));
@@ -41,15 +42,18 @@ TEST_F(TraceChannelTest, WritesBufferUntilLineEndAndFormatValues)
     TraceLine();
     ASSERT_EQ(viewer.size(), 1u);
     EXPECT_EQ(viewer[0], "n=42 ok=TRUE FALSE u=7 neg=-3\r\n");
-    TraceFlush();  // nothing buffered: nothing emitted
+    TraceFlush(); // nothing buffered: nothing emitted
     EXPECT_EQ(viewer.size(), 1u);
 }
 
 TEST_F(TraceChannelTest, ModeDecidesOutputs)
 {
-    struct Row { std::uint8_t mode; bool toFile, toViewer; };
-    for (Row r : {Row{0, false, true}, Row{1, true, false}, Row{2, true, true}, Row{3, false, false},
-                  Row{255, false, false}}) {
+    struct Row {
+        std::uint8_t mode;
+        bool toFile, toViewer;
+    };
+    for (Row r :
+         {Row{0, false, true}, Row{1, true, false}, Row{2, true, true}, Row{3, false, false}, Row{255, false, false}}) {
         file.clear();
         viewer.clear();
         SetDebugOutputModeForTest(r.mode);
@@ -60,7 +64,7 @@ TEST_F(TraceChannelTest, ModeDecidesOutputs)
             EXPECT_EQ(file[0], "a\r\nb\r\nc\r\n");
         }
         if (r.toViewer) {
-            EXPECT_EQ(viewer[0], "a\rb\nc\r\n");  // the viewer gets the chunk as buffered
+            EXPECT_EQ(viewer[0], "a\rb\nc\r\n"); // the viewer gets the chunk as buffered
         }
     }
 }
@@ -69,7 +73,8 @@ TEST_F(TraceChannelTest, FailingOutputDoesNotBlockLaterChunks)
 {
     int calls = 0;
     SetTraceOutputs({nullptr, [&](const std::string& c) {
-                         if (++calls == 1) throw std::runtime_error("boom");
+                         if (++calls == 1)
+                             throw std::runtime_error("boom");
                          viewer.push_back(c);
                      }});
     TraceLine("first");
@@ -94,9 +99,11 @@ TEST_F(TraceChannelTest, TraceFromInsideDispatchIsKeptOnce)
 
 TEST(KDebug, RewriteLineBreaks)
 {
-    struct Row { std::string in, out; };
-    for (const Row& r : {Row{"", ""}, Row{"abc", "abc"}, Row{"a\rb\nc\r\n", "a\r\nb\r\nc\r\n"},
-                         Row{"\n\r", "\r\n\r\n"}, Row{"\r\r\n\n", "\r\n\r\n\r\n"}}) {
+    struct Row {
+        std::string in, out;
+    };
+    for (const Row& r : {Row{"", ""}, Row{"abc", "abc"}, Row{"a\rb\nc\r\n", "a\r\nb\r\nc\r\n"}, Row{"\n\r", "\r\n\r\n"},
+                         Row{"\r\r\n\n", "\r\n\r\n\r\n"}}) {
         EXPECT_EQ(RewriteLineBreaks(r.in), r.out) << r.in;
     }
 }
@@ -111,7 +118,12 @@ TEST(KDebug, UpdateLogLine)
 {
     DateTime t;
     t.year = 2024, t.month = 3, t.day = 5, t.hour = 14, t.minute = 7, t.second = 9;
-    struct Row { unsigned long thread; std::string tag, message; std::string ds, ts; std::string line; };
+    struct Row {
+        unsigned long thread;
+        std::string tag, message;
+        std::string ds, ts;
+        std::string line;
+    };
     for (const Row& r : {Row{412, "   ", "Hello", "/", ":", "05/03/24 14:07:09   412   Hello\r\n"},
                          Row{123456, " X ", "", ".", ".", "05.03.24 14.07.09 123456 X \r\n"},
                          Row{7, "   ", "m", "-", ":", "05-03-24 14:07:09     7   m\r\n"}}) {
@@ -121,14 +133,15 @@ TEST(KDebug, UpdateLogLine)
 
 TEST(KDebug, UpdateLogPath)
 {
-    struct Row { std::string program, log; };
-    for (const Row& r : {Row{"D:\\Apps\\setup.exe", "D:\\Apps\\X_setup.log"},
-                         Row{"D:\\Apps\\X_setup.exe", "D:\\Apps\\X_setup.log"},
-                         Row{"C:\\x_app.exe", "C:\\X_x_app.log"},
-                         Row{"C:\\a.b\\noext", "C:\\a.b\\X_noext.log"},
-                         Row{"C:\\my app.v2.exe", "C:\\X_my app.v2.log"}}) {
+    struct Row {
+        std::string program, log;
+    };
+    for (const Row& r :
+         {Row{"D:\\Apps\\setup.exe", "D:\\Apps\\X_setup.log"}, Row{"D:\\Apps\\X_setup.exe", "D:\\Apps\\X_setup.log"},
+          Row{"C:\\x_app.exe", "C:\\X_x_app.log"}, Row{"C:\\a.b\\noext", "C:\\a.b\\X_noext.log"},
+          Row{"C:\\my app.v2.exe", "C:\\X_my app.v2.log"}}) {
         EXPECT_EQ(UpdateLogPathFor(r.program), r.log);
     }
 }
 
-}  // namespace
+} // namespace

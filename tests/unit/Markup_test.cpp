@@ -55,4 +55,4 @@ TEST(Markup, DropsRangesBeyondSixteenBitOffsets)
     EXPECT_EQ(result.bold, (std::vector<BoldRange>{{0, 1}}));
 }
 
-}  // namespace
+} // namespace

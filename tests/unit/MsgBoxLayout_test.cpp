@@ -8,7 +8,8 @@ std::vector<BoxButton> Buttons(std::initializer_list<const char*> captions)
 {
     std::vector<BoxButton> buttons;
     int code = 1;
-    for (const char* c : captions) buttons.push_back({c, code++});
+    for (const char* c : captions)
+        buttons.push_back({c, code++});
     return buttons;
 }
 
@@ -30,7 +31,8 @@ TEST(MsgBoxLayout, ButtonSets)
     };
     for (const auto& c : cases) {
         std::vector<std::pair<std::string, int>> got;
-        for (const auto& b : ButtonsOf(c.flags, kDefaultButtonList)) got.emplace_back(b.caption, b.code);
+        for (const auto& b : ButtonsOf(c.flags, kDefaultButtonList))
+            got.emplace_back(b.caption, b.code);
         EXPECT_EQ(got, c.buttons) << "flags " << c.flags;
     }
     // A translation with too few items leaves the missing captions empty.
@@ -43,12 +45,13 @@ TEST(MsgBoxLayout, ButtonSets)
 TEST(MsgBoxLayout, DefaultButtonAndIcon)
 {
     EXPECT_EQ(DefaultButtonIndex(0x100, 2), 1);
-    EXPECT_EQ(DefaultButtonIndex(0x200, 2), 0);  // modulo the count
+    EXPECT_EQ(DefaultButtonIndex(0x200, 2), 0); // modulo the count
     EXPECT_EQ(DefaultButtonIndex(0x200, 3), 2);
     EXPECT_EQ(DefaultButtonIndex(0x100, 0), -1);
     const std::pair<std::uint32_t, int> icons[] = {{0x10, 16}, {0x24, 32}, {0x30, 48}, {0x40, 64},
                                                    {0x00, 0},  {0x50, 0},  {0xF0, 0}};
-    for (const auto& [flags, icon] : icons) EXPECT_EQ(IconChoice(flags), icon) << flags;
+    for (const auto& [flags, icon] : icons)
+        EXPECT_EQ(IconChoice(flags), icon) << flags;
 }
 
 TEST(MsgBoxLayout, MeasuresLinesWithTheWidthLimit)
@@ -59,15 +62,16 @@ TEST(MsgBoxLayout, MeasuresLinesWithTheWidthLimit)
         BoxSize size;
     };
     const Case cases[] = {
-        {"", {20, 13}},  // measured as a single blank
+        {"", {20, 13}}, // measured as a single blank
         {"ERROR\r\n\r\nDisk full\r\n", {100, 39}},
-        {"a\r\n\r\n", {20, 13}},  // trailing line breaks add nothing
+        {"a\r\n\r\n", {20, 13}}, // trailing line breaks add nothing
         {std::string(59, 'x'), {600, 13}},
-        {std::string(60, 'x'), {600, 26}},   // exactly at the limit: two lines high
-        {std::string(100, 'x'), {600, 26}},  // 1,000 pixels: two lines
+        {std::string(60, 'x'), {600, 26}},  // exactly at the limit: two lines high
+        {std::string(100, 'x'), {600, 26}}, // 1,000 pixels: two lines
         {std::string(121, 'x') + "\r\nshort", {600, 39 + 13}},
     };
-    for (const auto& c : cases) EXPECT_EQ(MeasureText(c.text, 13, tenPerChar), c.size) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(MeasureText(c.text, 13, tenPerChar), c.size) << c.text;
 
     EXPECT_EQ(LineHeight(13, 0, "Tahoma"), 13);
     EXPECT_EQ(LineHeight(12, 1, " ms pgothic "), 14);
@@ -105,16 +109,17 @@ TEST(MsgBoxLayout, BoxGeometry)
     };
     const Case cases[] = {
         {{300, 50}, {300 + 54 + 64 + 8, 50 + 36 + 64 + 8 + 19}},
-        {{199, 39}, {199 + 54 + 128 + 8, 39 + 36 + 64 + 8 + 19}},  // narrow: side margins 64
-        {{250, 38}, {250 + 54 + 64 + 8, 38 + 36 + 90 + 8 + 19}},   // low: vertical margins 45
-        {{100, 13}, {360, 13 + 36 + 90 + 8 + 19}},                 // never narrower than 360
-        {{0, 0}, {360, 36 + 90 + 8 + 19}},                         // no text area
+        {{199, 39}, {199 + 54 + 128 + 8, 39 + 36 + 64 + 8 + 19}}, // narrow: side margins 64
+        {{250, 38}, {250 + 54 + 64 + 8, 38 + 36 + 90 + 8 + 19}},  // low: vertical margins 45
+        {{100, 13}, {360, 13 + 36 + 90 + 8 + 19}},                // never narrower than 360
+        {{0, 0}, {360, 36 + 90 + 8 + 19}},                        // no text area
         {{610, 26}, {610 + 54 + 64 + 8, 26 + 36 + 90 + 8 + 19}},
     };
-    for (const auto& c : cases) EXPECT_EQ(OuterBoxSize(c.text, frame), c.outer) << c.text.width;
+    for (const auto& c : cases)
+        EXPECT_EQ(OuterBoxSize(c.text, frame), c.outer) << c.text.width;
 
     EXPECT_EQ(TextAreaRect({420, 150}, {300, 50}), (BoxRect{87, 32, 300, 79}));
-    EXPECT_EQ(TextAreaRect({421, 151}, {300, 50}), (BoxRect{87, 32, 300, 80}));  // halves rounded down
+    EXPECT_EQ(TextAreaRect({421, 151}, {300, 50}), (BoxRect{87, 32, 300, 80})); // halves rounded down
 
     const BoxSize client{400, 150};
     EXPECT_EQ(ButtonRect(0, 3, client), (BoxRect{180, 121, 70, 23}));
@@ -135,11 +140,10 @@ TEST(MsgBoxLayout, KeysChooseButtons)
     };
     const auto odd = Buttons({"N", "Later", "x&", "&no", ""});
     const Case cases[] = {
-        {&yesNoCancel, 'y', 0, 0}, {&yesNoCancel, 'N', 1, 1}, {&yesNoCancel, 'c', 2, 2},
-        {&yesNoCancel, 'x', -1, -1},
-        {&tie, 'a', 0, 1},  // Alt: first button on a tie; letter: the last
-        {&odd, 'n', 3, 3},  // one-character caption never matches Alt; "&no" matches both
-        {&odd, 'L', -1, 1}, // no "&": the first character
+        {&yesNoCancel, 'y', 0, 0},   {&yesNoCancel, 'N', 1, 1}, {&yesNoCancel, 'c', 2, 2},
+        {&yesNoCancel, 'x', -1, -1}, {&tie, 'a', 0, 1}, // Alt: first button on a tie; letter: the last
+        {&odd, 'n', 3, 3},                              // one-character caption never matches Alt; "&no" matches both
+        {&odd, 'L', -1, 1},                             // no "&": the first character
         {&odd, 'X', -1, -1},
     };
     for (const auto& c : cases) {
@@ -162,4 +166,4 @@ TEST(MsgBoxLayout, FocusMovesWithWrapAround)
     }
 }
 
-}  // namespace
+} // namespace

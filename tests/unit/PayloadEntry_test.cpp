@@ -14,7 +14,7 @@ TEST(PayloadEntry, SplitsAtTheFirstNul)
     } cases[] = {
         {std::string("|a|1|\0xy\0z", 10), 5, 6},
         {std::string("|a|1|\0", 6), 5, 6},
-        {"|a|1|", 5, 5},  // no NUL: all header, no content
+        {"|a|1|", 5, 5}, // no NUL: all header, no content
         {"", 0, 0},
         {std::string("\0abc", 4), 0, 1},
     };
@@ -36,11 +36,11 @@ TEST(PayloadEntry, ParsesNameStampAndRunTarget)
         {"|Engine.exe*|0|", "Engine.exe", 0, "Engine.exe*"},
         {"|Engine.exe* /S /X=1|5|", "Engine.exe", 5, "Engine.exe* /S /X=1"},
         {"|sub\\data.bin|4294967295|", "sub\\data.bin", 4294967295u, ""},
-        {"|late.txt|-1|", "late.txt", 0xFFFFFFFFu, ""},    // signed form of a late date
-        {"|big.txt|4294967296|", "big.txt", 0, ""},        // not a 32-bit stamp
+        {"|late.txt|-1|", "late.txt", 0xFFFFFFFFu, ""}, // signed form of a late date
+        {"|big.txt|4294967296|", "big.txt", 0, ""},     // not a 32-bit stamp
         {"|x.txt|12ab|", "x.txt", 0, ""},
         {"|x.txt|", "x.txt", 0, ""},
-        {"|x.txt|1|*|", "x.txt", 1, "|x.txt|1|*|"},         // a "*" outside the name
+        {"|x.txt|1|*|", "x.txt", 1, "|x.txt|1|*|"}, // a "*" outside the name
         {"|a*b*c|1|", "a", 1, "a*b*c"},
     };
     for (const Case& c : cases) {
@@ -125,7 +125,7 @@ TEST(PayloadEntry, OnlyLauncherImagesCarryAnAgent)
     struct Case {
         const char* path;
         bool agent;
-    } cases[] = {{"x\\setup.exe", true}, {"x\\SETUP.EXE", true}, {"x\\setup.Exe.001", true},
+    } cases[] = {{"x\\setup.exe", true},      {"x\\SETUP.EXE", true},  {"x\\setup.Exe.001", true},
                  {"x\\setup.exe.002", false}, {"x\\setup.bin", false}, {"x\\setup.001", false}};
     for (const Case& c : cases)
         EXPECT_EQ(CanCarryAgent(c.path), c.agent) << c.path;
@@ -136,7 +136,7 @@ TEST(PayloadEntry, AgentImageIsImageAndHeadersPlusAnAgentTrailer)
     std::string image(600, 'i');
     PayloadTrailer trailer;
     std::memset(&trailer, 0xEE, sizeof trailer);
-    trailer.length = 60;  // as read from a shorter, older trailer
+    trailer.length = 60; // as read from a shorter, older trailer
     const std::string agent = AgentImage(image, trailer);
 
     ASSERT_EQ(agent.size(), image.size() + 74);
@@ -156,8 +156,7 @@ TEST(PayloadEntry, ProgressEndsFullForAnyFileCount)
     struct Case {
         uint32_t files;
         int maximum;
-    } cases[] = {{0, 0}, {1, 1}, {65535, 65535}, {65536, 32768}, {70000, 35000}, {131071, 43690},
-                 {4294967295u, 65535}};
+    } cases[] = {{0, 0}, {1, 1}, {65535, 65535}, {65536, 32768}, {70000, 35000}, {131071, 43690}, {4294967295u, 65535}};
     for (const Case& c : cases) {
         TFileProgress progress(c.files);
         EXPECT_EQ(progress.Maximum(), c.maximum) << c.files;

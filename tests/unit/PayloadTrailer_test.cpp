@@ -61,8 +61,8 @@ TEST(Trailer, LocatedAndReadAsFarAsItGoes)
         {"trailer of 16 ends before the magic", "junk" + TrailerBytes(16), 0, 7, 0, 0, 16, 3},
         {"longer trailer of 90", "junk" + TrailerBytes(90), kPayloadMagic, 7, 0x1F, 5, 74, 3},
         {"header count 0 reads as 2", "junk" + TrailerBytes(74, 0), kPayloadMagic, 7, 0x1F, 5, 74, 2},
-        {"length larger than the file", std::string("ab") + TrailerBytes(74).substr(0, 70) + "\xFF\0\0\0",
-         0, 0, 0, 0, 74, 2},
+        {"length larger than the file", std::string("ab") + TrailerBytes(74).substr(0, 70) + "\xFF\0\0\0", 0, 0, 0, 0,
+         74, 2},
         {"stored end beyond the file", Executable(600, 100000) + TrailerBytes(74), 0, 0, 0, 0, 0, 2},
         {"file shorter than a length", "ab", 0, 0, 0, 0, 0, 2},
         {"empty file", "", 0, 0, 0, 0, 0, 2},
@@ -195,9 +195,8 @@ TEST(FileReader, RefusesRangesOutsideTheFile)
         bool ok;
         const char* text;
     };
-    const Case cases[] = {{0, 10, true, "0123456789"}, {8, 2, true, "89"},  {10, 0, true, ""},
-                          {8, 3, false, ""},           {-1, 1, false, ""}, {11, 0, false, ""},
-                          {4, SIZE_MAX, false, ""}};
+    const Case cases[] = {{0, 10, true, "0123456789"}, {8, 2, true, "89"}, {10, 0, true, ""},       {8, 3, false, ""},
+                          {-1, 1, false, ""},          {11, 0, false, ""}, {4, SIZE_MAX, false, ""}};
     for (const Case& c : cases) {
         EXPECT_EQ(file.ReadAt(c.offset, c.n, out), c.ok) << c.offset << "+" << c.n;
         EXPECT_EQ(out, c.text);

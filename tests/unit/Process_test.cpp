@@ -25,7 +25,7 @@ TEST(Process, MatchesByFullPathBareNameOrExistingShortForms)
              Row{"C:\\PROGRA~1\\App\\app.exe", "C:\\PROGRA~1\\App\\app.exe", app, true, true},
              Row{"C:\\Elsewhere\\app.exe", "C:\\ELSEWH~1\\app.exe", app, true, false},
              Row{"C:\\Other Dir\\x.exe", "C:\\Other Dir\\x.exe", other, true, false},
-             Row{"D:\\y\\tool.exe", "", noShort, true, false},  // both short forms missing
+             Row{"D:\\y\\tool.exe", "", noShort, true, false}, // both short forms missing
              Row{"", "", noShort, false, false},
              Row{"  ", "", ProcessImage{"", "", ""}, false, false},
          }) {
@@ -41,7 +41,8 @@ struct Table {
     {
         TAnalizer a;
         a.Reset();
-        for (auto w : recorded) a.Record(w);
+        for (auto w : recorded)
+            a.Record(w);
         return a.MainWindow([this](TAnalizer::Window w) {
             auto it = windows.find(w);
             return it == windows.end() ? TAnalizer::Facts{} : it->second;
@@ -68,7 +69,7 @@ TEST(Process, NoMainWindowAmongInvisibleUntitledWindows)
 {
     Table t;
     t.windows[30] = {0, false, false};
-    t.windows[31] = {99, false, false};  // owned by a window of another process
+    t.windows[31] = {99, false, false}; // owned by a window of another process
     EXPECT_EQ(t.Main({30, 31}), 0u);
     EXPECT_EQ(t.Main({}), 0u);
 }
@@ -83,7 +84,8 @@ TEST(Process, AnOwnerLoopEndsAndFurtherWindowsAreIgnored)
     TAnalizer a;
     a.Reset();
     a.SetProcessId(7);
-    for (TAnalizer::Window w = 1; w <= TAnalizer::kCapacity + 5; ++w) a.Record(w);
+    for (TAnalizer::Window w = 1; w <= TAnalizer::kCapacity + 5; ++w)
+        a.Record(w);
     EXPECT_EQ(a.Count(), TAnalizer::kCapacity);
     EXPECT_EQ(a.ProcessId(), 7u);
     // Only the last window (past the capacity) would be titled: it was never recorded.
@@ -94,4 +96,4 @@ TEST(Process, AnOwnerLoopEndsAndFurtherWindowsAreIgnored)
     EXPECT_EQ(a.ProcessId(), 0u);
 }
 
-}  // namespace
+} // namespace

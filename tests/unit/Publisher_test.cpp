@@ -37,14 +37,16 @@ protected:
     {
         WriteBytes(dir_ + "/setup.ini", "[Setup]\nLauncher=launcher.exe\nOutput=" + name +
                                             "\nRunsNothing=1\n[Update]\nServerUrl=http://127.0.0.1/upd\n"
-                                            "InfoFile=product.info\nAgentFile=agent.exe\nToken=" + token + "\n");
+                                            "InfoFile=product.info\nAgentFile=agent.exe\nToken=" +
+                                            token + "\n");
         WritePayload(ReadManifest(dir_ + "/setup.ini"));
     }
     std::string Manifest(const std::string& body)
     {
         const std::string path = dir_ + "/release.ini";
         WriteBytes(path, "[Release]\nOutput=served\nInfoFile=product.info\nToken=secret\nTokenSeed=7\n"
-                         "DownloadUrl=http://127.0.0.1/upd\nVersion=12\n" + body);
+                         "DownloadUrl=http://127.0.0.1/upd\nVersion=12\n" +
+                             body);
         return path;
     }
     std::string Refusal(const std::string& body)
@@ -62,11 +64,11 @@ protected:
 
 TEST_F(Publisher, WritesTheInfoFileWithTheServedSizesAndTheFiles)
 {
-    const auto written = PublishRelease(ReadRelease(Manifest(
-        "Stamp=20261210\nValidVersions=10,11\nProgramName=Sample Product\n"
-        "[Update]\nSetup=setup-12.exe\nRunningProcess=<TargetDir>\\sample.exe\nShutDownMethod=Using WM_CLOSE\n"
-        "RequestConfirmationBeforeDownload=1\nRestartProcess=1\n"
-        "[Inform]\nFile=news.rtf\nFileName=news.txt\nUrl=https://127.0.0.1/download\nWidth=480\n")));
+    const auto written = PublishRelease(ReadRelease(
+        Manifest("Stamp=20261210\nValidVersions=10,11\nProgramName=Sample Product\n"
+                 "[Update]\nSetup=setup-12.exe\nRunningProcess=<TargetDir>\\sample.exe\nShutDownMethod=Using WM_CLOSE\n"
+                 "RequestConfirmationBeforeDownload=1\nRestartProcess=1\n"
+                 "[Inform]\nFile=news.rtf\nFileName=news.txt\nUrl=https://127.0.0.1/download\nWidth=480\n")));
     EXPECT_EQ(written.size(), 3u);
     EXPECT_EQ(Served("setup-12.exe"), ReadBytes(dir_ + "/setup-12.exe"));
     const std::string inform = Served("news.txt");
@@ -76,8 +78,12 @@ TEST_F(Publisher, WritesTheInfoFileWithTheServedSizesAndTheFiles)
 
     const std::string expected =
         "[NewSetup]\r\nDownloadURL_UPDATE=http://127.0.0.1/upd\r\nNameOfUpdateFile=setup-12.exe\r\n"
-        "SizeOfUpdateFile=" + std::to_string(ReadBytes(dir_ + "/setup-12.exe").size()) + "\r\n"
-        "Sha256OfUpdateFile=" + Sha256Hex(*Sha256Of(ReadBytes(dir_ + "/setup-12.exe"))) + "\r\n"
+        "SizeOfUpdateFile=" +
+        std::to_string(ReadBytes(dir_ + "/setup-12.exe").size()) +
+        "\r\n"
+        "Sha256OfUpdateFile=" +
+        Sha256Hex(*Sha256Of(ReadBytes(dir_ + "/setup-12.exe"))) +
+        "\r\n"
         "RequestConfirmationBeforeDownload=1\r\nRequestConfirmationBeforeDownloadForce=0\r\n"
         "RequestConfirmationBeforeInstall=0\r\nRequestConfirmationBeforeInstallForce=0\r\nBackgroundUpdate=0\r\n"
         "RestartProcess=1\r\nInformFinish=0\r\nRemoveStartUpShortcut=0\r\nRemoveCheckForNewUpdateShortcut=0\r\n"
@@ -85,7 +91,8 @@ TEST_F(Publisher, WritesTheInfoFileWithTheServedSizesAndTheFiles)
         "VersionNew=12\r\nStamp=20261210\r\nValidVersions=10,11\r\n"
         "\r\n[General]\r\nAutoInform=1\r\n"
         "\r\n[AutoInform]\r\nDownloadURL_INFORM=https://127.0.0.1/download\r\nNameOfInformFile=news.txt\r\n"
-        "SizeOfInformFile=" + std::to_string(inform.size()) + "\r\nSha256OfInformFile=" + Sha256Hex(*Sha256Of(inform)) +
+        "SizeOfInformFile=" +
+        std::to_string(inform.size()) + "\r\nSha256OfInformFile=" + Sha256Hex(*Sha256Of(inform)) +
         "\r\nAutoInformW=480\r\nAutoInformH=360\r\n";
     EXPECT_EQ(Served("product.info"), expected);
     EXPECT_FALSE(fs::exists(dir_ + "/served/product.info.part"));
@@ -107,7 +114,8 @@ TEST_F(Publisher, SignsWithAKeyFromKeygenAndTheReleaseVerifies)
         "PrivateKey=release.key\nExpires=2099-12-31\n[Update]\nSetup=setup-12.exe\n[Inform]\nFile=news.rtf\n")));
     EXPECT_EQ(written.size(), 4u);
     const std::string info = Served("product.info");
-    EXPECT_NE(info.find("\r\n[General]\r\nAutoInform=1\r\nExpires=2099-12-31T00:00:00Z\r\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("\r\n[General]\r\nAutoInform=1\r\nExpires=2099-12-31T00:00:00Z\r\n"), std::string::npos)
+        << info;
     const ReleaseVerdict verdict = VerifyRelease(info, Served("product.info.sig"), {key}, 4102358399);
     ASSERT_TRUE(verdict.Verified()) << verdict.reason;
     EXPECT_EQ(verdict.update->name, "setup-12.exe");
@@ -144,12 +152,12 @@ TEST_F(Publisher, SetOptionsReplaceOrAddKeysAndAreNamedWhenRefused)
 {
     // A release published for another server: the options win over the file.
     const std::string path = Manifest("[Update]\nSetup=setup-12.exe\n");
-    const ReleasePlan plan = ReadRelease(path, {"release/DOWNLOADURL=http://127.0.0.1:8123/upd",
-                                                "Update/RestartProcess=1", "Release/ValidVersions=11"});
+    const ReleasePlan plan = ReadRelease(
+        path, {"release/DOWNLOADURL=http://127.0.0.1:8123/upd", "Update/RestartProcess=1", "Release/ValidVersions=11"});
     EXPECT_EQ(plan.downloadUrl, "http://127.0.0.1:8123/upd");
     EXPECT_EQ(plan.validVersions, "11");
-    EXPECT_NE(std::find(plan.flags.begin(), plan.flags.end(), std::make_pair(std::string("RestartProcess"),
-                                                                             std::string("1"))),
+    EXPECT_NE(std::find(plan.flags.begin(), plan.flags.end(),
+                        std::make_pair(std::string("RestartProcess"), std::string("1"))),
               plan.flags.end());
 
     const std::pair<const char*, const char*> refused[] = {
@@ -176,7 +184,7 @@ TEST_F(Publisher, RefusesWithAMessageNamingTheKeyAndWritesNothing)
         const char* message;
     };
     const Case cases[] = {
-        {"[Update]\nSetup=other.exe\n", "[Update] Setup: " },
+        {"[Update]\nSetup=other.exe\n", "[Update] Setup: "},
         {"[Update]\nSetup=launcher.exe\n", "is not a setup made by the builder"},
         {"[Update]\nSetup=missing.exe\n", "[Update] Setup: the file"},
         {"Versoin=13\n[Update]\nSetup=setup-12.exe\n", "[Release] Versoin: unknown key"},

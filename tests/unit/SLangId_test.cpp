@@ -8,7 +8,10 @@ namespace {
 
 TEST(SLangId, LanguageName)
 {
-    struct Row { int number; std::string name; };
+    struct Row {
+        int number;
+        std::string name;
+    };
     for (const Row& r : {Row{9, "ENGLISH"}, Row{7, "GERMAN"}, Row{26, "CROATIAN"}, Row{2052, "CHINESE(SIMPLIFIED)"},
                          Row{43, "DUTCH(STANDARD)"}, Row{52, "CHINESE(SIMPLIFIED)"}, Row{3098, "SERBIAN(CYRILIC)"},
                          Row{54, "AFRIKAANS"}, Row{1, "ARABIC"}, Row{0, ""}, Row{1033, ""}, Row{99, ""}}) {
@@ -29,4 +32,4 @@ TEST(SLangId, TableLayout)
     EXPECT_EQ(SUB::ListItem(table, 50, ""), "SERBIAN(CYRILIC)     = 3098");
 }
 
-}  // namespace
+} // namespace

@@ -16,11 +16,10 @@ TEST(SetupTexts, NothingToConfirmWhenRoomyAndNotAskedToTell)
 TEST(SetupTexts, NamesTheDriveAndFormatsMegabytes)
 {
     const std::string text = SpaceConfirmText("c:\\T\\SETUP_1", true, 0.5 * MiB, 10 * MiB, Defaults);
-    EXPECT_EQ(text,
-              "Kalvex will extract files to your Temp Drive (C:)<P>"
-              "<P>Estimated space required on your Temp drive is: <T>  0.500 MB<P>"
-              "Free space available on your Temp drive is: <T>  10.00 MB<P>"
-              "<P>Continue with Setup?<P>");
+    EXPECT_EQ(text, "Kalvex will extract files to your Temp Drive (C:)<P>"
+                    "<P>Estimated space required on your Temp drive is: <T>  0.500 MB<P>"
+                    "Free space available on your Temp drive is: <T>  10.00 MB<P>"
+                    "<P>Continue with Setup?<P>");
 }
 
 TEST(SetupTexts, ShortSpaceWarnsEvenWhenEqual)

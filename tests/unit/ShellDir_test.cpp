@@ -12,8 +12,8 @@ using F = SpecialFolder;
 
 // A made-up system: what each query answers, which folders exist, and which ids were asked.
 struct FakeShell {
-    std::map<int, std::string> folderPaths;   // SHGetFolderPathA by id (create flag included)
-    std::map<int, std::string> specialPaths;  // SHGetSpecialFolderPathA by id
+    std::map<int, std::string> folderPaths;  // SHGetFolderPathA by id (create flag included)
+    std::map<int, std::string> specialPaths; // SHGetSpecialFolderPathA by id
     std::set<std::string> folders;
     std::string windows = "C:\\WINDOWS";
     std::string owner = "Ann";
@@ -47,8 +47,8 @@ TEST(ShellDir, CurrentSystemAnswersFromTheShellQueries)
     FakeShell shell;
     shell.folderPaths = {{5 | kCreate, "C:\\Users\\Ann\\Documents"}, {35 | kCreate, "C:\\ProgramData"}};
     shell.specialPaths = {{11, "C:\\Users\\Ann\\Start Menu"}};
-    shell.folders = {"C:\\Users\\Ann\\Documents", "C:\\Users\\Ann", "C:\\Users", "C:\\ProgramData", "C:\\",
-                     "C:\\Users\\Ann\\Start Menu"};
+    shell.folders = {"C:\\Users\\Ann\\Documents", "C:\\Users\\Ann", "C:\\Users",
+                     "C:\\ProgramData",           "C:\\",           "C:\\Users\\Ann\\Start Menu"};
     EXPECT_EQ(shell.Path(F::MyDocuments), "C:\\Users\\Ann\\Documents");
     EXPECT_EQ(shell.Path(F::MyDocuments, true), "C:\\Users\\Ann\\Documents\\");
     EXPECT_EQ(shell.Path(F::User), "C:\\Users\\Ann");
@@ -74,7 +74,7 @@ TEST(ShellDir, QueriesAskWithTheCreateFlagOnlyWhereTheTableSaysSo)
 
 TEST(ShellDir, WithoutTheShellQueriesTheProfileFolderStandsIn)
 {
-    FakeShell shell;  // no library answers
+    FakeShell shell; // no library answers
     shell.folders = {"C:\\WINDOWS", "C:\\WINDOWS\\Profiles\\Ann"};
     EXPECT_EQ(shell.Path(F::MyDocuments), "C:\\WINDOWS\\Profiles\\Ann\\My Documents");
     EXPECT_EQ(shell.Path(F::UserAppData), "C:\\WINDOWS\\Profiles\\Ann\\Application Data");
@@ -126,7 +126,9 @@ TEST(ShellDir, NothingKnownGivesNoSeparatorOnItsOwn)
 
 TEST(ShellDir, ParentFolder)
 {
-    struct Row { std::string path, parent; };
+    struct Row {
+        std::string path, parent;
+    };
     for (const Row& r : {Row{"C:\\Users\\Ann\\Documents", "C:\\Users\\Ann"}, Row{"C:\\Users\\Ann\\", "C:\\Users"},
                          Row{"C:\\ProgramData", "C:\\"}, Row{"C:\\", ""}, Row{"C:", ""}, Row{"name", ""},
                          Row{"\\\\server\\share\\x", "\\\\server\\share"}, Row{"\\\\server", ""}, Row{"", ""}}) {
@@ -134,4 +136,4 @@ TEST(ShellDir, ParentFolder)
     }
 }
 
-}  // namespace
+} // namespace

@@ -8,7 +8,11 @@ using M = ShutDownMethod;
 
 TEST(ShutDown, MethodsAreNamedExactly)
 {
-    struct Row { std::string text; M method; bool waits; };
+    struct Row {
+        std::string text;
+        M method;
+        bool waits;
+    };
     for (const Row& r : {Row{"Issue a Message Box", M::AskToClose, true}, Row{"Using WM_CLOSE", M::WmClose, true},
                          Row{"Using WM_QUIT", M::WmQuit, true}, Row{"Using Terminate Process", M::Terminate, true},
                          Row{"Don't Shut Down", M::DontShutDown, false}, Row{"using wm_close", M::WaitOnly, true},
@@ -21,7 +25,7 @@ TEST(ShutDown, MethodsAreNamedExactly)
 TEST(ShutDown, Outcome)
 {
     EXPECT_EQ(ShutDownOutcomeOf(false, false), ShutDownOutcome::NotRunning);
-    EXPECT_EQ(ShutDownOutcomeOf(false, true), ShutDownOutcome::NotRunning);  // started meanwhile: not ours to restart
+    EXPECT_EQ(ShutDownOutcomeOf(false, true), ShutDownOutcome::NotRunning); // started meanwhile: not ours to restart
     EXPECT_EQ(ShutDownOutcomeOf(true, true), ShutDownOutcome::StillRunning);
     EXPECT_EQ(ShutDownOutcomeOf(true, false), ShutDownOutcome::Stopped);
 }
@@ -53,4 +57,4 @@ TEST(ShutDown, RunningProcessMayCarryArgumentsAfterAQuotedPath)
     }
 }
 
-}  // namespace
+} // namespace

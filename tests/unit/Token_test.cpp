@@ -11,9 +11,10 @@ bool IsRandomPreset(const std::string& s)
     return !s.empty() && s.size() <= 5 && s.find_first_not_of("0123456789") == std::string::npos;
 }
 
-TEST(Token, ScrambleRoundTrips) {
-    const std::string texts[] = {"secret", "a", "http://example.invalid/x?y=1|2",
-                                 std::string("\x00\xff\x80 z", 5), std::string(300, 'q')};
+TEST(Token, ScrambleRoundTrips)
+{
+    const std::string texts[] = {"secret", "a", "http://example.invalid/x?y=1|2", std::string("\x00\xff\x80 z", 5),
+                                 std::string(300, 'q')};
     for (const std::string& t : texts) {
         for (bool hex : {false, true}) {
             const std::string enc = ScrambleText(t, true, hex);
@@ -33,16 +34,17 @@ TEST(Token, ScrambleRoundTrips) {
     }
 }
 
-TEST(Token, ScrambleKnownFormAndUnchangedCases) {
+TEST(Token, ScrambleKnownFormAndUnchangedCases)
+{
     // Key 'A' (65): positions 1 and 2 mask with (1+65) and (2-65) mod 256.
     const std::string stored = std::string("Scrambled=01A") + char('x' ^ 66) + char('y' ^ 193);
     EXPECT_EQ(ScrambleText(stored, false, false), "xy");
     EXPECT_EQ(ScrambleText(BytesToHex(stored, false, false), false, true), "xy");
-    EXPECT_EQ(ScrambleText("plain", false, false), "plain");     // not protected
+    EXPECT_EQ(ScrambleText("plain", false, false), "plain"); // not protected
     EXPECT_EQ(ScrambleText("706C61696E", false, true), "706C61696E");
-    EXPECT_EQ(ScrambleText(stored, true, false), stored);        // already protected
+    EXPECT_EQ(ScrambleText(stored, true, false), stored); // already protected
     EXPECT_EQ(ScrambleText("", true, true), "");
-    EXPECT_EQ(ScrambleText("Scrambled=01", false, false), "");   // marker without data
+    EXPECT_EQ(ScrambleText("Scrambled=01", false, false), ""); // marker without data
 }
 
 } // namespace
@@ -116,10 +118,8 @@ TEST(Token, InformTextSplitsAfterUnscrambling)
         std::string token, body;
     };
     const Case cases[] = {
-        {plain, "tok", "Body with | bars"},
-        {ScrambleText(plain, true, false), "tok", "Body with | bars"},
-        {"head|" + token + "|x|y|", "tok", ""},
-        {"head|" + token + "|x", "tok", ""},
+        {plain, "tok", "Body with | bars"},     {ScrambleText(plain, true, false), "tok", "Body with | bars"},
+        {"head|" + token + "|x|y|", "tok", ""}, {"head|" + token + "|x", "tok", ""},
         {"head|" + token, "tok", ""},
     };
     for (const Case& c : cases) {

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr std::int64_t kNow = 4000000000;  // 2026 in seconds since 1899
+constexpr std::int64_t kNow = 4000000000; // 2026 in seconds since 1899
 constexpr std::int64_t kMax64 = std::numeric_limits<std::int64_t>::max();
 
 // A release that passes every test: installed 11, release 12 with a new stamp, 1000 bytes.
@@ -36,7 +36,7 @@ TEST(UpdateDecision, StepTable)
     struct Case {
         const char* what;
         std::function<void(ReleaseFacts&)> change;
-        std::int64_t foundSize;  // what the size lookup answers
+        std::int64_t foundSize; // what the size lookup answers
         int step;
     };
     const std::int64_t over32 = std::int64_t{1} << 32;
@@ -48,23 +48,22 @@ TEST(UpdateDecision, StepTable)
         {"installed version past 32 bits", [&](ReleaseFacts& f) { f.versionOriginal = over32 + 11; }, 1000, 1},
         {"same stamp, re-ask 0", [](ReleaseFacts& f) { f.infoStamp = 7; }, 1000, 2},
         {"same stamp, interactive", [](ReleaseFacts& f) { f.infoStamp = 7, f.interactive = true; }, 1000, 6},
-        {"same stamp, re-ask due", [](ReleaseFacts& f) {
-             f.infoStamp = 7, f.reAskSecondsInterval = 3600, f.reAskSecondsLast = kNow - 3601;
-         }, 1000, 6},
-        {"same stamp, re-ask just now", [](ReleaseFacts& f) {
-             f.infoStamp = 7, f.reAskSecondsInterval = 3600, f.reAskSecondsLast = kNow - 3600;
-         }, 1000, 2},
-        {"same stamp, negative re-ask", [](ReleaseFacts& f) {
-             f.infoStamp = 7, f.reAskSecondsInterval = -3600, f.reAskSecondsLast = 0;
-         }, 1000, 2},
-        {"same stamp, re-ask sum overflows", [](ReleaseFacts& f) {
-             f.infoStamp = 7, f.reAskSecondsInterval = kMax64, f.reAskSecondsLast = kNow;
-         }, 1000, 2},
+        {"same stamp, re-ask due",
+         [](ReleaseFacts& f) { f.infoStamp = 7, f.reAskSecondsInterval = 3600, f.reAskSecondsLast = kNow - 3601; },
+         1000, 6},
+        {"same stamp, re-ask just now",
+         [](ReleaseFacts& f) { f.infoStamp = 7, f.reAskSecondsInterval = 3600, f.reAskSecondsLast = kNow - 3600; },
+         1000, 2},
+        {"same stamp, negative re-ask",
+         [](ReleaseFacts& f) { f.infoStamp = 7, f.reAskSecondsInterval = -3600, f.reAskSecondsLast = 0; }, 1000, 2},
+        {"same stamp, re-ask sum overflows",
+         [](ReleaseFacts& f) { f.infoStamp = 7, f.reAskSecondsInterval = kMax64, f.reAskSecondsLast = kNow; }, 1000, 2},
         {"equal versions", [](ReleaseFacts& f) { f.versionNew = 11; }, 1000, 3},
         {"release version 0", [](ReleaseFacts& f) { f.versionNew = 0; }, 1000, 3},
         // Cut to 32 bits it would read 12, higher than 11.
         {"release version past 32 bits", [&](ReleaseFacts& f) { f.versionNew = over32 + 12; }, 1000, 3},
-        {"valid for 1,2 against 12", [](ReleaseFacts& f) { f.versionOriginal = 12, f.versionNew = 13, f.validVersions = "1,2"; }, 1000, 4},
+        {"valid for 1,2 against 12",
+         [](ReleaseFacts& f) { f.versionOriginal = 12, f.versionNew = 13, f.validVersions = "1,2"; }, 1000, 4},
         {"valid for 3,11,5", [](ReleaseFacts& f) { f.validVersions = "3,11,5"; }, 1000, 6},
         {"valid for 111", [](ReleaseFacts& f) { f.validVersions = "111"; }, 1000, 4},
         {"valid for 11 with a blank", [](ReleaseFacts& f) { f.validVersions = "3, 11"; }, 1000, 4},
@@ -79,7 +78,8 @@ TEST(UpdateDecision, StepTable)
         {"negative size, file not found", [](ReleaseFacts& f) { f.sizeOfUpdateFile = -5; }, -1, 5},
         {"no size, file not found", [](ReleaseFacts& f) { f.sizeOfUpdateFile = 0; }, -1, 5},
         {"negative size, small file", [](ReleaseFacts& f) { f.sizeOfUpdateFile = -50; }, 20, 5},
-        {"smallest size", [](ReleaseFacts& f) { f.sizeOfUpdateFile = std::numeric_limits<std::int64_t>::min(); }, kMax64, 5},
+        {"smallest size", [](ReleaseFacts& f) { f.sizeOfUpdateFile = std::numeric_limits<std::int64_t>::min(); },
+         kMax64, 5},
         {"announcement uses the inform file's size", [](ReleaseFacts& f) { f.autoInform = true; }, 350, 6},
         {"announcement, update size only", [](ReleaseFacts& f) { f.autoInform = true; }, 1000, 5},
     };

@@ -17,7 +17,8 @@ struct ReplaceCase {
     const char* want;
 };
 
-TEST(Utils, ReplaceText) {
+TEST(Utils, ReplaceText)
+{
     const ReplaceCase cases[] = {
         {"aaa", "aa", "b", 0, 0, false, "ba"},           // matches do not overlap
         {"aaaa", "aa", "a", 0, 0, false, "aa"},          // nor use replaced text
@@ -29,9 +30,9 @@ TEST(Utils, ReplaceText) {
         {"a.b", ".", "+", 0, 5, false, "a.b"},           // first beyond the count
         {"Line<p>Next<P>", "<P>", "\r\n", 0, 0, true, "Line\r\nNext\r\n"},
         {"Line<p>Next", "<P>", "\r\n", 0, 0, false, "Line<p>Next"},
-        {"abc", "", "x", 0, 0, false, "abc"},            // empty find
+        {"abc", "", "x", 0, 0, false, "abc"}, // empty find
         {"", "a", "x", 0, 0, false, ""},
-        {"abcABC", "b", "bb", 0, 0, true, "abbcAbbC"},   // replacement inserted as given
+        {"abcABC", "b", "bb", 0, 0, true, "abbcAbbC"}, // replacement inserted as given
     };
     for (const auto& c : cases)
         EXPECT_EQ(ReplaceText(c.text, c.find, c.replacement, c.last, c.first, c.ignoreCase), c.want)
@@ -40,14 +41,15 @@ TEST(Utils, ReplaceText) {
     EXPECT_EQ(ReplaceAllCI("Line<p>Next", "<P>", "\r\n"), "Line\r\nNext");
 }
 
-TEST(Utils, Positions) {
+TEST(Utils, Positions)
+{
     EXPECT_EQ(PosCI("B", "abcb"), 2);
     EXPECT_EQ(PosCI("", "abc"), 0);
     EXPECT_EQ(PosCI("x", "abc"), 0);
     EXPECT_EQ(PosFrom("b", "abcb", 3, false), 4);
     EXPECT_EQ(PosFrom("b", "abcb", 4, false), 4);
     EXPECT_EQ(PosFrom("b", "abcb", -7, false), 2);
-    EXPECT_EQ(PosFrom("b", "abcb", 5, false), 0);   // beyond the text
+    EXPECT_EQ(PosFrom("b", "abcb", 5, false), 0); // beyond the text
     EXPECT_EQ(PosFrom("B", "abcb", 3, false), 0);
     EXPECT_EQ(PosFrom("B", "abcb", 3, true), 4);
     EXPECT_EQ(LastPos("ab", "abxab"), 4);
@@ -55,7 +57,8 @@ TEST(Utils, Positions) {
     EXPECT_EQ(LastPos("", "abc"), 0);
 }
 
-TEST(Utils, PrefixSuffixAndParts) {
+TEST(Utils, PrefixSuffixAndParts)
+{
     EXPECT_TRUE(StartsWith("ab", "abc", false));
     EXPECT_FALSE(StartsWith("AB", "abc", false));
     EXPECT_TRUE(StartsWith("AB", "abc", true));
@@ -70,30 +73,29 @@ TEST(Utils, PrefixSuffixAndParts) {
     EXPECT_EQ(TextBefore("key", "=", "d"), "d");
 }
 
-TEST(Utils, CharacterEdits) {
+TEST(Utils, CharacterEdits)
+{
     EXPECT_EQ(ReplaceChar("a/b/c", '/', '\\'), "a\\b\\c");
     EXPECT_EQ(ReplaceChar("aaa", 'a', 'a'), "aaa");
     EXPECT_EQ(FilterChars("1,2.3a", ".0123456789", ""), "12.3");
-    EXPECT_EQ(FilterChars("a b\tc", "", " \t"), "abc");  // empty allowed set: all but removed
+    EXPECT_EQ(FilterChars("a b\tc", "", " \t"), "abc"); // empty allowed set: all but removed
     EXPECT_EQ(FilterChars(std::string("a\0b\xff", 4), "", "a"), std::string("\0b\xff", 3));
-    EXPECT_EQ(UpperText("a\xe9z!"), "A\xe9Z!");  // ASCII letters only
+    EXPECT_EQ(UpperText("a\xe9z!"), "A\xe9Z!"); // ASCII letters only
     EXPECT_EQ(TrimText("\t a b \r\n"), "a b");
 }
 
-TEST(Utils, TrimCharAndQuotes) {
+TEST(Utils, TrimCharAndQuotes)
+{
     struct Case {
         const char* text;
         char ch;
         bool force, onlyOne;
         const char* want;
     } cases[] = {
-        {"\"", '"', false, false, ""},
-        {"\"\"", '"', false, false, ""},
-        {"\"\"a\"\"", '"', false, false, "a"},
-        {"\"\"a\"\"", '"', false, true, "\"a\""},
-        {"\"a", '"', false, false, "\"a"},     // not enclosed, not forced
-        {"\"a", '"', true, false, "a"},
-        {"..1.2..", '.', true, false, "1.2"},
+        {"\"", '"', false, false, ""},         {"\"\"", '"', false, false, ""},
+        {"\"\"a\"\"", '"', false, false, "a"}, {"\"\"a\"\"", '"', false, true, "\"a\""},
+        {"\"a", '"', false, false, "\"a"}, // not enclosed, not forced
+        {"\"a", '"', true, false, "a"},        {"..1.2..", '.', true, false, "1.2"},
         {"a", '"', true, false, "a"},
     };
     for (const auto& c : cases)
@@ -103,11 +105,12 @@ TEST(Utils, TrimCharAndQuotes) {
     EXPECT_EQ(TrimQuotes(" \"C:\\x.exe", true), "C:\\x.exe");
 }
 
-TEST(Utils, PaddingAndChoice) {
+TEST(Utils, PaddingAndChoice)
+{
     EXPECT_EQ(PadLeft("412", 5, ' '), "  412");
     EXPECT_EQ(PadLeft("abcdefgh", -5, ' '), "abcd.");
     EXPECT_EQ(PadLeft("ab", -5, '*'), "***ab");
-    EXPECT_EQ(PadLeft("abcdefgh", -2, ' '), "abcdefgh");  // only -3 and below cut
+    EXPECT_EQ(PadLeft("abcdefgh", -2, ' '), "abcdefgh"); // only -3 and below cut
     EXPECT_EQ(PadLeft("abcdefgh", 5, ' '), "abcdefgh");
     EXPECT_EQ(ZeroPad("7", 3), "007");
     EXPECT_EQ(ZeroPad("1234", 3), "1234");
@@ -117,7 +120,8 @@ TEST(Utils, PaddingAndChoice) {
     EXPECT_EQ(BoolText(false), "FALSE");
 }
 
-TEST(Utils, NumbersAndSizes) {
+TEST(Utils, NumbersAndSizes)
+{
     EXPECT_EQ(InsertThousands("4096.5"), "4,096.5");
     EXPECT_EQ(InsertThousands("456"), "456");
     EXPECT_EQ(InsertThousands("1234567"), "1,234,567");
@@ -135,7 +139,7 @@ TEST(Utils, NumbersAndSizes) {
         {1536, 1024, true, false, "1.5"},
         {5000LL * 1048576, 1048576, false, true, "5,000"},
         {4096LL * 1024 + 512, 1024, true, true, "4,096.5"},
-        {10, 0, false, false, "10"},  // a zero unit counts as one
+        {10, 0, false, false, "10"}, // a zero unit counts as one
     };
     for (const auto& c : cases)
         EXPECT_EQ(SizeText(c.value, c.unit, c.decimals, c.separators), c.want) << c.value;
@@ -144,7 +148,8 @@ TEST(Utils, NumbersAndSizes) {
     EXPECT_EQ(FixedText(7, 0), "7");
 }
 
-TEST(Utils, RandomStaysInRangeAndVaries) {
+TEST(Utils, RandomStaysInRangeAndVaries)
+{
     std::set<int64_t> seen;
     for (int i = 0; i < 200; ++i) {
         const int64_t v = RandomInRange(10000, 100000);
@@ -155,7 +160,7 @@ TEST(Utils, RandomStaysInRangeAndVaries) {
     // Back-to-back calls (within one clock tick) must not repeat one number.
     EXPECT_GT(seen.size(), 150u);
     for (int i = 0; i < 50; ++i) {
-        const int64_t v = RandomInRange(3, 1);  // reversed bounds
+        const int64_t v = RandomInRange(3, 1); // reversed bounds
         ASSERT_TRUE(v >= 1 && v <= 3) << v;
     }
     EXPECT_EQ(RandomInRange(7, 7), 7);
@@ -164,17 +169,25 @@ TEST(Utils, RandomStaysInRangeAndVaries) {
     EXPECT_TRUE(t[0] >= '1' && t[0] <= '9');
 }
 
-TEST(Utils, ParseNumbers) {
+TEST(Utils, ParseNumbers)
+{
     struct Case {
         const char* text;
         int base;
         int64_t want;
     } cases[] = {
-        {"1F", 16, 31},   {"1f", 16, 31},  {" 777 ", 8, 511}, {"19", 8, 17},  // 9 >= 8 still taken
-        {"G", 16, -1},    {"1-", 10, -1},  {"", 16, 0},       {"101", 2, 5},
-        {"FFFFFFFFFFFFFFFF", 16, -1},  // wraps in 64 bits
+        {"1F", 16, 31},
+        {"1f", 16, 31},
+        {" 777 ", 8, 511},
+        {"19", 8, 17}, // 9 >= 8 still taken
+        {"G", 16, -1},
+        {"1-", 10, -1},
+        {"", 16, 0},
+        {"101", 2, 5},
+        {"FFFFFFFFFFFFFFFF", 16, -1}, // wraps in 64 bits
     };
-    for (const auto& c : cases) EXPECT_EQ(ParseInBase(c.text, c.base), c.want) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseInBase(c.text, c.base), c.want) << c.text;
     EXPECT_EQ(ParseHex("0x1F"), 31);
     EXPECT_EQ(ParseHex("0X1f"), 31);
     EXPECT_EQ(ParseHex("1G"), -1);
@@ -185,26 +198,38 @@ TEST(Utils, ParseNumbers) {
         const char* text;
         int64_t want;
     } ints[] = {
-        {"42", 42}, {" -17 ", -17}, {"+5", 5}, {"", -1}, {"-", -1}, {"1.5", -1}, {"12a", -1},
-        {"9223372036854775807", INT64_MAX}, {"-9223372036854775808", INT64_MIN},
-        {"9223372036854775808", -1}, {"0x10", -1},
+        {"42", 42},
+        {" -17 ", -17},
+        {"+5", 5},
+        {"", -1},
+        {"-", -1},
+        {"1.5", -1},
+        {"12a", -1},
+        {"9223372036854775807", INT64_MAX},
+        {"-9223372036854775808", INT64_MIN},
+        {"9223372036854775808", -1},
+        {"0x10", -1},
     };
-    for (const auto& c : ints) EXPECT_EQ(ParseInt64(c.text, -1), c.want) << c.text;
+    for (const auto& c : ints)
+        EXPECT_EQ(ParseInt64(c.text, -1), c.want) << c.text;
 }
 
-TEST(Utils, HexConversion) {
+TEST(Utils, HexConversion)
+{
     const std::string bytes("\x00\x01\xab\xff", 4);
     EXPECT_EQ(BytesToHex(bytes, false, false), "0001ABFF");
     EXPECT_EQ(BytesToHex(bytes, true, false), "00 01 AB FF ");
     EXPECT_EQ(BytesToHex(bytes, false, true), "0x000x010xAB0xFF");
     EXPECT_EQ(BytesToHex("ABCDEFGHI", true, false), "41 42 43 44 45 46 47 48  49 ");
     EXPECT_EQ(HexToBytes("0001abFF"), bytes);
-    EXPECT_EQ(HexToBytes("41G142"), std::string("A\xff" "B"));  // a bad pair gives 255
-    EXPECT_EQ(HexToBytes("414"), "A");                          // a last single digit is ignored
+    EXPECT_EQ(HexToBytes("41G142"), std::string("A\xff"
+                                                "B")); // a bad pair gives 255
+    EXPECT_EQ(HexToBytes("414"), "A");                 // a last single digit is ignored
     EXPECT_EQ(HexToBytes(""), "");
 }
 
-TEST(Utils, Dates) {
+TEST(Utils, Dates)
+{
     DateTime d;
     d.year = 2024, d.month = 3, d.day = 5, d.hour = 14, d.minute = 5, d.second = 9;
     EXPECT_EQ(DateText(d), "05-MAR-2024");
@@ -218,9 +243,9 @@ TEST(Utils, Dates) {
         double days;
         const char* want;
     } cases[] = {
-        {0.0, "30-DEC-1899 00:00:00"},  {1.5, "31-DEC-1899 12:00:00"},
-        {45356.0, "05-MAR-2024 00:00:00"}, {45351.0, "29-FEB-2024 00:00:00"},
-        {-1.25, "29-DEC-1899 06:00:00"}, {2.0 - 0.1 / 86400, "01-JAN-1900 00:00:00"},
+        {0.0, "30-DEC-1899 00:00:00"},          {1.5, "31-DEC-1899 12:00:00"},
+        {45356.0, "05-MAR-2024 00:00:00"},      {45351.0, "29-FEB-2024 00:00:00"},
+        {-1.25, "29-DEC-1899 06:00:00"},        {2.0 - 0.1 / 86400, "01-JAN-1900 00:00:00"},
         {36526.999999, "02-JAN-2000 00:00:00"}, {36526.0, "01-JAN-2000 00:00:00"},
     };
     for (const auto& c : cases) {
@@ -234,17 +259,25 @@ TEST(Utils, Dates) {
     EXPECT_EQ(DateText(odd), "05--2024");
 }
 
-TEST(Utils, Backslashes) {
+TEST(Utils, Backslashes)
+{
     struct Case {
         const char* path;
         bool add;
         const char* want;
     } with[] = {
-        {"C:", true, "C:\\"},    {"C:\\", false, "C:"},     {"C:\\", true, "C:\\"},
-        {"C:\\x\\", false, "C:\\x"}, {"C:\\x", true, "C:\\x\\"}, {"\\", true, "\\"},
-        {"x\\", true, "x\\"},    {"", false, ""},           {"C:\\x\\\\", false, "C:\\x\\"},
+        {"C:", true, "C:\\"},
+        {"C:\\", false, "C:"},
+        {"C:\\", true, "C:\\"},
+        {"C:\\x\\", false, "C:\\x"},
+        {"C:\\x", true, "C:\\x\\"},
+        {"\\", true, "\\"},
+        {"x\\", true, "x\\"},
+        {"", false, ""},
+        {"C:\\x\\\\", false, "C:\\x\\"},
     };
-    for (const auto& c : with) EXPECT_EQ(WithBackslash(c.path, c.add), c.want) << c.path;
+    for (const auto& c : with)
+        EXPECT_EQ(WithBackslash(c.path, c.add), c.want) << c.path;
     EXPECT_EQ(WithoutBackslash("\\"), "");
     EXPECT_EQ(WithoutBackslash("x\\"), "x");
     EXPECT_EQ(WithoutBackslash("C:\\x\\"), "C:\\x");
@@ -256,9 +289,9 @@ TEST(Utils, Backslashes) {
         const char* want;
     } collapse[] = {
         {"C:\\\\a\\\\\\b", false, "C:\\a\\b"},
-        {"\\\\server\\\\share\\x", false, "\\\\server\\share\\x"},  // network path survives
+        {"\\\\server\\\\share\\x", false, "\\\\server\\share\\x"}, // network path survives
         {"\\\\\\server\\x", false, "\\\\server\\x"},
-        {"\"\\\\server\\\\x\"", false, "\"\\\\server\\x\""},        // quoted network path too
+        {"\"\\\\server\\\\x\"", false, "\"\\\\server\\x\""}, // quoted network path too
         {"\"C:\\a\" \"\\\\srv\\\\b\"", false, "\"C:\\a\" \"\\\\srv\\b\""},
         {"C:\\a\\\\", true, "C:\\a"},
         {"C:\\a\\\\", false, "C:\\a\\"},
@@ -269,12 +302,13 @@ TEST(Utils, Backslashes) {
         EXPECT_EQ(CollapseBackslashes(c.path, c.strip), c.want) << c.path;
 }
 
-TEST(Utils, FileTitle) {
+TEST(Utils, FileTitle)
+{
     EXPECT_EQ(FileTitle("C:\\x\\a.tar.gz", false), "a.tar");
     EXPECT_EQ(FileTitle("C:\\x\\a.tar.gz", true), "a");
-    EXPECT_EQ(FileTitle("C:\\x.d\\setup", false), "setup");  // a dot in a folder is no extension
+    EXPECT_EQ(FileTitle("C:\\x.d\\setup", false), "setup"); // a dot in a folder is no extension
     EXPECT_EQ(FileTitle("setup.exe", false), "setup");
     EXPECT_EQ(FileTitle("", true), "");
 }
 
-}  // namespace
+} // namespace

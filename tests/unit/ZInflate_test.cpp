@@ -69,7 +69,8 @@ TEST(ZInflate, ProgressAndPumpRunBetweenCalls)
     std::vector<int64_t> positions;
     int pumps = 0;
     const std::string out = InflateText(
-        z, [&](int kind, int64_t, int64_t total, int64_t position, int step) {
+        z,
+        [&](int kind, int64_t, int64_t total, int64_t position, int step) {
             EXPECT_EQ(kind, 0);
             EXPECT_EQ(step, 1);
             EXPECT_EQ(total, static_cast<int64_t>(z.size()));
@@ -86,9 +87,9 @@ TEST(ZInflate, ProgressAndPumpRunBetweenCalls)
 
 TEST(ZInflate, MessageTable)
 {
-    const std::pair<int, const char*> cases[] = {{2, "need dictionary"}, {1, "stream end"}, {0, ""},
-                                                 {-3, "data error"},     {-5, "buffer error"},
-                                                 {-6, "incompatible version"}, {-7, ""}, {3, ""}};
+    const std::pair<int, const char*> cases[] = {
+        {2, "need dictionary"},       {1, "stream end"}, {0, ""}, {-3, "data error"}, {-5, "buffer error"},
+        {-6, "incompatible version"}, {-7, ""},          {3, ""}};
     for (auto [code, text] : cases)
         EXPECT_STREQ(ZLibMessage(code), text) << code;
     EXPECT_EQ(ZLibCheck(1), 1);

@@ -33,7 +33,8 @@ TEST(AppearanceWin, DressTextControlFollowsTheCharset)
                           {RUSSIAN_CHARSET, 0x50000000, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.charset);
-        const ScopedFont kept = DressTextControl(label.get(), "Text " + std::to_string(c.charset), "Arial", c.charset, 12);
+        const ScopedFont kept =
+            DressTextControl(label.get(), "Text " + std::to_string(c.charset), "Arial", c.charset, 12);
         EXPECT_EQ(GetWindowLongA(label.get(), GWL_STYLE), c.style);
         EXPECT_EQ(GetWindowLongA(label.get(), GWL_EXSTYLE) & WS_EX_RTLREADING, c.exStyle);
         char text[64] = {};

@@ -40,7 +40,8 @@ TEST_F(EntryWriterTest, WritesInOrderAndTellsFailuresInOrder)
     CreateDirectoryA(Path("blocked.txt").c_str(), nullptr);
     int pumps = 0;
     TEntryWriter writer([&pumps] { ++pumps; });
-    const auto write = [&](const std::string& name, const std::string& folder, bool append, const std::string& content) {
+    const auto write = [&](const std::string& name, const std::string& folder, bool append,
+                           const std::string& content) {
         std::string buffer = "header" + content;
         writer.Write(Path(name), folder.empty() ? "" : Path(folder), 0, append, buffer, 6, content.size());
     };

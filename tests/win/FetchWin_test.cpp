@@ -112,11 +112,10 @@ TEST_F(AgentFetch, FileOfAnotherProductIsDeletedAndTheUserTold)
         SCOPED_TRACE(static_cast<int>(c.kind));
         c.serve(server_, name_);
         std::string shown;
-        const auto outcome = DriveWindow("KMsgBox",
-                                         {[&](HWND box) {
-                                              shown = WindowText(::FindWindowExA(box, nullptr, "RICHEDIT", nullptr));
-                                              return ::PostMessageA(box, WM_CLOSE, 0, 0) != 0;
-                                          }},
+        const auto outcome = DriveWindow("KMsgBox", {[&](HWND box) {
+                                             shown = WindowText(::FindWindowExA(box, nullptr, "RICHEDIT", nullptr));
+                                             return ::PostMessageA(box, WM_CLOSE, 0, 0) != 0;
+                                         }},
                                          [&] { return Fetch(server_, name_, c.kind).fetched; });
         EXPECT_FALSE(outcome.result);
         EXPECT_TRUE(outcome.allStepsRan);

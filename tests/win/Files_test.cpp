@@ -33,7 +33,10 @@ protected:
 TEST_F(FilesTest, ReadFileRange)
 {
     Make("ten", "0123456789");
-    struct Row { int64_t length, offset; std::string data; };
+    struct Row {
+        int64_t length, offset;
+        std::string data;
+    };
     for (Row r : {Row{0, 0, "0123456789"}, Row{4, 2, "2345"}, Row{0, 7, "789"}, Row{100, 8, "89"}, Row{1, 9, "9"},
                   Row{0, 10, ""}, Row{5, 11, ""}, Row{3, -1, ""}, Row{-2, 0, ""}}) {
         EXPECT_EQ(ReadFileRange(Path("ten"), r.length, r.offset), r.data) << r.length << " " << r.offset;
@@ -58,7 +61,8 @@ TEST_F(FilesTest, SeeksBeyondFourGigabytes)
 TEST_F(FilesTest, WritesLargeDataAppendsAndSetsDate)
 {
     std::string big(3 * 1048576 + 5, '\0');
-    for (std::size_t i = 0; i < big.size(); ++i) big[i] = char(i * 7 + i / 1000);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = char(i * 7 + i / 1000);
     ASSERT_TRUE(WriteFileData(Path("big"), big, 0, false));
     EXPECT_EQ(ReadFileRange(Path("big"), 0, 0), big);
     ASSERT_TRUE(WriteFileData(Path("big"), "tail", 0, true));
@@ -141,7 +145,8 @@ TEST_F(FilesTest, DiskQueries)
 TEST(SelfDelete, Child)
 {
     char flag[8];
-    if (::GetEnvironmentVariableA("K_SELF_DELETE_CHILD", flag, sizeof flag) == 0) GTEST_SKIP();
+    if (::GetEnvironmentVariableA("K_SELF_DELETE_CHILD", flag, sizeof flag) == 0)
+        GTEST_SKIP();
     EXPECT_TRUE(StartSelfDelete(true));
 }
 
@@ -165,11 +170,13 @@ TEST_F(FilesTest, SelfDeleteRemovesTheProgramAfterItEnds)
     ::GetExitCodeProcess(process.get(), &code);
     EXPECT_EQ(code, 0u);
 
-    for (int i = 0; i < 200 && Exists(Path("app dir")); ++i) ::Sleep(100);
+    for (int i = 0; i < 200 && Exists(Path("app dir")); ++i)
+        ::Sleep(100);
     EXPECT_FALSE(Exists(copy));
     EXPECT_FALSE(Exists(Path("app dir")));
-    for (int i = 0; i < 50 && Exists(TempFolder(true) + "_DEL_ME_.BAT"); ++i) ::Sleep(100);
+    for (int i = 0; i < 50 && Exists(TempFolder(true) + "_DEL_ME_.BAT"); ++i)
+        ::Sleep(100);
     EXPECT_FALSE(Exists(TempFolder(true) + "_DEL_ME_.BAT"));
 }
 
-}  // namespace
+} // namespace

@@ -62,5 +62,5 @@ TEST(GFileInfo, RequiredSpaceByTheDrivesClusterSize)
 {
     const TGFileInfo info(PayloadWithTable("gfi_space.bin", "|", 111, 222));
     EXPECT_EQ(info.RequiredSpace("C:\\somewhere\\deep"), 222.0); // C: has clusters of 512 bytes or more
-    EXPECT_EQ(info.RequiredSpace("Q:\\"), 111.0);               // no such drive: cluster size unknown
+    EXPECT_EQ(info.RequiredSpace("Q:\\"), 111.0);                // no such drive: cluster size unknown
 }

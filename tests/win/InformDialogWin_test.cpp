@@ -23,8 +23,7 @@ namespace {
 HWND FindDialog() { return FindThreadWindow(kInformDialogClass); }
 
 using Outcome = WindowOutcome<bool>;
-template <class Show>
-Outcome Drive(std::vector<Step> steps, Show&& show)
+template <class Show> Outcome Drive(std::vector<Step> steps, Show&& show)
 {
     return DriveWindow(kInformDialogClass, std::move(steps), show);
 }
@@ -117,34 +116,35 @@ protected:
 TEST_F(InformDialogTest, PlainBodyWithButtonCentredAndLaidOutWhenResized)
 {
     const auto p = Params("Version 12 is out.\r\nIt is faster.", "  file:///C:/setup.exe ");
-    const Outcome o = Drive(
-        {Check([](HWND dialog) {
-             EXPECT_EQ(WindowText(dialog), "New Version");
-             RECT r;
-             ::GetWindowRect(dialog, &r);
-             EXPECT_EQ(r.right - r.left, 420);
-             EXPECT_EQ(r.bottom - r.top, 300);
-             EXPECT_EQ(r.left, (::GetSystemMetrics(SM_CXSCREEN) - 420) / 2);
-             EXPECT_EQ(r.top, (::GetSystemMetrics(SM_CYSCREEN) - 300) / 2);
-             EXPECT_EQ(WindowText(Child(dialog, "RICHEDIT")), "Version 12 is out.\r\nIt is faster.");
-             const HWND button = Child(dialog, "Button");
-             EXPECT_EQ(WindowText(button), "Download");
-             EXPECT_EQ(::GetFocus(), button);
-             EXPECT_TRUE(::GetWindowLongA(button, GWL_STYLE) & BS_DEFPUSHBUTTON);
-             // The default face stands for Verdana in the text; the button keeps it.
-             const CHARFORMATA text = DefaultFormatOf(Child(dialog, "RICHEDIT"));
-             EXPECT_STREQ(text.szFaceName, "Verdana");
-             EXPECT_EQ(std::abs(text.yHeight), TwipsOfPixels(15));  // the sign follows the font's cell or character height
-             EXPECT_STREQ(FontOf(button).lfFaceName, "Tahoma");
-             ExpectLayout(dialog, true);
-             ::SetWindowPos(dialog, nullptr, 0, 0, 600, 450, SWP_NOMOVE | SWP_NOZORDER);
-             ExpectLayout(dialog, true);
-         }),
-         ClickButton()},
-        [&] { return ShowInformDialog(p); });
+    const Outcome o =
+        Drive({Check([](HWND dialog) {
+                   EXPECT_EQ(WindowText(dialog), "New Version");
+                   RECT r;
+                   ::GetWindowRect(dialog, &r);
+                   EXPECT_EQ(r.right - r.left, 420);
+                   EXPECT_EQ(r.bottom - r.top, 300);
+                   EXPECT_EQ(r.left, (::GetSystemMetrics(SM_CXSCREEN) - 420) / 2);
+                   EXPECT_EQ(r.top, (::GetSystemMetrics(SM_CYSCREEN) - 300) / 2);
+                   EXPECT_EQ(WindowText(Child(dialog, "RICHEDIT")), "Version 12 is out.\r\nIt is faster.");
+                   const HWND button = Child(dialog, "Button");
+                   EXPECT_EQ(WindowText(button), "Download");
+                   EXPECT_EQ(::GetFocus(), button);
+                   EXPECT_TRUE(::GetWindowLongA(button, GWL_STYLE) & BS_DEFPUSHBUTTON);
+                   // The default face stands for Verdana in the text; the button keeps it.
+                   const CHARFORMATA text = DefaultFormatOf(Child(dialog, "RICHEDIT"));
+                   EXPECT_STREQ(text.szFaceName, "Verdana");
+                   EXPECT_EQ(std::abs(text.yHeight),
+                             TwipsOfPixels(15)); // the sign follows the font's cell or character height
+                   EXPECT_STREQ(FontOf(button).lfFaceName, "Tahoma");
+                   ExpectLayout(dialog, true);
+                   ::SetWindowPos(dialog, nullptr, 0, 0, 600, 450, SWP_NOMOVE | SWP_NOZORDER);
+                   ExpectLayout(dialog, true);
+               }),
+               ClickButton()},
+              [&] { return ShowInformDialog(p); });
     EXPECT_TRUE(o.result);
     EXPECT_TRUE(o.allStepsRan);
-    EXPECT_FALSE(o.forced);  // the button closed it
+    EXPECT_FALSE(o.forced); // the button closed it
     // A server's address that is no web address is not handed to the shell.
     EXPECT_NE(trace_.find(" Inform address not opened: file:///C:/setup.exe"), std::string::npos) << trace_;
     EXPECT_EQ(trace_.find(" Inform address opened"), std::string::npos);
@@ -153,19 +153,19 @@ TEST_F(InformDialogTest, PlainBodyWithButtonCentredAndLaidOutWhenResized)
 TEST_F(InformDialogTest, RtfBodyWithoutAddressFillsTheWindow)
 {
     const auto p = Params("{\\rtf1\\ansi {\\b Version 12} is out.\\par}", "");
-    const Outcome o = Drive({Check([](HWND dialog) {
-                                 const HWND text = Child(dialog, "RICHEDIT");
-                                 EXPECT_EQ(TrimText(WindowText(text)), "Version 12 is out.");
-                                 ::SendMessageA(text, EM_SETSEL, 0, 10);
-                                 CHARFORMATA format{};
-                                 format.cbSize = sizeof(format);
-                                 ::SendMessageA(text, EM_GETCHARFORMAT, SCF_SELECTION,
-                                                reinterpret_cast<LPARAM>(&format));
-                                 EXPECT_TRUE(format.dwEffects & CFE_BOLD);
-                                 ExpectLayout(dialog, false);
-                             }),
-                             Close()},
-                            [&] { return ShowInformDialog(p); });
+    const Outcome o =
+        Drive({Check([](HWND dialog) {
+                   const HWND text = Child(dialog, "RICHEDIT");
+                   EXPECT_EQ(TrimText(WindowText(text)), "Version 12 is out.");
+                   ::SendMessageA(text, EM_SETSEL, 0, 10);
+                   CHARFORMATA format{};
+                   format.cbSize = sizeof(format);
+                   ::SendMessageA(text, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+                   EXPECT_TRUE(format.dwEffects & CFE_BOLD);
+                   ExpectLayout(dialog, false);
+               }),
+               Close()},
+              [&] { return ShowInformDialog(p); });
     EXPECT_TRUE(o.result);
     EXPECT_TRUE(o.allStepsRan);
     EXPECT_FALSE(o.forced);
@@ -176,8 +176,8 @@ TEST_F(InformDialogTest, OneDialogAtATimeAndEachRunShowsAgain)
     const auto p = Params("news", "");
     bool second = true;
     for (int run = 0; run < 2; ++run) {
-        const Outcome o = Drive({Check([&](HWND) { second = ShowInformDialog(p); }), Close()},
-                                [&] { return ShowInformDialog(p); });
+        const Outcome o =
+            Drive({Check([&](HWND) { second = ShowInformDialog(p); }), Close()}, [&] { return ShowInformDialog(p); });
         EXPECT_TRUE(o.result) << run;
         EXPECT_TRUE(o.allStepsRan) << run;
         EXPECT_FALSE(second) << run;

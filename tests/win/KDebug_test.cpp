@@ -37,7 +37,8 @@ private:
 TEST_F(TraceFileTest, AppendsLinesWithLineBreaksRewritten)
 {
     std::string line;
-    for (int i = 0; i < 300; ++i) line += char('a' + i % 26);
+    for (int i = 0; i < 300; ++i)
+        line += char('a' + i % 26);
     TraceWrite("x\ry\nz", 12, ' ', true);
     TraceLine();
     TraceLine(line);
@@ -70,4 +71,4 @@ TEST(UpdateLog, WritesOnlyWhenEnabled)
     EXPECT_TRUE(std::regex_match(text, expected)) << text;
 }
 
-}  // namespace
+} // namespace

@@ -14,8 +14,7 @@
 namespace {
 
 using Outcome = WindowOutcome<int>;
-template <class Show>
-Outcome Drive(std::vector<Step> steps, Show&& show)
+template <class Show> Outcome Drive(std::vector<Step> steps, Show&& show)
 {
     return DriveWindow("KMsgBox", std::move(steps), show);
 }
@@ -31,7 +30,8 @@ std::vector<HWND> Children(HWND box, const char* className)
 {
     std::vector<HWND> found;
     for (HWND w = ::GetWindow(box, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT))
-        if (_stricmp(ClassOf(w).c_str(), className) == 0) found.push_back(w);
+        if (_stricmp(ClassOf(w).c_str(), className) == 0)
+            found.push_back(w);
     std::sort(found.begin(), found.end(), [](HWND a, HWND b) {
         RECT ra, rb;
         ::GetWindowRect(a, &ra);
@@ -91,8 +91,14 @@ Step Control(bool down)
         return ::SetKeyboardState(keys) != 0;
     };
 }
-Step TitleBarClose() { return [](HWND box) { return ::PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0) != 0; }; }
-Step Wait() { return [](HWND) { return true; }; }
+Step TitleBarClose()
+{
+    return [](HWND box) { return ::PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0) != 0; };
+}
+Step Wait()
+{
+    return [](HWND) { return true; };
+}
 int Show(std::uint32_t flags, int timeoutMs = 0, const std::string& text = "Text")
 {
     return ShowMarkupBox(nullptr, text, "Title", timeoutMs, flags, kDefaultButtonList);
@@ -236,9 +242,8 @@ TEST(KMsgBox, EscapeGreyedCloseAndQuitRequestsDoNotEndTheBox)
     EXPECT_EQ(out.result, 7);
     EXPECT_FALSE(out.forced);
 
-    const auto greyed = Check([](HWND box) {
-        EXPECT_TRUE(::GetMenuState(::GetSystemMenu(box, FALSE), SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
-    });
+    const auto greyed = Check(
+        [](HWND box) { EXPECT_TRUE(::GetMenuState(::GetSystemMenu(box, FALSE), SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED); });
     out = Drive({greyed, TitleBarClose(), Post(WM_SYSKEYDOWN, VK_F4, 1 << 29), Wait(), Wait(), stillOpen, Click(0)},
                 [] { return MsgBox(BoxOwner::ActiveNoClose(), "Text", "Title", kDefaultButtonList, 0, 4, 0); });
     EXPECT_EQ(out.result, 6);
@@ -337,7 +342,7 @@ TEST(KMsgBox, FontSettingsApplyToLaterBoxes)
     SetMsgBoxFont("Courier New", 12, 0);
     Outcome out = Drive({font("Courier New", 12), Click(0)}, [] { return Show(0); });
     EXPECT_TRUE(out.allStepsRan);
-    SetMsgBoxFont("Arial", 0, 0);  // size 0 keeps the size
+    SetMsgBoxFont("Arial", 0, 0); // size 0 keeps the size
     out = Drive({font("Arial", 12), Click(0)}, [] { return Show(0); });
     EXPECT_TRUE(out.allStepsRan);
     SetMsgBoxFont("Tahoma", 8, 1);
@@ -355,8 +360,8 @@ TEST(KMsgBox, RightToLeftCharsets)
             EXPECT_EQ((::GetWindowLongA(area, GWL_EXSTYLE) & WS_EX_RTLREADING) != 0, rtl);
         });
         const Outcome out = Drive({check, Click(0)}, [&] {
-            return MsgBox(BoxOwner::Active(), "Text", "Title", kDefaultButtonList, static_cast<std::uint8_t>(charset), 0,
-                          0);
+            return MsgBox(BoxOwner::Active(), "Text", "Title", kDefaultButtonList, static_cast<std::uint8_t>(charset),
+                          0, 0);
         });
         EXPECT_EQ(out.result, 1);
         EXPECT_TRUE(out.allStepsRan);
@@ -411,9 +416,8 @@ TEST(KMsgBox, DisablesTheActiveWindowWhileUp)
         EXPECT_FALSE(::IsWindowEnabled(owner));
         EXPECT_EQ(::GetWindow(box, GW_OWNER), owner);
     });
-    const Outcome out = Drive({check, Click(0)}, [] {
-        return MsgBox(BoxOwner::Active(), "Text", "Title", kDefaultButtonList, 0, 0, 0);
-    });
+    const Outcome out = Drive({check, Click(0)},
+                              [] { return MsgBox(BoxOwner::Active(), "Text", "Title", kDefaultButtonList, 0, 0, 0); });
     EXPECT_EQ(out.result, 1);
     EXPECT_TRUE(out.allStepsRan);
     EXPECT_TRUE(::IsWindowEnabled(owner));
@@ -452,4 +456,4 @@ TEST(KMsgBoxWithoutRichEdit, ShowsIconAndButtons)
     EXPECT_TRUE(out.allStepsRan);
 }
 
-}  // namespace
+} // namespace

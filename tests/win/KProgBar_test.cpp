@@ -39,8 +39,8 @@ protected:
     void SetUp() override
     {
         ::InitCommonControls();
-        window_.reset(::CreateWindowExA(0, "STATIC", "progress", WS_OVERLAPPEDWINDOW, 0, 0, 492, 110, nullptr,
-                                        nullptr, nullptr, nullptr));
+        window_.reset(::CreateWindowExA(0, "STATIC", "progress", WS_OVERLAPPEDWINDOW, 0, 0, 492, 110, nullptr, nullptr,
+                                        nullptr, nullptr));
         main_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 70, 38, 392, 13, window_.get(),
                                   nullptr, nullptr, nullptr);
         activity_ = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 416, 20, 46, 13, window_.get(), nullptr,
@@ -108,7 +108,8 @@ int g_barChanges = 0;
 WNDPROC g_barProc = nullptr;
 LRESULT CALLBACK CountingBarProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
-    if (m == PBM_SETPOS || m == PBM_STEPIT || m == PBM_DELTAPOS) ++g_barChanges;
+    if (m == PBM_SETPOS || m == PBM_STEPIT || m == PBM_DELTAPOS)
+        ++g_barChanges;
     return ::CallWindowProcA(g_barProc, w, m, wp, lp);
 }
 
@@ -118,7 +119,8 @@ TEST_F(ProgressWindow, FastStepsAreShownTogetherAndTheLastOneIsNotLost)
     g_barChanges = 0;
     g_barProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(main_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingBarProc)));
-    for (int i = 0; i < 500; ++i) ProgressSink(1, 0, 0, 0, 0, "");
+    for (int i = 0; i < 500; ++i)
+        ProgressSink(1, 0, 0, 0, 0, "");
     // Five hundred steps in a burst: the control hears of a few of them, not of each.
     EXPECT_LT(g_barChanges, 20);
     EXPECT_EQ(Settled(main_), (Bar{500, 0, 1000}));
@@ -153,7 +155,7 @@ TEST_F(ProgressWindow, HandlerSeesEveryEventAndDestructionRaisesDone)
 {
     g_events.clear();
     {
-        TProgBar bar(nullptr);  // no sink: only the handler hears about it
+        TProgBar bar(nullptr); // no sink: only the handler hears about it
         bar.ProgressHandler = Record;
         bar.ReportProgress(2, 8);
         bar.ReportMessage("setup.exe");
@@ -170,7 +172,8 @@ TEST_F(ProgressWindow, HandlerSeesEveryEventAndDestructionRaisesDone)
 int g_seen = 0;
 LRESULT CALLBACK CountingProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
-    if (m == WM_USER + 7) ++g_seen;
+    if (m == WM_USER + 7)
+        ++g_seen;
     return ::DefWindowProcA(w, m, wp, lp);
 }
 
@@ -202,4 +205,4 @@ TEST_F(ProgressWindow, SharedNotifierIsMadeOnceAndDrivesTheBars)
     shared.ReportDone(0, 0);
 }
 
-}  // namespace
+} // namespace

@@ -221,7 +221,7 @@ TEST_F(LauncherWindowTest, ProgressSinkDrivesBothBars)
     std::vector<LRESULT> activity;
     for (int i = 0; i < 7; ++i) {
         ProgressSink(1, 0, 0, 0, 0, "");
-        SleepPumping(0, 100);  // steps are shown at most every 40 ms
+        SleepPumping(0, 100); // steps are shown at most every 40 ms
         activity.push_back(SendMessageA(ctl.activityBar, PBM_GETPOS, 0, 0));
     }
     EXPECT_EQ(activity, (std::vector<LRESULT>{1, 2, 3, 4, 5, 0, 1}));
@@ -242,7 +242,7 @@ TEST_F(LauncherWindowTest, AgentRequestsSetTheAgentValues)
     struct Case {
         WPARAM code;
         LPARAM value;
-        std::function<void(Values&)> expect;  // applied to the untouched values
+        std::function<void(Values&)> expect; // applied to the untouched values
     };
     const std::vector<Case> cases = {
         {6, 1, [](Values&) {}},
@@ -320,10 +320,9 @@ TEST_F(LauncherWindowTest, AgentRequestsReadAndWriteTheDescriptionFiles)
         const char* want;
         bool readable; // the "__" copy
     };
-    for (const Write& w : {Write{12, -5, "ProbeSecondsInterval", "-5", false},
-                           Write{13, 86400, "ReAskSecondsInterval", "86400", false},
-                           Write{14, 1234567, "ProbeSecondsLast", "1234567", true},
-                           Write{15, -1, "ReAskSecondsLast", "-1", true}}) {
+    for (const Write& w :
+         {Write{12, -5, "ProbeSecondsInterval", "-5", false}, Write{13, 86400, "ReAskSecondsInterval", "86400", false},
+          Write{14, 1234567, "ProbeSecondsLast", "1234567", true}, Write{15, -1, "ReAskSecondsLast", "-1", true}}) {
         SCOPED_TRACE(w.key);
         EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, w.code, w.value), 0);
         EXPECT_EQ(StoredText(original, "OriginalSetup", w.key), w.want);

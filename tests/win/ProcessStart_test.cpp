@@ -8,7 +8,8 @@
 
 TEST(ProcessStart, CommandLineQuotesThePathUnlessTheProgramReadsItAsItIs)
 {
-    EXPECT_EQ(ProcessCommandLine({"C:\\Program Files\\a.exe", "/x \"y z\""}), "\"C:\\Program Files\\a.exe\" /x \"y z\"");
+    EXPECT_EQ(ProcessCommandLine({"C:\\Program Files\\a.exe", "/x \"y z\""}),
+              "\"C:\\Program Files\\a.exe\" /x \"y z\"");
     EXPECT_EQ(ProcessCommandLine({"C:\\work\\Engine.exe", "", SW_SHOW}), "\"C:\\work\\Engine.exe\"");
     EXPECT_EQ(ProcessCommandLine({"C:\\work dir\\Engine.exe", "/S", SW_SHOW, false}), "C:\\work dir\\Engine.exe /S");
 }
@@ -44,8 +45,8 @@ TEST(ProcessStart, ElevatesOnlyWhenTheSystemAsksForIt)
         DWORD plainError;
         bool elevated;
     };
-    for (const Case& c : {Case{0, false}, Case{740, true}, Case{ERROR_FILE_NOT_FOUND, false},
-                          Case{ERROR_ACCESS_DENIED, false}}) {
+    for (const Case& c :
+         {Case{0, false}, Case{740, true}, Case{ERROR_FILE_NOT_FOUND, false}, Case{ERROR_ACCESS_DENIED, false}}) {
         SCOPED_TRACE(c.plainError);
         std::vector<std::string> calls;
         const auto fake = [&calls](const char* name, DWORD error) {

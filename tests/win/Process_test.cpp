@@ -75,7 +75,7 @@ TEST_F(RunningProduct, TerminateEndsAProgramThatIgnoresEverything)
     EXPECT_TRUE(PostToProgram(path_, true, WM_QUIT, 15, 255));
     EXPECT_TRUE(PostToProgram(path_, true, WM_CLOSE, 15, 255));
     WaitForProgramEnd(path_, 2500);
-    EXPECT_TRUE(Runs(0));  // the wait gave up after its time-out
+    EXPECT_TRUE(Runs(0)); // the wait gave up after its time-out
     EXPECT_TRUE(TerminateProgram(path_, true));
     ASSERT_EQ(::WaitForSingleObject(started_[0].process.get(), 5000), WAIT_OBJECT_0);
     DWORD code = 1;
@@ -88,4 +88,4 @@ TEST_F(RunningProduct, TerminateEndsAProgramThatIgnoresEverything)
     EXPECT_FALSE(TerminateProgram(path_, true));
 }
 
-}  // namespace
+} // namespace

@@ -34,7 +34,8 @@ inline BOOL CALLBACK FindProcessWindow(HWND w, LPARAM p)
     auto& s = *reinterpret_cast<WindowSearch*>(p);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(w, &owner);
-    if (owner == s.pid) s.found = true;
+    if (owner == s.pid)
+        s.found = true;
     return !s.found;
 }
 
@@ -62,7 +63,8 @@ protected:
     void TearDown() override
     {
         for (Started& s : started_) {
-            if (::WaitForSingleObject(s.process.get(), 0) == WAIT_TIMEOUT) ::TerminateProcess(s.process.get(), 1);
+            if (::WaitForSingleObject(s.process.get(), 0) == WAIT_TIMEOUT)
+                ::TerminateProcess(s.process.get(), 1);
             ::WaitForSingleObject(s.process.get(), 5000);
         }
         started_.clear();
@@ -82,7 +84,8 @@ protected:
         }
         ::CloseHandle(pi.hThread);
         started_.push_back({ScopedHandle(pi.hProcess), pi.dwProcessId});
-        for (int i = 0; i < 500 && !HasWindow(pi.dwProcessId); ++i) ::Sleep(20);
+        for (int i = 0; i < 500 && !HasWindow(pi.dwProcessId); ++i)
+            ::Sleep(20);
         EXPECT_TRUE(HasWindow(pi.dwProcessId));
         return pi.dwProcessId;
     }
@@ -95,7 +98,7 @@ protected:
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-}  // namespace sample_product
+} // namespace sample_product
 
 using sample_product::Contains;
 using sample_product::RunningProduct;

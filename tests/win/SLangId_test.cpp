@@ -9,7 +9,10 @@ namespace {
 TEST(SLangId, SystemLanguageNameFollowsThreadLocale)
 {
     LCID saved = ::GetThreadLocale();
-    struct Row { LANGID language; std::string name; };
+    struct Row {
+        LANGID language;
+        std::string name;
+    };
     for (const Row& r : {Row{0x0407, "GERMAN"}, Row{0x0409, "ENGLISH"}, Row{0x0804, "CHINESE"}}) {
         ASSERT_TRUE(::SetThreadLocale(MAKELCID(r.language, SORT_DEFAULT)));
         EXPECT_EQ(SystemLanguageName(), r.name) << r.language;
@@ -17,4 +20,4 @@ TEST(SLangId, SystemLanguageNameFollowsThreadLocale)
     ::SetThreadLocale(saved);
 }
 
-}  // namespace
+} // namespace

@@ -19,13 +19,13 @@ TEST(ShellDirWin, SpecialFoldersComeFromTheShell)
     const std::string common = SpecialFolderPath(SpecialFolder::AllUsersAppData, false);
     EXPECT_TRUE(FolderExists(common)) << common;
     EXPECT_EQ(SpecialFolderPath(SpecialFolder::AllUsers, false), WithBackslash(ParentFolder(common), false));
-    for (SpecialFolder f : {SpecialFolder::UserAppData, SpecialFolder::UserLocalAppData, SpecialFolder::UserDesktop,
-                            SpecialFolder::UserStartMenu, SpecialFolder::UserStartProgramMenu,
-                            SpecialFolder::AllUsersDocuments, SpecialFolder::AllUsersStartMenu,
-                            SpecialFolder::AllUsersStartProgramMenu, SpecialFolder::AllUsersDesktop}) {
+    for (SpecialFolder f :
+         {SpecialFolder::UserAppData, SpecialFolder::UserLocalAppData, SpecialFolder::UserDesktop,
+          SpecialFolder::UserStartMenu, SpecialFolder::UserStartProgramMenu, SpecialFolder::AllUsersDocuments,
+          SpecialFolder::AllUsersStartMenu, SpecialFolder::AllUsersStartProgramMenu, SpecialFolder::AllUsersDesktop}) {
         const std::string path = SpecialFolderPath(f, false);
         EXPECT_TRUE(FolderExists(path)) << static_cast<int>(f) << ": " << path;
     }
 }
 
-}  // namespace
+} // namespace

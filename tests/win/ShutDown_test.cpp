@@ -50,7 +50,7 @@ TEST_F(ProductShutDown, ShutDownMethods)
         const char* method;
         const char* switches;
         ShutDownOutcome outcome;
-        const char* recorded;  // what the product received
+        const char* recorded; // what the product received
         const char* notRecorded;
     };
     using O = ShutDownOutcome;
@@ -103,8 +103,8 @@ TEST_F(ProductShutDown, WaitsUntilTheProgramIsEndedAnotherWay)
         const char* switches;
         bool closeRecorded;
     };
-    for (const Row& r : {Row{"Using WM_CLOSE", "/Refuse", true}, Row{"using wm_close", "", false},
-                         Row{"", "", false}}) {
+    for (const Row& r :
+         {Row{"Using WM_CLOSE", "/Refuse", true}, Row{"using wm_close", "", false}, Row{"", "", false}}) {
         SCOPED_TRACE(r.method);
         ::DeleteFileA(record_.c_str());
         Start(r.switches);
@@ -116,7 +116,7 @@ TEST_F(ProductShutDown, WaitsUntilTheProgramIsEndedAnotherWay)
         EXPECT_GE(::GetTickCount() - start, 3000u);
         DWORD code = 0;
         ::GetExitCodeProcess(g_toEnd, &code);
-        EXPECT_EQ(code, 3u);  // ended by the timer, not by the sequence
+        EXPECT_EQ(code, 3u); // ended by the timer, not by the sequence
         EXPECT_EQ(Contains(Record(), "\nclose "), r.closeRecorded) << Record();
     }
 }
@@ -140,14 +140,16 @@ BOOL CALLBACK AnswerBox(HWND w, LPARAM)
 {
     char name[32] = {};
     ::GetClassNameA(w, name, sizeof name);
-    if (std::string(name) != "KMsgBox" || !::IsWindowVisible(w)) return TRUE;
+    if (std::string(name) != "KMsgBox" || !::IsWindowVisible(w))
+        return TRUE;
     BoxWatch& watch = *g_watch;
     ++watch.boxes;
     watch.title = WindowText(w);
     watch.text.clear();
     ::EnumChildWindows(w, CollectText, reinterpret_cast<LPARAM>(&watch.text));
     // The user closes the program, then the box.
-    if (watch.product) ::PostMessageA(watch.product, WM_CLOSE, 0, 0);
+    if (watch.product)
+        ::PostMessageA(watch.product, WM_CLOSE, 0, 0);
     ::PostMessageA(w, WM_CLOSE, 0, 0);
     return FALSE;
 }
@@ -214,4 +216,4 @@ TEST_F(ProductShutDown, ArgumentsAfterAQuotedRunningProcessAreNotPartOfThePath)
     EXPECT_FALSE(Runs(0));
 }
 
-}  // namespace
+} // namespace

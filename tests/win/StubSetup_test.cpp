@@ -85,4 +85,4 @@ TEST_F(WebSetup, LongTailIsKeptAndHostileNamesAreRefused)
     }
 }
 
-}  // namespace
+} // namespace

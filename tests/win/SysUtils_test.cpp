@@ -22,10 +22,12 @@ TEST(SysUtils, IniSemantics)
 {
     const std::string ini = TempPath("settings.ini");
     ASSERT_TRUE(WriteFileData(ini, "top=outside\r\n[S]\r\nname=Kal\r\nempty=\r\nnum=-12\r\nbad=abc\r\n", 0, false));
-    struct Row { std::string file, section, key, result; };
+    struct Row {
+        std::string file, section, key, result;
+    };
     for (const Row& r : {Row{ini, "S", "name", "Kal"}, Row{ini, "s", "NAME", "Kal"}, Row{ini, "S", "empty", "def"},
                          Row{ini, "S", "missing", "def"}, Row{ini, "T", "name", "def"},
-                         Row{ini, "", "top", "def"},  // an empty section never reads the file
+                         Row{ini, "", "top", "def"}, // an empty section never reads the file
                          Row{TempPath("missing.ini"), "S", "name", "def"}}) {
         EXPECT_EQ(ReadIniString(r.file, r.section, r.key, "def"), r.result) << r.section << "/" << r.key;
     }
@@ -44,7 +46,10 @@ TEST(SysUtils, IniSemantics)
 class RegistryTest : public ::testing::Test {
 protected:
     static constexpr const char* kKey = "HKCU\\Software\\KalvexTest";
-    static void Reg(const std::string& args) { ASSERT_EQ(std::system(("reg " + args + " >NUL 2>&1").c_str()), 0) << args; }
+    static void Reg(const std::string& args)
+    {
+        ASSERT_EQ(std::system(("reg " + args + " >NUL 2>&1").c_str()), 0) << args;
+    }
     void SetUp() override { std::system("reg delete HKCU\\Software\\KalvexTest /f >NUL 2>&1"); }
     void TearDown() override { std::system("reg delete HKCU\\Software\\KalvexTest /f >NUL 2>&1"); }
 };
@@ -55,12 +60,15 @@ TEST_F(RegistryTest, ReadsValuesAsText)
     Reg(std::string("add ") + kKey + " /v Multi /t REG_MULTI_SZ /d a\\0b /f");
     Reg(std::string("add ") + kKey + " /v Str /t REG_SZ /d \"two words\" /f");
     Reg(std::string("add ") + kKey + " /v Huge /t REG_SZ /d " + std::string(10300, 'h') + " /f");
-    struct Row { std::string path, name, result; };
-    for (const Row& r : {Row{kKey, "Dw", "4294967295"}, Row{kKey, "Multi", "a<0>b"}, Row{kKey, "Str", "two words"},
-                         Row{"HKEY_CURRENT_USER\\Software\\KalvexTest", "Str", "two words"},
-                         Row{"Software\\KalvexTest", "Str", "two words"},  // the current user by default
-                         Row{kKey, "Huge", "def"}, Row{kKey, "Missing", "def"},
-                         Row{"HKLM\\Software\\KalvexTest", "Str", "def"}, Row{kKey + std::string("\\No"), "Str", "def"}}) {
+    struct Row {
+        std::string path, name, result;
+    };
+    for (const Row& r :
+         {Row{kKey, "Dw", "4294967295"}, Row{kKey, "Multi", "a<0>b"}, Row{kKey, "Str", "two words"},
+          Row{"HKEY_CURRENT_USER\\Software\\KalvexTest", "Str", "two words"},
+          Row{"Software\\KalvexTest", "Str", "two words"}, // the current user by default
+          Row{kKey, "Huge", "def"}, Row{kKey, "Missing", "def"}, Row{"HKLM\\Software\\KalvexTest", "Str", "def"},
+          Row{kKey + std::string("\\No"), "Str", "def"}}) {
         EXPECT_EQ(ReadRegistryValue(r.path, r.name, "def"), r.result) << r.path << " " << r.name;
     }
     // The shell would expand %TEMP% on the reg command line: write this one directly.
@@ -71,14 +79,15 @@ TEST_F(RegistryTest, ReadsValuesAsText)
     ASSERT_EQ(::RegSetValueExA(key.get(), "Exp", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(exp), sizeof exp),
               ERROR_SUCCESS);
     std::string expandable = ReadRegistryValue(kKey, "Exp", "def");
-    EXPECT_TRUE(expandable == "%TEMP%\\x") << expandable;  // never expanded
+    EXPECT_TRUE(expandable == "%TEMP%\\x") << expandable; // never expanded
 }
 
 // Counts the messages that reach it.
 struct CountingWindow {
     static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
     {
-        if (m == WM_APP) ++count;
+        if (m == WM_APP)
+            ++count;
         return ::DefWindowProcA(w, m, wp, lp);
     }
     CountingWindow()
@@ -88,8 +97,8 @@ struct CountingWindow {
         wc.hInstance = ::GetModuleHandleA(nullptr);
         wc.lpszClassName = "KSysUtilsTestWindow";
         ::RegisterClassA(&wc);
-        window.reset(::CreateWindowExA(0, wc.lpszClassName, "Pump test", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                       nullptr, wc.hInstance, nullptr));
+        window.reset(::CreateWindowExA(0, wc.lpszClassName, "Pump test", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                       wc.hInstance, nullptr));
     }
     static inline int count = 0;
     ScopedWindow window;
@@ -101,10 +110,13 @@ TEST(SysUtils, SleepPumpingWaitsAndDispatches)
     ASSERT_TRUE(w.window);
     EXPECT_EQ(WindowText(w.window.get()), "Pump test");
     EXPECT_EQ(WindowText(nullptr), "");
-    struct Row { int64_t step, duration; };
+    struct Row {
+        int64_t step, duration;
+    };
     for (Row r : {Row{0, 5}, Row{0, 100}, Row{0, 300}, Row{20, 60}}) {
         CountingWindow::count = 0;
-        for (int i = 0; i < 3; ++i) ::PostMessageA(w.window.get(), WM_APP, 0, 0);
+        for (int i = 0; i < 3; ++i)
+            ::PostMessageA(w.window.get(), WM_APP, 0, 0);
         int64_t start = MillisecondClock();
         SleepPumping(r.step, r.duration);
         int64_t elapsed = MillisecondClock() - start;
@@ -135,7 +147,7 @@ TEST(SysUtils, WaitWhileWindowExistsReturnsOnceTheWindowIsGone)
     ASSERT_NE(timer, 0u);
     WaitWhileWindowExists("Static", title);
     EXPECT_FALSE(::IsWindow(w));
-    WaitWhileWindowExists("", title);  // none: returns at once
+    WaitWhileWindowExists("", title); // none: returns at once
 }
 
 TEST(SysUtils, DeveloperModeIsReadOnce)
@@ -180,4 +192,4 @@ TEST(SysUtils, LibrariesAndMachineFacts)
     EXPECT_EQ(AutoPlayMessage(), 0u);
 }
 
-}  // namespace
+} // namespace

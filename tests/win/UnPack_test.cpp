@@ -29,14 +29,18 @@ std::string ReadAll(const std::string& path)
 
 void WriteAll(const std::string& path, const std::string& bytes)
 {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A file stamp that survives the 2-second steps of the DOS form: 2021-06-15 10:20:00 local
 // time plus 2 x n seconds.
-uint32_t TestStamp(int n) { return (41u << 25 | 6u << 21 | 15u << 16) | (10u << 11 | 20u << 5) | static_cast<uint32_t>(n); }
+uint32_t TestStamp(int n)
+{
+    return (41u << 25 | 6u << 21 | 15u << 16) | (10u << 11 | 20u << 5) | static_cast<uint32_t>(n);
+}
 
 void SetStamp(const std::string& path, uint32_t stamp)
 {
@@ -102,14 +106,16 @@ int Run(std::string commandLine)
 {
     // Its list of volumes is not needed: the output goes nowhere.
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    HANDLE nul =
+        CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = nul;
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi{};
-    const BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    const BOOL started =
+        CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(nul);
     if (!started)
         return -1;
@@ -146,7 +152,7 @@ private:
 // ---- payloads ---------------------------------------------------------------------------
 
 struct SourceFile {
-    std::string name;  // in the work folder
+    std::string name; // in the work folder
     std::string content;
 };
 
@@ -269,7 +275,7 @@ struct BoxAnswerer {
 };
 BoxAnswerer* BoxAnswerer::current = nullptr;
 
-using Call = std::array<int, 5>;  // kind, low, maximum, position, step
+using Call = std::array<int, 5>; // kind, low, maximum, position, step
 
 struct Extracted {
     ExtractResult result;
@@ -318,8 +324,8 @@ TEST(UnPack, AFileThatCannotBeWrittenIsToldAndTheRestIsWritten)
     CreateDirectoryA((dir / "work").c_str(), nullptr);
     CreateDirectoryA((dir / "work\\blocked.txt").c_str(), nullptr); // in the way of a file
     WriteAll(dir / "setup.exe", Crafted({Stored("|a.txt|0|", "a"), Compressed("|blocked.txt|0|", "lost"),
-                                          Compressed("|b.txt|0|", std::string(100000, 'b'))},
-                                         3));
+                                         Compressed("|b.txt|0|", std::string(100000, 'b'))},
+                                        3));
     const bool firstFailure = ExtractFailures() == 0;
     const Extracted x = Extract(dir / "setup.exe", dir / "work");
     EXPECT_EQ(x.failures, 1);
@@ -341,7 +347,7 @@ TEST(UnPack, ExtractsEveryFileWithItsStamp)
 {
     const std::vector<SourceFile> files = {
         {"readme.txt", "Read me first.\r\n"},
-        {"big.bin", Noise(10000, 1)},  // three entries of at most 4096 bytes
+        {"big.bin", Noise(10000, 1)}, // three entries of at most 4096 bytes
         {"sub\\deep\\data.txt", std::string(5000, 'd')},
         {"empty.dat", ""},
         {"Engine.exe", Noise(300, 2)},
@@ -351,14 +357,14 @@ TEST(UnPack, ExtractsEveryFileWithItsStamp)
     } cases[] = {
         {"", "[Run]\nTarget=Engine.exe", "Engine.exe*"},
         {"", "[Run]\nTarget=Engine.exe\nParameters=\" /S /X=1\"", "Engine.exe* /S /X=1"},
-        {"Compress=0", "[Run]\nTarget=Engine.exe", "Engine.exe*"},  // stored entries
-        {"StoredEnd=1", "", ""},                                        // room for a signature
+        {"Compress=0", "[Run]\nTarget=Engine.exe", "Engine.exe*"}, // stored entries
+        {"StoredEnd=1", "", ""},                                   // room for a signature
     };
     for (const Case& c : cases) {
         Scratch dir;
         const std::vector<std::string> volumes = Build(dir, files, "EntrySize=4096\n" + c.setupKeys, c.sections);
         ASSERT_EQ(volumes.size(), 1u);
-        if (!c.setupKeys.empty() && c.setupKeys == "StoredEnd=1")  // what a signing tool appends
+        if (!c.setupKeys.empty() && c.setupKeys == "StoredEnd=1") // what a signing tool appends
             std::ofstream(volumes[0], std::ios::binary | std::ios::app) << std::string(777, 'S');
 
         const Extracted x = Extract(volumes[0], dir / "work");
@@ -400,7 +406,7 @@ TEST(UnPack, AgentCopyIsTheImageAndHeadersWithAnAgentTrailer)
     ASSERT_EQ(agent.size(), h + 74);
     EXPECT_EQ(agent.substr(0, 252), setup.substr(0, 252));
     EXPECT_EQ(agent.substr(252, 4), std::string(4, '\0'));
-    EXPECT_NE(setup.substr(252, 4), std::string(4, '\0'));  // the setup did store its end
+    EXPECT_NE(setup.substr(252, 4), std::string(4, '\0')); // the setup did store its end
     EXPECT_EQ(agent.substr(256, h - 256), setup.substr(256, h - 256));
     EXPECT_EQ(agent[h + 69], 1);
     EXPECT_EQ(agent.substr(h + 70), std::string("\x4A\0\0\0", 4));
@@ -422,7 +428,7 @@ TEST(UnPack, SpannedVolumes)
         const char* what;
         bool firstAsDotOne, force, removeSecond;
         int answer;
-        int prompts;  // kEveryVolume: one for each volume after the first
+        int prompts; // kEveryVolume: one for each volume after the first
         bool complete;
     } cases[] = {
         {"volumes beside the exe", false, false, false, IDOK, 0, true},
@@ -438,8 +444,9 @@ TEST(UnPack, SpannedVolumes)
     for (const Case& c : cases) {
         Scratch dir;
         // Room for the image, the header strings and two of the parts in the first volume.
-        const std::vector<std::string> volumes = Build(dir, files, "VolumeSize=" + std::to_string(SizeOf(LauncherPath()) + 7000),
-                                                       "[Run]\nTarget=Engine.exe\nParameters=/S");
+        const std::vector<std::string> volumes =
+            Build(dir, files, "VolumeSize=" + std::to_string(SizeOf(LauncherPath()) + 7000),
+                  "[Run]\nTarget=Engine.exe\nParameters=/S");
         ASSERT_GE(volumes.size(), 2u) << c.what;
         std::string first = volumes[0];
         if (c.firstAsDotOne) {
@@ -492,9 +499,8 @@ TEST(UnPack, VolumeGoneOrCutShortLeavesThePayloadIncomplete)
     };
     for (const Case& c : cases) {
         Scratch dir;
-        const std::vector<std::string> volumes =
-            Build(dir, files, "VolumeSize=" + std::to_string(SizeOf(LauncherPath()) + 7000),
-                  "[Run]\nTarget=Engine.exe");
+        const std::vector<std::string> volumes = Build(
+            dir, files, "VolumeSize=" + std::to_string(SizeOf(LauncherPath()) + 7000), "[Run]\nTarget=Engine.exe");
         ASSERT_GE(volumes.size(), 2u) << c.what;
         if (c.fault == Fault::MissingInSilentRun)
             DeleteFileA(volumes[1].c_str());
@@ -518,8 +524,8 @@ TEST(UnPack, VolumeGoneOrCutShortLeavesThePayloadIncomplete)
                 CloseHandle(file);
             }
         };
-        const Extracted x = Extract(first, dir / "work", false, IDCANCEL, "", fault,
-                                    c.fault == Fault::MissingInSilentRun);
+        const Extracted x =
+            Extract(first, dir / "work", false, IDCANCEL, "", fault, c.fault == Fault::MissingInSilentRun);
         EXPECT_TRUE(done || c.fault == Fault::MissingInSilentRun) << c.what;
         EXPECT_EQ(x.boxes.size(), c.prompts) << c.what;
         for (const std::string& box : x.boxes)
@@ -576,7 +582,10 @@ TEST(UnPack, DamagedOrHostilePayloadsEndWithoutHarm)
         {"length that cannot be negated", {good, {INT32_MIN, "xxxxxxxx"}, tail}, {"ok.txt"}, 0, ""},
         {"length past the end", {good, {1000000, std::string(500, 'z')}, tail}, {"ok.txt"}, 0, ""},
         {"stored length past the end", {good, {-1000000, std::string(500, 'z')}}, {"ok.txt"}, 0, ""},
-        {"empty entry header is skipped", {Stored("", "lost"), good, Stored("|r.exe*|0|", "r")}, {"ok.txt", "r.exe"}, 0,
+        {"empty entry header is skipped",
+         {Stored("", "lost"), good, Stored("|r.exe*|0|", "r")},
+         {"ok.txt", "r.exe"},
+         0,
          "r.exe*"},
     };
     for (const Case& c : cases) {
@@ -639,7 +648,7 @@ TEST(UnPack, EntriesOfOneFileJoinAsWindowsNamesThem)
     Scratch dir;
     CreateDirectoryA((dir / "work").c_str(), nullptr);
     CreateDirectoryA((dir / "work\\sub").c_str(), nullptr);
-    WriteAll(dir / "work\\sub\\old.txt", "1");  // left in the work folder before
+    WriteAll(dir / "work\\sub\\old.txt", "1"); // left in the work folder before
     // The short alias the system gives a long name, learnt from a file of that name elsewhere.
     CreateDirectoryA((dir / "probe").c_str(), nullptr);
     WriteAll(dir / "probe\\Long Name File.txt", "");
@@ -647,11 +656,11 @@ TEST(UnPack, EntriesOfOneFileJoinAsWindowsNamesThem)
     ASSERT_NE(GetShortPathNameA((dir / "probe\\Long Name File.txt").c_str(), shortPath, MAX_PATH), 0u);
     const std::string alias = std::strrchr(shortPath, '\\') + 1;
     ASSERT_NE(alias.find('~'), std::string::npos) << alias;
-    WriteAll(dir / "setup.exe", Crafted({Stored("|Same.txt|0|", "a"), Compressed("|SAME.TXT|0|", "b"),
-                                          Stored("|same.txt.|0|", "c"), Stored("|sub\\OLD.txt|0|", "2"),
-                                          Stored("|sub/old.txt |0|", "3"), Stored("|new.txt|0|", "n"),
-                                          Stored("|Long Name File.txt|0|", "x"), Stored("|" + alias + "|0|", "y")},
-                                         8));
+    WriteAll(dir / "setup.exe",
+             Crafted({Stored("|Same.txt|0|", "a"), Compressed("|SAME.TXT|0|", "b"), Stored("|same.txt.|0|", "c"),
+                      Stored("|sub\\OLD.txt|0|", "2"), Stored("|sub/old.txt |0|", "3"), Stored("|new.txt|0|", "n"),
+                      Stored("|Long Name File.txt|0|", "x"), Stored("|" + alias + "|0|", "y")},
+                     8));
     const Extracted x = Extract(dir / "setup.exe", dir / "work");
     EXPECT_EQ(ReadAll(dir / "work\\Same.txt"), "abc");
     EXPECT_EQ(ReadAll(dir / "work\\sub\\old.txt"), "123");

@@ -11,14 +11,16 @@
 
 namespace {
 
-bool IsFolder(const std::string& path) {
+bool IsFolder(const std::string& path)
+{
     const DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool EndsWithBackslash(const std::string& s) { return !s.empty() && s.back() == '\\'; }
 
-TEST(UtilsWin, ProgramPathAndFolder) {
+TEST(UtilsWin, ProgramPathAndFolder)
+{
     const std::string path = ProgramPath(false);
     ASSERT_TRUE(EndsWith("\\win_tests.exe", path, true)) << path;
     EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -31,7 +33,8 @@ TEST(UtilsWin, ProgramPathAndFolder) {
     EXPECT_TRUE(IsFolder(folder));
 }
 
-TEST(UtilsWin, SystemFolders) {
+TEST(UtilsWin, SystemFolders)
+{
     struct Case {
         const char* name;
         std::string (*get)(bool);
@@ -47,7 +50,8 @@ TEST(UtilsWin, SystemFolders) {
     EXPECT_TRUE(StartsWith(WindowsFolder(true), SystemFolder(true), true));
 }
 
-TEST(UtilsWin, UserSeparatorsAndClock) {
+TEST(UtilsWin, UserSeparatorsAndClock)
+{
     EXPECT_FALSE(UserDateSeparator().empty());
     EXPECT_FALSE(UserTimeSeparator().empty());
 
@@ -64,7 +68,7 @@ TEST(UtilsWin, UserSeparatorsAndClock) {
     EXPECT_LE(seen, DaysFromDateTime(b) + 1.0 / 86400);
 }
 
-}  // namespace
+} // namespace
 
 // The code page decides what a backslash byte is and how letters are upper-cased. The
 // double-byte case runs in its own CTest entry with a Japanese locale (code page 932).
@@ -72,7 +76,7 @@ TEST(CodePage, TrailByteBackslashOfADoubleByteCharacterIsNoSeparator)
 {
     if (GetACP() != 932)
         GTEST_SKIP() << "needs code page 932, has " << GetACP();
-    const std::string so = "\x83\x5C";  // a katakana letter whose second byte is "\"
+    const std::string so = "\x83\x5C"; // a katakana letter whose second byte is "\"
     EXPECT_EQ(WithBackslash("C:\\" + so, true), "C:\\" + so + "\\");
     EXPECT_EQ(WithBackslash("C:\\" + so + "\\", false), "C:\\" + so);
     EXPECT_EQ(WithoutBackslash("C:\\" + so), "C:\\" + so);

@@ -1,8 +1,7 @@
 // Looking at windows in the Windows tests, and driving a modal window of this thread (a
-// message box, a dialog) while the code under test shows it: a thread timer that the window's own loop dispatches runs the next step
-// on each tick once a visible window of the class is up; a step returns false to be tried
-// again on the next tick. A window still open after a few seconds is closed and the run
-// marked forced.
+// message box, a dialog) while the code under test shows it: a thread timer that the window's own loop dispatches runs
+// the next step on each tick once a visible window of the class is up; a step returns false to be tried again on the
+// next tick. A window still open after a few seconds is closed and the run marked forced.
 #pragma once
 
 #include <windows.h>
@@ -24,8 +23,7 @@ inline RECT RectIn(HWND child, HWND parent)
     return r;
 }
 
-template <class R>
-struct WindowOutcome {
+template <class R> struct WindowOutcome {
     R result;
     bool forced;
     bool allStepsRan;
@@ -101,8 +99,7 @@ inline Step Close()
 }
 
 template <class Show>
-auto DriveWindow(const std::string& className, std::vector<Step> steps, Show&& show)
-    -> WindowOutcome<decltype(show())>
+auto DriveWindow(const std::string& className, std::vector<Step> steps, Show&& show) -> WindowOutcome<decltype(show())>
 {
     window_driver::Driver driver{className, std::move(steps)};
     window_driver::Driver* outer = window_driver::g_driver;
@@ -112,7 +109,8 @@ auto DriveWindow(const std::string& className, std::vector<Step> steps, Show&& s
     ::KillTimer(nullptr, timer);
     // A tick that was already queued must not reach the next driver.
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {}
+    while (::PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+    }
     window_driver::g_driver = outer;
     return {result, driver.forced, driver.next == driver.steps.size()};
 }

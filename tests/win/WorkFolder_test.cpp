@@ -70,7 +70,9 @@ TEST(WorkFolder, CreateFolderPathMakesParents)
         std::string path;
         DWORD error;
     };
-    const Case cases[] = {{base + "\\a\\b\\c", 0}, {base + "\\a\\b\\c\\", 0}, {"", ERROR_INVALID_NAME},
+    const Case cases[] = {{base + "\\a\\b\\c", 0},
+                          {base + "\\a\\b\\c\\", 0},
+                          {"", ERROR_INVALID_NAME},
                           {"Q:\\nodrive\\x", ERROR_PATH_NOT_FOUND}};
     for (const Case& c : cases) {
         const SysResult created = CreateFolderPath(c.path);

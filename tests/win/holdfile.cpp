@@ -13,8 +13,8 @@ int main(int argc, char** argv)
     if (argc < 2)
         return 2;
     const DWORD seconds = argc > 2 ? static_cast<DWORD>(std::atoi(argv[2])) : 120;
-    const HANDLE file = CreateFileA(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileA(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
     std::printf("held\n");

@@ -12,13 +12,9 @@ constexpr UINT kTimerMs = 1000;
 LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_TIMER:
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcA(wnd, msg, wParam, lParam);
+    case WM_TIMER: return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcA(wnd, msg, wParam, lParam);
     }
 }
 
@@ -33,8 +29,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (!RegisterClassA(&wc))
         return 1;
     // Hidden, as the agent's window is.
-    HWND wnd = CreateWindowExA(0, wc.lpszClassName, "Idle", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
-                               320, 120, nullptr, nullptr, instance, nullptr);
+    HWND wnd = CreateWindowExA(0, wc.lpszClassName, "Idle", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 320,
+                               120, nullptr, nullptr, instance, nullptr);
     if (!wnd || !SetTimer(wnd, kTimerId, kTimerMs, nullptr))
         return 1;
     MSG msg;

@@ -63,8 +63,8 @@ void SetIcon(std::vector<Resource>& resources, const std::vector<IconImage>& ico
     RemoveType(resources, kRtIcon);
     RemoveType(resources, kRtGroupIcon);
     for (size_t i = 0; i < icon.size(); ++i)
-        resources.push_back({ResourceKey::Id(kRtIcon), ResourceKey::Id(static_cast<uint16_t>(i + 1)), language, 0,
-                             icon[i].data});
+        resources.push_back(
+            {ResourceKey::Id(kRtIcon), ResourceKey::Id(static_cast<uint16_t>(i + 1)), language, 0, icon[i].data});
     resources.push_back({ResourceKey::Id(kRtGroupIcon), group, language, 0, IconGroup(icon, 1)});
 }
 
@@ -114,15 +114,14 @@ Branding ReadBranding(const Reader& r, const std::filesystem::path& base)
     for (const char* key : {"FileVersion", "ProductVersion"})
         if (const std::string* v = r.Find(key))
             if (!ParseVersionNumber(*v, std::string(key) == "FileVersion" ? b.fileVersion : b.productVersion))
-                r.Fail(key, "expected up to four numbers from 0 to 65535 joined by dots (1.2.3.4), not \"" + *v +
-                                "\"");
+                r.Fail(key, "expected up to four numbers from 0 to 65535 joined by dots (1.2.3.4), not \"" + *v + "\"");
     if (file && !product)
         b.productVersion = b.fileVersion;
     if (product && !file)
         b.fileVersion = b.productVersion;
     // The launcher's own table is in this order.
-    for (const char* key : {"CompanyName", "FileDescription", "FileVersion", "LegalCopyright", "ProductName",
-                            "ProductVersion"}) {
+    for (const char* key :
+         {"CompanyName", "FileDescription", "FileVersion", "LegalCopyright", "ProductName", "ProductVersion"}) {
         const std::string* v = r.Find(key);
         if (!v && std::string(key) == "FileVersion")
             v = product;
@@ -143,8 +142,8 @@ Branding ReadBranding(const Reader& r, const std::filesystem::path& base)
             if (UpperText(*v) == UpperText(level))
                 b.executionLevel = level;
         if (b.executionLevel.empty())
-            r.Fail("ExecutionLevel", "expected asInvoker, highestAvailable or requireAdministrator, not \"" + *v +
-                                         "\"");
+            r.Fail("ExecutionLevel",
+                   "expected asInvoker, highestAvailable or requireAdministrator, not \"" + *v + "\"");
     }
     return b;
 }
@@ -167,9 +166,9 @@ std::string BrandImage(const std::string& image, const Branding& branding, const
         auto texts = branding.texts;
         std::u16string name;
         if (Utf8ToUtf16(fileName, name)) // a name in another code page is left out
-            texts.emplace(std::find_if(texts.begin(), texts.end(),
-                                       [](const auto& t) { return t.first > "OriginalFilename"; }),
-                          "OriginalFilename", fileName);
+            texts.emplace(
+                std::find_if(texts.begin(), texts.end(), [](const auto& t) { return t.first > "OriginalFilename"; }),
+                "OriginalFilename", fileName);
         const std::string version = VersionResource(branding.fileVersion, branding.productVersion, texts);
         if (version.empty())
             Refuse("", "the version texts do not fit in version information");

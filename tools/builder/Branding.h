@@ -20,7 +20,7 @@ struct Branding {
     bool versionInfo = false;
     VersionNumber fileVersion{}, productVersion{};
     std::vector<std::pair<std::string, std::string>> texts; // key, UTF-8 value
-    std::string executionLevel; // empty: the launcher's own manifest ("asInvoker")
+    std::string executionLevel;                             // empty: the launcher's own manifest ("asInvoker")
 };
 
 // The [Branding] section; relative paths are taken from base. Refusals name the key.

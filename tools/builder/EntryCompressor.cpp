@@ -65,7 +65,8 @@ std::string EntryCompressor::Make(size_t index) const
         std::ifstream in(p.source, std::ios::binary);
         if (!in)
             throw std::runtime_error(p.source + ": cannot be read");
-        if (!in.seekg(static_cast<std::streamoff>(p.offset)) || !in.read(&content[0], static_cast<std::streamsize>(p.size)))
+        if (!in.seekg(static_cast<std::streamoff>(p.offset)) ||
+            !in.read(&content[0], static_cast<std::streamsize>(p.size)))
             throw std::runtime_error(p.source + ": changed while it was read");
     }
     return EntryBlock(p.header, content, compress_);
@@ -75,7 +76,8 @@ void EntryCompressor::Work()
 {
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
-        changed_.wait(guard, [this] { return stopping_ || (taken_ < pieces_.size() && taken_ < handedOut_ + window_); });
+        changed_.wait(guard,
+                      [this] { return stopping_ || (taken_ < pieces_.size() && taken_ < handedOut_ + window_); });
         if (stopping_)
             return;
         const size_t index = taken_++;

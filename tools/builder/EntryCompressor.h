@@ -46,7 +46,7 @@ private:
 
     std::mutex lock_;
     std::condition_variable changed_;
-    size_t taken_ = 0;    // the next piece a worker takes
+    size_t taken_ = 0;     // the next piece a worker takes
     size_t handedOut_ = 0; // the next piece Next() returns
     bool stopping_ = false;
     std::vector<std::string> blocks_;

@@ -152,8 +152,7 @@ BuildPlan ReadManifest(const std::string& path, const std::vector<std::string>& 
                     r.Fail(key, "the folder " + src + " cannot be listed: " + ec.message());
                 std::sort(found.begin(), found.end());
                 for (const fs::path& f : found)
-                    addFile(r, key, WorkFolderName(r, key, prefix + fs::relative(f, src).generic_string()),
-                            f.string());
+                    addFile(r, key, WorkFolderName(r, key, prefix + fs::relative(f, src).generic_string()), f.string());
             }
         } else if (upper == "RUN") {
             r.OnlyKeys({"Target", "Parameters"});
@@ -282,6 +281,6 @@ std::vector<std::string> PlanWarnings(const BuildPlan& plan)
     std::vector<std::string> warnings;
     if (plan.webDownload != 0 && plan.downloadSha256.empty())
         warnings.push_back(plan.output + ": the web launcher carries no SHA-256 of its setup ([Download] Sha256=): "
-                           "it runs any file that carries the download token");
+                                         "it runs any file that carries the download token");
     return warnings;
 }

@@ -34,7 +34,7 @@ struct BuildPlan {
     std::string output;
     uint64_t entrySize = 1048576;
     uint64_t volumeSize = 0; // 0: one volume
-    bool storedEnd = true;  // the payload end kept in the launcher: a signature may follow
+    bool storedEnd = true;   // the payload end kept in the launcher: a signature may follow
     bool checksum = true;
     bool compress = true;
     bool keepDates = true;
@@ -53,10 +53,10 @@ struct BuildPlan {
 
     bool hasUpdate = false;
     std::string serverUrl = "http:", infoFile = ".info", agentFile = ".exe", updateToken, runHidden = "0";
-    std::vector<std::string> releaseKeys;  // the publisher's public keys (hex), at most two
+    std::vector<std::string> releaseKeys; // the publisher's public keys (hex), at most two
     bool hasDownload = false;
     std::string downloadUrl, downloadFileName, alwaysDownload = "0", downloadToken, downloadSize;
-    std::string downloadSha256;  // hex; empty: the web launcher runs any file with the token
+    std::string downloadSha256; // hex; empty: the web launcher runs any file with the token
 
     std::vector<LanguageBlock> languages;
 

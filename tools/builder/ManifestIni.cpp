@@ -52,8 +52,8 @@ uint64_t Reader::Number(const std::string& key, uint64_t def, uint64_t low, uint
     const int64_t n = ParseInt64(*v, -1);
     if (v->empty() || v->find_first_not_of("0123456789") != std::string::npos || n < 0 ||
         static_cast<uint64_t>(n) < low || static_cast<uint64_t>(n) > high)
-        Fail(key, "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                      ", not \"" + *v + "\"");
+        Fail(key, "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high) + ", not \"" +
+                      *v + "\"");
     return static_cast<uint64_t>(n);
 }
 

@@ -27,7 +27,6 @@ namespace {
     throw std::runtime_error(path + ": " + what);
 }
 
-
 } // namespace
 
 std::string LauncherImageProblem(const std::string& image)
@@ -63,8 +62,6 @@ std::string BuildList(const std::vector<std::string>& items, const std::string& 
     return list;
 }
 
-
-
 uint32_t FileStamp(const fs::path& path)
 {
     // stat gives the whole second at once; converting the filesystem clock through two
@@ -81,8 +78,7 @@ uint32_t FileStamp(const fs::path& path)
     if (!localtime_r(&t, &local))
         return 0;
 #endif
-    return DosStamp(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                    local.tm_sec);
+    return DosStamp(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
 }
 
 uint64_t EntriesOf(uint64_t size, uint64_t entrySize) { return size == 0 ? 1 : (size + entrySize - 1) / entrySize; }
@@ -354,7 +350,8 @@ std::vector<std::string> WritePayload(const BuildPlan& plan)
         uint64_t offset = 0;
         do {
             const uint64_t left = sizes[i] - offset;
-            pieces.push_back({f.source, offset, static_cast<size_t>(left < plan.entrySize ? left : plan.entrySize), header});
+            pieces.push_back(
+                {f.source, offset, static_cast<size_t>(left < plan.entrySize ? left : plan.entrySize), header});
             offset += pieces.back().size;
         } while (offset < sizes[i]);
     }

@@ -13,21 +13,24 @@ uint32_t AlignUp(uint32_t value, uint32_t alignment) { return (value + alignment
 bool PowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
 
 struct Section {
-    size_t header;   // offset of its 40-byte record
+    size_t header; // offset of its 40-byte record
     uint32_t virtualSize, rva, rawSize, raw;
 };
 
 struct Layout {
-    size_t dirs = 0;         // offset of data directory 0
+    size_t dirs = 0; // offset of data directory 0
     uint32_t dirCount = 0;
     uint32_t sectionAlign = 0, fileAlign = 0;
     std::vector<Section> sections;
-    size_t resources = 0;    // index of the resource section
+    size_t resources = 0; // index of the resource section
     bool relocationsAfter = false;
 };
 
 // A directory the header does not have is empty.
-uint32_t DirRva(const std::string& b, const Layout& l, uint32_t i) { return i < l.dirCount ? Get32(b, l.dirs + 8 * i) : 0; }
+uint32_t DirRva(const std::string& b, const Layout& l, uint32_t i)
+{
+    return i < l.dirCount ? Get32(b, l.dirs + 8 * i) : 0;
+}
 uint32_t DirSize(const std::string& b, const Layout& l, uint32_t i)
 {
     return i < l.dirCount ? Get32(b, l.dirs + 8 * i + 4) : 0;
@@ -133,7 +136,7 @@ std::string WithResourceSection(const std::string& image, const std::string& res
         out += image.substr(m.raw, m.rawSize);
         end = rva + Extent(m);
     }
-    Put32(out, kOptional + 56, AlignUp(end, l.sectionAlign));                       // SizeOfImage
-    Put32(out, kOptional + 8, Get32(image, kOptional + 8) - r.rawSize + rawSize);     // SizeOfInitializedData
+    Put32(out, kOptional + 56, AlignUp(end, l.sectionAlign));                     // SizeOfImage
+    Put32(out, kOptional + 8, Get32(image, kOptional + 8) - r.rawSize + rawSize); // SizeOfInitializedData
     return out;
 }

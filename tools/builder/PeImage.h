@@ -16,8 +16,8 @@
 #include <string>
 
 struct ResourceSection {
-    std::string bytes;       // the section's data as the directory sees it (virtual size)
-    uint32_t rva = 0;        // where the resource directory starts
+    std::string bytes; // the section's data as the directory sees it (virtual size)
+    uint32_t rva = 0;  // where the resource directory starts
 };
 
 // The resource section of a launcher image, or a message why the image cannot be

@@ -217,8 +217,7 @@ std::string WriteResources(std::vector<Resource> resources, uint32_t rva)
             header(n.table, 0, n.languages.size());
             for (size_t k = 0; k < n.languages.size(); ++k) {
                 const size_t index = n.languages[k];
-                entry(n.table, k, resources[index].language,
-                      static_cast<uint32_t>(dataEntries + kDataEntry * index));
+                entry(n.table, k, resources[index].language, static_cast<uint32_t>(dataEntries + kDataEntry * index));
             }
         }
     }

@@ -114,10 +114,10 @@ std::string VersionResource(const VersionNumber& file, const VersionNumber& prod
     Add16(translation, 1200);
 
     const std::string table = Block(Ascii("040904B0"), true, 0, {}, strings);
-    const std::string root = Block(Ascii("VS_VERSION_INFO"), false, static_cast<uint32_t>(fixed.size()), fixed,
-                                   {Block(Ascii("StringFileInfo"), true, 0, {}, {table}),
-                                    Block(Ascii("VarFileInfo"), true, 0, {},
-                                          {Block(Ascii("Translation"), false, 4, translation, {})})});
+    const std::string root =
+        Block(Ascii("VS_VERSION_INFO"), false, static_cast<uint32_t>(fixed.size()), fixed,
+              {Block(Ascii("StringFileInfo"), true, 0, {}, {table}),
+               Block(Ascii("VarFileInfo"), true, 0, {}, {Block(Ascii("Translation"), false, 4, translation, {})})});
     // Every length is 16 bits: the outermost block holds all others.
     return root.size() > 0xFFFF ? std::string() : root;
 }

@@ -65,7 +65,8 @@ int main(int argc, char** argv)
                 launcher = argv[++i];
             else if (i + 1 < argc && arg == "--set")
                 overrides.push_back(argv[++i]);
-            else if (i + 1 < argc && arg == "--threads" && std::strspn(argv[i + 1], "0123456789") == std::strlen(argv[i + 1]) &&
+            else if (i + 1 < argc && arg == "--threads" &&
+                     std::strspn(argv[i + 1], "0123456789") == std::strlen(argv[i + 1]) &&
                      std::strlen(argv[i + 1]) > 0 && std::strlen(argv[i + 1]) < 4)
                 threads = static_cast<unsigned>(std::atoi(argv[++i]));
             else
@@ -83,7 +84,8 @@ int main(int argc, char** argv)
             std::printf("%s\n", volume.c_str());
         std::vector<std::string> warnings = PlanWarnings(plan);
         if (!plan.webOutput.empty()) {
-            const BuildPlan web = WebLauncherPlan(plan, std::filesystem::file_size(volumes[0]), FileSha256Hex(volumes[0]));
+            const BuildPlan web =
+                WebLauncherPlan(plan, std::filesystem::file_size(volumes[0]), FileSha256Hex(volumes[0]));
             for (const std::string& volume : WritePayload(web))
                 std::printf("%s\n", volume.c_str());
             const std::vector<std::string> more = PlanWarnings(web);

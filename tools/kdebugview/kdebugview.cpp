@@ -25,7 +25,8 @@ void WriteAll(const char* data, DWORD size)
 {
     while (size > 0) {
         DWORD written = 0;
-        if (!::WriteFile(g_out, data, size, &written, nullptr) || written == 0) return;
+        if (!::WriteFile(g_out, data, size, &written, nullptr) || written == 0)
+            return;
         data += written;
         size -= written;
     }
@@ -43,7 +44,8 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 WriteAll(head.data(), static_cast<DWORD>(head.size()));
             }
             WriteAll(text, length);
-            if (g_framed) WriteAll("\n", 1);
+            if (g_framed)
+                WriteAll("\n", 1);
         }
         return 0;
     }
@@ -66,15 +68,17 @@ int Watch(const char* outputPath)
     wc.lpfnWndProc = ViewerProc;
     wc.hInstance = instance;
     wc.lpszClassName = kTraceViewerClass;
-    if (!::RegisterClassA(&wc)) return 1;
+    if (!::RegisterClassA(&wc))
+        return 1;
     // A hidden top-level window: the launcher finds it by class name.
-    HWND window = ::CreateWindowExA(0, kTraceViewerClass, "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
-                                    instance, nullptr);
-    if (!window) return 1;
+    HWND window =
+        ::CreateWindowExA(0, kTraceViewerClass, "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, instance, nullptr);
+    if (!window)
+        return 1;
 
     if (outputPath) {
-        g_out = ::CreateFileA(outputPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        g_out = ::CreateFileA(outputPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
         if (g_out == INVALID_HANDLE_VALUE) {
             std::fprintf(stderr, "kdebugview: cannot open %s\n", outputPath);
             return 1;
@@ -88,11 +92,12 @@ int Watch(const char* outputPath)
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
-    if (outputPath) ::CloseHandle(g_out);
+    if (outputPath)
+        ::CloseHandle(g_out);
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -17,10 +17,7 @@ namespace {
 constexpr uint32_t kTarget = 256;
 
 uint32_t le16(const std::vector<unsigned char>& b, size_t at) { return b[at] | b[at + 1] << 8; }
-uint32_t le32(const std::vector<unsigned char>& b, size_t at)
-{
-    return le16(b, at) | le16(b, at + 2) << 16;
-}
+uint32_t le32(const std::vector<unsigned char>& b, size_t at) { return le16(b, at) | le16(b, at + 2) << 16; }
 
 int fail(const char* path, const char* why)
 {

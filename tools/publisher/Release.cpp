@@ -22,10 +22,14 @@ namespace fs = std::filesystem;
 namespace {
 
 // The [NewSetup] flags a release sets, in the order the ".info" file lists them.
-const char* const kFlags[] = {"RequestConfirmationBeforeDownload", "RequestConfirmationBeforeDownloadForce",
-                              "RequestConfirmationBeforeInstall",  "RequestConfirmationBeforeInstallForce",
-                              "BackgroundUpdate",                  "RestartProcess",
-                              "InformFinish",                      "RemoveStartUpShortcut",
+const char* const kFlags[] = {"RequestConfirmationBeforeDownload",
+                              "RequestConfirmationBeforeDownloadForce",
+                              "RequestConfirmationBeforeInstall",
+                              "RequestConfirmationBeforeInstallForce",
+                              "BackgroundUpdate",
+                              "RestartProcess",
+                              "InformFinish",
+                              "RemoveStartUpShortcut",
                               "RemoveCheckForNewUpdateShortcut"};
 // The methods the agent knows; another text would silently mean "only wait".
 const char* const kShutDownMethods[] = {"Issue a Message Box", "Using WM_CLOSE", "Using WM_QUIT",
@@ -134,15 +138,15 @@ ReleasePlan ReadRelease(const std::string& path, const std::vector<std::string>&
         } else if (upper == "UPDATE") {
             r.OnlyKeys({"Setup", "FileName", "RunningProcess", "ShutDownMethod", "RequestConfirmationBeforeDownload",
                         "RequestConfirmationBeforeDownloadForce", "RequestConfirmationBeforeInstall",
-                        "RequestConfirmationBeforeInstallForce", "BackgroundUpdate", "RestartProcess",
-                        "InformFinish", "RemoveStartUpShortcut", "RemoveCheckForNewUpdateShortcut"});
+                        "RequestConfirmationBeforeInstallForce", "BackgroundUpdate", "RestartProcess", "InformFinish",
+                        "RemoveStartUpShortcut", "RemoveCheckForNewUpdateShortcut"});
             plan.setup = ExistingFile(r, base, "Setup");
-            plan.updateFileName = ServedName(r, "FileName", r.Text("FileName", fs::path(plan.setup).filename().string()));
+            plan.updateFileName =
+                ServedName(r, "FileName", r.Text("FileName", fs::path(plan.setup).filename().string()));
             plan.runningProcess = r.Text("RunningProcess", "");
             plan.shutDownMethod = r.Text("ShutDownMethod", "");
-            if (!plan.shutDownMethod.empty() &&
-                std::none_of(std::begin(kShutDownMethods), std::end(kShutDownMethods),
-                             [&](const char* m) { return plan.shutDownMethod == m; }))
+            if (!plan.shutDownMethod.empty() && std::none_of(std::begin(kShutDownMethods), std::end(kShutDownMethods),
+                                                             [&](const char* m) { return plan.shutDownMethod == m; }))
                 r.Fail("ShutDownMethod", "expected one of \"Issue a Message Box\", \"Using WM_CLOSE\", \"Using "
                                          "WM_QUIT\", \"Using Terminate Process\", \"Don't Shut Down\", not \"" +
                                              plan.shutDownMethod + "\"");
@@ -206,9 +210,7 @@ ServedFile ServedFileOf(const std::string& content)
 std::string InfoText(const ReleasePlan& plan, const ServedFile& update, const ServedFile& inform)
 {
     std::string text;
-    const auto line = [&text](const std::string& key, const std::string& value) {
-        text += key + "=" + value + "\r\n";
-    };
+    const auto line = [&text](const std::string& key, const std::string& value) { text += key + "=" + value + "\r\n"; };
     text += "[NewSetup]\r\n";
     line("DownloadURL_UPDATE", plan.downloadUrl);
     line("NameOfUpdateFile", plan.setup.empty() ? "" : plan.updateFileName);
@@ -241,7 +243,7 @@ std::string InfoText(const ReleasePlan& plan, const ServedFile& update, const Se
 std::vector<std::string> PublishRelease(const ReleasePlan& plan)
 {
     // Everything is read and made before anything is written.
-    std::vector<std::pair<std::string, std::string>> files;  // name, content
+    std::vector<std::pair<std::string, std::string>> files; // name, content
     ServedFile update, inform;
     if (!plan.setup.empty()) {
         files.emplace_back(plan.updateFileName, ReadWholeFile(plan.setup));

@@ -9,19 +9,19 @@
 #include <vector>
 
 struct ReleasePlan {
-    std::string output;    // the folder the server serves
-    std::string infoFile;  // the ".info" file's name
-    std::string token;     // the product's update token, plain
-    std::uint32_t tokenSeed = 0;  // 0: fresh scrambling for every run
-    std::string downloadUrl;      // where the agent fetches the update and inform files
+    std::string output;          // the folder the server serves
+    std::string infoFile;        // the ".info" file's name
+    std::string token;           // the product's update token, plain
+    std::uint32_t tokenSeed = 0; // 0: fresh scrambling for every run
+    std::string downloadUrl;     // where the agent fetches the update and inform files
     std::int64_t version = 0;
     std::int64_t stamp = 0;
     std::string validVersions;
     std::string programName;
-    std::string privateKey;               // empty: the release goes out unsigned
-    std::optional<std::int64_t> expires;  // UTC seconds since 1970, when the release asks
+    std::string privateKey;              // empty: the release goes out unsigned
+    std::optional<std::int64_t> expires; // UTC seconds since 1970, when the release asks
 
-    std::string setup;  // empty: an announcement only
+    std::string setup; // empty: an announcement only
     std::string updateFileName;
     std::string runningProcess, shutDownMethod;
     // The ".info" flags of [NewSetup], in file order, "0" or "1".

@@ -44,8 +44,8 @@ void Record(const std::string& line)
 {
     if (g_record.empty())
         return;
-    HANDLE f = CreateFileA(g_record.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = CreateFileA(g_record.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE)
         return;
     const std::string text = line + "\r\n";
@@ -91,12 +91,12 @@ void ShowDialog(const std::string& token, UINT milliseconds, bool visible)
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = cls.c_str();
     RegisterClassA(&wc);
-    HWND wnd = CreateWindowExA(0, cls.c_str(), "Setup", WS_OVERLAPPED | WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT,
-                               320, 120, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND wnd = CreateWindowExA(0, cls.c_str(), "Setup", WS_OVERLAPPED | WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT, 320,
+                               120, nullptr, nullptr, wc.hInstance, nullptr);
     if (!wnd)
         return;
-    CreateWindowExA(0, "STATIC", "Installing...", WS_CHILD | WS_VISIBLE, 16, 24, 280, 20, wnd, nullptr,
-                    wc.hInstance, nullptr);
+    CreateWindowExA(0, "STATIC", "Installing...", WS_CHILD | WS_VISIBLE, 16, 24, 280, 20, wnd, nullptr, wc.hInstance,
+                    nullptr);
     if (visible)
         ShowWindow(wnd, SW_SHOWNORMAL);
     SetTimer(wnd, 1, milliseconds ? milliseconds : 1, nullptr);
@@ -162,8 +162,8 @@ std::string InstalledTarget(const std::string& infoPath)
 // Copies the files of a folder of the work folder (relative path rel, "" for the top)
 // into the same place under the target; false when one copy failed. version empty:
 // the agent copies get no ".original" of their own (an update keeps the installed one).
-bool Install(const std::string& workFolder, const std::string& rel, const std::string& self,
-             const std::string& target, const std::string& version, const std::string& programName)
+bool Install(const std::string& workFolder, const std::string& rel, const std::string& self, const std::string& target,
+             const std::string& version, const std::string& programName)
 {
     const std::string into = WithBackslash(target, true) + rel;
     CreateDirectoryA(into.c_str(), nullptr);

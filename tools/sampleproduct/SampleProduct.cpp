@@ -29,7 +29,8 @@ std::string g_record;
 // A record that cannot be written shows as a missing line in the test that reads it.
 void Record(const std::string& line)
 {
-    if (!g_record.empty()) static_cast<void>(AppendText(g_record, line + "\r\n", 0));
+    if (!g_record.empty())
+        static_cast<void>(AppendText(g_record, line + "\r\n", 0));
 }
 
 std::string Received(const char* what, WPARAM wParam, LPARAM lParam)
@@ -44,11 +45,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         switch (message) {
         case WM_CLOSE:
             Record(Received("close", wParam, lParam));
-            if (!g_refuseClose) DestroyWindow(window);
+            if (!g_refuseClose)
+                DestroyWindow(window);
             return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
         }
     } catch (...) {
         // Nothing may leave a window procedure; a lost record line is all that is lost.
@@ -62,7 +62,7 @@ HWND Create(const char* title, DWORD style, HWND owner, int x)
                            nullptr);
 }
 
-}  // namespace
+} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
@@ -77,22 +77,27 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = kClass;
-    if (!RegisterClassA(&wc)) return 1;
+    if (!RegisterClassA(&wc))
+        return 1;
 
     if (HasSwitch("/Invisible")) {
-        if (!Create("", WS_POPUP, nullptr, 100) || !Create("", WS_POPUP, nullptr, 200)) return 1;
+        if (!Create("", WS_POPUP, nullptr, 100) || !Create("", WS_POPUP, nullptr, 200))
+            return 1;
     } else {
         const HWND main = Create("Sample Product", WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, 100);
-        if (!main || !Create("Sample Product Tools", WS_POPUP | WS_CAPTION | WS_VISIBLE, main, 460)) return 1;
+        if (!main || !Create("Sample Product Tools", WS_POPUP | WS_CAPTION | WS_VISIBLE, main, 460))
+            return 1;
     }
 
     MSG msg;
     for (;;) {
         const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got == -1) break;
+        if (got == -1)
+            break;
         if (got == 0) {
             Record(Received("quit", msg.wParam, msg.lParam));
-            if (ignoreQuit) continue;
+            if (ignoreQuit)
+                continue;
             break;
         }
         TranslateMessage(&msg);

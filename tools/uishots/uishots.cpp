@@ -43,18 +43,20 @@ int ShowBox(const std::string& sample)
     ::SetTimer(nullptr, 0, 500, ReportBox);
     const std::string buttons = kDefaultButtonList;
     if (sample == "plain")
-        return MsgBox(BoxOwner::Active(), "The setup files have been unpacked.<P>Press OK to start the installation.", "Attention",
-                      buttons, 0, MB_OK | MB_ICONEXCLAMATION, kShowMs);
+        return MsgBox(BoxOwner::Active(), "The setup files have been unpacked.<P>Press OK to start the installation.",
+                      "Attention", buttons, 0, MB_OK | MB_ICONEXCLAMATION, kShowMs);
     if (sample == "bold")
         return MsgBox(BoxOwner::ActiveWithHeading(),
                       "There is not enough free space on drive <B>C:</B> for the setup files.<P>"
                       "Free at least <b>120 MB</b> and press <B>Retry</B>, or press <B>Cancel</B> to stop.",
                       "Error", buttons, 0, MB_RETRYCANCEL | MB_ICONHAND, kShowMs);
     if (sample == "yesno")
-        return MsgBox(BoxOwner::Active(), "A new version is available.<P><P>Do you want to download and install it now?", "Confirm",
+        return MsgBox(BoxOwner::Active(),
+                      "A new version is available.<P><P>Do you want to download and install it now?", "Confirm",
                       buttons, 0, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, kShowMs);
     if (sample == "rtl")
-        return MsgBox(BoxOwner::Active(), "Right-to-left layout: this text is right aligned.<P>Its reading order runs right to left.",
+        return MsgBox(BoxOwner::Active(),
+                      "Right-to-left layout: this text is right aligned.<P>Its reading order runs right to left.",
                       "Attention", buttons, 177, MB_OKCANCEL | MB_ICONASTERISK, kShowMs);
     if (sample == "wrap")
         return MsgBox(BoxOwner::Active(),
@@ -126,7 +128,8 @@ LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 void ShowLabel(TProgBar&, int kind, int, int, const std::string& text)
 {
-    if (kind == 5 || kind == 2) ::SetWindowTextA(g_label, text.c_str());
+    if (kind == 5 || kind == 2)
+        ::SetWindowTextA(g_label, text.c_str());
 }
 
 int ShowProgress()
@@ -140,18 +143,18 @@ int ShowProgress()
     wc.lpszClassName = "UiShotsProgress";
     ::RegisterClassA(&wc);
     const POINT at = CenterInWorkArea(492, 110);
-    const HWND window = ::CreateWindowExA(0, wc.lpszClassName, "Installation Suite",
-                                          WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, at.x, at.y, 492, 110, nullptr,
-                                          nullptr, instance, nullptr);
-    g_label = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 70, 20, 340, 18, window, nullptr, instance,
-                                nullptr);
+    const HWND window =
+        ::CreateWindowExA(0, wc.lpszClassName, "Installation Suite", WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, at.x,
+                          at.y, 492, 110, nullptr, nullptr, instance, nullptr);
+    g_label =
+        ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 70, 20, 340, 18, window, nullptr, instance, nullptr);
     const HFONT font = ::CreateFontA(-11, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, "Tahoma");
     ::SendMessageA(g_label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     const HWND mainBar = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 70, 38, 392, 13, window,
                                            nullptr, instance, nullptr);
-    const HWND activityBar = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 416, 20, 46, 13,
-                                               window, nullptr, instance, nullptr);
+    const HWND activityBar = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 416, 20, 46, 13, window,
+                                               nullptr, instance, nullptr);
     SetProgressBars(mainBar, activityBar);
     ::ShowWindow(window, SW_SHOW);
 
@@ -160,7 +163,8 @@ int ShowProgress()
     bar.PauseAfterText = 150;
     bar.ReportProgress(3, 10);
     bar.ReportMessage("setup.exe");
-    for (int i = 0; i < 4; ++i) bar.ReportText("Downloading setup.exe  -  " + std::to_string(120 * (i + 4)) + " KB of 1,200 KB");
+    for (int i = 0; i < 4; ++i)
+        bar.ReportText("Downloading setup.exe  -  " + std::to_string(120 * (i + 4)) + " KB of 1,200 KB");
     SleepPumping(0, 300);
     WriteRect(window);
     SleepPumping(0, kShowMs);
@@ -170,14 +174,17 @@ int ShowProgress()
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    if (__argc < 3) return 2;
+    if (__argc < 3)
+        return 2;
     const std::string sample = __argv[1];
     g_rectFile = __argv[2];
-    if (sample == "progress") return ShowProgress();
-    if (sample == "inform" || sample == "informplain") return ShowInform(sample);
+    if (sample == "progress")
+        return ShowProgress();
+    if (sample == "inform" || sample == "informplain")
+        return ShowInform(sample);
     return ShowBox(sample) < 0 ? 2 : 0;
 }
