@@ -5,7 +5,7 @@
 
 ShutDownMethod ShutDownMethodOf(const std::string& text)
 {
-    if (text == "Issue a Message Box") return ShutDownMethod::MessageBox;
+    if (text == "Issue a Message Box") return ShutDownMethod::IssueMessageBox;
     if (text == "Using WM_CLOSE") return ShutDownMethod::WmClose;
     if (text == "Using WM_QUIT") return ShutDownMethod::WmQuit;
     if (text == "Using Terminate Process") return ShutDownMethod::Terminate;

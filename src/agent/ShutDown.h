@@ -5,12 +5,13 @@
 #include <string>
 
 enum class ShutDownMethod {
-    MessageBox,    // "Issue a Message Box": ask the user until the program has gone
-    WmClose,       // "Using WM_CLOSE"
-    WmQuit,        // "Using WM_QUIT"
-    Terminate,     // "Using Terminate Process"
-    DontShutDown,  // "Don't Shut Down"
-    WaitOnly,      // any other text, empty included: only wait
+    // Not MessageBox: <windows.h> renames that to MessageBoxA in the files that include it.
+    IssueMessageBox,  // "Issue a Message Box": ask the user until the program has gone
+    WmClose,          // "Using WM_CLOSE"
+    WmQuit,           // "Using WM_QUIT"
+    Terminate,        // "Using Terminate Process"
+    DontShutDown,     // "Don't Shut Down"
+    WaitOnly,         // any other text, empty included: only wait
 };
 
 // The texts are compared exactly, letter case included.

@@ -28,13 +28,13 @@ int ShutDownProgram(const std::string& path, const std::string& methodText)
     const bool wasRunning = IsProgramRunning(path);
     WriteUpdateLog("Shut Down Process() - START  (" + path + ")  Method: " + methodText);
     const ShutDownMethod method = ShutDownMethodOf(methodText);
-    if (method == ShutDownMethod::MessageBox) AskToClose(path);
+    if (method == ShutDownMethod::IssueMessageBox) AskToClose(path);
     TraceLine(Pid(), " ==== PerformAutoUpdate-8 ====");
     switch (method) {
     case ShutDownMethod::WmClose: PostToProgram(path, true, WM_CLOSE, 15, 255); break;
     case ShutDownMethod::WmQuit: PostToProgram(path, true, WM_QUIT, 15, 255); break;
     case ShutDownMethod::Terminate: TerminateProgram(path, true); break;
-    case ShutDownMethod::MessageBox:
+    case ShutDownMethod::IssueMessageBox:
     case ShutDownMethod::DontShutDown:
     case ShutDownMethod::WaitOnly: break;
     }

@@ -9,7 +9,7 @@ using M = ShutDownMethod;
 TEST(ShutDown, MethodsAreNamedExactly)
 {
     struct Row { std::string text; M method; bool waits; };
-    for (const Row& r : {Row{"Issue a Message Box", M::MessageBox, true}, Row{"Using WM_CLOSE", M::WmClose, true},
+    for (const Row& r : {Row{"Issue a Message Box", M::IssueMessageBox, true}, Row{"Using WM_CLOSE", M::WmClose, true},
                          Row{"Using WM_QUIT", M::WmQuit, true}, Row{"Using Terminate Process", M::Terminate, true},
                          Row{"Don't Shut Down", M::DontShutDown, false}, Row{"using wm_close", M::WaitOnly, true},
                          Row{"Using WM_CLOSE ", M::WaitOnly, true}, Row{"", M::WaitOnly, true}}) {
