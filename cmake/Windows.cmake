@@ -10,6 +10,10 @@ string(REPLACE "-O3" "-Os" CMAKE_CXX_FLAGS_RELEASE "${CMAKE_CXX_FLAGS_RELEASE}")
 # Each function and datum in a section of its own, so that the launcher's link can leave
 # out what nothing uses.
 add_compile_options(-ffunction-sections -fdata-sections)
+# The launcher's code is optimised as one whole at its link: its small layers call each
+# other's helpers everywhere. The objects also carry ordinary code, so that the test
+# programs that link the same libraries link as usual.
+set(K_LTO_OPTIONS -flto -ffat-lto-objects)
 # The launcher's link: stripped, unused sections dropped, and no demangling terminate
 # handler (a GUI program has no console to print an uncaught exception's name on, and
 # the demangler alone is 46 KB): an uncaught exception ends the program at once.
@@ -17,7 +21,10 @@ function(k_small_exe target)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(underscore _)
   endif()
-  target_link_options(${target} PRIVATE -s -Wl,--gc-sections
+  target_compile_options(${target} PRIVATE ${K_LTO_OPTIONS})
+  # One partition: the partitioned link of this toolchain stops with an internal
+  # compiler error on the launcher.
+  target_link_options(${target} PRIVATE -flto -flto-partition=one -s -Wl,--gc-sections
     -Wl,--defsym,${underscore}_ZN9__gnu_cxx27__verbose_terminate_handlerEv=${underscore}abort)
 endfunction()
 
