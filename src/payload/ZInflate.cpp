@@ -28,7 +28,7 @@ const char* ZLibMessage(int code)
     return index >= 0 && index < static_cast<int>(sizeof kMessages / sizeof kMessages[0]) ? kMessages[index] : "";
 }
 
-EZLibError::EZLibError(int code) : std::runtime_error(ZLibMessage(code)), code_(code) {}
+const char* EZLibError::what() const noexcept { return ZLibMessage(code_); }
 
 int ZLibCheck(int code)
 {

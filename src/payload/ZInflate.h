@@ -2,15 +2,18 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
-#include <stdexcept>
 #include <string>
 
 // The only error that leaves the payload code: a negative zlib result, with zlib's text.
-class EZLibError : public std::runtime_error {
+// A plain std::exception: the text is a constant, and the string-carrying standard
+// errors would bring a second string implementation into the launcher.
+class EZLibError : public std::exception {
 public:
-    explicit EZLibError(int code);
+    explicit EZLibError(int code) : code_(code) {}
     int Code() const { return code_; }
+    const char* what() const noexcept override;
 
 private:
     int code_;
