@@ -63,6 +63,10 @@ std::string InsertThousands(const std::string& digits);
 std::string SizeText(int64_t value, int64_t unit, bool decimals, bool separators);
 std::string KBText(int64_t value, bool decimals, bool separators);
 std::string MBText(int64_t value, bool decimals, bool separators);
+// printf's "%.*f", decimals from 0 to kMostFixedDecimals; the last digit rounded from the
+// value times the power of ten (a value a hair below a half may round up), and "inf" for
+// a value too large to scale.
+constexpr int kMostFixedDecimals = 9;
 std::string FixedText(double value, int decimals, const std::string& decimalSeparator = ".");
 // Inclusive range; reseeded from the clock on every call.
 int64_t RandomInRange(int64_t low, int64_t high);
