@@ -148,7 +148,10 @@ void TEntryWriter::Perform(Job& job, Stream& stream)
     failure.target = job.target;
     failure.dataSize = static_cast<int64_t>(job.size);
     Held held(lock_.section);
-    failures_.push_back({job.sequence, std::move(failure)});
+    // Kept in entry order: the window thread's files may fail before earlier ones.
+    const auto later = std::upper_bound(failures_.begin(), failures_.end(), job.sequence,
+                                        [](uint64_t sequence, const Ordered& f) { return sequence < f.sequence; });
+    failures_.insert(later, {job.sequence, std::move(failure)});
 }
 
 void TEntryWriter::Write(const std::string& target, const std::string& folder, uint32_t stamp, bool append,
@@ -199,11 +202,8 @@ void TEntryWriter::Drain()
 std::vector<TEntryWriter::Failure> TEntryWriter::TakeFailures()
 {
     Held held(lock_.section);
-    // A file the window thread wrote may fail before earlier ones are written: a failure
-    // is told once every entry before it is done.
+    // A failure is told once every entry before it is done.
     const uint64_t unfinished = std::min(writing_, queue_.empty() ? UINT64_MAX : queue_.front().sequence);
-    std::sort(failures_.begin(), failures_.end(),
-              [](const Ordered& a, const Ordered& b) { return a.sequence < b.sequence; });
     std::vector<Failure> taken;
     auto told = failures_.begin();
     for (; told != failures_.end() && told->sequence < unfinished; ++told)
