@@ -104,3 +104,15 @@ std::string InflateText(const std::string& compressed, const InflateProgress& pr
 {
     return InflateBlock(compressed.data(), compressed.size(), 0, progress, pump);
 }
+
+uint32_t BitwiseCrc32(uint32_t crc, const void* data, size_t size)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    crc = ~crc;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}

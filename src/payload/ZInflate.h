@@ -42,3 +42,8 @@ std::string InflateText(const std::string& compressed, const InflateProgress& pr
 // it only ever grows, so a run of entries needs no new allocation. The result is the
 // number of bytes produced at the start of buffer.
 size_t InflateInto(const void* input, size_t inputSize, std::string& buffer, const InflatePump& pump = {});
+
+// zlib's CRC-32 of data continuing crc (0 to start), one bit at a time: a few bytes of
+// code where zlib's own carries 8 KB of tables. The launcher gives zlib this one (see
+// launcher/ZlibCrc.cpp).
+uint32_t BitwiseCrc32(uint32_t crc, const void* data, size_t size);
