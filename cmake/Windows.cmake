@@ -10,6 +10,23 @@ string(REPLACE "-O3" "-Os" CMAKE_CXX_FLAGS_RELEASE "${CMAKE_CXX_FLAGS_RELEASE}")
 # Each function and datum in a section of its own, so that the launcher's link can leave
 # out what nothing uses.
 add_compile_options(-ffunction-sections -fdata-sections)
+# The launcher's code is optimised as one whole at its link: its small layers call each
+# other's helpers everywhere. The objects also carry ordinary code, and every other
+# program links that (-fno-lto; the launcher's own -flto comes later on its link line
+# and wins), so the test programs that link the same libraries link as before.
+set(K_LTO_OPTIONS -flto -ffat-lto-objects)
+set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -fno-lto")
+# The launcher links the C++ run-time of the toolchain's win32 thread model, installed
+# beside the posix one: the posix model's exception and static-initialisation support
+# bring a POSIX thread layer (34 KB), and the launcher's one writer thread runs on Win32
+# calls. -no-pthread keeps the layer out: code that needs it fails the launcher's link.
+string(REPLACE "-posix" "-win32" win32_model_cxx "${CMAKE_CXX_COMPILER}")
+execute_process(COMMAND ${win32_model_cxx} -print-libgcc-file-name OUTPUT_VARIABLE win32_model_libgcc
+  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE failed)
+if(failed OR NOT EXISTS "${win32_model_libgcc}")
+  message(FATAL_ERROR "The launcher links the run-time of ${win32_model_cxx}: scripts/bootstrap installs it")
+endif()
+get_filename_component(K_WIN32_MODEL_LIBS "${win32_model_libgcc}" DIRECTORY)
 # The launcher's link: stripped, unused sections dropped, and no demangling terminate
 # handler (a GUI program has no console to print an uncaught exception's name on, and
 # the demangler alone is 46 KB): an uncaught exception ends the program at once.
@@ -17,7 +34,11 @@ function(k_small_exe target)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(underscore _)
   endif()
-  target_link_options(${target} PRIVATE -s -Wl,--gc-sections
+  target_compile_options(${target} PRIVATE ${K_LTO_OPTIONS})
+  # One partition: the partitioned link of this toolchain stops with an internal
+  # compiler error on the launcher.
+  target_link_options(${target} PRIVATE -L${K_WIN32_MODEL_LIBS} -no-pthread
+    -flto -flto-partition=one -s -Wl,--gc-sections
     -Wl,--defsym,${underscore}_ZN9__gnu_cxx27__verbose_terminate_handlerEv=${underscore}abort)
 endfunction()
 

@@ -1,5 +1,7 @@
 #include "payload/EntryWriter.h"
 
+#include <algorithm>
+
 #include "payload/WorkFolder.h"
 #include "util/FilesWin.h"
 
@@ -71,8 +73,9 @@ void TEntryWriter::Run()
                 return;
             job = std::move(queue_.front());
             queue_.pop_front();
+            writing_ = job.sequence;
         }
-        Perform(job);
+        Perform(job, stream_);
         bool wake, more;
         {
             Held held(lock_.section);
@@ -81,17 +84,15 @@ void TEntryWriter::Run()
         // A file stays open while its next part waits in the queue; otherwise it is
         // finished now, so that whoever waits for the writer finds it complete.
         if (!more)
-            Close();
+            Close(stream_);
         {
             Held held(lock_.section);
-            queuedBytes_ -= job.data.capacity();
-            --unfinished_;
+            writing_ = UINT64_MAX;
+            Finished(job);
             // Woken when half the queue is free (or all is written): one wake for many
             // files, not one per file.
             wake = windowWaits_ &&
                    (unfinished_ == 0 || (queue_.size() <= kMostQueued / 2 && queuedBytes_ <= kMostQueuedBytes / 2));
-            if (spare_.size() < kMostSpare)
-                spare_.push_back(std::move(job.data));
         }
         // Each event costs a trip to the system: only a waiting thread is woken.
         if (wake)
@@ -99,35 +100,44 @@ void TEntryWriter::Run()
     }
 }
 
-void TEntryWriter::Close()
+void TEntryWriter::Finished(Job& job)
 {
-    // The date of a file that was written whole; its parts all carry the same.
-    if (open_ && openStamp_ != 0)
-        SetDosDate(open_.get(), openStamp_);
-    open_.reset();
-    openTarget_.clear();
+    queuedBytes_ -= job.data.capacity();
+    --unfinished_;
+    if (!job.copied && spare_.size() < kMostSpare)
+        spare_.push_back(std::move(job.data));
 }
 
-void TEntryWriter::Perform(Job& job)
+void TEntryWriter::Close(Stream& stream)
+{
+    // The date of a file that was written whole; its parts all carry the same.
+    if (stream.file && stream.stamp != 0)
+        SetDosDate(stream.file.get(), stream.stamp);
+    stream.file.reset();
+    stream.target.clear();
+}
+
+void TEntryWriter::Perform(Job& job, Stream& stream)
 {
     Failure failure;
     try {
-        if (!(open_ && job.append && job.target == openTarget_)) {
-            Close();
-            if (!job.folder.empty() && job.folder != createdFolder_ && CreateFolderPath(job.folder))
-                createdFolder_ = job.folder;
-            open_ = OpenForWrite(job.target, job.append);
-            if (open_)
-                openTarget_ = job.target;
+        if (!(stream.file && job.append && job.target == stream.target)) {
+            Close(stream);
+            if (!job.folder.empty() && job.folder != stream.createdFolder && CreateFolderPath(job.folder))
+                stream.createdFolder = job.folder;
+            stream.file = OpenForWrite(job.target, job.append);
+            if (stream.file)
+                stream.target = job.target;
         }
-        const SysResult written =
-            open_ ? WriteFileBytes(open_.get(), job.data.data() + job.offset, job.size) : SysResult::LastError();
-        openStamp_ = job.stamp;
+        const SysResult written = stream.file
+                                      ? WriteFileBytes(stream.file.get(), job.data.data() + job.offset, job.size)
+                                      : SysResult::LastError();
+        stream.stamp = job.stamp;
         if (written)
             return;
         // No date for a file that is not complete.
-        openStamp_ = 0;
-        Close();
+        stream.stamp = 0;
+        Close(stream);
         failure.error = written.error;
         failure.exists = PathExists(job.target);
         failure.fileSize = FindFileSize(job.target);
@@ -138,17 +148,29 @@ void TEntryWriter::Perform(Job& job)
     failure.target = job.target;
     failure.dataSize = static_cast<int64_t>(job.size);
     Held held(lock_.section);
-    failures_.push_back(std::move(failure));
+    // Kept in entry order: the window thread's files may fail before earlier ones.
+    const auto later = std::upper_bound(failures_.begin(), failures_.end(), job.sequence,
+                                        [](uint64_t sequence, const Ordered& f) { return sequence < f.sequence; });
+    failures_.insert(later, {job.sequence, std::move(failure)});
 }
 
 void TEntryWriter::Write(const std::string& target, const std::string& folder, uint32_t stamp, bool append,
                          std::string& data, size_t offset, size_t size)
 {
-    Job job{target, folder, stamp, append, std::string(), offset, size};
-    job.data.swap(data);
+    Job job{target, folder, stamp, append, std::string(), offset, size, nextSequence_++, false};
+    // A small file in a large buffer is copied out: the queue's limit counts the memory
+    // held, and large buffers would leave room for a few small files only.
+    const bool copied = thread_ && size < data.capacity() / 4;
+    if (copied) {
+        job.data.assign(data, offset, size);
+        job.offset = 0;
+        job.copied = true;
+    } else {
+        job.data.swap(data);
+    }
     if (!thread_) {
-        Perform(job);
-        Close();
+        Perform(job, stream_);
+        Close(stream_);
         job.data.swap(data);
         return;
     }
@@ -160,7 +182,7 @@ void TEntryWriter::Write(const std::string& target, const std::string& folder, u
         queuedBytes_ += job.data.capacity();
         ++unfinished_;
         queue_.push_back(std::move(job));
-        if (!spare_.empty()) {
+        if (!copied && !spare_.empty()) {
             data.swap(spare_.back());
             spare_.pop_back();
         }
@@ -180,9 +202,35 @@ void TEntryWriter::Drain()
 std::vector<TEntryWriter::Failure> TEntryWriter::TakeFailures()
 {
     Held held(lock_.section);
+    // A failure is told once every entry before it is done.
+    const uint64_t unfinished = std::min(writing_, queue_.empty() ? UINT64_MAX : queue_.front().sequence);
     std::vector<Failure> taken;
-    taken.swap(failures_);
+    auto told = failures_.begin();
+    for (; told != failures_.end() && told->sequence < unfinished; ++told)
+        taken.push_back(std::move(told->failure));
+    failures_.erase(failures_.begin(), told);
     return taken;
+}
+
+bool TEntryWriter::HelpOut()
+{
+    Job job;
+    {
+        Held held(lock_.section);
+        // The newest job, when it starts a file: nothing queued before it has that name
+        // (the same name again is an append), so it can be written beside the writer. The
+        // oldest stays the writer's.
+        if (queue_.size() < 2 || queue_.back().append)
+            return false;
+        job = std::move(queue_.back());
+        queue_.pop_back();
+    }
+    Stream stream;
+    Perform(job, stream);
+    Close(stream);
+    Held held(lock_.section);
+    Finished(job);
+    return true;
 }
 
 void TEntryWriter::WaitUntil(const std::function<bool()>& done)
@@ -198,7 +246,10 @@ void TEntryWriter::WaitUntil(const std::function<bool()>& done)
         }
         if (idle)
             SetEvent(work_.get());
-        WaitForSingleObject(done_.get(), kWaitMs);
+        // Creating a file costs more than inflating a small one: rather than wait, the
+        // window thread writes one too.
+        if (!HelpOut())
+            WaitForSingleObject(done_.get(), kWaitMs);
         if (pump_)
             pump_();
     }

@@ -6,7 +6,8 @@
 // progress callback, the boxes, the message pumping and every decision about names. A
 // failed write comes back to it, in entry order, with what the error box shows taken
 // right after the failure. A little is queued at a time; while the queue is full the
-// window thread waits, letting window messages run.
+// window thread writes the newest queued file itself (many small files cost more to
+// create than to inflate) or waits, letting window messages run.
 #pragma once
 
 #include <windows.h>
@@ -40,7 +41,7 @@ public:
     // Queues data[offset, offset + size) for target (appended when append is set, the
     // date set to stamp unless 0), after creating folder when it is not empty. The
     // writer takes data's memory and leaves a buffer it is done with (or an empty one)
-    // in its place.
+    // in its place, or copies the bytes when they are a small part of data.
     void Write(const std::string& target, const std::string& folder, uint32_t stamp, bool append, std::string& data,
                size_t offset, size_t size);
     // Waits until everything queued is written.
@@ -55,11 +56,29 @@ private:
         bool append;
         std::string data;
         size_t offset, size;
+        uint64_t sequence = 0; // entry order
+        bool copied = false;   // data is a copy, not a buffer the caller handed over
+    };
+    // A thread's file being written while its next parts follow, and its last folder made.
+    struct Stream {
+        ScopedFile file;
+        std::string target;
+        uint32_t stamp = 0;
+        std::string createdFolder;
+    };
+    struct Ordered {
+        uint64_t sequence;
+        Failure failure;
     };
     static DWORD WINAPI ThreadMain(void* self);
     void Run();
-    void Perform(Job& job);
-    void Close();
+    void Perform(Job& job, Stream& stream);
+    static void Close(Stream& stream);
+    // Accounts for a job taken off the queue and done; under the lock.
+    void Finished(Job& job);
+    // Writes the newest queued file on the calling thread when it can be written apart
+    // from the others; false when there is none.
+    bool HelpOut();
     void WaitUntil(const std::function<bool()>& done);
 
     // Guards everything below it.
@@ -71,18 +90,15 @@ private:
     std::deque<Job> queue_;
     size_t queuedBytes_ = 0; // memory held by the queue
     size_t unfinished_ = 0;  // queued or being written
+    uint64_t nextSequence_ = 0;
+    uint64_t writing_ = UINT64_MAX; // the sequence the writer thread works on
     bool stopping_ = false;
     bool writerWaits_ = false, windowWaits_ = false; // for work_ and done_
-    std::vector<Failure> failures_;
+    std::vector<Ordered> failures_;
     std::vector<std::string> spare_;
 
     std::function<void()> pump_;
-    // The writer thread's own: the last folder made, and the file being written while
-    // its next parts follow.
-    std::string createdFolder_;
-    ScopedFile open_;
-    std::string openTarget_;
-    uint32_t openStamp_ = 0;
+    Stream stream_;            // the writer thread's own
     ScopedHandle work_, done_; // auto-reset: a job was queued; a job was finished
     ScopedHandle thread_;      // none: every write is made at once on the calling thread
 };

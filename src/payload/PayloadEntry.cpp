@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "util/KSUB.h"
@@ -126,8 +125,7 @@ bool TFileProgress::CountFile() { return ++counted_ % every_ == 0; }
 
 std::string SpaceReportText(const std::string& reason, int64_t dataSize, int64_t fileSize, double freeBytes)
 {
-    char free[64];
-    std::snprintf(free, sizeof free, "%.0f", freeBytes);
+    const std::string free = FixedText(freeBytes, 0);
     return reason + "<P>" + "  Data Size: <T>" + std::to_string(dataSize) + " Bytes<P>" + "  File Size:  <T>" +
            std::to_string(fileSize) + " Bytes<P>" + "  Bytes Free: <T>" + free + " Bytes";
 }

@@ -28,7 +28,7 @@ const char* ZLibMessage(int code)
     return index >= 0 && index < static_cast<int>(sizeof kMessages / sizeof kMessages[0]) ? kMessages[index] : "";
 }
 
-EZLibError::EZLibError(int code) : std::runtime_error(ZLibMessage(code)), code_(code) {}
+const char* EZLibError::what() const noexcept { return ZLibMessage(code_); }
 
 int ZLibCheck(int code)
 {
@@ -103,4 +103,16 @@ size_t InflateInto(const void* input, size_t inputSize, std::string& buffer, con
 std::string InflateText(const std::string& compressed, const InflateProgress& progress, const InflatePump& pump)
 {
     return InflateBlock(compressed.data(), compressed.size(), 0, progress, pump);
+}
+
+uint32_t BitwiseCrc32(uint32_t crc, const void* data, size_t size)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    crc = ~crc;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
 }

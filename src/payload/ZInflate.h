@@ -2,15 +2,18 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
-#include <stdexcept>
 #include <string>
 
 // The only error that leaves the payload code: a negative zlib result, with zlib's text.
-class EZLibError : public std::runtime_error {
+// A plain std::exception: the text is a constant, and the string-carrying standard
+// errors would bring a second string implementation into the launcher.
+class EZLibError : public std::exception {
 public:
-    explicit EZLibError(int code);
+    explicit EZLibError(int code) : code_(code) {}
     int Code() const { return code_; }
+    const char* what() const noexcept override;
 
 private:
     int code_;
@@ -39,3 +42,8 @@ std::string InflateText(const std::string& compressed, const InflateProgress& pr
 // it only ever grows, so a run of entries needs no new allocation. The result is the
 // number of bytes produced at the start of buffer.
 size_t InflateInto(const void* input, size_t inputSize, std::string& buffer, const InflatePump& pump = {});
+
+// zlib's CRC-32 of data continuing crc (0 to start), one bit at a time: a few bytes of
+// code where zlib's own carries 8 KB of tables. The launcher gives zlib this one (see
+// launcher/ZlibCrc.cpp).
+uint32_t BitwiseCrc32(uint32_t crc, const void* data, size_t size);

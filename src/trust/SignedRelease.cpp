@@ -1,6 +1,5 @@
 #include "trust/SignedRelease.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "util/IniText.h"
@@ -118,10 +117,9 @@ std::string UtcTimeText(std::int64_t seconds)
     int year = 0;
     unsigned month = 0, day = 0;
     CivilFromDays(days, year, month, day);
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", year, month, day, static_cast<int>(rest / 3600),
-                  static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
-    return text;
+    return IntToZeroPad(year, 4) + "-" + IntToZeroPad(month, 2) + "-" + IntToZeroPad(day, 2) + "T" +
+           IntToZeroPad(rest / 3600, 2) + ":" + IntToZeroPad(rest / 60 % 60, 2) + ":" + IntToZeroPad(rest % 60, 2) +
+           "Z";
 }
 
 std::optional<std::int64_t> ParseUtcTime(const std::string& text)

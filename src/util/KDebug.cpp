@@ -1,14 +1,11 @@
 // Portable side of the trace channel and the update log.
 #include "util/KDebug.h"
 
-#include <mutex>
+#include "util/TraceLock.h"
 
 namespace {
 
 struct TraceChannel {
-    // Recursive: on Windows the viewer dispatch sends a message synchronously, and
-    // anything handled during that send may trace again on the same thread.
-    std::recursive_mutex lock;
     char buffer[kTraceChunkSize];
     std::size_t count = 0;
     TraceOutputs outputs;
@@ -35,7 +32,7 @@ void Dispatch(TraceChannel& ch, const std::string& chunk)
 // output never blocks later chunks.
 void Emit(TraceChannel& ch)
 {
-    std::lock_guard<std::recursive_mutex> guard(ch.lock);
+    TraceLockHeld held;
     if (ch.count == 0)
         return;
     std::string chunk(ch.buffer, ch.count);
@@ -63,14 +60,14 @@ UpdateLogState& LogState()
 void SetDebugOutputModeForTest(std::uint8_t mode)
 {
     TraceChannel& ch = Channel();
-    std::lock_guard<std::recursive_mutex> guard(ch.lock);
+    TraceLockHeld held;
     ch.mode = mode;
 }
 
 void SetTraceOutputs(TraceOutputs outputs)
 {
     TraceChannel& ch = Channel();
-    std::lock_guard<std::recursive_mutex> guard(ch.lock);
+    TraceLockHeld held;
     ch.outputs = std::move(outputs);
 }
 
@@ -96,7 +93,7 @@ std::string RewriteLineBreaks(std::string_view chunk)
 void TraceAppend(std::string_view text)
 {
     TraceChannel& ch = Channel();
-    std::lock_guard<std::recursive_mutex> guard(ch.lock);
+    TraceLockHeld held;
     for (char c : text) {
         if (ch.count == kTraceChunkSize)
             Emit(ch);

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -271,9 +270,7 @@ std::string SizeText(int64_t value, int64_t unit, bool decimals, bool separators
             ++q; // round up
         r = std::to_string(q);
     } else {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>(value) / static_cast<double>(unit));
-        r = buf;
+        r = FixedText(static_cast<double>(value) / static_cast<double>(unit), 1);
     }
     if (separators) {
         const bool negative = !r.empty() && r[0] == '-';
@@ -282,19 +279,46 @@ std::string SizeText(int64_t value, int64_t unit, bool decimals, bool separators
     return r;
 }
 
+namespace {
+
+// The digits of a whole number held in a double.
+std::string WholeDigits(double whole)
+{
+    std::string digits;
+    do {
+        const double rest = std::fmod(whole, 10.0);
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(rest)));
+        whole = std::floor(whole / 10.0);
+    } while (whole >= 1.0);
+    return digits;
+}
+
+} // namespace
+
+// Our own digits rather than printf's: the C library's floating-point printing is the
+// largest single piece of a program that shows a rate and a size with it.
 std::string FixedText(double value, int decimals, const std::string& decimalSeparator)
 {
     if (decimals < 0)
         decimals = 0;
-    if (decimals > 30)
-        decimals = 30;
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    std::string r = buf;
-    const size_t dot = r.find('.');
-    if (dot != std::string::npos)
-        r.replace(dot, 1, decimalSeparator);
-    return r;
+    if (decimals > kMostFixedDecimals)
+        decimals = kMostFixedDecimals;
+    if (std::isnan(value))
+        return "nan";
+    const std::string sign = std::signbit(value) ? "-" : "";
+    double scale = 1; // exact: a power of ten up to 10^22 is a double
+    for (int i = 0; i < decimals; ++i)
+        scale *= 10;
+    const double scaled = std::nearbyint(std::fabs(value) * scale);
+    if (std::isinf(scaled))
+        return sign + "inf";
+    std::string digits = WholeDigits(scaled);
+    const size_t places = static_cast<size_t>(decimals);
+    if (digits.size() <= places)
+        digits.insert(0, places + 1 - digits.size(), '0');
+    if (places > 0)
+        digits.insert(digits.size() - places, decimalSeparator);
+    return sign + digits;
 }
 
 // Seeded from the high-resolution clock on every call; a call counter is mixed in so

@@ -52,6 +52,10 @@ std::string BoolText(bool flag);
 std::string InsertThousands(const std::string& digits);
 // decimals false: value / unit rounded up; true: one decimal, "." as the point.
 std::string SizeText(int64_t value, int64_t unit, bool decimals, bool separators);
+// printf's "%.*f", decimals from 0 to kMostFixedDecimals; the last digit rounded from the
+// value times the power of ten (a value a hair below a half may round up), and "inf" for
+// a value too large to scale.
+constexpr int kMostFixedDecimals = 9;
 std::string FixedText(double value, int decimals, const std::string& decimalSeparator = ".");
 // Inclusive range; reseeded from the clock on every call.
 int64_t RandomInRange(int64_t low, int64_t high);

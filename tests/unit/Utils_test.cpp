@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <set>
 #include <string>
 
@@ -146,6 +147,29 @@ TEST(Utils, NumbersAndSizes)
     EXPECT_EQ(FixedText(3.14159, 2), "3.14");
     EXPECT_EQ(FixedText(2.5, 1, ","), "2,5");
     EXPECT_EQ(FixedText(7, 0), "7");
+    // What printf's "%.*f" gives for values whose scaled form is exact in binary.
+    struct Fixed {
+        double value;
+        int decimals;
+        const char* want;
+    } fixed[] = {
+        {0.125, 2, "0.12"}, // a tie goes to the even digit
+        {0.375, 2, "0.38"},
+        {-1.5, 0, "-2"},
+        {-0.25, 1, "-0.2"},
+        {0.0004, 3, "0.000"},
+        {0.5, 3, "0.500"},
+        {1234567.5, 0, "1234568"},
+        {1e20, 2, "100000000000000000000.00"}, // beyond 64-bit integers
+        {12.5, 12, "12.500000000"},            // at most kMostFixedDecimals
+        {2.5, -1, "2"},
+        {std::numeric_limits<double>::infinity(), 2, "inf"},
+        {-std::numeric_limits<double>::infinity(), 2, "-inf"},
+        {std::numeric_limits<double>::quiet_NaN(), 2, "nan"},
+        {1e308, 9, "inf"}, // too large to scale (printf would write 309 digits)
+    };
+    for (const auto& c : fixed)
+        EXPECT_EQ(FixedText(c.value, c.decimals), c.want) << c.value << " " << c.decimals;
 }
 
 TEST(Utils, RandomStaysInRangeAndVaries)

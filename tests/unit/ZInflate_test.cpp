@@ -112,3 +112,21 @@ TEST(ZInflate, IntoAKeptBufferReusesItsRoom)
     const std::string z = Deflate(large);
     EXPECT_THROW(InflateInto(z.data(), z.size() / 2, buffer), EZLibError);
 }
+
+TEST(ZInflate, BitwiseCrc32IsZlibs)
+{
+    EXPECT_EQ(BitwiseCrc32(0, "123456789", 9), 0xCBF43926u); // the CRC-32 check value
+    std::string noise(100003, '\0');
+    uint32_t x = 7;
+    for (char& c : noise)
+        c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+    for (size_t size : {size_t{0}, size_t{1}, size_t{4}, size_t{1000}, noise.size()}) {
+        const auto* bytes = reinterpret_cast<const Bytef*>(noise.data());
+        EXPECT_EQ(BitwiseCrc32(0, noise.data(), size), crc32(0, bytes, static_cast<uInt>(size))) << size;
+        // Continued from an earlier part, as zlib continues it.
+        const size_t half = size / 2;
+        EXPECT_EQ(BitwiseCrc32(BitwiseCrc32(0, noise.data(), half), noise.data() + half, size - half),
+                  crc32(0, bytes, static_cast<uInt>(size)))
+            << size;
+    }
+}

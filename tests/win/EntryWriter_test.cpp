@@ -6,7 +6,9 @@
 
 #include <fstream>
 #include <iterator>
+#include <vector>
 
+#include "payload/WorkFolder.h"
 #include "util/FilesWin.h"
 
 namespace {
@@ -70,6 +72,40 @@ TEST_F(EntryWriterTest, WritesInOrderAndTellsFailuresInOrder)
     EXPECT_EQ(failures[1].error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_FALSE(failures[1].exists);
     EXPECT_TRUE(writer.TakeFailures().empty());
+}
+
+TEST_F(EntryWriterTest, FilesWrittenBesideTheWriterKeepTheirFailuresInEntryOrder)
+{
+    // Far more new files than the queue holds, small ones in a large buffer (copied out
+    // of it): the window thread writes the newest queued files itself while the writer
+    // works through the oldest, so later files may fail first.
+    TEntryWriter writer(nullptr);
+    std::vector<std::string> blocked, told;
+    std::string buffer(1 << 20, '\0');
+    for (int i = 0; i < 900; ++i) {
+        const std::string folder = "sub" + std::to_string(i % 7);
+        const std::string name = folder + "\\f" + std::to_string(i) + ".txt";
+        if (i % 40 == 13) {
+            CreateFolderPath(Path(name)); // a folder where the file should go
+            blocked.push_back(Path(name));
+        }
+        const std::string content = "file " + std::to_string(i);
+        buffer.replace(0, content.size(), content);
+        writer.Write(Path(name), Path(folder), 0, false, buffer, 0, content.size());
+        ASSERT_GE(buffer.size(), content.size()); // a small file leaves the buffer where it was
+        for (const TEntryWriter::Failure& f : writer.TakeFailures())
+            told.push_back(f.target);
+    }
+    writer.Drain();
+    for (const TEntryWriter::Failure& f : writer.TakeFailures())
+        told.push_back(f.target);
+    EXPECT_EQ(told, blocked);
+    for (int i = 0; i < 900; ++i) {
+        if (i % 40 != 13) {
+            ASSERT_EQ(ReadAll(Path("sub" + std::to_string(i % 7) + "\\f" + std::to_string(i) + ".txt")),
+                      "file " + std::to_string(i));
+        }
+    }
 }
 
 TEST_F(EntryWriterTest, TakesTheBufferAndGivesBackOneItIsDoneWith)
