@@ -86,7 +86,7 @@ TEST_F(EntryWriterTest, FilesWrittenBesideTheWriterKeepTheirFailuresInEntryOrder
         const std::string folder = "sub" + std::to_string(i % 7);
         const std::string name = folder + "\\f" + std::to_string(i) + ".txt";
         if (i % 40 == 13) {
-            CreateFolderPath(Path(name)); // a folder where the file should go
+            ASSERT_TRUE(CreateFolderPath(Path(name))); // a folder where the file should go
             blocked.push_back(Path(name));
         }
         const std::string content = "file " + std::to_string(i);
