@@ -43,9 +43,8 @@ void TEntryWalk::Entry(std::string& buffer, size_t size, const Sink& sink)
         return;
     WalkedEntry walked;
     walked.header = ParseEntryHeader(std::string(entry, split.headerLength));
-    // A name that leads out of the work folder is neither written nor ever started.
-    walked.refused = !IsSafeEntryName(walked.header.name);
-    if (!walked.refused && !walked.header.runTarget.empty())
+    walked.refusal = EntryRefusal(walked.header);
+    if (walked.refusal.empty() && !walked.header.runTarget.empty())
         runTarget_ = walked.header.runTarget;
     walked.content = entry + split.contentOffset;
     walked.contentSize = size - split.contentOffset;

@@ -23,9 +23,9 @@ enum class WalkStop {
 // is valid until the next entry.
 struct WalkedEntry {
     EntryHeader header;
-    // The name leads out of the work folder: the entry must not be written, and it is
-    // never the run target.
-    bool refused = false;
+    // Why the entry must not be written (EntryRefusal); such an entry is never the run
+    // target. Empty when it may be written.
+    std::string refusal;
     const char* content = nullptr;
     size_t contentSize = 0;
     // The walk's buffer that holds content, at contentOffset. A sink may take it (swap

@@ -1,5 +1,6 @@
 #include "payload/PayloadEntry.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -20,8 +21,6 @@ EntrySplit SplitEntry(const char* entry, size_t size)
 EntryHeader ParseEntryHeader(const std::string& header)
 {
     EntryHeader entry;
-    if (header.find('*') != std::string::npos)
-        entry.runTarget = header;
     entry.name = SUB::ListItem(header, 0, "");
     const int64_t stamp = ParseInt64(SUB::ListItem(header, 1, ""), 0);
     // Builders that keep the stamp as a signed 32-bit number write late dates negative.
@@ -32,7 +31,23 @@ EntryHeader ParseEntryHeader(const std::string& header)
         entry.runTarget = entry.name;
         entry.name.erase(star);
     }
+    entry.strayRunMarker =
+        std::count(header.begin(), header.end(), '*') > std::count(entry.runTarget.begin(), entry.runTarget.end(), '*');
     return entry;
+}
+
+std::string EntryRefusal(const EntryHeader& header)
+{
+    if (!IsSafeEntryName(header.name))
+        return "The name leads outside the work folder.";
+    if (header.strayRunMarker)
+        return "The entry marks a program to start outside its name.";
+    return {};
+}
+
+std::string RunTargetProgram(const std::string& runTarget)
+{
+    return TrimText(runTarget.substr(0, runTarget.find('*')));
 }
 
 namespace {

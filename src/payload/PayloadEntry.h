@@ -14,9 +14,10 @@
 #include "payload/PayloadTrailer.h"
 
 struct EntryHeader {
-    std::string name;      // run marker and parameters removed
-    uint32_t stamp = 0;    // 0 also when the field is missing or not a 32-bit number
-    std::string runTarget; // non-empty when the entry marks the run target
+    std::string name;            // run marker and parameters removed
+    uint32_t stamp = 0;          // 0 also when the field is missing or not a 32-bit number
+    std::string runTarget;       // the name field with its "*" and parameters, when it has one
+    bool strayRunMarker = false; // a "*" outside the name field
 };
 
 // An inflated entry split at its first NUL: the header is [0, headerLength), the content
@@ -27,9 +28,17 @@ struct EntrySplit {
 };
 EntrySplit SplitEntry(const char* entry, size_t size);
 
-// Reads the header list string. The run target is the name field with its "*" and
-// parameters; a "*" elsewhere in the header makes the whole header the run target.
+// Reads the header list string. Only the name field can mark the run target: a "*"
+// elsewhere marks nothing and is reported, since older readers took the whole header,
+// with any path in it, for the program to start.
 EntryHeader ParseEntryHeader(const std::string& header);
+
+// Why an entry must be neither written nor ever started: its name leads out of the work
+// folder, or its header carries a stray run marker. Empty when it may be written.
+std::string EntryRefusal(const EntryHeader& header);
+
+// The program part of a run target: the trimmed text before its first "*".
+std::string RunTargetProgram(const std::string& runTarget);
 
 // True when name, joined to the work folder, stays inside it: relative, no drive or
 // stream colon, no "." or ".." (or other dots-and-blanks-only) component, no device name,

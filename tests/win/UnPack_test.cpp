@@ -582,6 +582,9 @@ TEST(UnPack, DamagedOrHostilePayloadsEndWithoutHarm)
         {"length that cannot be negated", {good, {INT32_MIN, "xxxxxxxx"}, tail}, {"ok.txt"}, 0, ""},
         {"length past the end", {good, {1000000, std::string(500, 'z')}, tail}, {"ok.txt"}, 0, ""},
         {"stored length past the end", {good, {-1000000, std::string(500, 'z')}}, {"ok.txt"}, 0, ""},
+        {"a run marker outside the name", {good, Stored("|tail.txt|0|..\\..\\cmd.exe*|", "x")}, {"ok.txt"}, 1, ""},
+        // Trimmed, the program part names a file that no entry wrote.
+        {"a program that is no entry", {good, Stored("| cmd.exe*|0|", "x")}, {"ok.txt", " cmd.exe"}, 1, ""},
         {"empty entry header is skipped",
          {Stored("", "lost"), good, Stored("|r.exe*|0|", "r")},
          {"ok.txt", "r.exe"},
