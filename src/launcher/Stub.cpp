@@ -33,15 +33,12 @@ bool WindowOfClassExists(const std::string& cls) { return FindWindowA(cls.c_str(
 unsigned long CDSpanningRelaunch(const RunContext& run)
 {
     const std::string self = ProgramPath(false);
-    const std::string yPath = WithBackslash(WorkFolderPath(), true) + "Y_" + run.ownName;
-    // A copy started earlier is still at work in that folder (its window class is its
-    // path): making the folder afresh would pull its files from under it.
-    if (WindowOfClassExists(yPath)) {
-        WriteUpdateLog("CD spanning: already running " + yPath);
-        return 0;
-    }
-    WorkFolder(); // made afresh for the copy
-    if (!CopyFileA(self.c_str(), yPath.c_str(), FALSE)) {
+    // The copy's folder stays when this process ends: the copy removes it when it is done.
+    const std::string workFolder = WorkFolder();
+    if (workFolder.empty())
+        return kExitWorkFolderFailed;
+    const std::string yPath = workFolder + "\\Y_" + run.ownName;
+    if (!CopyFileA(self.c_str(), yPath.c_str(), TRUE)) {
         WriteUpdateLog("CD spanning: copy failed " + yPath + " " + LastErrorText());
         return kExitWorkFolderFailed;
     }
@@ -155,7 +152,7 @@ int StubMain()
 
     unsigned long exitCode = kExitFailed;
     {
-        const RunContext run(ProgramPath(false), SwitchInt("/SpanCdLvl=", 1));
+        const RunContext run(ProgramPath(false), SwitchInt("/SpanCdLvl=", 1), SwitchValue("/SpanDiskFName1=", ""));
         EnableUpdateLog(run.agentRun && run.own.WriteUpdateLog());
         if (run.role == RunRole::XCopy)
             SetUpdateLogTag(" X ");

@@ -100,6 +100,8 @@ bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolde
         TraceLine(ProcessIdText(), " ==== refused agent name >>", agentName, "<<");
         return false;
     }
+    if (workFolder.empty())
+        return false;
     std::string image = ReadFileRange(launcher, 0, 0);
     if (image.empty())
         return false;
@@ -135,6 +137,9 @@ bool SpaceConfirm(LauncherWindow& view, const std::string& workFolder, const TGF
 
 SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRequest& request)
 {
+    // No folder of the run's own could be made: nothing is unpacked anywhere else.
+    if (request.workFolder.empty())
+        return {kExitWorkFolderFailed, false};
     std::string workFolder = request.workFolder;
     const TGFileInfo info(request.sourceFile);
     if (info.ShowProgress())

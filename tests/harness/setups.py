@@ -5,22 +5,13 @@ import os
 import struct
 import subprocess
 import time
-import zlib
 
 from harness.wine import lines_of, wait_for, winpath
 
 
-def give_own_work_folder(exe):
-    """The launcher's work folder is named after its file's time of day: every setup gets
-    its own (derived from its unique path, the same on every run), so that one scenario's
-    clean-up never meets the next one's extraction."""
-    stamp = time.time() - 2 * (1 + zlib.crc32(os.path.abspath(exe).encode()) % 40000)
-    os.utime(exe, (stamp, stamp))
-
-
 def work_folder_name(exe):
-    """The name of the work folder the launcher exe makes in its temp folder: "SETUP_" and
-    its file's time of day in the packed DOS form."""
+    """The name of the work folder that launchers before the unpredictable names made for
+    exe in their temp folder: "SETUP_" and its file's time of day in the packed DOS form."""
     when = time.localtime(os.path.getmtime(exe))
     return "SETUP_%d" % (when.tm_hour << 11 | when.tm_min << 5 | when.tm_sec // 2)
 
@@ -58,9 +49,7 @@ def make_setup(build, folder, name="setup.exe", parameters="", trailer=None, upd
     result = subprocess.run([build.builder, manifest], capture_output=True, text=True)
     if result.returncode != 0:
         raise AssertionError(result.stderr)
-    exe = os.path.join(folder, name)
-    give_own_work_folder(exe)
-    return exe
+    return os.path.join(folder, name)
 
 
 # The trailer that ends every payload volume (74 bytes): format byte, header string count,

@@ -42,4 +42,12 @@ TEST(RunContext, AFileWithoutPayloadIsASetupWhoseClassIsItsPath)
     EXPECT_EQ(run.windowClass, "/nonexistent/kalvex-run-context/setup.exe");
 }
 
+TEST(RunContext, TheCopyFromRemovableDisksTakesTheClassOfTheSetupItRunsFor)
+{
+    // Its own path lies in a work folder that is new on every run.
+    const RunContext copy("/tmp/SETUP_0123/Y_setup.exe", 2, "/media/cd/setup.exe.001");
+    EXPECT_EQ(copy.windowClass, "/media/cd/setup.exe");
+    EXPECT_EQ(RunContext("/media/cd/setup.exe", 1, "/media/cd/setup.exe.001").windowClass, "/media/cd/setup.exe");
+}
+
 } // namespace
