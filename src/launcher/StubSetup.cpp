@@ -5,6 +5,7 @@
 #include "launcher/LauncherWindow.h"
 #include "launcher/RunContext.h"
 #include "launcher/SetupTexts.h"
+#include "launcher/StartupShortcut.h"
 #include "payload/FileReader.h"
 #include "payload/GFileInfo.h"
 #include "payload/PayloadEntry.h"
@@ -18,6 +19,7 @@
 #include "util/KDebug.h"
 #include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
+#include "util/ShellDirWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
 #include "util/UtilsWin.h"
@@ -26,12 +28,29 @@ namespace {
 
 constexpr const char* kButtons = kDefaultButtonList;
 constexpr DWORD kEnginePollMs = 500;
+// The shell's ids of the user's and all users' Startup folders (CSIDL_STARTUP,
+// CSIDL_COMMON_STARTUP).
+constexpr int kStartupFolder = 7;
+constexpr int kCommonStartupFolder = 24;
 
+// The update's shortcuts to remove, as far as they are start-up shortcuts: the names come
+// from description files, which must not make the launcher delete anything else.
 void RemoveCompleted(const std::vector<std::string>& files)
 {
-    for (const std::string& file : files)
-        if (PathExists(file))
+    if (files.empty())
+        return;
+    const ShellFolderSource shell = SystemShellFolders();
+    const auto folder = [&shell](int id) {
+        const std::string path = shell.folderPath(id);
+        return path.empty() ? shell.specialFolderPath(id) : path;
+    };
+    const std::vector<std::string> startup{folder(kStartupFolder), folder(kCommonStartupFolder)};
+    for (const std::string& file : files) {
+        if (IsStartupShortcut(file, startup))
             DeleteFileA(file.c_str());
+        else if (!file.empty())
+            TraceLine(ProcessIdText(), " ==== kept, no start-up shortcut: ", file);
+    }
 }
 
 // Starts the engine for the run target and waits for it and its dialog; the outcome

@@ -51,8 +51,7 @@ bool RunsElevated()
 TPrivateAccess::TPrivateAccess()
 {
     const std::string sddl = PrivateAccessSddl(UserSid(), RunsElevated());
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor_,
-                                                                 nullptr))
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor_, nullptr))
         descriptor_ = nullptr;
     attributes_.nLength = sizeof attributes_;
     attributes_.lpSecurityDescriptor = descriptor_;
@@ -107,6 +106,6 @@ ScopedFile CreatePrivateFile(const std::string& path)
     TPrivateAccess access;
     if (!access)
         return ScopedFile();
-    return ScopedFile(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, access.Attributes(), CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    return ScopedFile(
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, access.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
 }

@@ -41,9 +41,8 @@ TEST(PrivateAccess, TheDescriptorGivesAccessToNobodyElse)
     TPrivateAccess access;
     ASSERT_TRUE(access);
     char* text = nullptr;
-    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(access.Attributes()->lpSecurityDescriptor,
-                                                                     SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
-                                                                     &text, nullptr));
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(
+        access.Attributes()->lpSecurityDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr));
     const std::string sddl = text;
     LocalFree(text);
     const std::string user = UserSidText();
