@@ -19,6 +19,7 @@ RunRole RunRoleOf(bool agentPayload, const std::string& ownName, const std::stri
 RunContext::RunContext(const std::string& ownPath, std::int64_t spanCdLvl, const std::string& spanFirstVolume)
     : own(ownPath), agentRun(own.IsUpdateAgent()), ownName(FileNamePart(ownPath)),
       role(RunRoleOf(agentRun, ownName, own.AgentFileName(), spanCdLvl, own.SpanFromDisks())), spanCopy(spanCdLvl == 2),
+      volumeBase(VolumeBasePath(spanCopy && !spanFirstVolume.empty() ? spanFirstVolume : ownPath)),
       windowClass(agentRun                               ? AgentWindowClass(ownName)
                   : spanCopy && !spanFirstVolume.empty() ? VolumeBasePath(spanFirstVolume)
                                                          : ownPath)

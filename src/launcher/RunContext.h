@@ -37,6 +37,10 @@ struct RunContext {
     // The Y_ copy of a setup from removable disks ("/SpanCdLvl=2"): once its window has
     // ended it deletes itself and its folder.
     const bool spanCopy;
+    // Where the own payload's later volumes lie (volume n: volumeBase + ".00n"): beside
+    // the launcher, and for the Y_ copy beside the setup it runs for. The copy reads its
+    // first volume from its own file, never from a ".001" found beside the setup.
+    const std::string volumeBase;
     // The class of the launcher's window, which is also the single-instance guard: one
     // window per setup path, one per agent name. The Y_ copy takes the path of the setup
     // it runs for (its first volume's without ".001"): its own folder is new on every

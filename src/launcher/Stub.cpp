@@ -71,10 +71,7 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
                 static_cast<void>(WriteWebAgentCopy(ProgramPath(false), workFolder, agentName));
             outcome = WebSetupRun(view, run, {workFolder, WebSetupSource(own), own.DownloadFileName(), hidden, none});
         } else {
-            const std::string span = SwitchValue("/SpanDiskFName1=", "");
-            outcome = SetupRun(
-                view, run,
-                {workFolder, span.empty() ? ProgramPath(false) : span, agentName, CommandArgs(), !hidden, none});
+            outcome = SetupRun(view, run, {workFolder, ProgramPath(false), agentName, CommandArgs(), !hidden, none});
         }
     });
     RemoveWorkFolder();

@@ -12,6 +12,7 @@
 #include "payload/PayloadTrailer.h"
 #include "payload/UnPack.h"
 #include "payload/WorkFolder.h"
+#include "trust/HeldFileWin.h"
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"
 #include "ui/MsgBoxLayout.h"
@@ -180,6 +181,11 @@ SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRe
     const std::uint8_t charset = static_cast<std::uint8_t>(info.Charset());
     ExtractRequest extract;
     extract.archivePath = request.sourceFile;
+    // The launcher's own payload has its later volumes where the run says (the disk, for
+    // the copy from removable disks).
+    if (request.sourceFile == ProgramPath(false))
+        extract.volumeBase = run.volumeBase;
+    extract.hashVolume = Sha256OfHandle;
     extract.workFolder = WithoutBackslash(workFolder);
     extract.agentFileName = request.agentName;
     extract.diskPrompt = info.LocalizedText("s8", "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue");

@@ -58,6 +58,9 @@ public:
     // The entry header of the last accepted entry that marks the run target (see
     // EntryHeader::runTarget); empty when none did.
     const std::string& RunTarget() const { return runTarget_; }
+    // The digest of the next volume that the last walked volume links to (see
+    // VolumeLinkBlock); none when it carries no link.
+    const std::optional<VolumeDigest>& NextVolume() const { return nextVolume_; }
 
 private:
     void Entry(std::string& buffer, size_t size, const Sink& sink);
@@ -68,6 +71,7 @@ private:
     int32_t length_ = 0;
     int64_t headerEnd_ = 0;
     std::string runTarget_;
+    std::optional<VolumeDigest> nextVolume_;
     // Kept for the whole walk: entries are read and inflated into the same memory.
     std::string block_;
     std::string inflated_;

@@ -100,6 +100,28 @@ int64_t BlockSize(int32_t length)
     return length < 0 ? -static_cast<int64_t>(length) : length;
 }
 
+std::string VolumeLinkBlock(const VolumeDigest& next)
+{
+    const int32_t length = -static_cast<int32_t>(kVolumeLinkBlockSize - 4);
+    std::string block(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        block[i] = static_cast<char>(static_cast<uint32_t>(length) >> (8 * i));
+    block += '\0';
+    block += kVolumeLinkTag;
+    block.append(reinterpret_cast<const char*>(next.data()), next.size());
+    return block;
+}
+
+std::optional<VolumeDigest> ReadVolumeLink(const char* entry, size_t size)
+{
+    constexpr size_t kTag = sizeof kVolumeLinkTag - 1;
+    if (size != kVolumeLinkBlockSize - 4 || entry[0] != '\0' || std::memcmp(entry + 1, kVolumeLinkTag, kTag) != 0)
+        return std::nullopt;
+    VolumeDigest digest;
+    std::memcpy(digest.data(), entry + 1 + kTag, digest.size());
+    return digest;
+}
+
 std::string VolumeBasePath(const std::string& archivePath)
 {
     return EndsWith(".001", archivePath, false) ? archivePath.substr(0, archivePath.size() - 4) : archivePath;

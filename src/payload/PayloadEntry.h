@@ -8,7 +8,9 @@
 //   stamp       packed DOS date and time (date high, time low, local), 0 = leave alone
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "payload/PayloadTrailer.h"
@@ -48,6 +50,20 @@ bool IsSafeEntryName(const std::string& name);
 // Size of a block from its length field: |length|, or -1 for a length that cannot be
 // negated (INT32_MIN). Positive lengths mark zlib streams, negative ones stored bytes.
 int64_t BlockSize(int32_t length);
+
+// The link from a volume to the one that follows, so that no other file of the next
+// volume's name is ever read in its place: a stored block at the end of the volume's
+// entries whose entry header is empty (readers of older setups skip such an entry) and
+// whose content is kVolumeLinkTag and the SHA-256 of the next volume's whole file. Each
+// volume is so bound to the first, which is the launcher itself. Setups built before
+// carry no links: their later volumes are taken on their own checksum.
+using VolumeDigest = std::array<std::uint8_t, 32>;
+constexpr char kVolumeLinkTag[] = "NextVolumeSha256";
+constexpr size_t kVolumeLinkBlockSize = 4 + 1 + sizeof kVolumeLinkTag - 1 + 32;
+std::string VolumeLinkBlock(const VolumeDigest& next);
+// The digest an entry (empty header, NUL, content; as walked) links to; none when it is
+// no link.
+std::optional<VolumeDigest> ReadVolumeLink(const char* entry, size_t size);
 
 // The first volume's path with a final ".001" removed; volume n is base + ".00n".
 std::string VolumeBasePath(const std::string& archivePath);

@@ -148,12 +148,18 @@ private:
     void ReportWriteFailures();
     // Waits for the next volume; false when the user cancelled.
     bool NextVolume();
+    // Whether the volume is the one the volume before links to (always, when it links to
+    // none); a bound volume comes back held open for reading alone.
+    ScopedFile HoldBound(bool& bound) const;
 
     const ExtractRequest& request_;
     ExtractResult result_;
     std::string archive_;
     int volume_ = 1;
     PayloadTrailer trailer_{};
+    // The digest the next volume must have (the link of the last one walked); none for a
+    // setup built before volumes were linked.
+    std::optional<VolumeDigest> link_;
     TEntryWalk walk_{Pump};
     TFileProgress files_{0};
     TKnownFiles known_;
@@ -167,7 +173,7 @@ ExtractResult Extraction::Run()
 {
     const DWORD start = GetTickCount();
     const int failuresBefore = g_failures;
-    const std::string base = VolumeBasePath(request_.archivePath);
+    const std::string base = request_.volumeBase.empty() ? VolumeBasePath(request_.archivePath) : request_.volumeBase;
     archive_ = request_.archivePath;
     std::memset(&trailer_, 0, sizeof trailer_);
     Report(request_.progress, 0, 0);
@@ -229,8 +235,30 @@ bool Extraction::NextVolume()
     return proceed;
 }
 
+ScopedFile Extraction::HoldBound(bool& bound) const
+{
+    bound = true;
+    if (!link_)
+        return ScopedFile();
+    // Held from its hash to its last entry: nobody can write, rename or delete it between.
+    ScopedFile held(CreateFileA(archive_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const std::optional<VolumeDigest> digest =
+        held && request_.hashVolume ? request_.hashVolume(held.get()) : std::nullopt;
+    bound = digest == link_;
+    if (!bound)
+        TraceLine(ProcessIdText(), " UnPack: volume ", volume_, " is not the one the setup links to: ", archive_);
+    return held;
+}
+
 void Extraction::Volume()
 {
+    bool bound = false;
+    const ScopedFile held = HoldBound(bound);
+    if (!bound) {
+        result_.checksumOk = false;
+        return;
+    }
     TFileReader reader(archive_);
     trailer_ = ReadTrailer(reader);
     if (volume_ == 1)
@@ -282,6 +310,7 @@ void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
         ReportWriteFailures();
         throw;
     }
+    link_ = walk_.NextVolume();
     // Every file of the volume is complete before its agent copy or the next disk.
     writer_.Drain();
     ReportWriteFailures();

@@ -82,6 +82,23 @@ TEST(EntryWalk, RefusedEntriesAreHandedOutAsRefusedAndNeverBecomeTheRunTarget)
     EXPECT_EQ(walk.RunTarget(), "ok.exe*");
 }
 
+TEST(EntryWalk, TheLinkToTheNextVolumeIsNoFile)
+{
+    VolumeDigest digest;
+    for (size_t i = 0; i < digest.size(); ++i)
+        digest[i] = static_cast<std::uint8_t>(i * 7);
+    Volume linked{Stored("|t|") + Stored("|o|") + Stored(std::string("|a|0|\0x", 7)) + VolumeLinkBlock(digest) +
+                  kTrailer};
+    TEntryWalk walk;
+    EXPECT_EQ(linked.Walk(walk, 2), WalkStop::End);
+    EXPECT_EQ(linked.seen, (std::vector<Seen>{{"a", "x", false}}));
+    EXPECT_EQ(walk.NextVolume(), digest);
+    // Each volume has its own: one without a link leaves none.
+    Volume last{Stored(std::string("|b|0|\0y", 7)) + kTrailer};
+    EXPECT_EQ(last.Walk(walk, 2), WalkStop::End);
+    EXPECT_FALSE(walk.NextVolume());
+}
+
 TEST(EntryWalk, StopsAtLengthsThatRunPastTheTrailerAndAtShortReads)
 {
     struct Case {

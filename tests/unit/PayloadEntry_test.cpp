@@ -59,6 +59,22 @@ TEST(PayloadEntry, ParsesNameStampAndRunTarget)
     }
 }
 
+TEST(PayloadEntry, VolumeLinksReadBackAndNothingElseIsOne)
+{
+    VolumeDigest digest;
+    digest.fill(0xA5);
+    const std::string block = VolumeLinkBlock(digest);
+    ASSERT_EQ(block.size(), kVolumeLinkBlockSize);
+    EXPECT_EQ(block.substr(0, 4), std::string("\xCF\xFF\xFF\xFF", 4)); // stored, 49 bytes
+    const std::string entry = block.substr(4);
+    EXPECT_EQ(ReadVolumeLink(entry.data(), entry.size()), digest);
+    std::string longer = entry + "x", otherTag = entry, named = entry;
+    otherTag[5] = 'v';
+    named[0] = 'n';
+    for (const std::string& e : {longer, otherTag, named, entry.substr(0, entry.size() - 1)})
+        EXPECT_FALSE(ReadVolumeLink(e.data(), e.size())) << e;
+}
+
 TEST(PayloadEntry, AcceptsOnlyNamesInsideTheWorkFolder)
 {
     struct Case {

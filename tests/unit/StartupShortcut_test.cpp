@@ -17,16 +17,16 @@ TEST(StartupShortcut, OnlyAShortcutRightInAStartupFolder)
              Row{user + "\\Product Agent.lnk", true},
              Row{"c:\\users\\ann\\appdata\\roaming\\microsoft\\windows\\start menu\\programs\\startup\\a.LNK", true},
              Row{all + "Product.lnk", true},
-             Row{user + "\\.lnk", false},                     // no name
-             Row{user + "\\thesis.docx", false},              // no shortcut
-             Row{user + "\\sub\\Product.lnk", false},         // not right inside
-             Row{user + "\\..\\Product.lnk", false},          // climbs out
-             Row{user + "\\.\\Product.lnk", false},           //
-             Row{user + "\\notes.txt:x.lnk", false},          // a stream of another file
-             Row{user + "\\*.lnk", false},                    // a wildcard
-             Row{user + "/Product.lnk", false},               //
+             Row{user + "\\.lnk", false},                        // no name
+             Row{user + "\\thesis.docx", false},                 // no shortcut
+             Row{user + "\\sub\\Product.lnk", false},            // not right inside
+             Row{user + "\\..\\Product.lnk", false},             // climbs out
+             Row{user + "\\.\\Product.lnk", false},              //
+             Row{user + "\\notes.txt:x.lnk", false},             // a stream of another file
+             Row{user + "\\*.lnk", false},                       // a wildcard
+             Row{user + "/Product.lnk", false},                  //
              Row{"C:\\Users\\Ann\\Documents\\notes.lnk", false}, // another folder
-             Row{"Product.lnk", false},                       // relative
+             Row{"Product.lnk", false},                          // relative
              Row{"", false},
          }) {
         EXPECT_EQ(IsStartupShortcut(r.path, folders), r.removable) << r.path;
