@@ -1,5 +1,6 @@
 #include "launcher/EngineCommand.h"
 
+#include "payload/PayloadEntry.h"
 #include "util/Utils.h"
 
 namespace {
@@ -48,7 +49,7 @@ TargetParts SplitRunTarget(const EngineLaunch& launch)
     const std::size_t star = launch.runTarget.find('*');
     if (star == std::string::npos)
         return {launch.runTarget, launch.extraArgs};
-    return {TrimText(launch.runTarget.substr(0, star)),
+    return {RunTargetProgram(launch.runTarget),
             TrimText(launch.extraArgs + " " + TrimText(launch.runTarget.substr(star + 1)))};
 }
 

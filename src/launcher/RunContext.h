@@ -25,7 +25,9 @@ RunRole RunRoleOf(bool agentPayload, const std::string& ownName, const std::stri
 
 struct RunContext {
     // Opens the descriptor of the launcher's own file (or, in tests, of any payload).
-    explicit RunContext(const std::string& ownPath, std::int64_t spanCdLvl = 1);
+    // spanFirstVolume: the "/SpanDiskFName1=" switch (empty when absent).
+    explicit RunContext(const std::string& ownPath, std::int64_t spanCdLvl = 1,
+                        const std::string& spanFirstVolume = std::string());
 
     TGFileInfo own;
     // Update-agent mode (trailer byte 69 of the own payload) rather than setup mode.
@@ -35,7 +37,13 @@ struct RunContext {
     // The Y_ copy of a setup from removable disks ("/SpanCdLvl=2"): once its window has
     // ended it deletes itself and its folder.
     const bool spanCopy;
+    // Where the own payload's later volumes lie (volume n: volumeBase + ".00n"): beside
+    // the launcher, and for the Y_ copy beside the setup it runs for. The copy reads its
+    // first volume from its own file, never from a ".001" found beside the setup.
+    const std::string volumeBase;
     // The class of the launcher's window, which is also the single-instance guard: one
-    // window per setup path, one per agent name.
+    // window per setup path, one per agent name. The Y_ copy takes the path of the setup
+    // it runs for (its first volume's without ".001"): its own folder is new on every
+    // run, and a second start of that setup must still find it.
     std::string windowClass;
 };

@@ -4,8 +4,6 @@
 
 #include <stdexcept>
 
-#include "agent/AgentSession.h"
-#include "agent/UpdateCycleWin.h"
 #include "launcher/AgentRoles.h"
 #include "launcher/AgentSwitches.h"
 #include "launcher/ExitCodes.h"
@@ -33,15 +31,12 @@ bool WindowOfClassExists(const std::string& cls) { return FindWindowA(cls.c_str(
 unsigned long CDSpanningRelaunch(const RunContext& run)
 {
     const std::string self = ProgramPath(false);
-    const std::string yPath = WithBackslash(WorkFolderPath(), true) + "Y_" + run.ownName;
-    // A copy started earlier is still at work in that folder (its window class is its
-    // path): making the folder afresh would pull its files from under it.
-    if (WindowOfClassExists(yPath)) {
-        WriteUpdateLog("CD spanning: already running " + yPath);
-        return 0;
-    }
-    WorkFolder(); // made afresh for the copy
-    if (!CopyFileA(self.c_str(), yPath.c_str(), FALSE)) {
+    // The copy's folder stays when this process ends: the copy removes it when it is done.
+    const std::string workFolder = WorkFolder();
+    if (workFolder.empty())
+        return kExitWorkFolderFailed;
+    const std::string yPath = workFolder + "\\Y_" + run.ownName;
+    if (!CopyFileA(self.c_str(), yPath.c_str(), TRUE)) {
         WriteUpdateLog("CD spanning: copy failed " + yPath + " " + LastErrorText());
         return kExitWorkFolderFailed;
     }
@@ -55,14 +50,6 @@ unsigned long CDSpanningRelaunch(const RunContext& run)
     return 0;
 }
 
-// A setup run beside an installed product's description files removes the shortcuts
-// its release names, as an update does.
-std::vector<std::string> ShortcutsBeside(const RunContext& run)
-{
-    const AgentFiles files = AgentFilesIn(ProgramFolder(false), run.own);
-    return ShortcutsToRemove(OriginalFile(files.original), ParseRelease(ReadFileRange(files.info, 0, 0)));
-}
-
 // The first timer tick of a setup-mode launcher: runs the whole setup (or the web setup),
 // removes the work folder and ends the message loop. Its outcome is the process's.
 SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
@@ -72,7 +59,9 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
     const std::string agentName = own.WriteUpdateAgent() ? own.AgentFileName() : std::string();
     const std::string workFolder = WorkFolder();
     const bool hidden = HasSwitch("/hide") || own.RunHidden();
-    const std::vector<std::string> shortcuts = ShortcutsBeside(run);
+    // Only an update of the agent removes shortcuts: description files found beside a
+    // setup may have been put there by anybody.
+    const std::vector<std::string> none;
     SetupOutcome outcome{kExitFailed, false};
     // An EZLibError, or an entry too large to hold, ends the run like any other end.
     Guarded("SetupRun", [&] {
@@ -80,13 +69,9 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
             // Without its agent copy the setup still runs; the trace says why it is missing.
             if (!agentName.empty())
                 static_cast<void>(WriteWebAgentCopy(ProgramPath(false), workFolder, agentName));
-            outcome =
-                WebSetupRun(view, run, {workFolder, WebSetupSource(own), own.DownloadFileName(), hidden, shortcuts});
+            outcome = WebSetupRun(view, run, {workFolder, WebSetupSource(own), own.DownloadFileName(), hidden, none});
         } else {
-            const std::string span = SwitchValue("/SpanDiskFName1=", "");
-            outcome = SetupRun(
-                view, run,
-                {workFolder, span.empty() ? ProgramPath(false) : span, agentName, CommandArgs(), !hidden, shortcuts});
+            outcome = SetupRun(view, run, {workFolder, ProgramPath(false), agentName, CommandArgs(), !hidden, none});
         }
     });
     RemoveWorkFolder();
@@ -155,7 +140,7 @@ int StubMain()
 
     unsigned long exitCode = kExitFailed;
     {
-        const RunContext run(ProgramPath(false), SwitchInt("/SpanCdLvl=", 1));
+        const RunContext run(ProgramPath(false), SwitchInt("/SpanCdLvl=", 1), SwitchValue("/SpanDiskFName1=", ""));
         EnableUpdateLog(run.agentRun && run.own.WriteUpdateLog());
         if (run.role == RunRole::XCopy)
             SetUpdateLogTag(" X ");

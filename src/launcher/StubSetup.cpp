@@ -5,12 +5,14 @@
 #include "launcher/LauncherWindow.h"
 #include "launcher/RunContext.h"
 #include "launcher/SetupTexts.h"
+#include "launcher/StartupShortcut.h"
 #include "payload/FileReader.h"
 #include "payload/GFileInfo.h"
 #include "payload/PayloadEntry.h"
 #include "payload/PayloadTrailer.h"
 #include "payload/UnPack.h"
 #include "payload/WorkFolder.h"
+#include "trust/HeldFileWin.h"
 #include "ui/KMsgBox.h"
 #include "ui/KProgBar.h"
 #include "ui/MsgBoxLayout.h"
@@ -18,6 +20,7 @@
 #include "util/KDebug.h"
 #include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
+#include "util/ShellDirWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
 #include "util/UtilsWin.h"
@@ -26,12 +29,29 @@ namespace {
 
 constexpr const char* kButtons = kDefaultButtonList;
 constexpr DWORD kEnginePollMs = 500;
+// The shell's ids of the user's and all users' Startup folders (CSIDL_STARTUP,
+// CSIDL_COMMON_STARTUP).
+constexpr int kStartupFolder = 7;
+constexpr int kCommonStartupFolder = 24;
 
+// The update's shortcuts to remove, as far as they are start-up shortcuts: the names come
+// from description files, which must not make the launcher delete anything else.
 void RemoveCompleted(const std::vector<std::string>& files)
 {
-    for (const std::string& file : files)
-        if (PathExists(file))
+    if (files.empty())
+        return;
+    const ShellFolderSource shell = SystemShellFolders();
+    const auto folder = [&shell](int id) {
+        const std::string path = shell.folderPath(id);
+        return path.empty() ? shell.specialFolderPath(id) : path;
+    };
+    const std::vector<std::string> startup{folder(kStartupFolder), folder(kCommonStartupFolder)};
+    for (const std::string& file : files) {
+        if (IsStartupShortcut(file, startup))
             DeleteFileA(file.c_str());
+        else if (!file.empty())
+            TraceLine(ProcessIdText(), " ==== kept, no start-up shortcut: ", file);
+    }
 }
 
 // Starts the engine for the run target and waits for it and its dialog; the outcome
@@ -100,6 +120,8 @@ bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolde
         TraceLine(ProcessIdText(), " ==== refused agent name >>", agentName, "<<");
         return false;
     }
+    if (workFolder.empty())
+        return false;
     std::string image = ReadFileRange(launcher, 0, 0);
     if (image.empty())
         return false;
@@ -135,6 +157,9 @@ bool SpaceConfirm(LauncherWindow& view, const std::string& workFolder, const TGF
 
 SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRequest& request)
 {
+    // No folder of the run's own could be made: nothing is unpacked anywhere else.
+    if (request.workFolder.empty())
+        return {kExitWorkFolderFailed, false};
     std::string workFolder = request.workFolder;
     const TGFileInfo info(request.sourceFile);
     if (info.ShowProgress())
@@ -156,6 +181,11 @@ SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRe
     const std::uint8_t charset = static_cast<std::uint8_t>(info.Charset());
     ExtractRequest extract;
     extract.archivePath = request.sourceFile;
+    // The launcher's own payload has its later volumes where the run says (the disk, for
+    // the copy from removable disks).
+    if (request.sourceFile == ProgramPath(false))
+        extract.volumeBase = run.volumeBase;
+    extract.hashVolume = Sha256OfHandle;
     extract.workFolder = WithoutBackslash(workFolder);
     extract.agentFileName = request.agentName;
     extract.diskPrompt = info.LocalizedText("s8", "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue");

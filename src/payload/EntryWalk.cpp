@@ -3,6 +3,7 @@
 WalkStop TEntryWalk::Volume(const Read& read, int64_t position, int64_t end, int headerStringCount, const Sink& sink)
 {
     position_ = position;
+    nextVolume_.reset();
     while (end - position_ > kTrailerLength) {
         if (pump_)
             pump_();
@@ -39,13 +40,15 @@ void TEntryWalk::Entry(std::string& buffer, size_t size, const Sink& sink)
 {
     const char* entry = buffer.data();
     const EntrySplit split = SplitEntry(entry, size);
-    if (split.headerLength == 0)
+    if (split.headerLength == 0) {
+        if (const std::optional<VolumeDigest> link = ReadVolumeLink(entry, size))
+            nextVolume_ = link;
         return;
+    }
     WalkedEntry walked;
     walked.header = ParseEntryHeader(std::string(entry, split.headerLength));
-    // A name that leads out of the work folder is neither written nor ever started.
-    walked.refused = !IsSafeEntryName(walked.header.name);
-    if (!walked.refused && !walked.header.runTarget.empty())
+    walked.refusal = EntryRefusal(walked.header);
+    if (walked.refusal.empty() && !walked.header.runTarget.empty())
         runTarget_ = walked.header.runTarget;
     walked.content = entry + split.contentOffset;
     walked.contentSize = size - split.contentOffset;

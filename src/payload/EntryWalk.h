@@ -23,9 +23,9 @@ enum class WalkStop {
 // is valid until the next entry.
 struct WalkedEntry {
     EntryHeader header;
-    // The name leads out of the work folder: the entry must not be written, and it is
-    // never the run target.
-    bool refused = false;
+    // Why the entry must not be written (EntryRefusal); such an entry is never the run
+    // target. Empty when it may be written.
+    std::string refusal;
     const char* content = nullptr;
     size_t contentSize = 0;
     // The walk's buffer that holds content, at contentOffset. A sink may take it (swap
@@ -58,6 +58,9 @@ public:
     // The entry header of the last accepted entry that marks the run target (see
     // EntryHeader::runTarget); empty when none did.
     const std::string& RunTarget() const { return runTarget_; }
+    // The digest of the next volume that the last walked volume links to (see
+    // VolumeLinkBlock); none when it carries no link.
+    const std::optional<VolumeDigest>& NextVolume() const { return nextVolume_; }
 
 private:
     void Entry(std::string& buffer, size_t size, const Sink& sink);
@@ -68,6 +71,7 @@ private:
     int32_t length_ = 0;
     int64_t headerEnd_ = 0;
     std::string runTarget_;
+    std::optional<VolumeDigest> nextVolume_;
     // Kept for the whole walk: entries are read and inflated into the same memory.
     std::string block_;
     std::string inflated_;

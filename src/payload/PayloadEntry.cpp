@@ -1,5 +1,6 @@
 #include "payload/PayloadEntry.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -19,8 +20,6 @@ EntrySplit SplitEntry(const char* entry, size_t size)
 EntryHeader ParseEntryHeader(const std::string& header)
 {
     EntryHeader entry;
-    if (header.find('*') != std::string::npos)
-        entry.runTarget = header;
     entry.name = SUB::ListItem(header, 0, "");
     const int64_t stamp = ParseInt64(SUB::ListItem(header, 1, ""), 0);
     // Builders that keep the stamp as a signed 32-bit number write late dates negative.
@@ -31,7 +30,23 @@ EntryHeader ParseEntryHeader(const std::string& header)
         entry.runTarget = entry.name;
         entry.name.erase(star);
     }
+    entry.strayRunMarker =
+        std::count(header.begin(), header.end(), '*') > std::count(entry.runTarget.begin(), entry.runTarget.end(), '*');
     return entry;
+}
+
+std::string EntryRefusal(const EntryHeader& header)
+{
+    if (!IsSafeEntryName(header.name))
+        return "The name leads outside the work folder.";
+    if (header.strayRunMarker)
+        return "The entry marks a program to start outside its name.";
+    return {};
+}
+
+std::string RunTargetProgram(const std::string& runTarget)
+{
+    return TrimText(runTarget.substr(0, runTarget.find('*')));
 }
 
 namespace {
@@ -82,6 +97,28 @@ int64_t BlockSize(int32_t length)
     if (length == INT32_MIN)
         return -1;
     return length < 0 ? -static_cast<int64_t>(length) : length;
+}
+
+std::string VolumeLinkBlock(const VolumeDigest& next)
+{
+    const int32_t length = -static_cast<int32_t>(kVolumeLinkBlockSize - 4);
+    std::string block(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        block[i] = static_cast<char>(static_cast<uint32_t>(length) >> (8 * i));
+    block += '\0';
+    block += kVolumeLinkTag;
+    block.append(reinterpret_cast<const char*>(next.data()), next.size());
+    return block;
+}
+
+std::optional<VolumeDigest> ReadVolumeLink(const char* entry, size_t size)
+{
+    constexpr size_t kTag = sizeof kVolumeLinkTag - 1;
+    if (size != kVolumeLinkBlockSize - 4 || entry[0] != '\0' || std::memcmp(entry + 1, kVolumeLinkTag, kTag) != 0)
+        return std::nullopt;
+    VolumeDigest digest;
+    std::memcpy(digest.data(), entry + 1 + kTag, digest.size());
+    return digest;
 }
 
 std::string VolumeBasePath(const std::string& archivePath)

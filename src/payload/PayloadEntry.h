@@ -8,15 +8,18 @@
 //   stamp       packed DOS date and time (date high, time low, local), 0 = leave alone
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "payload/PayloadTrailer.h"
 
 struct EntryHeader {
-    std::string name;      // run marker and parameters removed
-    uint32_t stamp = 0;    // 0 also when the field is missing or not a 32-bit number
-    std::string runTarget; // non-empty when the entry marks the run target
+    std::string name;            // run marker and parameters removed
+    uint32_t stamp = 0;          // 0 also when the field is missing or not a 32-bit number
+    std::string runTarget;       // the name field with its "*" and parameters, when it has one
+    bool strayRunMarker = false; // a "*" outside the name field
 };
 
 // An inflated entry split at its first NUL: the header is [0, headerLength), the content
@@ -27,9 +30,17 @@ struct EntrySplit {
 };
 EntrySplit SplitEntry(const char* entry, size_t size);
 
-// Reads the header list string. The run target is the name field with its "*" and
-// parameters; a "*" elsewhere in the header makes the whole header the run target.
+// Reads the header list string. Only the name field can mark the run target: a "*"
+// elsewhere marks nothing and is reported, since older readers took the whole header,
+// with any path in it, for the program to start.
 EntryHeader ParseEntryHeader(const std::string& header);
+
+// Why an entry must be neither written nor ever started: its name leads out of the work
+// folder, or its header carries a stray run marker. Empty when it may be written.
+std::string EntryRefusal(const EntryHeader& header);
+
+// The program part of a run target: the trimmed text before its first "*".
+std::string RunTargetProgram(const std::string& runTarget);
 
 // True when name, joined to the work folder, stays inside it: relative, no drive or
 // stream colon, no "." or ".." (or other dots-and-blanks-only) component, no device name,
@@ -39,6 +50,20 @@ bool IsSafeEntryName(const std::string& name);
 // Size of a block from its length field: |length|, or -1 for a length that cannot be
 // negated (INT32_MIN). Positive lengths mark zlib streams, negative ones stored bytes.
 int64_t BlockSize(int32_t length);
+
+// The link from a volume to the one that follows, so that no other file of the next
+// volume's name is ever read in its place: a stored block at the end of the volume's
+// entries whose entry header is empty (readers of older setups skip such an entry) and
+// whose content is kVolumeLinkTag and the SHA-256 of the next volume's whole file. Each
+// volume is so bound to the first, which is the launcher itself. Setups built before
+// carry no links: their later volumes are taken on their own checksum.
+using VolumeDigest = std::array<std::uint8_t, 32>;
+constexpr char kVolumeLinkTag[] = "NextVolumeSha256";
+constexpr size_t kVolumeLinkBlockSize = 4 + 1 + sizeof kVolumeLinkTag - 1 + 32;
+std::string VolumeLinkBlock(const VolumeDigest& next);
+// The digest an entry (empty header, NUL, content; as walked) links to; none when it is
+// no link.
+std::optional<VolumeDigest> ReadVolumeLink(const char* entry, size_t size);
 
 // The first volume's path with a final ".001" removed; volume n is base + ".00n".
 std::string VolumeBasePath(const std::string& archivePath);

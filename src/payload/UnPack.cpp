@@ -67,7 +67,6 @@ public:
     void Add(const std::string& path) { names_.insert(Key(path)); }
     void Remove(const std::string& path) { names_.erase(Key(path)); }
 
-private:
     // The name Windows would open: case ignored, trailing dots and blanks of every part
     // dropped ("a." and "A" are one file).
     static std::string Key(const std::string& path)
@@ -87,6 +86,8 @@ private:
         }
         return UpperText(key);
     }
+
+private:
     void List(const std::string& folder)
     {
         WIN32_FIND_DATAA found;
@@ -139,19 +140,31 @@ private:
     void Entries(HANDLE file, int64_t position, int64_t end);
     void Entry(const WalkedEntry& entry);
     void WriteAgent(TFileReader& reader, HANDLE file);
+    // The file of the work folder that an entry name gives.
+    std::string Target(const std::string& name) const;
+    // Clears a run target whose program is no accepted entry, counting it as a failure.
+    void CheckRunTarget();
     // Shows and counts the writer's failures so far, as if each had just happened.
     void ReportWriteFailures();
     // Waits for the next volume; false when the user cancelled.
     bool NextVolume();
+    // Whether the volume is the one the volume before links to (always, when it links to
+    // none); a bound volume comes back held open for reading alone.
+    ScopedFile HoldBound(bool& bound) const;
 
     const ExtractRequest& request_;
     ExtractResult result_;
     std::string archive_;
     int volume_ = 1;
     PayloadTrailer trailer_{};
+    // The digest the next volume must have (the link of the last one walked); none for a
+    // setup built before volumes were linked.
+    std::optional<VolumeDigest> link_;
     TEntryWalk walk_{Pump};
     TFileProgress files_{0};
     TKnownFiles known_;
+    // The files of the accepted entries (TKnownFiles keys): the only ones that may be started.
+    std::unordered_set<std::string> accepted_;
     // Writes while the next entries are read and inflated.
     TEntryWriter writer_{Pump};
 };
@@ -160,7 +173,7 @@ ExtractResult Extraction::Run()
 {
     const DWORD start = GetTickCount();
     const int failuresBefore = g_failures;
-    const std::string base = VolumeBasePath(request_.archivePath);
+    const std::string base = request_.volumeBase.empty() ? VolumeBasePath(request_.archivePath) : request_.volumeBase;
     archive_ = request_.archivePath;
     std::memset(&trailer_, 0, sizeof trailer_);
     Report(request_.progress, 0, 0);
@@ -195,6 +208,7 @@ ExtractResult Extraction::Run()
         result_.runTarget.clear();
         result_.cancelled = !result_.incomplete;
     }
+    CheckRunTarget();
     result_.writeFailures = g_failures - failuresBefore;
     TraceLine("UnCompressTime: ", static_cast<int64_t>(GetTickCount() - start), " MS");
     TraceLine();
@@ -221,8 +235,30 @@ bool Extraction::NextVolume()
     return proceed;
 }
 
+ScopedFile Extraction::HoldBound(bool& bound) const
+{
+    bound = true;
+    if (!link_)
+        return ScopedFile();
+    // Held from its hash to its last entry: nobody can write, rename or delete it between.
+    ScopedFile held(CreateFileA(archive_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const std::optional<VolumeDigest> digest =
+        held && request_.hashVolume ? request_.hashVolume(held.get()) : std::nullopt;
+    bound = digest == link_;
+    if (!bound)
+        TraceLine(ProcessIdText(), " UnPack: volume ", volume_, " is not the one the setup links to: ", archive_);
+    return held;
+}
+
 void Extraction::Volume()
 {
+    bool bound = false;
+    const ScopedFile held = HoldBound(bound);
+    if (!bound) {
+        result_.checksumOk = false;
+        return;
+    }
     TFileReader reader(archive_);
     trailer_ = ReadTrailer(reader);
     if (volume_ == 1)
@@ -274,6 +310,7 @@ void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
         ReportWriteFailures();
         throw;
     }
+    link_ = walk_.NextVolume();
     // Every file of the volume is complete before its agent copy or the next disk.
     writer_.Drain();
     ReportWriteFailures();
@@ -292,27 +329,44 @@ void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
     result_.runTarget = walk_.RunTarget();
 }
 
+std::string Extraction::Target(const std::string& name) const
+{
+    return request_.workFolder + "\\" + ReplaceChar(name, '/', '\\');
+}
+
+void Extraction::CheckRunTarget()
+{
+    // Only a file this extraction wrote may be started: a program part that differs from
+    // every accepted name (blanks that only the trimming removes) names something else.
+    const std::string program = RunTargetProgram(result_.runTarget);
+    if (result_.runTarget.empty() || accepted_.count(TKnownFiles::Key(Target(program))))
+        return;
+    TraceLine(ProcessIdText(), " UnPack: refused run target >>", result_.runTarget, "<<");
+    WriteFailed(program, "The program to start is no file of the setup.", request_.quiet);
+    result_.runTarget.clear();
+}
+
 void Extraction::Entry(const WalkedEntry& entry)
 {
     const EntryHeader& header = entry.header;
-    if (entry.refused) {
+    if (!entry.refusal.empty()) {
         // Failures are told in entry order: the writes before this one first.
         writer_.Drain();
         ReportWriteFailures();
-        TraceLine(ProcessIdText(), " UnPack: refused entry name >>", header.name, "<<");
-        WriteFailed(header.name, "The name leads outside the work folder.", request_.quiet);
+        TraceLine(ProcessIdText(), " UnPack: refused entry >>", header.name, "<< ", entry.refusal);
+        WriteFailed(header.name, entry.refusal, request_.quiet);
         return;
     }
-    const std::string name = ReplaceChar(header.name, '/', '\\');
-    const std::string target = request_.workFolder + "\\" + name;
+    const std::string target = Target(header.name);
+    accepted_.insert(TKnownFiles::Key(target));
     const bool exists = known_.Exists(target, [this] { writer_.Drain(); });
     std::string folder;
     if (!exists) {
         if (files_.CountFile())
             Report(request_.progress, 1, 0);
-        const size_t cut = name.find_last_of('\\');
-        if (cut != std::string::npos)
-            folder = request_.workFolder + "\\" + name.substr(0, cut);
+        const size_t cut = target.find_last_of('\\');
+        if (cut > request_.workFolder.size())
+            folder = target.substr(0, cut);
         // The writer creates it (appending to a file that is not there creates it too); a
         // failure to do so takes the name out again.
         known_.Add(target);

@@ -11,15 +11,28 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "payload/PayloadEntry.h"
 
 // kind 0 sets the bar up (maximum, position, step), kind 1 steps it; low is always 0 and
 // the text always empty. Takes the launcher window's ProgressSink.
 using ExtractProgress =
     std::function<void(int kind, int low, int maximum, int position, int step, const std::string& text)>;
 
+// The SHA-256 of a volume's whole file, read through the handle given (the trust layer's);
+// none when it cannot be read.
+using VolumeHasher = std::function<std::optional<VolumeDigest>(HANDLE file)>;
+
 struct ExtractRequest {
-    std::string archivePath;   // the launcher itself, or the first volume
+    std::string archivePath; // the launcher itself, or the first volume
+    // Volume n is volumeBase + "." + n in three digits; empty: the archive path without a
+    // final ".001".
+    std::string volumeBase;
+    // Checks a later volume against the link of the one before (see VolumeLinkBlock): a
+    // volume that has to match is refused when there is no hasher.
+    VolumeHasher hashVolume;
     std::string workFolder;    // no trailing backslash; created when missing
     std::string agentFileName; // name of the agent copy to write, empty for none
     std::string diskPrompt;    // markup; "<DISK_NUM>" becomes the volume number
@@ -37,7 +50,7 @@ struct ExtractResult {
     // The name field of the last entry marked with "*", with the "*" and its parameters;
     // empty when none, or when the user cancelled a disk prompt.
     std::string runTarget;
-    // The last volume read passed its checksum.
+    // The last volume read passed its checksum (and was the one the volume before links to).
     bool checksumOk = false;
     // The user cancelled a disk prompt.
     bool cancelled = false;

@@ -2,33 +2,55 @@
 
 #include <windows.h>
 
-#include "util/FilesWin.h"
 #include "payload/Appearance.h"
+#include "util/FilesWin.h"
+#include "util/KDebug.h"
+#include "util/PrivateAccessWin.h"
+#include "util/SysUtilsWin.h"
 #include "util/Utils.h"
 #include "util/UtilsWin.h"
 
 namespace {
 
-std::string g_workFolder;
+// A folder of the run's own while it is made and held; removed as a whole.
+struct RunFolder {
+    std::string path;
+    ScopedFile hold;
+
+    const std::string& Make(const std::string& parent, const std::string& prefix)
+    {
+        PrivateFolder made = MakePrivateFolder(parent, prefix);
+        if (made.path.empty())
+            TraceLine(ProcessIdText(), " ==== no folder ", prefix, "... in ", parent, ": ", made.error, " ",
+                      ErrorText(made.error));
+        path = std::move(made.path);
+        hold = std::move(made.hold);
+        return path;
+    }
+    void Remove()
+    {
+        hold.reset();
+        if (!path.empty())
+            DeleteTree(path, true);
+        path.clear();
+    }
+};
+
+RunFolder g_workFolder;
+RunFolder g_alternativeFolder;
 std::string g_alternativeBase;
-std::string g_alternativeFolder;
 
-// Only a full path is ever deleted: a failed temp-folder query must not empty a folder
-// relative to the current one.
-bool Deletable(const std::string& path)
+// Where the alternative work folder of a drive would go: "X:\TEMP", or inside it when that
+// folder exists.
+std::string AlternativeBase(char letter)
 {
-    return path.size() > 3 && (path.compare(1, 2, ":\\") == 0 || path.compare(0, 2, "\\\\") == 0);
+    const std::string base = std::string(1, letter) + ":\\TEMP";
+    return FolderExists(base) ? base + "\\TEMP" : base;
 }
 
-// Deletes whatever lies at path, then creates it empty.
-std::string FreshFolder(const std::string& path)
-{
-    if (Deletable(path) && FolderExists(path))
-        DeleteTree(path, true);
-    // A folder that cannot be made is reported by the extraction, which makes it again.
-    static_cast<void>(CreateFolderPath(path));
-    return path;
-}
+// The folder and the name prefix of the folders made at base + "_".
+std::string ParentOf(const std::string& base) { return base.substr(0, base.find_last_of('\\') + 1); }
+std::string PrefixOf(const std::string& base) { return base.substr(base.find_last_of('\\') + 1) + "_"; }
 
 } // namespace
 
@@ -53,26 +75,14 @@ SysResult CreateFolderPath(const std::string& path)
     return failed;
 }
 
-std::string WorkFolderPath()
-{
-    return g_workFolder.empty()
-               ? TempFolder(true) + "SETUP_" + std::to_string(FileDosStamp(ProgramPath(false)) & 0xFFFF)
-               : g_workFolder;
-}
-
 std::string WorkFolder()
 {
-    if (g_workFolder.empty())
-        g_workFolder = FreshFolder(WorkFolderPath());
-    return g_workFolder;
+    if (g_workFolder.path.empty())
+        g_workFolder.Make(TempFolder(false), "SETUP_");
+    return g_workFolder.path;
 }
 
-void RemoveWorkFolder()
-{
-    const std::string path = WorkFolderPath();
-    if (Deletable(path))
-        DeleteTree(path, true);
-}
+void RemoveWorkFolder() { g_workFolder.Remove(); }
 
 bool FindRoomierTempDrive()
 {
@@ -80,44 +90,33 @@ bool FindRoomierTempDrive()
         return true;
     double freeBytes[3] = {0, 0, 0};
     for (int i = 0; i < 3; ++i) {
-        const std::string letter(1, static_cast<char>('C' + i));
-        if (GetDriveTypeA((letter + ":\\").c_str()) != DRIVE_FIXED)
+        const char letter = static_cast<char>('C' + i);
+        if (GetDriveTypeA((std::string(1, letter) + ":\\").c_str()) != DRIVE_FIXED)
             continue;
-        std::string probe = letter + ":\\TEMP";
-        // The probe is deleted afterwards, so it must be a folder this run creates.
-        for (int attempt = 0; attempt < 10 && FolderExists(probe); ++attempt)
-            probe = letter + ":\\TEMP\\TEMP" + RandomText(10000, 100000);
-        if (FolderExists(probe))
-            continue;
+        // The probe is made where the alternative work folder would be, as that folder is.
+        const std::string base = AlternativeBase(letter);
+        RunFolder probe;
         // A drive that cannot be written counts with no free space.
-        if (CreateFolderPath(probe) && WriteFileData(probe + "\\~aa.tmp", "aa", 0, false))
-            freeBytes[i] = FreeBytes(probe);
-        DeleteTree(probe, true);
+        if (!probe.Make(ParentOf(base), PrefixOf(base)).empty() &&
+            WriteFileData(probe.path + "\\~aa.tmp", "aa", 0, false))
+            freeBytes[i] = FreeBytes(probe.path);
+        probe.Remove();
     }
     const std::string temp = TempFolder(true);
     if (temp.empty())
         return false;
     const char tempLetter = UpperText(temp.substr(0, 1))[0];
     const char best = RoomierDrive(tempLetter, freeBytes);
-    if (best != tempLetter) {
-        g_alternativeBase = std::string(1, best) + ":\\TEMP";
-        if (FolderExists(g_alternativeBase))
-            g_alternativeBase += "\\TEMP";
-    }
+    if (best != tempLetter)
+        g_alternativeBase = AlternativeBase(best);
     return !g_alternativeBase.empty();
 }
 
 std::string AlternativeWorkFolder()
 {
-    if (g_alternativeFolder.empty() && !g_alternativeBase.empty())
-        g_alternativeFolder = FreshFolder(g_alternativeBase + "_" + RandomText(10000, 100000));
-    return g_alternativeFolder;
+    if (g_alternativeFolder.path.empty() && !g_alternativeBase.empty())
+        g_alternativeFolder.Make(ParentOf(g_alternativeBase), PrefixOf(g_alternativeBase));
+    return g_alternativeFolder.path;
 }
 
-void RemoveAlternativeWorkFolder()
-{
-    if (g_alternativeFolder.empty())
-        return;
-    DeleteTree(g_alternativeFolder, true);
-    g_alternativeFolder.clear();
-}
+void RemoveAlternativeWorkFolder() { g_alternativeFolder.Remove(); }

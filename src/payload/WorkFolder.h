@@ -1,22 +1,23 @@
 // The temporary work folder of a setup run, and an alternative on a roomier fixed drive.
-// Windows only; the paths are kept for the whole process.
+// Windows only. Each is a folder of the run's own (util/PrivateAccessWin.h): made new
+// with a name nobody can predict and the private access list, and held, so that no
+// other run, user or program can share, prepare, swap or empty it.
 #pragma once
 #include <string>
 
 #include "util/SysResult.h"
 
-// "SETUP_" + the launcher file's time of day (packed DOS form) under the system's
-// temporary folder; emptied and created on the first call, then only returned.
+// "SETUP_" + 16 random hex digits under the system's temporary folder, made on the first
+// call and then returned until it is removed; empty when it could not be made.
 std::string WorkFolder();
-// The same path, computed without touching the disk.
-std::string WorkFolderPath();
-// Deletes the work folder with its contents (never a relative path).
+// Deletes the work folder with its contents (never through a link); the next call of
+// WorkFolder makes another.
 void RemoveWorkFolder();
 // True when a fixed drive among C:, D: and E: has more free space than the temporary
 // drive; remembers it as the alternative temp base.
 bool FindRoomierTempDrive();
-// The alternative base + "_" + a random number, emptied and created on the first call;
-// empty while there is no alternative base.
+// The alternative base + "_" + 16 random hex digits, made on the first call; empty while
+// there is no alternative base or when it could not be made.
 std::string AlternativeWorkFolder();
 // Deletes the alternative work folder if one was made.
 void RemoveAlternativeWorkFolder();

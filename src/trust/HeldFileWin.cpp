@@ -14,17 +14,22 @@ HeldFile HoldAndHash(const std::string& path)
         held.opened = SysResult::LastError();
         return held;
     }
+    held.sha256 = Sha256OfHandle(held.file.get());
+    return held;
+}
+
+std::optional<Sha256Digest> Sha256OfHandle(HANDLE file)
+{
     Sha256 hash;
     std::vector<char> buffer(256 * 1024);
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(held.file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
-            return held;
+        if (!::ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+            return std::nullopt;
         if (got == 0)
             break;
         hash.Add(buffer.data(), got);
         YieldX(0);
     }
-    held.sha256 = hash.Finish();
-    return held;
+    return hash.Finish();
 }

@@ -18,3 +18,6 @@ struct HeldFile {
 
 // Keeps the window alive while it reads (a setup may be large).
 HeldFile HoldAndHash(const std::string& path);
+// The digest of what is left to read through an open file (all of a file just opened);
+// none when a read fails. Keeps the window alive as HoldAndHash does.
+std::optional<Sha256Digest> Sha256OfHandle(HANDLE file);

@@ -24,6 +24,15 @@ std::string DriveRoot(const std::string& path, bool rootOnly)
     return cut == std::string::npos ? p : p.substr(0, cut);
 }
 
+DeleteStep DeleteStepFor(uint32_t attributes)
+{
+    // FILE_ATTRIBUTE_REPARSE_POINT and FILE_ATTRIBUTE_DIRECTORY.
+    constexpr uint32_t kReparsePoint = 0x400, kFolder = 0x10;
+    if (attributes & kReparsePoint)
+        return DeleteStep::Link;
+    return attributes & kFolder ? DeleteStep::Folder : DeleteStep::File;
+}
+
 std::string SelfDeleteBatchText(const std::string& exe, const std::string& folder, const std::string& batchPath,
                                 bool removeFolder)
 {

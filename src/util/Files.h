@@ -13,6 +13,13 @@ int64_t ChunkSize(int64_t largest, int64_t divisor, int64_t total);
 // "C:\a\b\c"), or with rootOnly just the drive root ("C:\"). "/" counts as "\".
 std::string DriveRoot(const std::string& path, bool rootOnly);
 
+// What the tree delete does with one entry, by its attributes: a file is deleted, a
+// folder emptied and removed, and a link (a junction or a symbolic link, to a folder or a
+// file: any reparse point) only removed itself, never followed, so that nothing outside
+// the tree is ever deleted.
+enum class DeleteStep { File, Folder, Link };
+DeleteStep DeleteStepFor(uint32_t attributes);
+
 // The batch that deletes the program file `exe` once it has ended, optionally also its
 // `folder`, and then itself. Every path is quoted; lines end with CR LF.
 std::string SelfDeleteBatchText(const std::string& exe, const std::string& folder, const std::string& batchPath,

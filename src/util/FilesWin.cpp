@@ -44,9 +44,41 @@ bool IsDots(const char* name) { return std::strcmp(name, ".") == 0 || std::strcm
 
 bool IsFolder(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
-// A junction or linked folder leads somewhere else: what lies behind it is not deleted
-// here.
-bool IsLink(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+void DeleteEntry(const std::string& path, DWORD attributes, bool clearAttributes);
+
+void EmptyFolder(const std::string& folder, bool clearAttributes)
+{
+    WIN32_FIND_DATAA fd;
+    ScopedFind find(::FindFirstFileA((folder + "\\*").c_str(), &fd));
+    if (!find)
+        return;
+    do
+        if (!IsDots(fd.cFileName))
+            DeleteEntry(folder + "\\" + fd.cFileName, fd.dwFileAttributes, clearAttributes);
+    while (::FindNextFileA(find.get(), &fd));
+}
+
+void DeleteEntry(const std::string& path, DWORD attributes, bool clearAttributes)
+{
+    switch (DeleteStepFor(attributes)) {
+    case DeleteStep::File:
+        if (clearAttributes)
+            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(path.c_str());
+        break;
+    case DeleteStep::Folder:
+        EmptyFolder(path, clearAttributes);
+        ::RemoveDirectoryA(path.c_str());
+        break;
+    case DeleteStep::Link:
+        // A folder link goes with RemoveDirectory, a file link with DeleteFile: both
+        // remove the link, not what it leads to. Its attributes stay: setting them would
+        // set the target's.
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || !::RemoveDirectoryA(path.c_str()))
+            ::DeleteFileA(path.c_str());
+        break;
+    }
+}
 
 std::string DriveOf(char letter) { return std::string(1, letter) + ":\\"; }
 
@@ -209,29 +241,14 @@ bool DeleteMatching(const std::string& mask, bool clearAttributes)
 
 bool DeleteTree(const std::string& folder, bool clearAttributes)
 {
-    if (folder.empty())
+    const std::string root = WithoutBackslash(folder);
+    if (root.empty())
         return false;
-    std::string base = WithBackslash(folder, true);
-    int count = FolderExists(folder) ? 1 : 0;
-    DeleteMatching(base + "*.*", clearAttributes);
-    WIN32_FIND_DATAA fd;
-    {
-        ScopedFind find(::FindFirstFileA((base + "*.*").c_str(), &fd));
-        if (find) {
-            do {
-                if (!IsFolder(fd) || IsDots(fd.cFileName))
-                    continue;
-                std::string sub = base + fd.cFileName;
-                if (!IsLink(fd))
-                    DeleteTree(sub, clearAttributes);
-                ::RemoveDirectoryA(sub.c_str()); // of a link, the link itself
-            } while (::FindNextFileA(find.get(), &fd));
-        }
-    }
-    ::RemoveDirectoryA(WithoutBackslash(folder).c_str());
-    if (!PathExists(WithoutBackslash(folder)))
-        ++count;
-    return count == 2;
+    const DWORD attributes = ::GetFileAttributesA(root.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    DeleteEntry(root, attributes, clearAttributes);
+    return !PathExists(root);
 }
 
 bool StartSelfDelete(bool removeFolder)

@@ -45,8 +45,9 @@ double FreeBytes(const std::string& path);
 // Deletes every file matching the mask (hidden, system and read-only ones too; with
 // clearAttributes their attributes are reset first). True when at least one matched.
 bool DeleteMatching(const std::string& mask, bool clearAttributes);
-// Removes the folder and everything in it as far as possible. True when the folder
-// existed and is gone.
+// Removes the folder and everything in it as far as possible, never through a link: a
+// link inside is removed itself, and a folder that is a link is only unlinked. True when
+// the folder existed and is gone.
 bool DeleteTree(const std::string& folder, bool clearAttributes);
 
 // Writes "_DEL_ME_.BAT" into the temporary folder and starts it hidden: it deletes the

@@ -189,6 +189,30 @@ class UpdateRefused(unittest.TestCase):
             self.assertEqual(len(installed.product_record_lines()), 1)
 
 
+class StartUpShortcuts(unittest.TestCase):
+    def test_only_the_start_up_shortcut_named_before_the_update_is_removed(self):
+        with on_nginx("update-shortcuts") as (installed, server):
+            [user] = [u for u in os.listdir(os.path.join(scene.wine.prefix, "drive_c", "users")) if u != "Public"]
+            startup = "C:\\users\\%s\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp" % user
+            old, new = ("%s\\%s-%s.lnk" % (startup, installed.stem, which) for which in ("old", "new"))
+            # The product's other shortcut lies elsewhere: only start-up shortcuts are removed.
+            check = os.path.join(installed.folder, "check.lnk")
+            for link in (scene.wine.host_path(old), scene.wine.host_path(new), check):
+                os.makedirs(os.path.dirname(link), exist_ok=True)
+                with open(link, "w") as f:
+                    f.write("link")
+                self.addCleanup(lambda path=link: os.path.exists(path) and os.remove(path))
+            installed.set_original({"UnInstall": {"StartUpLink": old, "CheckforNewUpdateLink": winpath(check)}})
+            # The update's installer makes a new start-up shortcut and records it.
+            publish(installed, server.url, engine="/Original=%s \"/StartUpLink=%s\"" % (
+                winpath(installed.original_path), new), RemoveStartUpShortcut=1, RemoveCheckForNewUpdateShortcut=1)
+            self.assertEqual(cycle(installed), "TRUE")
+            self.assertEqual(len([line for line in update_record(installed) if line.startswith("RELINKED ")]), 1)
+            self.assertFalse(os.path.exists(scene.wine.host_path(old)))
+            self.assertTrue(os.path.exists(scene.wine.host_path(new)))
+            self.assertTrue(os.path.exists(check))
+
+
 class UpdateQuestions(unittest.TestCase):
     def test_declined_questions_leave_everything_as_it_was(self):
         for question, keys in [("download", {"RequestConfirmationBeforeDownload": 1}),

@@ -37,15 +37,19 @@ def own_temp(temp):
 
 
 class FullDisk(unittest.TestCase):
-    """The temp folder on a small disk of its own (a tmpfs mounted for the scenario), which
-    another program fills while the setup asks whether to go on."""
+    """The temp folder on a small disk of its own (a tmpfs mounted for the scenario)."""
 
-    def test_the_failed_write_is_shown_and_nothing_is_started(self):
+    def small_temp(self, name, size, **options):
         if os.geteuid() != 0:
             self.skipTest("mounting a small disk needs root")
-        folder, temp, exe = fault_setup(self, "fault-full", trailer={"ShowTempDrive": 1})
-        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=16m", "tmpfs", temp], check=True)
+        folder, temp, exe = fault_setup(self, name, **options)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + size, "tmpfs", temp], check=True)
         self.addCleanup(subprocess.run, ["umount", temp], check=True)
+        return folder, temp, exe
+
+    def test_the_failed_write_is_shown_and_nothing_is_started(self):
+        # Another program fills the disk while the setup asks whether to go on.
+        folder, temp, exe = self.small_temp("fault-full", "16m", trailer={"ShowTempDrive": 1})
         code = scene.wine.exit_code_later(exe, environment=own_temp(temp))
         # The question comes after the space check, before anything is unpacked.
         boxes.answer(scene.wine, "Confirm", "Describe")
@@ -65,44 +69,55 @@ class FullDisk(unittest.TestCase):
         self.assertEqual(setups.record(folder), [])
         self.assertEqual(os.listdir(temp), ["filler"])
 
+    def test_silent_run_shows_nothing(self):
+        folder, temp, exe = self.small_temp("fault-full-silent", "1m")
+        with boxes.answering(scene.wine, "Error", "Return", timeout=10) as seen:
+            self.assertEqual(scene.wine.exit_code(exe, "/hide", environment=own_temp(temp)), FAILED)
+        self.assertFalse(seen, "a silent run showed a box")
+        self.assertEqual(setups.record(folder), [])
+        self.assertEqual(os.listdir(temp), [])
+
 
 class HeldFile(unittest.TestCase):
-    """A file of the work folder held open by another program (a scanner, a copy of the
-    setup that still runs from it): the work folder is where an earlier run left it."""
+    """A file of the work folder held open by another program (a scanner, a program the
+    engine started from there)."""
 
-    def held(self, name):
-        """A scenario whose work folder holds big.bin, which a helper program holds open;
-        (folder, temp, exe, work folder, the helper's WineProcess)."""
-        folder, temp, exe = fault_setup(self, name)
-        work = os.path.join(temp, setups.work_folder_name(exe))
-        os.makedirs(work)
-        holder = scene.wine.start(scene.build.helper("holdfile"), winpath(os.path.join(work, "big.bin")), "300",
-                                  output=True)
+    def hold(self, path):
+        """Holds path open with tests/win/holdfile.exe (ended with the test) once it does."""
+        holder = scene.wine.start(scene.build.helper("holdfile"), winpath(path), "300", output=True)
         self.addCleanup(holder.end)
         self.assertEqual(holder.popen.stdout.readline().strip(), b"held")
-        return folder, temp, exe, work, holder
+        return holder
 
     def test_shown_run_says_which_file_and_cleans_up_once_it_is_free(self):
-        folder, temp, exe, work, holder = self.held("fault-held")
+        folder, temp, exe = fault_setup(self, "fault-held", trailer={"ShowTempDrive": 1})
         code = scene.wine.exit_code_later(exe, environment=own_temp(temp))
+        # While the setup asks whether to go on, its work folder is there, still empty.
+        boxes.answer(scene.wine, "Confirm", "Describe")
+        [work] = os.listdir(temp)
+        holder = self.hold(os.path.join(temp, work, "big.bin"))
+        boxes.answer(scene.wine, "Confirm", "y")
         shown = "\n".join(boxes.answer(scene.wine, "Error", "Describe"))
         # The user closes the other program before answering.
         holder.end()
         boxes.answer(scene.wine, "Error", "Return")
         self.assertEqual(code.result(timeout=120), FAILED)
-        self.assertIn(winpath(os.path.join(work, "big.bin")) + "\n\nUnable to save Extracted File!", shown)
+        self.assertIn(winpath(os.path.join(temp, work, "big.bin")) + "\n\nUnable to save Extracted File!", shown)
         self.assertEqual(setups.record(folder), [])
         self.assertEqual(os.listdir(temp), [])
 
-    def test_silent_run_shows_nothing_and_leaves_only_the_held_file(self):
-        folder, temp, exe, work, holder = self.held("fault-held-silent")
-        with boxes.answering(scene.wine, "Error", "Return", timeout=10) as seen:
-            self.assertEqual(scene.wine.exit_code(exe, "/hide", environment=own_temp(temp)), FAILED)
-        self.assertFalse(seen, "a silent run showed a box")
-        self.assertEqual(setups.record(folder), [])
+    def test_only_the_held_file_stays_behind(self):
+        # The engine's dialog outlives it for a while: meanwhile another program opens a
+        # file of the work folder.
+        folder, temp, exe = fault_setup(self, "fault-held-silent", engine={"LingerMs": 15000})
+        code = scene.wine.exit_code_later(exe, "/hide", environment=own_temp(temp))
+        setups.wait_recorded(folder, "EXIT")
+        [work] = os.listdir(temp)
+        self.hold(os.path.join(temp, work, "a.txt"))
+        self.assertEqual(code.result(timeout=120), 0)
         # What another program holds cannot be deleted; everything else is gone.
-        self.assertEqual(os.listdir(temp), [os.path.basename(work)])
-        self.assertEqual(os.listdir(work), ["big.bin"])
+        self.assertEqual(os.listdir(temp), [work])
+        self.assertEqual(os.listdir(os.path.join(temp, work)), ["a.txt"])
 
 
 class VolumeTakenOut(unittest.TestCase):

@@ -26,7 +26,6 @@ def web_setup(folder, url, name, confirm=0, token=TOKEN):
     full = setups.make_setup(scene.build, folder, name="www/" + name, parameters=setups.engine_args(folder),
                              download={"Token": token},
                              web={"Output": web, "Url": url, "ConfirmDownload": confirm})
-    setups.give_own_work_folder(web)
     return full, web
 
 

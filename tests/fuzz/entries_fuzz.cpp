@@ -34,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto sink = [&](const WalkedEntry& entry) {
         FUZZ_CHECK(entry.content != nullptr || entry.contentSize == 0);
         FUZZ_CHECK(entry.header.name.find('*') == std::string::npos);
-        if (entry.refused)
+        if (!entry.refusal.empty())
             return;
-        FUZZ_CHECK(IsSafeEntryName(entry.header.name));
+        FUZZ_CHECK(IsSafeEntryName(entry.header.name) && !entry.header.strayRunMarker);
         if (!entry.header.runTarget.empty())
             runTarget = entry.header.runTarget;
         // Touch every content byte: a content that ran past its block shows here.

@@ -2,24 +2,16 @@
 files, and a manifest written per scenario; and reads what the engine recorded."""
 import contextlib
 import os
+import struct
 import subprocess
 import time
-import zlib
 
 from harness.wine import lines_of, wait_for, winpath
 
 
-def give_own_work_folder(exe):
-    """The launcher's work folder is named after its file's time of day: every setup gets
-    its own (derived from its unique path, the same on every run), so that one scenario's
-    clean-up never meets the next one's extraction."""
-    stamp = time.time() - 2 * (1 + zlib.crc32(os.path.abspath(exe).encode()) % 40000)
-    os.utime(exe, (stamp, stamp))
-
-
 def work_folder_name(exe):
-    """The name of the work folder the launcher exe makes in its temp folder: "SETUP_" and
-    its file's time of day in the packed DOS form."""
+    """The name of the work folder that launchers before the unpredictable names made for
+    exe in their temp folder: "SETUP_" and its file's time of day in the packed DOS form."""
     when = time.localtime(os.path.getmtime(exe))
     return "SETUP_%d" % (when.tm_hour << 11 | when.tm_min << 5 | when.tm_sec // 2)
 
@@ -57,9 +49,39 @@ def make_setup(build, folder, name="setup.exe", parameters="", trailer=None, upd
     result = subprocess.run([build.builder, manifest], capture_output=True, text=True)
     if result.returncode != 0:
         raise AssertionError(result.stderr)
-    exe = os.path.join(folder, name)
-    give_own_work_folder(exe)
-    return exe
+    return os.path.join(folder, name)
+
+
+# The trailer that ends every payload volume (74 bytes): format byte, header string count,
+# payload start, files count, magic, checksum, 8 reserved bytes, the required-space table,
+# a reserved byte, flags, the web, confirm, write-agent and is-agent bytes, its length.
+TRAILER = struct.Struct("<BBxxiIII8s9IBBBBBBI")
+MAGIC, NO_CHECKSUM = 0x4A3B2C1D, 1234
+
+
+def stored_block(header, content=b""):
+    """A file entry as a payload stores it uncompressed: its length (negative), the entry
+    header (bytes, a list string), a NUL and the content."""
+    entry = header + b"\0" + content
+    return struct.pack("<i", -len(entry)) + entry
+
+
+def insert_blocks(exe, blocks):
+    """Puts blocks (stored_block) after the last entry of a one-volume setup that was built
+    with Checksum=0 and StoredEnd=0, so that nothing else in it has to change: what a
+    hostile payload could hold."""
+    with open(exe, "rb") as f:
+        data = f.read()
+    with open(exe, "wb") as f:
+        f.write(data[:-TRAILER.size] + b"".join(blocks) + data[-TRAILER.size:])
+
+
+def later_volume(blocks):
+    """The bytes of a last volume after the first: blocks and a trailer without checksum,
+    as anybody can make one."""
+    trailer = TRAILER.pack(1, 2, 0, len(blocks), MAGIC, NO_CHECKSUM, bytes(8), *[0] * 9, 0, 0, 0, 0, 0, 0,
+                           TRAILER.size)
+    return b"".join(blocks) + trailer
 
 
 def engine_args(folder, **extra):

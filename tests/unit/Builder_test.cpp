@@ -240,9 +240,20 @@ TEST_F(Builder, SpannedVolumesEachEndInTheirOwnTrailer)
         EXPECT_EQ(EffectivePayloadEnd(file), file.Size());
         EXPECT_TRUE(ChecksumPasses(PayloadChecksum(file, 74), info.StoredChecksum()));
         EXPECT_NE(info.StoredChecksum(), kNoChecksum);
-        for (const Entry& e : Entries(volumes[v], v == 0 ? 2 : 0))
+        const std::vector<Entry> entries = Entries(volumes[v], v == 0 ? 2 : 0);
+        for (const Entry& e : entries)
             if (e.name == "big.bin")
                 joined += e.content;
+        // Each volume but the last ends with its link: the SHA-256 of the next one, whole.
+        if (v + 1 < volumes.size()) {
+            const std::optional<Sha256Digest> next = Sha256OfFile(volumes[v + 1]);
+            ASSERT_TRUE(next);
+            EXPECT_EQ(entries.back().name, "");
+            EXPECT_EQ(entries.back().content,
+                      kVolumeLinkTag + std::string(reinterpret_cast<const char*>(next->data()), next->size()));
+        } else {
+            EXPECT_NE(entries.back().name, "");
+        }
     }
     EXPECT_EQ(joined, big_);
 }
@@ -327,8 +338,8 @@ TEST_F(Builder, BadManifestsAreRefusedNamingSectionAndKey)
         {"VolumeSize=1100\n", "[Setup] VolumeSize: 1100 bytes do not hold the launcher"},
         {"VolumeSize=1100\nCompress=0\n[Files]\nbig.bin=src/big.bin\n[Folders]\n.=src/sub\n",
          "[Setup] VolumeSize: 1100 bytes do not hold the launcher"},
-        {"VolumeSize=1150\nCompress=0\n[Files]\nbig.bin=src/big.bin\n",
-         "[Setup] VolumeSize: 1150 bytes do not hold an entry"},
+        {"VolumeSize=1200\nCompress=0\n[Files]\nbig.bin=src/big.bin\n",
+         "[Setup] VolumeSize: 1200 bytes do not hold an entry"},
         {"[Download]\nSize=12MB\n", "[Download] Size: expected a whole number"},
         {"[Download]\nUrl=x\n[Trailer]\nHeaderStrings=2\n", "[Trailer] HeaderStrings: must be 3"},
         {"[Update]\nToken=a\nToken=b\n", "[Update] Token: appears twice"},
@@ -353,7 +364,7 @@ TEST_F(Builder, FailedBuildLeavesThePreviousSetupAndNoPartialFiles)
     const std::string setup = Build("[Files]\nEngine.exe=src/engine.exe\n")[0];
     const std::string before = ReadBytes(setup);
     // Launcher and headers fit the volume, an entry does not: the failure comes mid-write.
-    for (const char* body : {"VolumeSize=1150\nCompress=0\n[Files]\nbig.bin=src/big.bin\n", "VolumeSize=1100\n"}) {
+    for (const char* body : {"VolumeSize=1200\nCompress=0\n[Files]\nbig.bin=src/big.bin\n", "VolumeSize=1100\n"}) {
         SCOPED_TRACE(body);
         EXPECT_NE(Refusal(body), "accepted");
         EXPECT_EQ(ReadBytes(setup), before);

@@ -50,10 +50,10 @@ struct Volume {
             at += n;
             return true;
         };
-        return walk.Volume(read, 0, end < 0 ? static_cast<int64_t>(bytes.size()) : end, headerStrings,
-                           [this](const WalkedEntry& e) {
-                               seen.push_back({e.header.name, std::string(e.content, e.contentSize), e.refused});
-                           });
+        return walk.Volume(
+            read, 0, end < 0 ? static_cast<int64_t>(bytes.size()) : end, headerStrings, [this](const WalkedEntry& e) {
+                seen.push_back({e.header.name, std::string(e.content, e.contentSize), !e.refusal.empty()});
+            });
     }
 };
 
@@ -71,14 +71,32 @@ TEST(EntryWalk, SkipsHeaderStringsAndHandsOutEntries)
     EXPECT_EQ(walk.Position(), static_cast<int64_t>(v.bytes.size() - kTrailerLength));
 }
 
-TEST(EntryWalk, RefusedNamesAreHandedOutAsRefusedAndNeverBecomeTheRunTarget)
+TEST(EntryWalk, RefusedEntriesAreHandedOutAsRefusedAndNeverBecomeTheRunTarget)
 {
     Volume v{Stored("|t|") + Stored("|o|") + Stored(std::string("|ok.exe*|0|\0", 12)) +
-             Stored(std::string("|..\\evil.exe*|0|\0x", 18)) + kTrailer};
+             Stored(std::string("|..\\evil.exe*|0|\0x", 18)) + Stored(std::string("|fine.txt|0|cmd.exe*|\0y", 23)) +
+             kTrailer};
     TEntryWalk walk;
     EXPECT_EQ(v.Walk(walk, 2), WalkStop::End);
-    EXPECT_EQ(v.seen, (std::vector<Seen>{{"ok.exe", "", false}, {"..\\evil.exe", "x", true}}));
+    EXPECT_EQ(v.seen, (std::vector<Seen>{{"ok.exe", "", false}, {"..\\evil.exe", "x", true}, {"fine.txt", "y", true}}));
     EXPECT_EQ(walk.RunTarget(), "ok.exe*");
+}
+
+TEST(EntryWalk, TheLinkToTheNextVolumeIsNoFile)
+{
+    VolumeDigest digest;
+    for (size_t i = 0; i < digest.size(); ++i)
+        digest[i] = static_cast<std::uint8_t>(i * 7);
+    Volume linked{Stored("|t|") + Stored("|o|") + Stored(std::string("|a|0|\0x", 7)) + VolumeLinkBlock(digest) +
+                  kTrailer};
+    TEntryWalk walk;
+    EXPECT_EQ(linked.Walk(walk, 2), WalkStop::End);
+    EXPECT_EQ(linked.seen, (std::vector<Seen>{{"a", "x", false}}));
+    EXPECT_EQ(walk.NextVolume(), digest);
+    // Each volume has its own: one without a link leaves none.
+    Volume last{Stored(std::string("|b|0|\0y", 7)) + kTrailer};
+    EXPECT_EQ(last.Walk(walk, 2), WalkStop::End);
+    EXPECT_FALSE(walk.NextVolume());
 }
 
 TEST(EntryWalk, StopsAtLengthsThatRunPastTheTrailerAndAtShortReads)

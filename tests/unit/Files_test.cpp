@@ -31,6 +31,21 @@ TEST(Files, DriveRoot)
     }
 }
 
+TEST(Files, TheTreeDeleteNeverFollowsALink)
+{
+    struct Row {
+        uint32_t attributes;
+        DeleteStep step;
+    };
+    // FILE_ATTRIBUTE_READONLY 0x1, _HIDDEN 0x2, _DIRECTORY 0x10, _ARCHIVE 0x20, _NORMAL 0x80,
+    // _REPARSE_POINT 0x400: a junction or a folder link is a folder and a reparse point.
+    for (const Row& r : {Row{0x80, DeleteStep::File}, Row{0x23, DeleteStep::File}, Row{0x10, DeleteStep::Folder},
+                         Row{0x12, DeleteStep::Folder}, Row{0x410, DeleteStep::Link}, Row{0x400, DeleteStep::Link},
+                         Row{0x420, DeleteStep::Link}, Row{0xFFFFFFFF, DeleteStep::Link}}) {
+        EXPECT_EQ(DeleteStepFor(r.attributes), r.step) << std::hex << r.attributes;
+    }
+}
+
 TEST(Files, SelfDeleteBatchQuotesEveryPath)
 {
     const std::string exe = "C:\\My Apps\\setup.exe", folder = "C:\\My Apps", batch = "C:\\Temp Dir\\_DEL_ME_.BAT";

@@ -31,24 +31,48 @@ TEST(PayloadEntry, ParsesNameStampAndRunTarget)
         std::string header, name;
         uint32_t stamp;
         std::string runTarget;
+        bool stray;
     } cases[] = {
-        {"|setup.ini|1234567|", "setup.ini", 1234567, ""},
-        {"|Engine.exe*|0|", "Engine.exe", 0, "Engine.exe*"},
-        {"|Engine.exe* /S /X=1|5|", "Engine.exe", 5, "Engine.exe* /S /X=1"},
-        {"|sub\\data.bin|4294967295|", "sub\\data.bin", 4294967295u, ""},
-        {"|late.txt|-1|", "late.txt", 0xFFFFFFFFu, ""}, // signed form of a late date
-        {"|big.txt|4294967296|", "big.txt", 0, ""},     // not a 32-bit stamp
-        {"|x.txt|12ab|", "x.txt", 0, ""},
-        {"|x.txt|", "x.txt", 0, ""},
-        {"|x.txt|1|*|", "x.txt", 1, "|x.txt|1|*|"}, // a "*" outside the name
-        {"|a*b*c|1|", "a", 1, "a*b*c"},
+        {"|setup.ini|1234567|", "setup.ini", 1234567, "", false},
+        {"|Engine.exe*|0|", "Engine.exe", 0, "Engine.exe*", false},
+        {"|Engine.exe* /S /X=1|5|", "Engine.exe", 5, "Engine.exe* /S /X=1", false},
+        {"|sub\\data.bin|4294967295|", "sub\\data.bin", 4294967295u, "", false},
+        {"|late.txt|-1|", "late.txt", 0xFFFFFFFFu, "", false}, // signed form of a late date
+        {"|big.txt|4294967296|", "big.txt", 0, "", false},     // not a 32-bit stamp
+        {"|x.txt|12ab|", "x.txt", 0, "", false},
+        {"|x.txt|", "x.txt", 0, "", false},
+        {"|a*b*c|1|", "a", 1, "a*b*c", false},
+        // A "*" outside the name field marks nothing; older readers started the whole
+        // header, a path out of the work folder included.
+        {"|x.txt|1|*|", "x.txt", 1, "", true},
+        {"\\readme.txt\\0\\..\\..\\Windows\\System32\\cmd.exe*/c x\\", "readme.txt", 0, "", true},
+        {"|Engine.exe*/S|0|*|", "Engine.exe", 0, "Engine.exe*/S", true},
+        {"*a*b*", "a", 0, "", true}, // the delimiter itself
     };
     for (const Case& c : cases) {
         const EntryHeader e = ParseEntryHeader(c.header);
         EXPECT_EQ(e.name, c.name) << c.header;
         EXPECT_EQ(e.stamp, c.stamp) << c.header;
         EXPECT_EQ(e.runTarget, c.runTarget) << c.header;
+        EXPECT_EQ(e.strayRunMarker, c.stray) << c.header;
+        EXPECT_EQ(EntryRefusal(e).empty(), !c.stray) << c.header;
     }
+}
+
+TEST(PayloadEntry, VolumeLinksReadBackAndNothingElseIsOne)
+{
+    VolumeDigest digest;
+    digest.fill(0xA5);
+    const std::string block = VolumeLinkBlock(digest);
+    ASSERT_EQ(block.size(), kVolumeLinkBlockSize);
+    EXPECT_EQ(block.substr(0, 4), std::string("\xCF\xFF\xFF\xFF", 4)); // stored, 49 bytes
+    const std::string entry = block.substr(4);
+    EXPECT_EQ(ReadVolumeLink(entry.data(), entry.size()), digest);
+    std::string longer = entry + "x", otherTag = entry, named = entry;
+    otherTag[5] = 'v';
+    named[0] = 'n';
+    for (const std::string& e : {longer, otherTag, named, entry.substr(0, entry.size() - 1)})
+        EXPECT_FALSE(ReadVolumeLink(e.data(), e.size())) << e;
 }
 
 TEST(PayloadEntry, AcceptsOnlyNamesInsideTheWorkFolder)

@@ -42,4 +42,17 @@ TEST(RunContext, AFileWithoutPayloadIsASetupWhoseClassIsItsPath)
     EXPECT_EQ(run.windowClass, "/nonexistent/kalvex-run-context/setup.exe");
 }
 
+TEST(RunContext, TheCopyFromRemovableDisksTakesTheClassOfTheSetupItRunsFor)
+{
+    // Its own path lies in a work folder that is new on every run.
+    const RunContext copy("/tmp/SETUP_0123/Y_setup.exe", 2, "/media/cd/setup.exe.001");
+    EXPECT_EQ(copy.windowClass, "/media/cd/setup.exe");
+    // Its later volumes are on the disk.
+    EXPECT_EQ(copy.volumeBase, "/media/cd/setup.exe");
+    const RunContext setup("/media/cd/setup.exe", 1, "/media/cd/setup.exe.001");
+    EXPECT_EQ(setup.windowClass, "/media/cd/setup.exe");
+    EXPECT_EQ(setup.volumeBase, "/media/cd/setup.exe");
+    EXPECT_EQ(RunContext("/tmp/Y_setup.exe", 2).volumeBase, "/tmp/Y_setup.exe");
+}
+
 } // namespace

@@ -13,9 +13,11 @@
 #include <set>
 #include <vector>
 
-#include "util/FilesWin.h"
+#include "payload/PayloadEntry.h"
 #include "payload/PayloadTrailer.h"
 #include "payload/ZInflate.h"
+#include "trust/HeldFileWin.h"
+#include "util/FilesWin.h"
 
 namespace {
 
@@ -300,6 +302,7 @@ Extracted Extract(const std::string& archive, const std::string& work, bool forc
     request.promptTitle = "Attention";
     request.forcePrompt = force;
     request.quiet = quiet;
+    request.hashVolume = Sha256OfHandle;
     request.progress = [&](int kind, int low, int maximum, int position, int step, const std::string& text) {
         EXPECT_TRUE(text.empty());
         out.calls.push_back({kind, low, maximum, position, step});
@@ -477,6 +480,66 @@ TEST(UnPack, SpannedVolumes)
     }
 }
 
+// A volume of the same name that is not the one the setup was built with (another
+// build's, or one changed after the build) is refused before anything of it is read; a
+// setup built before volumes were linked still takes its volumes on their checksum.
+TEST(UnPack, LaterVolumesAreTheOnesTheVolumeBeforeLinksTo)
+{
+    // Unchecked volumes: only the link can tell them apart.
+    const auto build = [](const Scratch& dir, int seed) {
+        std::vector<SourceFile> files{{"Engine.exe", "engine"}};
+        for (int i = 0; i < 5; ++i)
+            files.push_back({"part" + std::to_string(i) + ".bin", Noise(3000, seed + i)});
+        return Build(dir, files,
+                     "VolumeSize=" + std::to_string(SizeOf(LauncherPath()) + 7000) + "\nChecksum=0\nStoredEnd=0",
+                     "[Run]\nTarget=Engine.exe\nParameters=/S");
+    };
+    // What comes before a volume's trailer, without its link: a volume as older builders wrote it.
+    const auto unlinked = [](const std::string& volume) {
+        std::string bytes = ReadAll(volume);
+        bytes.erase(bytes.size() - kTrailerLength - kVolumeLinkBlockSize, kVolumeLinkBlockSize);
+        WriteAll(volume, bytes);
+    };
+    enum class Change { Theirs, Flipped, Unlinked };
+    struct Case {
+        const char* what;
+        Change change;
+        bool bound;
+    } cases[] = {{"another build's second volume", Change::Theirs, false},
+                 {"the second volume changed", Change::Flipped, false},
+                 {"a setup built before volumes were linked", Change::Unlinked, true}};
+    for (const Case& c : cases) {
+        Scratch dir;
+        const std::string theirs = dir / "theirs.002";
+        if (c.change == Change::Theirs) {
+            ASSERT_TRUE(MoveFileA(build(dir, 40).at(1).c_str(), theirs.c_str()));
+        }
+        const std::vector<std::string> volumes = build(dir, 30);
+        ASSERT_GE(volumes.size(), 2u) << c.what;
+        switch (c.change) {
+        case Change::Theirs: ASSERT_TRUE(CopyFileA(theirs.c_str(), volumes[1].c_str(), FALSE)); break;
+        case Change::Flipped: {
+            std::string bytes = ReadAll(volumes[1]);
+            bytes[bytes.size() / 2] ^= 1;
+            WriteAll(volumes[1], bytes);
+            break;
+        }
+        case Change::Unlinked:
+            for (size_t v = 0; v + 1 < volumes.size(); ++v)
+                unlinked(volumes[v]);
+            break;
+        }
+        const Extracted x = Extract(volumes[0], dir / "work");
+        // A refused volume fails as a damaged one does: the setup run starts nothing.
+        EXPECT_EQ(x.result.checksumOk, c.bound) << c.what;
+        EXPECT_EQ(Exists(dir / "work\\part4.bin"), c.bound) << c.what;
+        if (c.bound) {
+            EXPECT_EQ(x.result.runTarget, "Engine.exe*/S") << c.what;
+        }
+        EXPECT_TRUE(x.boxes.empty()) << c.what;
+    }
+}
+
 // A disk taken out again at once, or while it is read, and a silent run that finds a
 // volume missing: the extraction never ends as if it had every file.
 TEST(UnPack, VolumeGoneOrCutShortLeavesThePayloadIncomplete)
@@ -582,6 +645,9 @@ TEST(UnPack, DamagedOrHostilePayloadsEndWithoutHarm)
         {"length that cannot be negated", {good, {INT32_MIN, "xxxxxxxx"}, tail}, {"ok.txt"}, 0, ""},
         {"length past the end", {good, {1000000, std::string(500, 'z')}, tail}, {"ok.txt"}, 0, ""},
         {"stored length past the end", {good, {-1000000, std::string(500, 'z')}}, {"ok.txt"}, 0, ""},
+        {"a run marker outside the name", {good, Stored("|tail.txt|0|..\\..\\cmd.exe*|", "x")}, {"ok.txt"}, 1, ""},
+        // Trimmed, the program part names a file that no entry wrote.
+        {"a program that is no entry", {good, Stored("| cmd.exe*|0|", "x")}, {"ok.txt", " cmd.exe"}, 1, ""},
         {"empty entry header is skipped",
          {Stored("", "lost"), good, Stored("|r.exe*|0|", "r")},
          {"ok.txt", "r.exe"},

@@ -12,36 +12,34 @@ namespace {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// The time-of-day half of this program's modification stamp, as the work folder uses it.
-std::string ExpectedWorkFolder()
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    FILETIME local;
-    WORD date = 0, time = 0;
-    GetFileAttributesExA(ProgramPath(false).c_str(), GetFileExInfoStandard, &data);
-    FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
-    FileTimeToDosDateTime(&local, &date, &time);
-    return TempFolder(true) + "SETUP_" + std::to_string(time);
-}
-
 } // namespace
 
-TEST(WorkFolder, EmptiedOnFirstUseThenKept)
+TEST(WorkFolder, NewOnEveryRunUnpredictableAndHeld)
 {
-    const std::string expected = ExpectedWorkFolder();
-    // A folder left by an earlier run with the same file time is replaced.
-    ASSERT_TRUE(CreateFolderPath(expected + "\\old\\deeper"));
-    std::ofstream(expected + "\\old\\stale.txt") << "x";
-
     const std::string folder = WorkFolder();
-    EXPECT_EQ(folder, expected);
-    EXPECT_TRUE(Exists(folder));
-    EXPECT_FALSE(Exists(folder + "\\old"));
+    ASSERT_FALSE(folder.empty());
+    const std::string name = folder.substr(folder.find_last_of('\\') + 1);
+    EXPECT_EQ(folder, TempFolder(true) + name);
+    EXPECT_EQ(name.size(), 6u + 16u) << name;
+    EXPECT_EQ(name.rfind("SETUP_", 0), 0u) << name;
+    EXPECT_EQ(name.find_first_not_of("0123456789ABCDEF", 6), std::string::npos) << name;
 
     std::ofstream(folder + "\\mine.txt") << "y";
     EXPECT_EQ(WorkFolder(), folder);
     EXPECT_TRUE(Exists(folder + "\\mine.txt")); // later calls do not touch the disk
-    EXPECT_TRUE(DeleteTree(folder, true));
+    // Held: nobody can move it away (and put something else in its place) or remove it.
+    EXPECT_FALSE(MoveFileA(folder.c_str(), (folder + "_moved").c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(RemoveDirectoryA(folder.c_str()));
+
+    RemoveWorkFolder();
+    EXPECT_FALSE(Exists(folder));
+    RemoveWorkFolder(); // nothing left to remove, nothing else is touched
+    const std::string next = WorkFolder();
+    EXPECT_FALSE(next.empty());
+    EXPECT_NE(next, folder);
+    RemoveWorkFolder();
+    EXPECT_FALSE(Exists(next));
 }
 
 TEST(WorkFolder, AlternativeOnlyWithARoomierDrive)

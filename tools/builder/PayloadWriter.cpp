@@ -13,8 +13,10 @@
 #include "LittleEndian.h"
 #include "PartFiles.h"
 #include "payload/FileReader.h"
+#include "payload/PayloadEntry.h"
 #include "payload/PayloadTrailer.h"
 #include "payload/Token.h"
+#include "trust/Sha256.h"
 #include "util/KSUB.h"
 #include "util/Utils.h"
 
@@ -121,16 +123,16 @@ public:
         trailer_.payloadStart = static_cast<int32_t>(image.size());
         Write(image);
         Write(headers);
-        if (plan_.volumeSize && size_ + kTrailerLength > plan_.volumeSize)
+        if (plan_.volumeSize && size_ + kVolumeEnd > plan_.volumeSize)
             throw ManifestError("[Setup] VolumeSize: " + std::to_string(plan_.volumeSize) +
                                 " bytes do not hold the launcher and header strings (" + std::to_string(size_) +
-                                " bytes) and a trailer");
+                                " bytes), a link to the next volume and a trailer");
     }
 
     void AddEntry(const std::string& block)
     {
-        if (plan_.volumeSize && size_ + block.size() + kTrailerLength > plan_.volumeSize) {
-            if (block.size() + kTrailerLength > plan_.volumeSize)
+        if (plan_.volumeSize && size_ + block.size() + kVolumeEnd > plan_.volumeSize) {
+            if (block.size() + kVolumeEnd > plan_.volumeSize)
                 throw ManifestError("[Setup] VolumeSize: " + std::to_string(plan_.volumeSize) +
                                     " bytes do not hold an entry of " + std::to_string(block.size()) +
                                     " bytes; lower EntrySize or raise VolumeSize");
@@ -146,6 +148,7 @@ public:
     {
         Finish(false);
         path_.clear();
+        Seal();
         for (const std::string& path : written_) {
             std::error_code ec;
             fs::rename(Part(path), path, ec);
@@ -190,6 +193,9 @@ private:
 
     void Finish(bool anotherFollows)
     {
+        // The link's digest is filled in by Seal, once the next volume is complete.
+        if (anotherFollows)
+            Write(VolumeLinkBlock(VolumeDigest{}));
         PayloadTrailer t = trailer_;
         t.flags = static_cast<uint8_t>(anotherFollows ? t.flags | kFlagSpanned : t.flags & ~kFlagSpanned);
         t.checksum = kNoChecksum;
@@ -199,6 +205,7 @@ private:
             IoError(path_, "write failed");
         const bool first = written_.empty();
         written_.push_back(path_);
+        sizes_.push_back(size_);
         const std::string part = Part(path_);
         // An agent copy clears only the low word of the stored end: a high word would stay.
         if (first && plan_.storedEnd && size_ > 0xFFFFFFFFu)
@@ -212,15 +219,42 @@ private:
             patch.write(end.data(), 8);
             patch.flush();
         }
-        if (plan_.checksum) {
-            const uint32_t sum = PayloadChecksum(part, kTrailerLength);
-            patch.seekp(static_cast<std::streamoff>(size_ - kTrailerLength + offsetof(PayloadTrailer, checksum)));
-            patch.write(U32(sum).data(), 4);
-        }
         patch.close();
         if (!patch)
             IoError(path_, "could not be completed");
     }
+
+    // From the last volume to the first: each volume's link gets the digest of the one
+    // after it, then the volume its checksum, then its own digest is taken for the one
+    // before. So every later volume is bound to the first.
+    void Seal()
+    {
+        std::optional<VolumeDigest> next;
+        for (size_t i = written_.size(); i-- > 0;) {
+            const std::string part = Part(written_[i]);
+            std::fstream patch(part, std::ios::binary | std::ios::in | std::ios::out);
+            const uint64_t trailerAt = sizes_[i] - kTrailerLength;
+            if (next) {
+                patch.seekp(static_cast<std::streamoff>(trailerAt - next->size()));
+                patch.write(reinterpret_cast<const char*>(next->data()), static_cast<std::streamsize>(next->size()));
+                patch.flush();
+            }
+            if (plan_.checksum) {
+                const uint32_t sum = PayloadChecksum(part, kTrailerLength);
+                patch.seekp(static_cast<std::streamoff>(trailerAt + offsetof(PayloadTrailer, checksum)));
+                patch.write(U32(sum).data(), 4);
+            }
+            patch.close();
+            if (!patch)
+                IoError(written_[i], "could not be completed");
+            next = Sha256OfFile(part);
+            if (!next)
+                IoError(written_[i], "cannot be hashed");
+        }
+    }
+
+    // What every volume keeps free at its end: a link to the next volume and the trailer.
+    static constexpr uint64_t kVolumeEnd = kVolumeLinkBlockSize + kTrailerLength;
 
     const BuildPlan& plan_;
     PayloadTrailer trailer_;
@@ -229,6 +263,7 @@ private:
     std::string path_; // the volume being written, by its real name
     uint64_t size_ = 0;
     std::vector<std::string> written_;
+    std::vector<uint64_t> sizes_; // of the volumes written
     bool done_ = false;
 };
 
