@@ -72,6 +72,9 @@ void RemoveWorkFolder()
     const std::string path = WorkFolderPath();
     if (Deletable(path))
         DeleteTree(path, true);
+    // The agent runs one update after another in one process: the next one gets the
+    // folder made afresh, not the path of one that is gone.
+    g_workFolder.clear();
 }
 
 bool FindRoomierTempDrive()

@@ -6,11 +6,13 @@
 #include "util/SysResult.h"
 
 // "SETUP_" + the launcher file's time of day (packed DOS form) under the system's
-// temporary folder; emptied and created on the first call, then only returned.
+// temporary folder; emptied and created on the first call (and the first after
+// RemoveWorkFolder), then only returned.
 std::string WorkFolder();
 // The same path, computed without touching the disk.
 std::string WorkFolderPath();
-// Deletes the work folder with its contents (never a relative path).
+// Deletes the work folder with its contents (never a relative path); the next WorkFolder()
+// makes it afresh.
 void RemoveWorkFolder();
 // True when a fixed drive among C:, D: and E: has more free space than the temporary
 // drive; remembers it as the alternative temp base.
