@@ -109,10 +109,11 @@ void CreateAndRun_X_Exe(const RunContext& run)
     SleepPumping(0, wait * 1000);
 
     const std::string xPath = XCopyPath(run);
-    if (CopyFileA(ProgramPath(false).c_str(), xPath.c_str(), FALSE))
+    // An agent file installed read-only must not leave a copy that cannot delete itself.
+    if (const SysResult copied = CopyFileWritable(ProgramPath(false), xPath))
         WriteUpdateLog("Create X_ File ");
     else
-        WriteUpdateLog("Create X_ File failed: " + LastErrorText());
+        WriteUpdateLog("Create X_ File failed: " + ErrorText(copied.error));
     const std::string arguments = XCopyArguments(SwitchValue("/TRANSIENT=", ""), SwitchValue("/DELAY=", ""));
     WriteUpdateLog("WinExec: " + xPath + arguments);
     // The path goes apart from the arguments: under "C:\Program Files" nothing else starts.
