@@ -17,10 +17,10 @@ void AgentError(const OriginalFile& original, BoxOwner owner, const std::string&
              Charset(original));
 }
 
-void AgentAttention(const OriginalFile& original, BoxOwner owner, const std::string& text)
+void AgentAttention(const OriginalFile& original, BoxOwner owner, const std::string& text, int timeoutMs)
 {
     MsgAttention(owner, text, original.Text(OriginalKeys::AttentionTitle), original.Text(OriginalKeys::BtnText),
-                 Charset(original));
+                 Charset(original), timeoutMs);
 }
 
 bool AgentConfirm(const OriginalFile& original, BoxOwner owner, const std::string& text)

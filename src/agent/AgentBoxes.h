@@ -9,5 +9,6 @@
 class OriginalFile;
 
 void AgentError(const OriginalFile& original, BoxOwner owner, const std::string& text);
-void AgentAttention(const OriginalFile& original, BoxOwner owner, const std::string& text);
+// timeoutMs: the box goes by itself after that long (0: it waits for an answer).
+void AgentAttention(const OriginalFile& original, BoxOwner owner, const std::string& text, int timeoutMs = 0);
 bool AgentConfirm(const OriginalFile& original, BoxOwner owner, const std::string& text);

@@ -1,12 +1,27 @@
 #include "agent/AgentRequest.h"
 
 #include "agent/AgentSession.h"
+#include "net/InetHTTP.h"
+#include "ui/KMsgBox.h"
+#include "util/KDebug.h"
+#include "util/SysUtilsWin.h"
 
 namespace {
 
 std::int32_t Low32(std::int64_t value) { return static_cast<std::int32_t>(value); }
 
 } // namespace
+
+void RequestShutdown(AgentSession& session, int countdown)
+{
+    session.shutdownCountdown = countdown;
+    if (countdown != 0 || !session.tickBusy || session.stopping)
+        return;
+    TraceLine(ProcessIdText(), " ShutDown requested during a step: the step ends");
+    session.stopping = true;
+    RequestDownloadAbort();
+    EndMessageBoxes();
+}
 
 std::int32_t PerformAgentRequest(AgentSession& session, std::uint32_t code, std::int32_t value)
 {
@@ -26,7 +41,7 @@ std::int32_t PerformAgentRequest(AgentSession& session, std::uint32_t code, std:
     case C::SetReAskInterval: session.Record(K::ReAskSecondsInterval, value); return 0;
     case C::SetProbeLast: session.RecordSeconds(K::ProbeSecondsLast, value); return 0;
     case C::SetReAskLast: session.RecordSeconds(K::ReAskSecondsLast, value); return 0;
-    case C::SetShutdownCountdown: session.shutdownCountdown = value; return 0;
+    case C::SetShutdownCountdown: RequestShutdown(session, value); return 0;
     case C::PerformUpdateCycle:
         session.checkNow = true;
         if (session.timerCount < 1)

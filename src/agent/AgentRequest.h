@@ -37,6 +37,13 @@ enum NotifyCode : int {
 
 struct AgentSession;
 
+// Sets the shutdown countdown (wm_ShutDown, or request 30). A countdown of 0 that comes
+// while a step is under way (a question on screen, a download, the wait for the
+// product's end) ends that step: the session is stopping, the open boxes close as if
+// declined and no later box waits, a running download stops, so that the next tick
+// ends the run. An uninstaller's "/STOP=0" is never lost behind a question.
+void RequestShutdown(AgentSession& session, int countdown);
+
 // Performs one request on the session. Getters answer the low half of 64-bit values;
 // setters and unknown codes answer 0 (unknown codes change nothing).
 std::int32_t PerformAgentRequest(AgentSession& session, std::uint32_t code, std::int32_t value);

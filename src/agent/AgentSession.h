@@ -64,6 +64,9 @@ struct AgentSession {
     bool checkNow = false;
     bool justDownloadInfoFile = false;
     bool tickBusy = false;
+    // Told to end at once while a step was under way: no box waits for an answer any
+    // more, and no wait goes on; the next tick ends the run.
+    bool stopping = false;
     AgentState state = AgentState::Idle;
     TestMode test;
     HWND window = nullptr; // the launcher window the agent runs in (hidden)

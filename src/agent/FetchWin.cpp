@@ -111,8 +111,8 @@ FetchOutcome DownloadFileAU(AgentSession& session, const std::string& baseIn, co
             outcome.info = ReadFileRange(source, 0, 0);
         } else if (FindFileSize(source) > 0) {
             destination = local;
-            if (!::CopyFileA(source.c_str(), destination.c_str(), FALSE))
-                outcome.error = source + " --- " + LastErrorText();
+            if (const SysResult copied = CopyFileWritable(source, destination); !copied)
+                outcome.error = source + " --- " + ErrorText(copied.error);
             else if (show)
                 ShowCopyProgress();
         }

@@ -2,11 +2,27 @@
 
 #include "util/Utils.h"
 
+namespace {
+
+// A path without the system's prefix of its own name space: "\\?\UNC\server\share" is
+// "\\server\share", "\\?\C:\x" is "C:\x".
+std::string WithoutNameSpace(const std::string& path)
+{
+    const std::string trimmed = TrimText(path);
+    if (StartsWith("\\\\?\\UNC\\", trimmed, true))
+        return "\\" + trimmed.substr(7);
+    if (StartsWith("\\\\?\\", trimmed, true))
+        return trimmed.substr(4);
+    return trimmed;
+}
+
+} // namespace
+
 bool ProcessMatches(const std::string& path, const std::string& shortPath, const ProcessImage& image, bool fullPathOnly)
 {
     if (TrimText(path).empty())
         return false;
-    if (SameTextTrimmed(path, image.fullName))
+    if (SameTextTrimmed(WithoutNameSpace(path), WithoutNameSpace(image.fullName)))
         return true;
     if (!fullPathOnly && SameTextTrimmed(path, image.baseName))
         return true;

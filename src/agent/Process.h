@@ -15,7 +15,9 @@ struct ProcessImage {
 };
 
 // Whether the process runs the program at path (shortPath: the short form of path, ""
-// when there is none). Texts are compared trimmed and ignoring case; the bare file name
+// when there is none). Texts are compared trimmed and ignoring case, full paths also
+// without a "\\?\" or "\\?\UNC\" prefix (as the system may name a program started
+// from a share); the bare file name
 // counts unless fullPathOnly is set. Short forms count only when both exist, so that two
 // programs on a volume without short names never match through empty ones.
 bool ProcessMatches(const std::string& path, const std::string& shortPath, const ProcessImage& image,

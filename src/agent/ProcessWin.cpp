@@ -1,6 +1,5 @@
 #include "agent/ProcessWin.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "agent/Process.h"
@@ -38,14 +37,14 @@ std::string ShortPath(const std::string& path)
 
 // The full-image-name query reads the path from the kernel, so it works for 64-bit
 // processes seen from a 32-bit launcher and for processes of higher integrity levels,
-// where the module list cannot be read. Where the system lacks it, the module list.
-bool ImageFromKernel(DWORD pid, ProcessImage& image)
+// where the module list cannot be read. The handle stays open for a wait on it.
+bool ImageFromKernel(DWORD pid, ProcessImage& image, ScopedHandle& held)
 {
     static const auto query =
         ProcFrom<QueryFullProcessImageNameFn>(::GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
     if (!query)
         return false;
-    ScopedHandle process(::OpenProcess(kProcessQueryLimitedInformation, FALSE, pid));
+    ScopedHandle process(::OpenProcess(kProcessQueryLimitedInformation | SYNCHRONIZE, FALSE, pid));
     if (!process)
         return false;
     char buffer[1024];
@@ -54,14 +53,17 @@ bool ImageFromKernel(DWORD pid, ProcessImage& image)
         return false;
     image.fullName.assign(buffer, size);
     image.baseName = FileNamePart(image.fullName);
+    held = std::move(process);
     return true;
 }
 
-bool ImageFromModules(DWORD pid, const Psapi& psapi, ProcessImage& image)
+// The first module's path: the program as it was started (through a SUBST or mapped
+// drive too), where the kernel names the folder behind it.
+bool ImageFromModules(DWORD pid, const Psapi& psapi, ProcessImage& image, ScopedHandle& held)
 {
     if (!psapi.enumProcessModules || !psapi.moduleBaseName || !psapi.moduleFileName)
         return false;
-    ScopedHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    ScopedHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, pid));
     if (!process)
         return false;
     HMODULE first = nullptr;
@@ -75,7 +77,21 @@ bool ImageFromModules(DWORD pid, const Psapi& psapi, ProcessImage& image)
     image.fullName.assign(name, full);
     const DWORD base = psapi.moduleBaseName(process.get(), first, name, sizeof name);
     image.baseName.assign(name, base);
+    held = std::move(process);
     return true;
+}
+
+// Another user's copy of the product (a terminal server, a switched user) is not the
+// one this user's agent stops or waits for. Where the system cannot tell, every
+// process is taken as this session's.
+bool InThisSession(DWORD pid)
+{
+    using SessionIdFn = BOOL(WINAPI*)(DWORD, DWORD*);
+    static const auto sessionOf = ProcFrom<SessionIdFn>(::GetModuleHandleA("kernel32.dll"), "ProcessIdToSessionId");
+    DWORD mine = 0, theirs = 0;
+    if (!sessionOf || !sessionOf(::GetCurrentProcessId(), &mine))
+        return true;
+    return sessionOf(pid, &theirs) && theirs == mine;
 }
 
 std::vector<DWORD> ProcessIdsWith(const Psapi& psapi)
@@ -101,21 +117,37 @@ std::vector<DWORD> ProcessIdsWith(const Psapi& psapi)
     }
 }
 
-DWORD FindWith(const Psapi& psapi, const std::string& path, bool fullPathOnly)
+FoundProgram FindWith(const Psapi& psapi, const std::string& path, bool fullPathOnly)
 {
     if (TrimText(path).empty())
-        return 0;
+        return {};
     const std::string shortPath = ShortPath(TrimText(path));
+    const std::string name = FileNamePart(TrimText(path));
+    const auto matches = [&](ProcessImage& image) {
+        image.shortName = ShortPath(image.fullName);
+        return ProcessMatches(path, shortPath, image, fullPathOnly);
+    };
     const std::vector<DWORD> ids = ProcessIdsWith(psapi);
     for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
         ProcessImage image;
-        if (!ImageFromKernel(*it, image) && !ImageFromModules(*it, psapi, image))
-            continue;
-        image.shortName = ShortPath(image.fullName);
-        if (ProcessMatches(path, shortPath, image, fullPathOnly))
-            return *it;
+        ScopedHandle process;
+        bool matched = false;
+        bool askModules = true;
+        if (ImageFromKernel(*it, image, process)) {
+            matched = matches(image);
+            // Only a process of the program's own name can have been started from
+            // another drive's view of its folder.
+            askModules = !matched && SameTextTrimmed(image.baseName, name);
+        }
+        if (!matched && askModules) {
+            ProcessImage started;
+            if (ImageFromModules(*it, psapi, started, process))
+                matched = matches(started);
+        }
+        if (matched && InThisSession(*it))
+            return {*it, std::move(process)};
     }
-    return 0;
+    return {};
 }
 
 // The system gives every GUI thread a titled input-method window ("Default IME"). It is
@@ -154,7 +186,9 @@ TAnalizer::Facts FactsOf(TAnalizer::Window w)
 
 std::vector<DWORD> ProcessIds() { return ProcessIdsWith(Psapi()); }
 
-DWORD FindProgramProcess(const std::string& path, bool fullPathOnly) { return FindWith(Psapi(), path, fullPathOnly); }
+FoundProgram FindProgram(const std::string& path, bool fullPathOnly) { return FindWith(Psapi(), path, fullPathOnly); }
+
+DWORD FindProgramProcess(const std::string& path, bool fullPathOnly) { return FindProgram(path, fullPathOnly).pid; }
 
 bool IsProgramRunning(const std::string& path) { return FindProgramProcess(TrimQuotes(path, false), false) != 0; }
 
@@ -198,20 +232,23 @@ bool TerminateProgram(const std::string& path, bool fullPathOnly)
     return false;
 }
 
-void WaitForProgramEnd(const std::string& path, DWORD timeoutMs)
+bool WaitForProgramEnd(const std::string& path, DWORD timeoutMs, const std::function<bool()>& stopping)
 {
+    constexpr DWORD kLookMs = 250;
     const DWORD start = ::GetTickCount();
     SleepPumping(0, 1000);
-    const DWORD pid = FindProgramProcess(TrimQuotes(path, false), false);
-    if (pid == 0)
-        return;
+    const FoundProgram found = FindProgram(TrimQuotes(path, false), false);
+    if (found.pid == 0)
+        return true;
     for (;;) {
-        SleepPumping(0, 1000);
-        if (timeoutMs != 0 && ::GetTickCount() - start > timeoutMs)
-            return;
-        const std::vector<DWORD> ids = ProcessIds();
-        // A list that could not be had says nothing about the process: keep waiting.
-        if (!ids.empty() && std::find(ids.begin(), ids.end(), pid) == ids.end())
-            return;
+        const DWORD waited = ::WaitForSingleObject(found.process.get(), 0);
+        if (waited == WAIT_OBJECT_0)
+            return true;
+        // A handle that cannot be waited on says nothing: the process list does.
+        if (waited == WAIT_FAILED && !IsProgramRunning(path))
+            return true;
+        if (::GetTickCount() - start >= timeoutMs || (stopping && stopping()))
+            return false;
+        SleepPumping(0, kLookMs);
     }
 }

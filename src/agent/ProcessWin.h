@@ -5,13 +5,25 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "util/ScopedWin.h"
+
 // The ids of all processes in the system's order; empty when the list cannot be had.
 std::vector<DWORD> ProcessIds();
-// The process running the program at path (0 for none or an empty path). With two
-// matches, the one listed last wins. With fullPathOnly the bare file name never matches.
+
+// A running process of the program, held open: waiting on the handle follows that very
+// process, whatever the system does with its id after it has ended.
+struct FoundProgram {
+    DWORD pid = 0; // 0: none
+    ScopedHandle process;
+};
+// The process running the program at path (none for an empty path). Only processes of
+// this user's session count. With two matches, the one listed last wins. With
+// fullPathOnly the bare file name never matches.
+FoundProgram FindProgram(const std::string& path, bool fullPathOnly);
 DWORD FindProgramProcess(const std::string& path, bool fullPathOnly);
 // The path may be quoted; its bare file name also matches.
 bool IsProgramRunning(const std::string& path);
@@ -22,6 +34,7 @@ HWND FindMainWindow(const std::string& path, bool fullPathOnly);
 bool PostToProgram(const std::string& path, bool fullPathOnly, UINT message, WPARAM wParam, LPARAM lParam);
 // True when the process was found and ended (exit code 0).
 bool TerminateProgram(const std::string& path, bool fullPathOnly);
-// Returns once the process found for path (after a second's grace) is gone or timeoutMs
-// (0: none) has passed, keeping this thread's windows alive meanwhile.
-void WaitForProgramEnd(const std::string& path, DWORD timeoutMs);
+// Waits, keeping this thread's windows alive, until the process found for path (after a
+// second's grace) has ended: true then, or when none runs. False when timeoutMs passed
+// first or stopping() said to give up.
+bool WaitForProgramEnd(const std::string& path, DWORD timeoutMs, const std::function<bool()>& stopping = {});

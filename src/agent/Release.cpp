@@ -38,6 +38,7 @@ constexpr NumberKey kNumbers[] = {
     {"NewSetup", "SizeOfUpdateFile", 0, &Release::sizeOfUpdateFile},
     {"NewSetup", "VersionNew", 0, &Release::versionNew},
     {"NewSetup", "Stamp", 0, &Release::stamp},
+    {"NewSetup", "ShutDownWaitSeconds", 0, &Release::shutDownWaitSeconds},
     {"AutoInform", "SizeOfInformFile", 0, &Release::sizeOfInformFile},
     {"AutoInform", "AutoInformW", 360, &Release::informWidth},
     {"AutoInform", "AutoInformH", 360, &Release::informHeight},

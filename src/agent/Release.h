@@ -34,7 +34,8 @@ struct Release {
     bool restartProcess = false;
     bool informFinish = false;
     std::string shutDownMethod;
-    std::string runningProcess; // may hold folder variables and a quoted path's arguments
+    std::int64_t shutDownWaitSeconds = 0; // ShutDownWaitSeconds: 0 for the agent's default
+    std::string runningProcess;           // may hold folder variables and a quoted path's arguments
     std::string programName;
     std::int64_t versionNew = 0;
     std::int64_t stamp = 0;

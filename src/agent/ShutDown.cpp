@@ -19,6 +19,13 @@ ShutDownMethod ShutDownMethodOf(const std::string& text)
 
 bool WaitsForEnd(ShutDownMethod method) { return method != ShutDownMethod::DontShutDown; }
 
+std::int64_t ShutDownWaitSeconds(std::int64_t fromRelease)
+{
+    if (fromRelease <= 0)
+        return kDefaultShutDownWaitSeconds;
+    return fromRelease < kLongestShutDownWaitSeconds ? fromRelease : kLongestShutDownWaitSeconds;
+}
+
 ShutDownOutcome ShutDownOutcomeOf(bool wasRunning, bool stillRunning)
 {
     if (!wasRunning)

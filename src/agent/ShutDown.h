@@ -2,6 +2,7 @@
 // and what the shutdown sequence reports. The sequence itself is in agent/ShutDownWin.h.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 enum class ShutDownMethod {
@@ -17,6 +18,13 @@ enum class ShutDownMethod {
 ShutDownMethod ShutDownMethodOf(const std::string& text);
 // Every method but "Don't Shut Down" waits for the program's end.
 bool WaitsForEnd(ShutDownMethod method);
+
+// How long the shutdown sequence waits for the program to end: the release's
+// [NewSetup] ShutDownWaitSeconds, at most a day, or five minutes where it names none
+// (or not a positive number). A program still running then puts the update off.
+constexpr std::int64_t kDefaultShutDownWaitSeconds = 300;
+constexpr std::int64_t kLongestShutDownWaitSeconds = 86400;
+std::int64_t ShutDownWaitSeconds(std::int64_t fromRelease);
 
 // What the shutdown sequence found. The update cycle starts the program again afterwards
 // only when it stopped it.

@@ -87,12 +87,24 @@ void PerformShot(AgentSession& session)
     });
     if (decision.ok()) {
         TraceLine(ProcessIdText(), " ==== PerformShot-1 ====");
+        const OriginalFile& original = session.original;
+        const std::int64_t askedBefore = original.Int(OriginalKeys::ReAskSecondsLast);
+        const std::int64_t stampBefore = original.Int(OriginalKeys::Stamp);
         session.RecordSeconds(OriginalKeys::ReAskSecondsLast, NowSeconds());
         session.Record(OriginalKeys::Stamp, release.stamp);
-        if (release.autoInform)
+        if (release.autoInform) {
             PerformAutoInform(session, release);
-        else if (PerformAutoUpdate(session, release))
-            ReStartAutoUpdateExe(session);
+        } else {
+            switch (PerformAutoUpdate(session, release)) {
+            case CycleEnd::Completed: ReStartAutoUpdateExe(session); break;
+            case CycleEnd::NotCompleted: break;
+            case CycleEnd::PutOff:
+                // Not asked, not declined: the next check offers the release again.
+                session.RecordSeconds(OriginalKeys::ReAskSecondsLast, askedBefore);
+                session.Record(OriginalKeys::Stamp, stampBefore);
+                break;
+            }
+        }
         TraceLine(ProcessIdText(), " ==== PerformShot-2 ====");
     }
     if (session.Interactive()) {

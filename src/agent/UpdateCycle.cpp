@@ -44,8 +44,14 @@ CycleChoices CycleChoicesFor(const Release& release, bool interactive, const Aut
     c.installQuestion = QuestionStyleFor(release.confirmInstall, release.confirmInstallForce, interactive);
     c.installText = InstallQuestionText(release, text);
     c.shutDown = ShutDownMethodOf(release.shutDownMethod);
+    c.shutDownWaitSeconds = ShutDownWaitSeconds(release.shutDownWaitSeconds);
     c.foreground = !release.backgroundUpdate;
     return c;
+}
+
+bool PutsOff(ShutDownMethod method, ShutDownOutcome outcome)
+{
+    return WaitsForEnd(method) && outcome == ShutDownOutcome::StillRunning;
 }
 
 bool RestartAfter(const Release& release, ShutDownOutcome outcome)

@@ -4,6 +4,7 @@
 // agent/UpdateCycleWin.h.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -32,9 +33,17 @@ struct CycleChoices {
     QuestionStyle installQuestion = QuestionStyle::None;
     std::string installText;
     ShutDownMethod shutDown = ShutDownMethod::WaitOnly;
+    std::int64_t shutDownWaitSeconds = kDefaultShutDownWaitSeconds;
     bool foreground = true; // the setup shows its windows (not BackgroundUpdate)
 };
 CycleChoices CycleChoicesFor(const Release& release, bool interactive, const AutoTextLookup& text);
+
+// How a cycle ended. Put off: the product it had to stop still ran when the wait was
+// over; nothing was installed over it, and the next check offers the release again.
+enum class CycleEnd { NotCompleted, Completed, PutOff };
+// Whether the cycle puts the update off after the shutdown: the program still runs, and
+// the method was one that waits for its end ("Don't Shut Down" installs over it).
+bool PutsOff(ShutDownMethod method, ShutDownOutcome outcome);
 
 // The product is started again after the update when the release asks for it and the
 // cycle stopped it.

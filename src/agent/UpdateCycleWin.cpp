@@ -33,11 +33,58 @@ bool PutQuestion(const OriginalFile& original, QuestionStyle style, const std::s
     return true;
 }
 
+// A bare name was found running by its name alone: it starts where the system's own
+// start of that name finds it.
 void StartProgram(const ProgramCommand& command)
 {
-    const StartedProcess started = StartProcess({command.program, command.arguments, SW_SHOW});
+    const std::string program = FindProgramAsStartWould(command.program);
+    const StartedProcess started = StartProcess({program, command.arguments, SW_SHOW});
     if (!started)
-        TraceLine(ProcessIdText(), " ==== program not started: ", command.program, " ", ErrorText(started.error));
+        TraceLine(ProcessIdText(), " ==== program not started: ", program, " ", ErrorText(started.error));
+}
+
+// The installation once the product is out of the way: the update's setup, the version
+// recorded, the fetched file removed, the finish message and the product started again.
+// True when the setup reported completion.
+bool InstallUpdate(AgentSession& session, const Release& release, const CycleChoices& choices,
+                   const std::string& updateFile, const ProgramCommand& program, ShutDownOutcome outcome)
+{
+    const OriginalFile& original = session.original;
+    const bool restartAfter = RestartAfter(release, outcome);
+    UpdateRun run;
+    run.setupFile = updateFile;
+    run.extraArgs = "/OriginalInfoFile=\"" + session.files.info + "\"";
+    run.foreground = choices.foreground;
+    run.shortcutsToRemove = ShortcutsToRemove(original, release);
+    bool result = false;
+    {
+        const AgentStateScope running(session, AgentState::RunningUpdate);
+        session.Notify(NotifyRunUpdate, 1);
+        Trace("10");
+        // A damaged update payload ends the cycle, not the agent.
+        Guarded("PerformAutoUpdate", [&] { result = session.host.runSetup && session.host.runSetup(run); });
+        Trace("11");
+        session.Notify(NotifyRunUpdate, 2);
+    }
+    if (result)
+        session.Record(OriginalKeys::VersionOriginal, release.versionNew);
+    ::DeleteFileA(updateFile.c_str());
+
+    const std::string finish = ReplaceAll(original.AutoUpdateText("s16", ""), "PROG_NAME", release.programName);
+    bool start = true;
+    switch (FinishBoxFor(release, session.Interactive(), result, restartAfter)) {
+    case FinishBox::None: break;
+    case FinishBox::Notice: AgentAttention(original, BoxOwner::Active(), finish); break;
+    case FinishBox::AskRestart:
+        start = AgentConfirm(original, BoxOwner::Active(), finish + original.AutoUpdateText("s17", ""));
+        break;
+    }
+    Trace("12");
+    const std::string command = program.arguments.empty() ? program.program : program.program + " " + program.arguments;
+    TraceLine(BoolText(restartAfter), " ", BoolText(start), " >", command, "<");
+    if (StartsProductAgain(result, outcome == ShutDownOutcome::Stopped, restartAfter, start))
+        StartProgram(program);
+    return result;
 }
 
 } // namespace
@@ -52,11 +99,11 @@ std::vector<std::string> ShortcutsToRemove(const OriginalFile& original, const R
     return links;
 }
 
-bool PerformAutoUpdate(AgentSession& session, const Release& release)
+CycleEnd PerformAutoUpdate(AgentSession& session, const Release& release)
 {
     WriteUpdateLog("PerformAutoUpdate() - START");
     Trace("4");
-    bool result = false;
+    CycleEnd end = CycleEnd::NotCompleted;
     const OriginalFile& original = session.original;
     const AutoTextLookup text = [&original](const std::string& key) { return original.AutoUpdateText(key, ""); };
     const CycleChoices choices = CycleChoicesFor(release, session.Interactive(), text);
@@ -83,54 +130,33 @@ bool PerformAutoUpdate(AgentSession& session, const Release& release)
         }
         if (proceed) {
             Trace("7");
-            const std::string programPath = RunningProductPath(original, release);
-            const ProgramCommand program = SplitProgramCommand(programPath);
-            const ShutDownOutcome outcome = ShutDownProgram(original, program.program, release.shutDownMethod);
-            const bool restartAfter = RestartAfter(release, outcome);
-            UpdateRun run;
-            run.setupFile = updateFile;
-            run.extraArgs = "/OriginalInfoFile=\"" + session.files.info + "\"";
-            run.foreground = choices.foreground;
-            run.shortcutsToRemove = ShortcutsToRemove(original, release);
-            {
-                const AgentStateScope running(session, AgentState::RunningUpdate);
-                session.Notify(NotifyRunUpdate, 1);
-                Trace("10");
-                // A damaged update payload ends the cycle, not the agent.
-                Guarded("PerformAutoUpdate", [&] { result = session.host.runSetup && session.host.runSetup(run); });
-                Trace("11");
-                session.Notify(NotifyRunUpdate, 2);
+            const ProgramCommand program = RunningProcessCommand(original, release);
+            const ShutDownOutcome outcome =
+                ShutDownProgram(original, program.program, release.shutDownMethod,
+                                {choices.shutDownWaitSeconds, [&session] { return session.stopping; }});
+            if (PutsOff(choices.shutDown, outcome)) {
+                // Nothing goes over a running product: it runs on as it was.
+                WriteUpdateLog("PerformAutoUpdate() - put off: " + program.program + " still runs");
+                end = CycleEnd::PutOff;
+                ::DeleteFileA(updateFile.c_str());
+            } else if (InstallUpdate(session, release, choices, updateFile, program, outcome)) {
+                end = CycleEnd::Completed;
             }
-            if (result)
-                session.Record(OriginalKeys::VersionOriginal, release.versionNew);
-            ::DeleteFileA(updateFile.c_str());
-
-            const std::string finish = ReplaceAll(original.AutoUpdateText("s16", ""), "PROG_NAME", release.programName);
-            bool start = true;
-            switch (FinishBoxFor(release, session.Interactive(), result, restartAfter)) {
-            case FinishBox::None: break;
-            case FinishBox::Notice: AgentAttention(original, BoxOwner::Active(), finish); break;
-            case FinishBox::AskRestart:
-                start = AgentConfirm(original, BoxOwner::Active(), finish + original.AutoUpdateText("s17", ""));
-                break;
-            }
-            Trace("12");
-            TraceLine(BoolText(restartAfter), " ", BoolText(start), " >", programPath, "<");
-            if (StartsProductAgain(result, outcome == ShutDownOutcome::Stopped, restartAfter, start))
-                StartProgram(program);
         } else if (fetched) {
             ::DeleteFileA(updateFile.c_str());
         }
     }
     Trace("13");
-    WriteUpdateLog(std::string("PerformAutoUpdate() - END    Result=") + (result ? "TRUE" : "FALSE"));
-    return result;
+    WriteUpdateLog(std::string("PerformAutoUpdate() - END    Result=") +
+                   (end == CycleEnd::Completed ? "TRUE" : "FALSE"));
+    return end;
 }
 
 void ReStartAutoUpdateExe(AgentSession& session)
 {
     WriteUpdateLog(".. ReStartAutoUpdateExe() - Start");
-    if (RestartsAgent(session.shutdownCountdown) && session.host.own) {
+    // An agent told to end meanwhile ends without a successor.
+    if (RestartsAgent(session.shutdownCountdown) && !session.stopping && session.host.own) {
         const std::string program = ProgramFolder(true) + session.host.own->AgentFileName();
         const std::string arguments = RestartAgentArguments(OverrideList(session.overrides));
         WriteUpdateLog(".. WinExec - " + program + " " + arguments);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "agent/UpdateCycle.h"
+
 class OriginalFile;
 struct AgentSession;
 struct Release;
@@ -14,9 +16,10 @@ struct Release;
 // installed, named before the installation rewrites the product's description.
 std::vector<std::string> ShortcutsToRemove(const OriginalFile& original, const Release& release);
 
-// True when the update setup ran and reported completion. release: with the agent's
-// overrides in place of its flags.
-bool PerformAutoUpdate(AgentSession& session, const Release& release);
+// Completed when the update setup ran and reported completion; PutOff when the product
+// still ran after the shutdown's wait. release: with the agent's overrides in place of
+// its flags.
+CycleEnd PerformAutoUpdate(AgentSession& session, const Release& release);
 
 // Starts the plain agent so that it replaces this copy once it has ended, then ends
 // this copy. Does nothing for an agent started with a limited lifetime.

@@ -10,7 +10,6 @@
 #include "agent/AgentSession.h"
 #include "agent/AgentTick.h"
 #include "agent/CheckScheduleWin.h"
-#include "agent/ProcessWin.h"
 #include "launcher/AgentSwitches.h"
 #include "launcher/LauncherWindow.h"
 #include "launcher/RunContext.h"
@@ -27,25 +26,29 @@
 
 namespace {
 
-// How long the plain agent waits for its new X_ copy's window before it posts the
-// requests of its command line. A loaded machine takes more than the 3 s of old to start
-// a program and make its window, and a request posted before that is lost; the wait ends
-// as soon as the window is there or the copy has ended.
-constexpr DWORD kXCopyWaitMs = 30000;
+// How long at most the plain agent waits for its new X_ copy's window before it posts the
+// requests of its command line: until the window is there or the copy has ended. A loaded
+// machine takes more than the 3 s of old to start a program and make its window, and a
+// request posted before that is lost; the bound only keeps a copy that hangs before its
+// window from holding the plain agent (and an uninstaller waiting for it) for ever.
+constexpr DWORD kXCopyWaitMs = 120000;
 constexpr DWORD kXCopyPollMs = 200;
 // "/WAIT=" lets an old X_ copy end; an hour is more than any copy needs.
 constexpr std::int64_t kMostWaitSeconds = 3600;
 
 std::string XCopyPath(const RunContext& run) { return ProgramFolder(true) + XCopyName(run.ownName); }
 
-bool XCopyWindowExists(const RunContext& run)
+// The X_ copy's own window, found by its class: while the copy shows a box, that box
+// would be the main window a process search picks, and it drops the requests.
+HWND XCopyWindow(const RunContext& run)
 {
-    return FindWindowA(AgentWindowClass(XCopyName(run.own.AgentFileName())).c_str(), nullptr) != nullptr;
+    return FindWindowA(AgentWindowClass(XCopyName(run.own.AgentFileName())).c_str(), nullptr);
 }
 
-void Post(const std::string& target, UINT message, WPARAM wParam, LPARAM lParam)
+void Post(const RunContext& run, const std::string& target, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (!PostToProgram(target, true, message, wParam, lParam))
+    const HWND window = XCopyWindow(run);
+    if (!window || !PostMessageA(window, message, wParam, lParam))
         TraceLine(ProcessIdText(), " no window to post to: ", target);
 }
 
@@ -87,7 +90,7 @@ unsigned long RunAgentWindow(const RunContext& run)
                                               [&session](std::uint32_t code, std::int32_t value) {
                                                   return PerformAgentRequest(session, code, value);
                                               },
-                                              [&session](int countdown) { session.shutdownCountdown = countdown; }});
+                                              [&session](int countdown) { RequestShutdown(session, countdown); }});
     view = &window;
     session.window = window.Handle();
     window.Run();
@@ -99,7 +102,7 @@ void CreateAndRun_X_Exe(const RunContext& run)
     WriteUpdateLog("CreateAndRun_X_Exe() --- Start");
     const std::string zz = SwitchValue("/_ZZ=", "");
     TraceLine(ProcessIdText(), " CreateAndRun_X_Exe-1 ", zz);
-    if (XCopyWindowExists(run) && zz != "99") {
+    if (XCopyWindow(run) && zz != "99") {
         WriteUpdateLog("CreateAndRun_X_Exe() --- End");
         return;
     }
@@ -109,10 +112,11 @@ void CreateAndRun_X_Exe(const RunContext& run)
     SleepPumping(0, wait * 1000);
 
     const std::string xPath = XCopyPath(run);
-    if (CopyFileA(ProgramPath(false).c_str(), xPath.c_str(), FALSE))
+    // An agent file installed read-only must not leave a copy that cannot delete itself.
+    if (const SysResult copied = CopyFileWritable(ProgramPath(false), xPath))
         WriteUpdateLog("Create X_ File ");
     else
-        WriteUpdateLog("Create X_ File failed: " + LastErrorText());
+        WriteUpdateLog("Create X_ File failed: " + ErrorText(copied.error));
     const std::string arguments = XCopyArguments(SwitchValue("/TRANSIENT=", ""), SwitchValue("/DELAY=", ""));
     WriteUpdateLog("WinExec: " + xPath + arguments);
     // The path goes apart from the arguments: under "C:\Program Files" nothing else starts.
@@ -123,9 +127,14 @@ void CreateAndRun_X_Exe(const RunContext& run)
         // The requests that follow go to the copy's window: wait until it has one (a
         // process without its window yet would lose them).
         const DWORD start = GetTickCount();
-        while (!XCopyWindowExists(run) && GetTickCount() - start < kXCopyWaitMs &&
-               WaitForSingleObject(started.process.get(), 0) == WAIT_TIMEOUT)
+        while (!XCopyWindow(run) && WaitForSingleObject(started.process.get(), 0) == WAIT_TIMEOUT) {
+            if (GetTickCount() - start >= kXCopyWaitMs) {
+                TraceLine(ProcessIdText(), " CreateAndRun_X_Exe: no window of the X_ copy after ",
+                          static_cast<unsigned long>(kXCopyWaitMs / 1000), " s");
+                break;
+            }
             SleepPumping(0, kXCopyPollMs);
+        }
     }
     WriteUpdateLog("CreateAndRun_X_Exe() --- End");
 }
@@ -138,22 +147,23 @@ void HandleParamOK(const RunContext& run, bool xWasRunning)
     const std::int64_t stop = SwitchInt("/STOP=", -1);
     if (stop >= 0 && targetExists) {
         WriteUpdateLog("PostProcessMessage(wm_ShutDown) to: " + target);
-        Post(target, wm_ShutDown, static_cast<WPARAM>(stop), 0);
+        Post(run, target, wm_ShutDown, static_cast<WPARAM>(stop), 0);
     }
     const std::string local = SwitchValue("/WM_MSG=", "");
     if (!local.empty() && targetExists) {
         const LocalMessage m = ParseLocalMessage(local);
         WriteUpdateLog("PostProcessMessage(wm_LocalMsg) to: " + target + " - :" + local + ":");
-        Post(target, wm_LocalMsg, static_cast<WPARAM>(m.window), static_cast<LPARAM>(m.message));
+        Post(run, target, wm_LocalMsg, static_cast<WPARAM>(m.window), static_cast<LPARAM>(m.message));
     }
     const std::int64_t test = SwitchInt("/TEST=", -1);
     if (test >= 0 && targetExists) {
         WriteUpdateLog("PostProcessMessage(wm_AgentMsg) to: " + target + " - AU_PerformUpdateCycle (" +
                        std::to_string(test) + ")");
-        Post(target, wm_AgentMsg, static_cast<WPARAM>(AgentRequestCode::PerformUpdateCycle), static_cast<LPARAM>(test));
+        Post(run, target, wm_AgentMsg, static_cast<WPARAM>(AgentRequestCode::PerformUpdateCycle),
+             static_cast<LPARAM>(test));
         // A copy started just for this check ends soon after it.
         if (!xWasRunning && test > 0)
-            Post(target, wm_ShutDown, 2, 0);
+            Post(run, target, wm_ShutDown, 2, 0);
     }
     WriteUpdateLog("HandleParamOK() --- End");
 }

@@ -127,8 +127,10 @@ SetupOutcome WebSetupRun(LauncherWindow& view, const RunContext& run, const WebS
     case WebFetch::Failed:
         outcome = {kExitDownloadFailed, false};
         TraceLine(ProcessIdText(), " ==== WebSetupRun: ", file.error);
-        MsgError(view.Owner(), file.error, own.LocalizedText("Error", "Error"),
-                 own.LocalizedText("BtnText", kDefaultButtonList), static_cast<std::uint8_t>(own.Charset()));
+        // A silent run has nobody to click a box away: its exit code says it.
+        if (!request.hidden)
+            MsgError(view.Owner(), file.error, own.LocalizedText("Error", "Error"),
+                     own.LocalizedText("BtnText", kDefaultButtonList), static_cast<std::uint8_t>(own.Charset()));
         break;
     }
     return outcome;

@@ -165,6 +165,10 @@ std::string Transfer(HWND window, const std::string& url, const std::string& loc
             ::DeleteFileA(localFile.c_str());
             if (!::MoveFileA(partial.c_str(), localFile.c_str()) && error.empty())
                 error = ReadFailure(name, ::GetLastError());
+        } else {
+            // Nothing resumes a cut transfer (the next one starts afresh): what arrived,
+            // up to a whole setup, would only fill the temp folder.
+            ::DeleteFileA(partial.c_str());
         }
     }
     return error;

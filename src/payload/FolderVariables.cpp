@@ -151,6 +151,8 @@ public:
         Folder("<StartMenuDir>", System(SystemValue::StartMenuFolder));
         Folder("<ProgramFilesDir>", System(SystemValue::ProgramFilesFolder));
         Folder("<CommonFilesDir>", System(SystemValue::CommonFilesFolder));
+        Folder("<NativeProgramFilesDir>", System(SystemValue::NativeProgramFilesFolder));
+        Folder("<NativeCommonFilesDir>", System(SystemValue::NativeCommonFilesFolder));
         Folder("<FontDir>", System(SystemValue::FontFolder));
         Folder("<SrcDir>", System(SystemValue::LauncherFolder));
         Folder("<OriginDir>", origin);

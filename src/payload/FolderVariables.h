@@ -29,8 +29,10 @@ enum class SystemValue {
     OriginFolder,
     TempFolder,
     StartMenuFolder,
-    ProgramFilesFolder,
-    CommonFilesFolder,
+    ProgramFilesFolder,       // as this program sees it: a 32-bit program on 64-bit Windows
+    CommonFilesFolder,        // gets the folders of 32-bit programs
+    NativeProgramFilesFolder, // the system's own, where its native (64-bit) programs go
+    NativeCommonFilesFolder,
     FontFolder,
 };
 

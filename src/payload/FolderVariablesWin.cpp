@@ -55,6 +55,14 @@ std::string FontFolder()
     return !fonts.empty() && FolderExists(fonts) ? fonts : WindowsFolder(false) + "\\Fonts";
 }
 
+// 64-bit Windows names its own folders in both registry views under the first name; a
+// 32-bit system has only the one folder, under the second.
+std::string NativeFolder(const char* name64, const char* name)
+{
+    const std::string native = ReadRegistryValue(kCurrentVersionKey, name64, "");
+    return native.empty() ? ReadRegistryValue(kCurrentVersionKey, name, "") : native;
+}
+
 std::string Value(SystemValue which)
 {
     switch (which) {
@@ -72,6 +80,8 @@ std::string Value(SystemValue which)
     case SystemValue::StartMenuFolder: return ReadRegistryValue(kShellFoldersKey, "Start Menu", "");
     case SystemValue::ProgramFilesFolder: return ReadRegistryValue(kCurrentVersionKey, "ProgramFilesDir", "");
     case SystemValue::CommonFilesFolder: return ReadRegistryValue(kCurrentVersionKey, "CommonFilesDir", "");
+    case SystemValue::NativeProgramFilesFolder: return NativeFolder("ProgramW6432Dir", "ProgramFilesDir");
+    case SystemValue::NativeCommonFilesFolder: return NativeFolder("CommonW6432Dir", "CommonFilesDir");
     case SystemValue::FontFolder: return FontFolder();
     }
     return {};

@@ -22,6 +22,9 @@ constexpr int kTextAreaId = 100;
 // The band behind the icon.
 constexpr COLORREF kBandColour = RGB(0, 78, 152);
 
+// Set once the program is ending: no box waits for a person any more.
+bool g_boxesEnded = false;
+
 // Font settings shared by every box.
 std::string g_fontFace = "Tahoma";
 int g_fontSize = 8;
@@ -288,9 +291,30 @@ void SetMsgBoxFont(const std::string& face, int size, std::uint8_t charset)
         g_fontSize = size;
 }
 
+namespace {
+
+BOOL CALLBACK CloseBox(HWND window, LPARAM)
+{
+    char name[32] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, kBoxClass) == 0)
+        ::PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+} // namespace
+
+void EndMessageBoxes()
+{
+    g_boxesEnded = true;
+    ::EnumThreadWindows(::GetCurrentThreadId(), CloseBox, 0);
+}
+
 int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& title, int timeoutMs, std::uint32_t flags,
                   const std::string& buttons)
 {
+    if (g_boxesEnded)
+        return 0;
     const bool richEdit = RichEditAvailable();
     Box box;
     box.previousActive = ::GetActiveWindow();

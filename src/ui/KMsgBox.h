@@ -19,6 +19,10 @@ void SetMsgBoxFont(const std::string& face, int size, std::uint8_t charset);
 int ShowMarkupBox(HWND owner, const std::string& markup, const std::string& title, int timeoutMs, std::uint32_t flags,
                   const std::string& buttons);
 
+// The program is ending: every open box of this thread closes as if closed without a
+// button (0), and every later box answers so at once, without showing.
+void EndMessageBoxes();
+
 // Who owns a box, and how it shows. Without an owner window the box belongs to the
 // window that is active when it appears.
 class BoxOwner {

@@ -10,7 +10,9 @@ std::string RawCommandLine()
     return line ? line : "";
 }
 
-std::string CommandArgs() { return CommandArgsOf(RawCommandLine(), ProgramPath(false)); }
+// The command line names the program as it was started, in the code page's letters:
+// its arguments are found whatever the program's folder is called.
+std::string CommandArgs() { return CommandArgsOf(RawCommandLine(), CommandLineProgramPath()); }
 
 bool HasSwitch(const std::string& sw) { return HasSwitchIn(CommandArgs(), sw); }
 

@@ -218,6 +218,17 @@ double FreeBytes(const std::string& path)
     return static_cast<double>(sectors) * bytes * freeClusters;
 }
 
+SysResult CopyFileWritable(const std::string& from, const std::string& to)
+{
+    if (!::CopyFileA(from.c_str(), to.c_str(), FALSE))
+        return SysResult::LastError();
+    const DWORD attributes = ::GetFileAttributesA(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !::SetFileAttributesA(to.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
+        return SysResult::LastError();
+    return {};
+}
+
 bool DeleteMatching(const std::string& mask, bool clearAttributes)
 {
     std::size_t slash = mask.find_last_of("\\/");

@@ -36,6 +36,11 @@ ScopedFile OpenForWrite(const std::string& path, bool append);
 SysResult WriteFileBytes(HANDLE file, const char* data, size_t size);
 void SetDosDate(HANDLE file, uint32_t date);
 
+// Copies from over to (replacing it) and clears the copy's read-only attribute: a copy of
+// a file served or installed read-only must not stand in the way of later deletes and
+// copies over it.
+SysResult CopyFileWritable(const std::string& from, const std::string& to);
+
 // The file's modification time as a packed DOS date and time (local time); 0 when unknown.
 uint32_t FileDosStamp(const std::string& path);
 

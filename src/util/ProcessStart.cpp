@@ -12,6 +12,15 @@ std::string ProcessCommandLine(const ProcessStart& start)
     return line;
 }
 
+std::string FindProgramAsStartWould(const std::string& program)
+{
+    if (program.empty() || program.find_first_of("\\/:") != std::string::npos)
+        return program;
+    char found[MAX_PATH + 1];
+    const DWORD n = SearchPathA(nullptr, program.c_str(), ".exe", sizeof found, found, nullptr);
+    return n > 0 && n < sizeof found ? std::string(found, n) : program;
+}
+
 StartedProcess StartProcess(const ProcessStart& start)
 {
     std::string commandLine = ProcessCommandLine(start);

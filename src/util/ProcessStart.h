@@ -26,6 +26,11 @@ struct StartedProcess {
     explicit operator bool() const { return static_cast<bool>(process); }
 };
 
+// A program named by its bare file name, found as the system's start of a command line
+// finds it: beside the running program first, then in the system's folders and on the
+// search path. A path, or a name found nowhere, comes back as it is.
+std::string FindProgramAsStartWould(const std::string& program);
+
 // The command line the program reads.
 std::string ProcessCommandLine(const ProcessStart& start);
 // A plain start.

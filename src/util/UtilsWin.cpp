@@ -28,52 +28,112 @@ std::string LocaleText(LCTYPE what, const char* fallback)
 
 } // namespace
 
+namespace {
+
+// Wide text stays in plain buffers: a wide string type would bring its whole library
+// instantiation into the launcher.
+using WideText = std::vector<wchar_t>;
+
+// The text in the ANSI code page; lossy when a letter had no place in it and the
+// system's stand-in took its place.
+std::string ToAnsi(const wchar_t* wide, size_t size, DWORD flags, bool* lossy)
+{
+    BOOL usedDefault = FALSE;
+    BOOL* used = flags & WC_NO_BEST_FIT_CHARS ? &usedDefault : nullptr;
+    const int n = WideCharToMultiByte(CP_ACP, flags, wide, static_cast<int>(size), nullptr, 0, nullptr, used);
+    std::string text(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, flags, wide, static_cast<int>(size), &text[0], n, nullptr, used);
+    if (lossy)
+        *lossy = usedDefault != FALSE;
+    return text;
+}
+
+std::string Exact(const WideText& wide, bool* lossy)
+{
+    return ToAnsi(wide.data(), wide.size(), WC_NO_BEST_FIT_CHARS, lossy);
+}
+
+// The short or long form of an existing path (without its terminating zero); empty when
+// the system has none.
+WideText OtherForm(const WideText& path, bool longForm)
+{
+    WideText z(path);
+    z.push_back(L'\0');
+    WideText out(z.size() + MAX_PATH);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD n = longForm ? GetLongPathNameW(z.data(), out.data(), static_cast<DWORD>(out.size()))
+                                 : GetShortPathNameW(z.data(), out.data(), static_cast<DWORD>(out.size()));
+        if (n == 0)
+            return {};
+        if (n < out.size())
+            return WideText(out.begin(), out.begin() + n);
+        out.resize(n + 1);
+    }
+    return {};
+}
+
+// The running program's path as the system gives it (the form it was started by).
+WideText ModulePath()
+{
+    // Grow the buffer until the path fits: it may be longer than MAX_PATH.
+    WideText buf(MAX_PATH + 1);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0)
+            return {};
+        if (n < buf.size())
+            return WideText(buf.begin(), buf.begin() + n);
+        if (buf.size() >= 32768)
+            return {};
+        buf.resize(buf.size() * 2);
+    }
+}
+
+} // namespace
+
 std::string AnsiPath(const wchar_t* path, size_t length)
 {
-    // Wide text stays in plain buffers: a wide string type would bring its whole library
-    // instantiation into the launcher.
-    const auto convert = [](const wchar_t* wide, size_t size, bool* lossy) {
-        BOOL usedDefault = FALSE;
-        const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, static_cast<int>(size), nullptr, 0,
-                                          nullptr, &usedDefault);
-        std::string text(static_cast<size_t>(n > 0 ? n : 0), '\0');
-        if (n > 0)
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, static_cast<int>(size), &text[0], n, nullptr,
-                                &usedDefault);
-        *lossy = usedDefault != FALSE;
-        return text;
-    };
+    const WideText wide(path, path + length);
     bool lossy = false;
-    const std::string direct = convert(path, length, &lossy);
+    const std::string direct = Exact(wide, &lossy);
     if (!lossy)
         return direct;
-    // The short form of an existing path is made of letters every code page has.
-    std::vector<wchar_t> wide(path, path + length);
-    wide.push_back(L'\0');
-    std::vector<wchar_t> shortPath(length + 1);
-    const DWORD n = GetShortPathNameW(wide.data(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
-    if (n == 0 || n >= shortPath.size())
-        return direct;
-    const std::string viaShort = convert(shortPath.data(), n, &lossy);
-    return lossy ? direct : viaShort;
+    // The short form of an existing path is made of letters every code page has. Only the
+    // folder takes it where the file's own name can be spelt: a program knows itself and
+    // its copies by their long names ("sample-agent.exe", not "SAMPLE~1.EXE").
+    size_t slash = length;
+    while (slash > 0 && path[slash - 1] != L'\\')
+        --slash;
+    if (slash > 0) {
+        bool nameLossy = false, folderLossy = false;
+        const std::string name = ToAnsi(path + slash, length - slash, WC_NO_BEST_FIT_CHARS, &nameLossy);
+        const WideText folder = OtherForm(WideText(path, path + slash), false);
+        const std::string shortFolder = Exact(folder, &folderLossy);
+        if (!nameLossy && !folder.empty() && !folderLossy)
+            return WithBackslash(shortFolder, true) + name;
+    }
+    const WideText shortPath = OtherForm(wide, false);
+    const std::string viaShort = Exact(shortPath, &lossy);
+    return shortPath.empty() || lossy ? direct : viaShort;
 }
 
 std::string ProgramPath(bool titleOnly)
 {
-    // Grow the buffer until the path fits: it may be longer than MAX_PATH.
-    std::vector<wchar_t> buf(MAX_PATH + 1);
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0)
-            return std::string();
-        if (n < buf.size()) {
-            const std::string path = AnsiPath(buf.data(), n);
-            return titleOnly ? FileTitle(path, false) : path;
-        }
-        if (buf.size() >= 32768)
-            return std::string();
-        buf.resize(buf.size() * 2);
-    }
+    const WideText module = ModulePath();
+    if (module.empty())
+        return std::string();
+    // Started by its short form, the program still goes by its long name.
+    const WideText longForm = OtherForm(module, true);
+    const WideText& path = longForm.empty() ? module : longForm;
+    const std::string text = AnsiPath(path.data(), path.size());
+    return titleOnly ? FileTitle(text, false) : text;
+}
+
+std::string CommandLineProgramPath()
+{
+    const WideText module = ModulePath();
+    return ToAnsi(module.data(), module.size(), 0, nullptr);
 }
 
 std::string ProgramFolder(bool add)

@@ -8,10 +8,17 @@
 #include "util/Utils.h"
 
 // A path as the ANSI functions take it. When the system's code page cannot hold every
-// letter of it (a folder named in another script), its short form, which it can.
+// letter of it (a folder named in another script), the folder's short form, which it
+// can, followed by the long file name; the whole short form when the name itself cannot
+// be spelt.
 std::string AnsiPath(const wchar_t* path, size_t length);
-// Full path of the running program; with titleOnly its name without the last extension.
+// Full path of the running program, its file name in the long form; with titleOnly its
+// name without the last extension.
 std::string ProgramPath(bool titleOnly);
+// The running program's path as the system spells it in the ANSI command line (letters
+// the code page lacks become its stand-ins): what the command line's own program part
+// is found by.
+std::string CommandLineProgramPath();
 std::string ProgramFolder(bool add);
 std::string WindowsFolder(bool add);
 std::string SystemFolder(bool add);

@@ -7,6 +7,7 @@ import unittest
 
 import scene  # first: it makes the harness importable
 from harness import products, trace, wait_for, winpath
+from harness.wine import end_processes_naming
 
 
 NO_SERVER = "http://127.0.0.1:9/none"
@@ -90,6 +91,27 @@ class TestSwitch(unittest.TestCase):
                     # third tick after it: a fourth shows that none came.
                     installed.wait_ticks(capture, installed.ticks(capture) + 4)
                     self.assertEqual(len(installed.copies()), 1)
+
+
+class FolderOutsideTheCodePage(unittest.TestCase):
+    def test_the_agent_is_the_plain_agent_and_its_x_copy_there(self):
+        # Kannada letters: no ANSI code page has them, so the folder is spelt by its short
+        # form; the agent still knows itself and its copy by their long names.
+        with agent("roles-\u0c85\u0c86") as installed:
+            installed.run_agent("/DELAY=0")
+            installed.wait_logged("WinMain")
+            # The copy runs from the short form of the folder: it goes with the test.
+            [copy] = [m[len("=== START === "):] for t, m in installed.log_entries()
+                      if t == "X" and m.startswith("=== START === ")]
+            self.addCleanup(end_processes_naming, installed.folder, copy.rsplit("\\", 2)[0])
+            self.assertTrue(copy.endswith("\\target\\" + os.path.basename(installed.xcopy)), copy)
+            self.assertIn("ThisIs_Plain_AutoUpdate_Exe=TRUE", installed.log(""))
+            self.assertIn("ThisIs_X_AutoUpdate_Exe=TRUE", installed.log("X"))
+            self.assertEqual(installed.run_agent("/TEST=0"), 0)
+            installed.wait_logged("GetOkToPerformAU = 0 - Error downloading .INFO file", seconds=30)
+            self.assertEqual(installed.run_agent("/STOP=0"), 0)
+            installed.wait_logged("=== EXIT === " + copy, seconds=30)
+            wait_for(lambda: not os.path.exists(installed.xcopy), 30, "the X_ file's removal")
 
 
 class Arguments(unittest.TestCase):

@@ -5,10 +5,12 @@ the product again and restarts itself through the plain agent."""
 import contextlib
 import os
 import shutil
+import signal
 import unittest
 
 import scene  # first: it makes the harness importable
-from harness import boxes, lines_of, products, servers, winpath
+from harness import boxes, lines_of, products, servers, wait_for, winpath
+from harness.wine import end_processes_naming
 
 
 # The override list with RestartProcess forced on: the release itself does not ask for a
@@ -245,6 +247,133 @@ class UpdateQuestions(unittest.TestCase):
                 self.assertTrue(answered, "no attention box")
                 self.assertEqual(installed.version, "2")
                 self.assertEqual(installed.installed_version(), b"2")
+
+
+class RunningProcessForms(unittest.TestCase):
+    """RunningProcess as suite authors write it: the program is split from its arguments
+    before its folder variables are expanded, and a product stopped for the update starts
+    again as the release names it."""
+
+    def test_quoted_with_a_parent_step_a_unc_folder_and_a_bare_name(self):
+        for form in ("parent", "unc", "bare"):
+            with self.subTest(form), on_nginx("form-" + form) as (installed, server):
+                record = "/Record=" + winpath(installed.product_record)
+                method = "Using WM_CLOSE"
+                if form == "parent":
+                    running = '"<InstallDir>..\\target\\SampleProduct.exe" %s /Again' % record
+                    installed.start_product()
+                elif form == "unc":
+                    share = self.unc_share(installed)
+                    installed.set_original({"Directories": {"TargetDir": share + "\\"}})
+                    running = '"<InstallDir>SampleProduct.exe" %s /Again' % record
+                    installed.start(share + "\\SampleProduct.exe", record)
+                    wait_for(lambda: installed.product_recorded("start"), 60, "start of the product")
+                else:
+                    # Found running by its name alone (one no other scenario's product
+                    # has), and started again where the system's start of that name finds
+                    # it: beside the agent. A bare name is never closed by a method that
+                    # wants the full path: its user ends it while the agent waits.
+                    name = "SampleProduct-%s.exe" % installed.stem
+                    shutil.copyfile(installed.product, os.path.join(installed.target, name))
+                    running = '"%s" %s /Again' % (name, record)
+                    method = ""
+                    installed.start(os.path.join(installed.target, name), record)
+                    wait_for(lambda: installed.product_recorded("start"), 60, "start of the product")
+                publish(installed, server.url, RunningProcess=running, ShutDownMethod=method, RestartProcess=1)
+                installed.run_agent("/DELAY=0")
+                if form == "bare":
+                    installed.wait_logged("Shut Down Process() - START")
+                    for pid in installed.running(name):
+                        os.kill(pid, signal.SIGKILL)
+                self.assertEqual(installed.wait_logged("PerformAutoUpdate() - END    Result="), ["TRUE"])
+                self.assertEqual(installed.version, "2")
+                starts = wait_for(lambda: len(installed.product_recorded("start")) >= 2 and
+                                  installed.product_recorded("start"), 30, "the product's restart",
+                                  installed.product_record_lines)
+                self.assertTrue(starts[-1].endswith(" %s /Again" % record), starts)
+                self.assertEqual(bool(installed.product_recorded("close")), form != "bare",
+                                 installed.product_record_lines())
+
+    def unc_share(self, installed):
+        """The product's folder as a share of the server "kfield", through the prefix's map
+        of UNC names; the share and what runs from it go with the test."""
+        name = os.path.basename(installed.folder)
+        unc = os.path.join(scene.wine.prefix, "dosdevices", "unc", "kfield")
+        os.makedirs(unc, exist_ok=True)
+        link = os.path.join(unc, name)
+        os.symlink(installed.target, link)
+        share = "\\\\kfield\\" + name
+        self.addCleanup(os.remove, link)
+        self.addCleanup(end_processes_naming, installed.folder, share)
+        return share
+
+
+class ProductThatDoesNotEnd(unittest.TestCase):
+    def test_the_update_is_put_off_after_the_wait_and_offered_again(self):
+        with on_nginx("update-stuck", probe=5) as (installed, server):
+            installed.start_product("/Ignore")
+            publish(installed, server.url, ShutDownWaitSeconds=3)
+            installed.run_agent("/DELAY=0")
+            self.assertEqual(installed.wait_logged("PerformAutoUpdate() - END    Result="), ["FALSE"])
+            messages = installed.log()
+            self.assertIn("Shut Down Process() - still running after 3 s", messages)
+            self.assertTrue(any(m.startswith("PerformAutoUpdate() - put off: ") for m in messages), messages)
+            # Nothing was installed over it, and it runs on, never asked to start again.
+            self.assertEqual(update_record(installed), [])
+            self.assertEqual(installed.version, "1")
+            self.assertTrue(installed.running("SampleProduct.exe"))
+            self.assertEqual(len(installed.product_recorded("start")), 1)
+            self.assertFalse(os.path.exists(os.path.join(installed.target, installed.update_file)))
+            # Not recorded as asked: the next check offers the release again.
+            self.assertIn(installed.original("Stamp"), (None, "0"))
+            installed.wait_logged("PerformAutoUpdate() - START", count=2, seconds=60)
+            self.assertEqual(installed.decisions()[:2], ["6 - OK", "6 - OK"])
+
+
+class StopDuringAQuestion(unittest.TestCase):
+    """An uninstaller's "/STOP=0" while the agent's X_ copy shows a question ends the copy:
+    the request goes to the copy's own window, not to the box, and the box closes as
+    declined."""
+
+    def test_stop_while_the_agent_asks(self):
+        for question, title in [("check", "Confirm"), ("download", "Confirm"), ("close", "Attention")]:
+            with self.subTest(question), on_nginx("stop-" + question) as (installed, server):
+                installed.start_product()
+                keys = {"download": {"RequestConfirmationBeforeDownload": 1},
+                        "close": {"ShutDownMethod": "Issue a Message Box"}}.get(question, {})
+                publish(installed, server.url, **keys)
+                installed.set_original({"AutoUpdate": {"s15": "Please close PROG_NAME."}})
+                ask_first = ("/TRANSIENT=|1|255|255|255|255|255|255|255|",) if question == "check" else ()
+                installed.run_agent("/DELAY=0", *ask_first)
+                wait_for(lambda: boxes.visible_window(scene.wine, "^%s$" % title), 60, "the %s question" % question)
+                self.assertEqual(installed.run_agent("/STOP=0"), 0)
+                installed.wait_ended(30)
+                wait_for(lambda: not os.path.exists(installed.xcopy), 30, "the X_ file's removal")
+                messages = installed.log()
+                self.assertIn("PostProcessMessage(wm_ShutDown) to: " + winpath(installed.xcopy), messages)
+                # Declined: nothing was checked, fetched, installed or restarted.
+                self.assertEqual(any(m.startswith("GetOkToPerformAU") for m in messages), question != "check")
+                self.assertEqual(fetched_update(installed), question == "close")
+                self.assertFalse(os.path.exists(os.path.join(installed.target, installed.update_file)))
+                self.assertEqual(installed.version, "1")
+                self.assertEqual(update_record(installed), [])
+                self.assertFalse(any(m.startswith(".. WinExec - ") for m in messages))
+                self.assertTrue(installed.running("SampleProduct.exe"))
+
+
+class FolderSource(unittest.TestCase):
+    def test_a_read_only_update_file_from_a_folder_leaves_no_copy_behind(self):
+        with on_nginx("update-folder") as (installed, server):
+            source = os.path.join(installed.folder, "source")
+            os.makedirs(source)
+            served = publish(installed, winpath(source))
+            update = os.path.join(source, installed.update_file)
+            os.replace(os.path.join(served, installed.update_file), update)
+            os.chmod(update, 0o444)
+            self.assertEqual(cycle(installed), "TRUE")
+            self.assertEqual(installed.version, "2")
+            # The copy was writable: the cycle removed it from the agent's folder.
+            self.assertFalse(os.path.exists(os.path.join(installed.target, installed.update_file)))
 
 
 class CheckOnRequest(unittest.TestCase):

@@ -36,6 +36,19 @@ class EngineCommandLine(unittest.TestCase):
         # The work folder is gone afterwards.
         self.assertFalse(os.path.exists(work.group(1).replace("Z:", "").replace("\\", "/")))
 
+    def test_a_setup_in_a_folder_outside_the_code_page_hands_on_its_arguments(self):
+        # Kannada letters: no ANSI code page has them. In the folder, and in the file's
+        # own name, where only its short form can be spelt.
+        for case, name in [("folder", "setup.exe"), ("name", "\u0c87-setup.exe")]:
+            with self.subTest(case):
+                record = scene.wine.scratch("cmdline-far-record")
+                exe = setups.make_setup(scene.build, scene.wine.scratch("cmdline-\u0c85\u0c86"), name=name,
+                                        parameters=setups.engine_args(record))
+                result = run(exe, "/X=1", "/Y=a b")
+                self.assertEqual(result.returncode, 0, result.stderr)
+                [line] = setups.recorded(record, "COMMANDLINE")
+                self.assertIn('\\Engine.exe /X=1 "/Y=a b" %s /TH_ID=' % setups.engine_args(record), line)
+
     def test_origin_given_and_span_switches_never_reach_the_engine(self):
         folder = scene.wine.scratch("cmdline-span")
         exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder))

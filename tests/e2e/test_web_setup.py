@@ -127,12 +127,6 @@ class Failures(unittest.TestCase):
     def setUpClass(cls):
         cls.server = cls.enterClassContext(servers.scripted())
 
-    @classmethod
-    def tearDownClass(cls):
-        # Failed transfers leave their partial files for the next attempt to clear.
-        for name in cls.server.files:
-            for partial in temp_copies(name + ".*"):
-                os.remove(partial)
 
     def fails_with(self, web, folder, *args):
         """Runs web, answers its error box; returns the traced message."""
@@ -216,6 +210,8 @@ class Failures(unittest.TestCase):
                     self.assertEqual(text, message % (self.server.server_address[1], name))
                 else:
                     self.assertTrue(text.startswith(message % name), text)
+                # Nothing of what arrived stays in the temp folder.
+                self.assertEqual(temp_copies(name + "*"), [])
 
     def test_a_file_name_that_leads_out_of_the_temp_folder_is_refused(self):
         # A web launcher from a manifest of its own, as a builder user may write it.
@@ -243,6 +239,28 @@ class Failures(unittest.TestCase):
             self.assertIn(" HTTP_DownloadFile_Incremental: Download Aborted", capture.text)
             self.assertIn(" ==== WebSetupRun: Download Aborted", capture.text)
         self.assertEqual(setups.record(folder), [])
+
+
+class SilentFailures(unittest.TestCase):
+    """With "/hide" nobody is there to click a box away: a failure shows none, and the run
+    ends at once with its exit code."""
+
+    def test_a_failed_download_ends_with_its_code_shows_nothing_and_leaves_nothing(self):
+        folder = scene.wine.scratch("web-hide")
+        with servers.scripted() as server:
+            for kind, path in [("cut", "/cut/3000"), ("404", "/404")]:
+                with self.subTest(kind):
+                    name = unique(folder, "web-hide-" + kind)
+                    full, web = web_setup(folder, server.url + path, name, confirm=1)
+                    with open(full, "rb") as f:
+                        server.files[name] = f.read()
+                    with trace.viewer(scene.wine, "web-hide-trace") as capture:
+                        self.assertEqual(scene.wine.run(web, "/hide", timeout=60).returncode,
+                                         EXIT_DOWNLOAD_FAILED)
+                    # It failed (and said so in the trace), without a question before.
+                    self.assertIn(" ==== WebSetupRun: ", capture.text)
+                    self.assertEqual(setups.record(folder), [])
+                    self.assertEqual(temp_copies(name + "*"), [])
 
 
 class Https(unittest.TestCase):

@@ -62,7 +62,9 @@ def write_ini(path, sections):
                 lines[found[0]] = entry
             else:
                 lines.insert(end, entry)
-    with open(path, "w", encoding="latin-1", newline="") as f:
+    # Letters the code page lacks (a folder in another script) become "?", as in an
+    # ANSI program's writing.
+    with open(path, "w", encoding="latin-1", errors="replace", newline="") as f:
         f.write("\r\n".join(lines) + "\r\n")
 
 

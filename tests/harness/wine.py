@@ -46,17 +46,19 @@ def wait_for(condition, seconds, what, state=None):
         time.sleep(0.1)
 
 
-def processes_naming(folder):
+def processes_naming(folder, *aliases):
     """(process id, command line) of the running processes whose command line names a
-    file under folder, in its host or Windows form."""
-    marks = [os.path.abspath(folder).lower(), winpath(folder).lower()]
+    file under folder, in its host or Windows form, or under one of its aliases (other
+    names of the folder, such as a share's)."""
+    marks = [os.path.abspath(folder).lower(), winpath(folder).lower(), *(a.lower() for a in aliases)]
     found = []
     for entry in os.listdir("/proc"):
         if not entry.isdigit() or int(entry) == os.getpid():
             continue
         try:
             with open("/proc/%s/cmdline" % entry, "rb") as f:
-                line = f.read().replace(b"\0", b" ").decode("latin-1")
+                # Wine names a program by its path in UTF-8 (a folder in any script).
+                line = f.read().replace(b"\0", b" ").decode("utf-8", errors="replace")
             with open("/proc/%s/stat" % entry) as f:
                 state = f.read().rsplit(")", 1)[1].split()[0]
         except OSError:
@@ -66,10 +68,10 @@ def processes_naming(folder):
     return found
 
 
-def end_processes_naming(folder):
+def end_processes_naming(folder, *aliases):
     """Ends, by process id, every running process whose command line names a file under
-    folder (what a scenario started there, whoever started it)."""
-    for pid, _ in processes_naming(folder):
+    folder or one of its aliases (what a scenario started there, whoever started it)."""
+    for pid, _ in processes_naming(folder, *aliases):
         with contextlib.suppress(ProcessLookupError):
             os.kill(pid, signal.SIGKILL)
 

@@ -23,6 +23,8 @@ struct FakeSystem {
         {SystemValue::StartMenuFolder, "C:\\Start"},
         {SystemValue::ProgramFilesFolder, "C:\\Program Files"},
         {SystemValue::CommonFilesFolder, "C:\\Program Files\\Common Files"},
+        {SystemValue::NativeProgramFilesFolder, "C:\\Program Files (native)"},
+        {SystemValue::NativeCommonFilesFolder, "C:\\Program Files (native)\\Common Files"},
         {SystemValue::FontFolder, "C:\\WINDOWS\\Fonts"},
     };
     std::map<SpecialFolder, std::string> specials{{SpecialFolder::MyDocuments, "C:\\Users\\Ann\\Documents"},
@@ -107,6 +109,9 @@ TEST_F(FolderVariables, DrivesDisksAndTheOtherFolders)
              Row{"<OriginDir>a", "F:\\cd\\a"},
              Row{"<ProgramFilesDir>x", "C:\\Program Files\\x"},
              Row{"<CommonFilesDir>", "C:\\Program Files\\Common Files"},
+             Row{"<NativeProgramFilesDir>x", "C:\\Program Files (native)\\x"},
+             Row{"<NativeCommonFilesDir>", "C:\\Program Files (native)\\Common Files"},
+             Row{"<ProgramFilesDir>|<NativeProgramFilesDir>", "C:\\Program Files\\|C:\\Program Files (native)"},
              Row{"<StartMenuDir>", "C:\\Start"},
              Row{"<FontDir>a.ttf", "C:\\WINDOWS\\Fonts\\a.ttf"},
              Row{"<WinSys32Dir>a", "C:\\WINDOWS\\system32\\a"},

@@ -26,6 +26,14 @@ TEST(Process, MatchesByFullPathBareNameOrExistingShortForms)
              Row{"C:\\Elsewhere\\app.exe", "C:\\ELSEWH~1\\app.exe", app, true, false},
              Row{"C:\\Other Dir\\x.exe", "C:\\Other Dir\\x.exe", other, true, false},
              Row{"D:\\y\\tool.exe", "", noShort, true, false}, // both short forms missing
+             // The system's own name space prefixes name the same file.
+             Row{"\\\\srv\\share\\app.exe", "", ProcessImage{"\\\\?\\UNC\\srv\\share\\app.exe", "app.exe", ""}, true,
+                 true},
+             Row{"\\\\?\\unc\\srv\\share\\app.exe", "", ProcessImage{"\\\\srv\\share\\app.exe", "app.exe", ""}, true,
+                 true},
+             Row{"D:\\x\\tool.exe", "", ProcessImage{"\\\\?\\D:\\x\\tool.exe", "tool.exe", ""}, true, true},
+             Row{"\\\\srv\\other\\app.exe", "", ProcessImage{"\\\\?\\UNC\\srv\\share\\app.exe", "app.exe", ""}, true,
+                 false},
              Row{"", "", noShort, false, false},
              Row{"  ", "", ProcessImage{"", "", ""}, false, false},
          }) {

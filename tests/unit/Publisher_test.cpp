@@ -67,7 +67,7 @@ TEST_F(Publisher, WritesTheInfoFileWithTheServedSizesAndTheFiles)
     const auto written = PublishRelease(ReadRelease(
         Manifest("Stamp=20261210\nValidVersions=10,11\nProgramName=Sample Product\n"
                  "[Update]\nSetup=setup-12.exe\nRunningProcess=<TargetDir>\\sample.exe\nShutDownMethod=Using WM_CLOSE\n"
-                 "RequestConfirmationBeforeDownload=1\nRestartProcess=1\n"
+                 "ShutDownWaitSeconds=45\nRequestConfirmationBeforeDownload=1\nRestartProcess=1\n"
                  "[Inform]\nFile=news.rtf\nFileName=news.txt\nUrl=https://127.0.0.1/download\nWidth=480\n")));
     EXPECT_EQ(written.size(), 3u);
     EXPECT_EQ(Served("setup-12.exe"), ReadBytes(dir_ + "/setup-12.exe"));
@@ -87,8 +87,8 @@ TEST_F(Publisher, WritesTheInfoFileWithTheServedSizesAndTheFiles)
         "RequestConfirmationBeforeDownload=1\r\nRequestConfirmationBeforeDownloadForce=0\r\n"
         "RequestConfirmationBeforeInstall=0\r\nRequestConfirmationBeforeInstallForce=0\r\nBackgroundUpdate=0\r\n"
         "RestartProcess=1\r\nInformFinish=0\r\nRemoveStartUpShortcut=0\r\nRemoveCheckForNewUpdateShortcut=0\r\n"
-        "ShutDownMethod=Using WM_CLOSE\r\nRunningProcess=<TargetDir>\\sample.exe\r\nProgramName=Sample Product\r\n"
-        "VersionNew=12\r\nStamp=20261210\r\nValidVersions=10,11\r\n"
+        "ShutDownMethod=Using WM_CLOSE\r\nRunningProcess=<TargetDir>\\sample.exe\r\nShutDownWaitSeconds=45\r\n"
+        "ProgramName=Sample Product\r\nVersionNew=12\r\nStamp=20261210\r\nValidVersions=10,11\r\n"
         "\r\n[General]\r\nAutoInform=1\r\n"
         "\r\n[AutoInform]\r\nDownloadURL_INFORM=https://127.0.0.1/download\r\nNameOfInformFile=news.txt\r\n"
         "SizeOfInformFile=" +
@@ -191,6 +191,8 @@ TEST_F(Publisher, RefusesWithAMessageNamingTheKeyAndWritesNothing)
         {"[Update]\nSetup=setup-12.exe\nRestartProces=1\n", "[Update] RestartProces: unknown key"},
         {"[Update]\nSetup=setup-12.exe\nRestartProcess=yes\n", "[Update] RestartProcess: expected 0 or 1"},
         {"[Update]\nSetup=setup-12.exe\nShutDownMethod=Using WM_Close\n", "[Update] ShutDownMethod: expected one of"},
+        {"[Update]\nSetup=setup-12.exe\nShutDownWaitSeconds=0\n", "[Update] ShutDownWaitSeconds: expected a whole"},
+        {"[Update]\nSetup=setup-12.exe\nShutDownWaitSeconds=86401\n", "[Update] ShutDownWaitSeconds: expected"},
         {"[Update]\nSetup=setup-12.exe\nFileName=CON\n", "[Update] FileName: must be a bare file name"},
         {"[Update]\nSetup=setup-12.exe\nFileName=..\\x.exe\n", "[Update] FileName: must be a bare file name"},
         {"ValidVersions=10,,11\n[Update]\nSetup=setup-12.exe\n", "[Release] ValidVersions: expected"},

@@ -33,6 +33,7 @@ TEST(Release, EveryValueFromTheBytes)
                                    "ProgramName=Demo\r\n"
                                    "VersionNew=12\r\n"
                                    "Stamp=5\r\n"
+                                   "ShutDownWaitSeconds=45\r\n"
                                    "ValidVersions=10,11\r\n"
                                    "RemoveStartUpShortcut=1\r\n"
                                    "[General]\r\nAutoInform=1\r\n"
@@ -52,6 +53,7 @@ TEST(Release, EveryValueFromTheBytes)
     EXPECT_EQ(r.programName, "Demo");
     EXPECT_EQ(r.versionNew, 12);
     EXPECT_EQ(r.stamp, 5);
+    EXPECT_EQ(r.shutDownWaitSeconds, 45);
     EXPECT_EQ(r.validVersions, "10,11");
     EXPECT_TRUE(r.removeStartUpShortcut);
     EXPECT_FALSE(r.removeCheckForNewUpdateShortcut);

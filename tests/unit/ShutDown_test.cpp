@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <utility>
+
 namespace {
 
 using M = ShutDownMethod;
@@ -30,6 +33,18 @@ TEST(ShutDown, Outcome)
     EXPECT_EQ(ShutDownOutcomeOf(true, false), ShutDownOutcome::Stopped);
 }
 
+TEST(ShutDown, WaitLimitFromTheReleaseOrFiveMinutes)
+{
+    for (const auto& [fromRelease, seconds] : {std::pair<std::int64_t, std::int64_t>{0, 300},
+                                               {-5, 300},
+                                               {1, 1},
+                                               {45, 45},
+                                               {86400, 86400},
+                                               {86401, 86400},
+                                               {INT64_MAX, 86400}})
+        EXPECT_EQ(ShutDownWaitSeconds(fromRelease), seconds) << fromRelease;
+}
+
 TEST(ShutDown, CloseRequestNamesTheProgramFile)
 {
     EXPECT_EQ(CloseRequestText("Close PROG_NAME.<P>PROG_NAME, prog_name", "C:\\Prog\\app.exe"),
@@ -48,6 +63,10 @@ TEST(ShutDown, RunningProcessMayCarryArgumentsAfterAQuotedPath)
         {"\"C:\\Program Files\\Demo\\demo.exe\"", "C:\\Program Files\\Demo\\demo.exe", ""},
         {" \"C:\\Demo\\demo.exe\"  /tray /x=\"a b\" ", "C:\\Demo\\demo.exe", "/tray /x=\"a b\""},
         {"\"C:\\Demo\\demo.exe", "C:\\Demo\\demo.exe", ""},
+        // Split before any folder variable is expanded: the quote and the arguments
+        // never reach the path's expansion.
+        {"\"<InstallDir>..\\Other\\app.exe\" /tray", "<InstallDir>..\\Other\\app.exe", "/tray"},
+        {"app.exe", "app.exe", ""},
         {"", "", ""},
     };
     for (const auto& c : cases) {

@@ -140,6 +140,27 @@ TEST(UpdateCycle, ChoicesForEachRelease)
     }
 }
 
+TEST(UpdateCycle, TheReleaseSetsHowLongTheShutDownWaits)
+{
+    Release release = Demo();
+    EXPECT_EQ(CycleChoicesFor(release, false, Text).shutDownWaitSeconds, 300);
+    release.shutDownWaitSeconds = 20;
+    EXPECT_EQ(CycleChoicesFor(release, false, Text).shutDownWaitSeconds, 20);
+}
+
+// Nothing is installed over a product that the method had to stop and that still runs.
+TEST(UpdateCycle, AProductStillRunningPutsTheUpdateOff)
+{
+    using M = ShutDownMethod;
+    using O = ShutDownOutcome;
+    for (const M method : {M::AskToClose, M::WmClose, M::WmQuit, M::Terminate, M::WaitOnly}) {
+        EXPECT_TRUE(PutsOff(method, O::StillRunning)) << static_cast<int>(method);
+        EXPECT_FALSE(PutsOff(method, O::Stopped)) << static_cast<int>(method);
+        EXPECT_FALSE(PutsOff(method, O::NotRunning)) << static_cast<int>(method);
+    }
+    EXPECT_FALSE(PutsOff(M::DontShutDown, O::StillRunning));
+}
+
 TEST(UpdateCycle, ProductStoppedForTheUpdateStartsAgainOnce)
 {
     const struct {

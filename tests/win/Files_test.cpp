@@ -106,6 +106,23 @@ TEST_F(FilesTest, DeleteMatchingIncludesHiddenAndReadOnlyFiles)
     EXPECT_FALSE(DeleteMatching(Path("*.none"), true));
 }
 
+// A file served or installed read-only is copied so that the copy can be replaced and
+// deleted later.
+TEST_F(FilesTest, CopyFileWritableClearsTheReadOnlyAttribute)
+{
+    Make("served", "new");
+    ASSERT_TRUE(::SetFileAttributesA(Path("served").c_str(), FILE_ATTRIBUTE_READONLY));
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(CopyFileWritable(Path("served"), Path("copy"))) << round;
+        EXPECT_FALSE(::GetFileAttributesA(Path("copy").c_str()) & FILE_ATTRIBUTE_READONLY);
+    }
+    EXPECT_EQ(ReadFileRange(Path("copy"), 0, 0), "new");
+    EXPECT_TRUE(::GetFileAttributesA(Path("served").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(::DeleteFileA(Path("copy").c_str()));
+    EXPECT_EQ(CopyFileWritable(Path("absent"), Path("copy")).error, DWORD(ERROR_FILE_NOT_FOUND));
+    ::SetFileAttributesA(Path("served").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(FilesTest, DeleteTreeWithAFileHeldOpen)
 {
     ASSERT_TRUE(::CreateDirectoryA(Path("t").c_str(), nullptr));

@@ -39,6 +39,19 @@ TEST(ProcessStart, ThePathIsNeverSplitAtABlank)
     RemoveDirectoryA(folder.c_str());
 }
 
+TEST(ProcessStart, ABareNameIsFoundAsTheSystemsStartFindsIt)
+{
+    // Beside the running program first (the agent beside its product), then the system.
+    const std::string beside = ProgramPath(false);
+    const std::string name = FileNamePart(beside);
+    EXPECT_TRUE(SameTextTrimmed(FindProgramAsStartWould(name), beside)) << FindProgramAsStartWould(name);
+    EXPECT_TRUE(SameTextTrimmed(FindProgramAsStartWould("cmd.exe"), SystemFolder(true) + "cmd.exe"));
+    EXPECT_TRUE(SameTextTrimmed(FindProgramAsStartWould("cmd"), SystemFolder(true) + "cmd.exe"));
+    // Paths and names found nowhere stay as they are.
+    for (const char* kept : {"C:\\nowhere\\cmd.exe", "sub\\cmd.exe", "no-such-program.exe", ""})
+        EXPECT_EQ(FindProgramAsStartWould(kept), kept);
+}
+
 TEST(ProcessStart, ElevatesOnlyWhenTheSystemAsksForIt)
 {
     struct Case {

@@ -29,6 +29,21 @@ TEST_F(RunningProduct, FoundByFullPathOrBareNameOrShortForm)
     EXPECT_FALSE(IsProgramRunning(folder_ + "\\other.exe"));
 }
 
+// The search keeps the process it found: a wait follows that process, not its id, and
+// the handle tells when it has ended.
+TEST_F(RunningProduct, TheFoundProcessIsHeldOpen)
+{
+    const DWORD pid = Start();
+    const FoundProgram found = FindProgram(path_, true);
+    ASSERT_EQ(found.pid, pid);
+    ASSERT_TRUE(found.process);
+    EXPECT_EQ(::WaitForSingleObject(found.process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    ::TerminateProcess(started_[0].process.get(), 1);
+    EXPECT_EQ(::WaitForSingleObject(found.process.get(), 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_TRUE(WaitForProgramEnd(path_, 1000));
+    EXPECT_FALSE(FindProgram(path_, true).process);
+}
+
 TEST_F(RunningProduct, TwoCopiesTheOneListedLastIsFound)
 {
     const DWORD first = Start();

@@ -9,6 +9,7 @@
 #include "agent/ProcessWin.h"
 #include "agent/Release.h"
 #include "agent/ShutDown.h"
+#include "payload/FolderVariablesWin.h"
 #include "util/FilesWin.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
@@ -31,9 +32,9 @@ protected:
         original_.reset();
         RunningProduct::TearDown();
     }
-    ShutDownOutcome ShutDown(const std::string& path, const std::string& method)
+    ShutDownOutcome ShutDown(const std::string& path, const std::string& method, ShutDownWait wait = {})
     {
-        return ShutDownProgram(*original_, path, method);
+        return ShutDownProgram(*original_, path, method, wait);
     }
     void Original(const char* section, const char* key, const std::string& value)
     {
@@ -190,7 +191,7 @@ TEST_F(ProductShutDown, RunningProcessFromTheDescriptionFilesWithFolderVariables
     ::DeleteFileA(log.c_str());
     EnableUpdateLog(true);
     Start();
-    EXPECT_EQ(ShutDown(SplitProgramCommand(RunningProductPath(*original_, release)).program, release.shutDownMethod),
+    EXPECT_EQ(ShutDown(RunningProcessCommand(*original_, release).program, release.shutDownMethod),
               ShutDownOutcome::Stopped);
     EXPECT_FALSE(Runs(0));
     const std::string text = ReadFileRange(log, 0, 0);
@@ -204,16 +205,93 @@ TEST_F(ProductShutDown, RunningProcessFromTheDescriptionFilesWithFolderVariables
     EXPECT_LT(trace_.find(" ==== PerformAutoUpdate-8 ===="), trace_.find("PID="));
 }
 
+// The path is split from its arguments before its folder variables are expanded: the
+// quote and the arguments never reach the full path of a ".." path.
 TEST_F(ProductShutDown, ArgumentsAfterAQuotedRunningProcessAreNotPartOfThePath)
 {
-    Original("Directories", "TargetDir", folder_ + "\\");
+    Original("Directories", "TargetDir", folder_ + "\\sub\\");
+    for (const std::string& text :
+         {"\"<InstallDir>..\\" + name_ + "\" /tray", "\"<InstallDir>..\\" + name_ + "\"  /tray "}) {
+        SCOPED_TRACE(text);
+        Release release;
+        release.runningProcess = text;
+        Start();
+        const ProgramCommand command = RunningProcessCommand(*original_, release);
+        EXPECT_EQ(command.program, path_);
+        EXPECT_EQ(command.arguments, "/tray");
+        EXPECT_EQ(ShutDown(command.program, "Using Terminate Process"), ShutDownOutcome::Stopped);
+        EXPECT_FALSE(Runs(started_.size() - 1));
+    }
+}
+
+// A product that does not end keeps the agent no longer than the release allows: the
+// sequence gives up (and says so), and the product runs on. An agent told to end gives
+// up at once.
+TEST_F(ProductShutDown, GivesUpWhenTheTimeIsUpOrTheAgentEnds)
+{
+    Original("AutoUpdate", "s15", "Please close PROG_NAME.");
+    const std::string log = UpdateLogFileName();
+    ::DeleteFileA(log.c_str());
+    EnableUpdateLog(true);
+    struct Row {
+        const char* method;
+        bool stopping;
+    };
+    for (const Row& r : {Row{"Using WM_CLOSE", false}, Row{"Issue a Message Box", false}, Row{"", true}}) {
+        SCOPED_TRACE(r.method);
+        Start("/Ignore");
+        const DWORD start = ::GetTickCount();
+        EXPECT_EQ(ShutDown(path_, r.method, {2, [&r] { return r.stopping; }}), ShutDownOutcome::StillRunning);
+        const DWORD took = ::GetTickCount() - start;
+        EXPECT_LT(took, 20000u); // not the five minutes of the default
+        EXPECT_TRUE(Runs(started_.size() - 1));
+        const std::string text = ReadFileRange(log, 0, 0);
+        EXPECT_TRUE(Contains(text, r.stopping ? "Shut Down Process() - given up: the agent ends\r\n"
+                                              : "Shut Down Process() - still running after 2 s\r\n"))
+            << text;
+        ::TerminateProcess(started_.back().process.get(), 1);
+        ::WaitForSingleObject(started_.back().process.get(), 5000);
+        ::DeleteFileA(log.c_str());
+    }
+}
+
+// A 64-bit product in the system's own Program Files is named by the native folder
+// variable: from the shipped 32-bit agent on 64-bit Windows (win_unit.crossarch, with
+// the twin's sample product) as from the twin or a 32-bit system, where it is the only
+// Program Files. The old name keeps naming what it always named.
+TEST_F(ProductShutDown, AProductInTheNativeProgramFilesIsFoundAndStopped)
+{
+    BOOL wow64 = FALSE;
+    ::IsWow64Process(::GetCurrentProcess(), &wow64);
+    const std::string native =
+        ReadRegistryValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramW6432Dir", "");
+    const std::string own =
+        ReadRegistryValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "");
+    ASSERT_FALSE(own.empty());
+    const std::string programFiles = native.empty() ? own : native;
+    EXPECT_EQ(ExpandVariables("<NativeProgramFilesDir>", "\\", true, false), programFiles);
+    EXPECT_EQ(ExpandVariables("<ProgramFilesDir>", "\\", true, false), own);
+    EXPECT_EQ(wow64 != FALSE, own != programFiles) << own << " / " << programFiles;
+
+    // The product of the system's own kind: the twin's beside a 32-bit build on 64-bit.
+    const std::string product = wow64
+                                    ? ProgramFolder(true) + "..\\..\\..\\win64\\tools\\sampleproduct\\SampleProduct.exe"
+                                    : sample_product::SampleProduct();
+    const std::string folder = programFiles + "\\" + name_ + ".dir";
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS) << folder;
+    path_ = folder + "\\" + name_;
+    ASSERT_TRUE(::CopyFileA(product.c_str(), path_.c_str(), FALSE)) << product;
+    const DWORD pid = Start();
     Release release;
-    release.runningProcess = "\"<InstallDir>" + name_ + "\" /tray";
-    Start();
-    const ProgramCommand command = SplitProgramCommand(RunningProductPath(*original_, release));
-    EXPECT_EQ(command.arguments, "/tray");
-    EXPECT_EQ(ShutDown(command.program, "Using Terminate Process"), ShutDownOutcome::Stopped);
-    EXPECT_FALSE(Runs(0));
+    release.runningProcess = "\"<NativeProgramFilesDir>" + name_ + ".dir\\" + name_ + "\" /tray";
+    const ProgramCommand command = RunningProcessCommand(*original_, release);
+    EXPECT_EQ(command.program, path_);
+    EXPECT_EQ(FindProgramProcess(command.program, true), pid);
+    EXPECT_EQ(ShutDown(command.program, "Using WM_CLOSE"), ShutDownOutcome::Stopped);
+    EXPECT_TRUE(Contains(Record(), "close wParam=15 lParam=255")) << Record();
+    ::WaitForSingleObject(started_.back().process.get(), 5000);
+    started_.clear();
+    DeleteTree(folder, true);
 }
 
 } // namespace

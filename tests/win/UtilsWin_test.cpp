@@ -33,6 +33,32 @@ TEST(UtilsWin, ProgramPathAndFolder)
     EXPECT_TRUE(IsFolder(folder));
 }
 
+// Kannada letters: no ANSI code page has them, so the folder is spelt by its short form;
+// a file name that can be spelt stays long (the agent knows itself by it).
+TEST(UtilsWin, AnsiPathOfAFolderOutsideTheCodePage)
+{
+    wchar_t temp[MAX_PATH + 1];
+    ASSERT_GT(GetTempPathW(MAX_PATH + 1, temp), 0u);
+    const std::wstring folder = std::wstring(temp) + L"kansi \x0C85\x0C86 " + std::to_wstring(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    struct Row {
+        std::wstring name;
+        const char* ending; // of the ANSI path; "" where only the short form spells it
+    };
+    for (const Row& r : {Row{L"sample-agent.exe", "\\sample-agent.exe"}, Row{L"\x0C87 agent.exe", ""}}) {
+        const std::wstring file = folder + L"\\" + r.name;
+        HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        CloseHandle(h);
+        const std::string ansi = AnsiPath(file.c_str(), file.size());
+        EXPECT_TRUE(EndsWith(r.ending, ansi, false)) << ansi;
+        EXPECT_EQ(ansi.find('?'), std::string::npos) << ansi;
+        EXPECT_NE(GetFileAttributesA(ansi.c_str()), INVALID_FILE_ATTRIBUTES) << ansi;
+        DeleteFileW(file.c_str());
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
 TEST(UtilsWin, SystemFolders)
 {
     struct Case {

@@ -35,6 +35,8 @@ const char* const kFlags[] = {"RequestConfirmationBeforeDownload",
 const char* const kShutDownMethods[] = {"Issue a Message Box", "Using WM_CLOSE", "Using WM_QUIT",
                                         "Using Terminate Process", "Don't Shut Down"};
 constexpr std::uint64_t kLargestVersion = std::numeric_limits<std::int32_t>::max();
+// How long an agent may wait for the running product to end: a day at most.
+constexpr std::uint64_t kLongestShutDownWait = 86400;
 
 std::string ServedName(const Reader& r, const std::string& key, const std::string& name)
 {
@@ -136,10 +138,10 @@ ReleasePlan ReadRelease(const std::string& path, const std::vector<std::string>&
             }
             plan.expires = ReadExpiry(r);
         } else if (upper == "UPDATE") {
-            r.OnlyKeys({"Setup", "FileName", "RunningProcess", "ShutDownMethod", "RequestConfirmationBeforeDownload",
-                        "RequestConfirmationBeforeDownloadForce", "RequestConfirmationBeforeInstall",
-                        "RequestConfirmationBeforeInstallForce", "BackgroundUpdate", "RestartProcess", "InformFinish",
-                        "RemoveStartUpShortcut", "RemoveCheckForNewUpdateShortcut"});
+            r.OnlyKeys({"Setup", "FileName", "RunningProcess", "ShutDownMethod", "ShutDownWaitSeconds",
+                        "RequestConfirmationBeforeDownload", "RequestConfirmationBeforeDownloadForce",
+                        "RequestConfirmationBeforeInstall", "RequestConfirmationBeforeInstallForce", "BackgroundUpdate",
+                        "RestartProcess", "InformFinish", "RemoveStartUpShortcut", "RemoveCheckForNewUpdateShortcut"});
             plan.setup = ExistingFile(r, base, "Setup");
             plan.updateFileName =
                 ServedName(r, "FileName", r.Text("FileName", fs::path(plan.setup).filename().string()));
@@ -150,6 +152,8 @@ ReleasePlan ReadRelease(const std::string& path, const std::vector<std::string>&
                 r.Fail("ShutDownMethod", "expected one of \"Issue a Message Box\", \"Using WM_CLOSE\", \"Using "
                                          "WM_QUIT\", \"Using Terminate Process\", \"Don't Shut Down\", not \"" +
                                              plan.shutDownMethod + "\"");
+            plan.shutDownWaitSeconds =
+                static_cast<std::int64_t>(r.Number("ShutDownWaitSeconds", 0, 1, kLongestShutDownWait));
             for (const char* flag : kFlags)
                 plan.flags.emplace_back(flag, r.Flag(flag, false) ? "1" : "0");
         } else if (upper == "INFORM") {
@@ -221,6 +225,8 @@ std::string InfoText(const ReleasePlan& plan, const ServedFile& update, const Se
         line(flag, value);
     line("ShutDownMethod", plan.shutDownMethod);
     line("RunningProcess", plan.runningProcess);
+    if (plan.shutDownWaitSeconds > 0)
+        line("ShutDownWaitSeconds", std::to_string(plan.shutDownWaitSeconds));
     line("ProgramName", plan.programName);
     line("VersionNew", std::to_string(plan.version));
     line("Stamp", std::to_string(plan.stamp));

@@ -24,6 +24,7 @@ struct ReleasePlan {
     std::string setup; // empty: an announcement only
     std::string updateFileName;
     std::string runningProcess, shutDownMethod;
+    std::int64_t shutDownWaitSeconds = 0; // 0: not given (the agent waits its default)
     // The ".info" flags of [NewSetup], in file order, "0" or "1".
     std::vector<std::pair<std::string, std::string>> flags;
 
