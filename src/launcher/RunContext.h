@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "agent/AgentFolders.h"
 #include "payload/GFileInfo.h"
 
 enum class RunRole {
@@ -38,4 +39,7 @@ struct RunContext {
     // The class of the launcher's window, which is also the single-instance guard: one
     // window per setup path, one per agent name.
     std::string windowClass;
+    // In agent mode: where the agent is installed and where it writes, decided at
+    // start-up once the system has been asked (launcher/AgentRoles.h).
+    AgentFiles agentFiles;
 };
