@@ -29,26 +29,66 @@ constexpr std::size_t kPageStart = 1000;
 constexpr DWORD kNoCache = INTERNET_FLAG_NO_CACHE_WRITE;
 constexpr const char* kFirstByte = "Range: bytes=0-0\r\n";
 
-// An Internet handle with every time limit set; none when WinINet is missing.
-ScopedInternet OpenInternet(const char* agent)
+// Every time limit on the handle.
+void Limit(HINTERNET handle)
 {
-    ScopedInternet internet(inet::Open(agent));
-    if (internet)
-        for (const DWORD option : kTimeoutOptions)
-            inet::SetOption(internet.get(), option, kNoProgressMs);
-    return internet;
+    for (const DWORD option : kTimeoutOptions)
+        inet::SetOption(handle, option, kNoProgressMs);
+}
+
+// An open request with its connection and Internet handle, closed in that order.
+struct OpenedUrl {
+    ScopedInternet internet;
+    ScopedInternet connection;
+    ScopedInternet request;
+};
+
+// Opens url (http:// or https://) for a GET, as InternetOpenUrl would, through a
+// connection whose time limits are set before it is made: some implementations (Wine's)
+// give a request none of the limits set on its Internet handle, only its connection's,
+// and a read that waits on a silent server would otherwise never end. Without an
+// Internet handle (no WinINet) internet stays empty; request is empty whenever the URL
+// could not be opened.
+OpenedUrl OpenUrl(const char* agent, const std::string& url, DWORD flags, const std::string& headers)
+{
+    OpenedUrl opened;
+    opened.internet.reset(inet::Open(agent));
+    if (!opened.internet)
+        return opened;
+    Limit(opened.internet.get());
+    URL_COMPONENTSA parts = {};
+    parts.dwStructSize = sizeof parts;
+    // Lengths without buffers: the parts are pointed out within url.
+    parts.dwHostNameLength = parts.dwUserNameLength = parts.dwPasswordLength = 1;
+    parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
+    if (!inet::CrackUrl(url, parts) || (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS))
+        return opened;
+    const auto part = [](const char* text, DWORD length) { return text ? std::string(text, length) : std::string(); };
+    opened.connection.reset(inet::Connect(opened.internet.get(), part(parts.lpszHostName, parts.dwHostNameLength),
+                                          parts.nPort, part(parts.lpszUserName, parts.dwUserNameLength),
+                                          part(parts.lpszPassword, parts.dwPasswordLength)));
+    if (!opened.connection)
+        return opened;
+    Limit(opened.connection.get());
+    std::string path = part(parts.lpszUrlPath, parts.dwUrlPathLength) + part(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (path.empty())
+        path = "/";
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS)
+        flags |= INTERNET_FLAG_SECURE;
+    ScopedInternet request(inet::OpenRequest(opened.connection.get(), path, flags));
+    if (!request)
+        return opened;
+    Limit(request.get());
+    if (inet::SendRequest(request.get(), headers))
+        opened.request = std::move(request);
+    return opened;
 }
 
 // Asks for the URL once and drops the answer; servers that count requests see the same
 // sequence as from every earlier release of the launcher. Only the first byte is asked
 // for: a handle closed with the body unread has the whole body drained first (under Wine
 // a 200 MiB setup took 20 s that way), and a server that ignores the range costs no more.
-void Probe(const std::string& url)
-{
-    ScopedInternet internet = OpenInternet("HTTP_Connect_2");
-    if (internet)
-        ScopedInternet(inet::OpenUrl(internet.get(), url, kNoCache, kFirstByte));
-}
+void Probe(const std::string& url) { static_cast<void>(OpenUrl("HTTP_Connect_2", url, kNoCache, kFirstByte)); }
 
 // The status of the answer; 0 when there is none (a protocol without one).
 int StatusOf(HINTERNET request)
@@ -84,6 +124,9 @@ std::string DownloadFailure(const std::string& name, const std::string& reason)
 
 std::string ReadFailure(const std::string& name, DWORD code)
 {
+    // WSAETIMEDOUT, ERROR_INTERNET_TIMEOUT: the time limit of a read.
+    if (code == 10060 || code == 12002)
+        return DownloadFailure(name, "nothing arrived for " + std::to_string(kNoProgressMs / 1000) + " seconds");
     std::string reason = ErrorText(code);
     if (reason.empty())
         reason = inet::LastResponseInfo();
@@ -105,11 +148,11 @@ std::string PageStart(HINTERNET request)
 std::string Transfer(const std::string& url, const DownloadOptions& options, const BodySink& sink,
                      const std::string& name)
 {
-    ScopedInternet internet = OpenInternet("HTTP_Connect_3");
-    if (!internet)
-        return "Unable to initialize \"WinINet.dll\"";
     // Always from the server, never from the cache.
-    ScopedInternet request(inet::OpenUrl(internet.get(), DownloadUrlFor(url), INTERNET_FLAG_RELOAD | kNoCache));
+    const OpenedUrl opened = OpenUrl("HTTP_Connect_3", DownloadUrlFor(url), INTERNET_FLAG_RELOAD | kNoCache, "");
+    if (!opened.internet)
+        return "Unable to initialize \"WinINet.dll\"";
+    const ScopedInternet& request = opened.request;
     if (!request)
         return "Unable to open Internet Connection: " + url;
     const int status = StatusOf(request.get());
@@ -215,10 +258,8 @@ bool HTTP_IsConnected(std::string& message)
 
 std::int64_t HTTP_GetFileSize(const std::string& url)
 {
-    ScopedInternet internet = OpenInternet("HTTP_Connect_2");
-    if (!internet)
-        return -1;
-    ScopedInternet request(inet::OpenUrl(internet.get(), url, kNoCache, kFirstByte));
+    const OpenedUrl opened = OpenUrl("HTTP_Connect_2", url, kNoCache, kFirstByte);
+    const ScopedInternet& request = opened.request;
     if (!request)
         return -1;
     std::int64_t size = -1;
