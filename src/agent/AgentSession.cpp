@@ -2,22 +2,24 @@
 
 #include "payload/GFileInfo.h"
 #include "util/FilesWin.h"
-#include "util/IniText.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
 
 AgentFiles AgentFilesIn(const std::string& folder, const TGFileInfo& own)
 {
-    const std::string at = WithBackslash(folder, true);
-    return {at + own.InstalledInfoName(), at + own.InfoFileName(), at};
+    return AgentFilesOf(folder, folder, own.InfoFileName(), own.InstalledInfoName(), own.AgentFileName());
 }
 
 AgentSession::AgentSession(AgentHost hostIn, AgentFiles filesIn)
-    : host(std::move(hostIn)), files(std::move(filesIn)), original(files.original),
-      // The release kept from an earlier run answers until this run has fetched one.
-      releaseVersion(IniText(ReadFileRange(files.info, 0, 0)).Int("NewSetup", "VersionNew", 0))
+    : host(std::move(hostIn)), files(std::move(filesIn)), original(files.original, files.overlay),
+      keys(host.own ? ReleaseKeysOf(*host.own) : PayloadKeys())
 {
+    // The release kept from an earlier run answers until this run has fetched one; for a
+    // keyed product only while it still verifies.
+    const CheckedRelease kept =
+        CheckRelease(ReadFileRange(files.info, 0, 0), ReadFileRange(files.signature, 0, 0), keys, UtcNowSeconds());
+    releaseVersion = kept.release.versionNew;
 }
 
 std::string AgentSession::UpdateServer() const { return host.own ? host.own->UpdateServerUrl() : std::string(); }

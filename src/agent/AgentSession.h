@@ -9,10 +9,12 @@
 #include <optional>
 #include <string>
 
+#include "agent/AgentFolders.h"
 #include "agent/AgentHost.h"
 #include "agent/OriginalFileWin.h"
 #include "agent/Overrides.h"
 #include "agent/Release.h"
+#include "trust/PublicKey.h"
 
 class TGFileInfo;
 
@@ -29,15 +31,7 @@ enum class AgentState : std::int32_t {
     RunningUpdate = 3, // the update's setup
 };
 
-// Where the agent keeps its files, decided in one place: the installed product's
-// description, the fetched release's description (which the update's engine is given),
-// and the folder that receives fetched files.
-struct AgentFiles {
-    std::string original;
-    std::string info;
-    std::string fetchFolder; // with a trailing backslash
-};
-// Beside the agent in folder, named after its payload's update options.
+// The agent's files beside it in folder, which it writes there (agent/AgentFolders.h).
 AgentFiles AgentFilesIn(const std::string& folder, const TGFileInfo& own);
 
 // Test mode: a developer's folder replaces the update server for the day.
@@ -53,6 +47,9 @@ struct AgentSession {
     AgentHost host;
     AgentFiles files;
     OriginalFile original;
+    // The publisher's keys the product's payload carries: releases must be signed by one.
+    // Never taken from a server.
+    PayloadKeys keys;
     OverrideBytes overrides = FreshOverrides();
     // The version of the release the last fetch of its description brought (request 5).
     std::int64_t releaseVersion = 0;

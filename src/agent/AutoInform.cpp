@@ -5,7 +5,6 @@
 #include "agent/FetchWin.h"
 #include "agent/InformDialogWin.h"
 #include "payload/Token.h"
-#include "util/FilesWin.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
 
@@ -27,7 +26,7 @@ bool PerformAutoInform(AgentSession& session, const Release& release)
             const AgentStateScope fetching(session, AgentState::Fetching);
             session.Notify(NotifyFetch, 1);
             fetch = DownloadFileAU(session, release.downloadUrl, release.nameOfInformFile, FetchKind::Inform,
-                                   release.confirmDownload);
+                                   release.confirmDownload, release.signedInform);
             session.Notify(NotifyFetch, 2);
         }
         if (fetch.fetched) {
@@ -43,7 +42,8 @@ bool PerformAutoInform(AgentSession& session, const Release& release)
             p.height = release.informHeight;
             p.width = release.informWidth;
             p.address = release.informAddress;
-            p.body = SplitInformText(ReadFileRange(FetchedFilePath(session, release.nameOfInformFile), 0, 0)).body;
+            // The bytes that were checked, never a file read again.
+            p.body = SplitInformText(fetch.bytes).body;
             result = ShowInformDialog(p);
             // Delivered once shown, whether or not the user pressed the button.
             if (result)

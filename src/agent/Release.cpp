@@ -79,3 +79,25 @@ void ApplyOverrides(Release& release, const OverrideBytes& overrides)
         if (f.override >= 0)
             release.*f.value = Overridden(overrides, static_cast<Override>(f.override), release.*f.value);
 }
+
+CheckedRelease CheckRelease(const std::string& info, const std::string& signature, const PayloadKeys& keys,
+                            std::int64_t nowUtc)
+{
+    CheckedRelease checked;
+    if (!keys.Keyed()) {
+        checked.usable = true;
+        checked.release = ParseRelease(info);
+        return checked;
+    }
+    // Not a value of it is read before it verified.
+    const ReleaseVerdict verdict = VerifyRelease(info, signature, keys.keys, nowUtc);
+    if (!verdict.Verified()) {
+        checked.refusal = verdict.reason;
+        return checked;
+    }
+    checked.usable = true;
+    checked.release = ParseRelease(info);
+    checked.release.signedUpdate = verdict.update;
+    checked.release.signedInform = verdict.inform;
+    return checked;
+}

@@ -5,10 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "agent/Overrides.h"
+#include "trust/PublicKey.h"
+#include "trust/SignedRelease.h"
 
 // The agent's flags are true for exactly the text "1" ("yes", "true" or "2" are not).
 inline bool FlagText(const std::string& stored) { return stored == "1"; }
@@ -50,11 +53,30 @@ struct Release {
     std::int64_t sizeOfInformFile = 0;
     std::int64_t informWidth = 360; // AutoInformW, AutoInformH: the dialog's outer size
     std::int64_t informHeight = 360;
+
+    // A signed release (a keyed product's): the size and SHA-256 its publisher signed
+    // for each file it serves, which the fetched file must have. None for an unsigned one.
+    std::optional<SignedFile> signedUpdate;
+    std::optional<SignedFile> signedInform;
 };
 
 // The release that infoText describes; missing keys give their defaults, so empty or
 // foreign bytes give a release with nothing to fetch.
 Release ParseRelease(std::string_view infoText);
+
+// The release a fetched description gives the agent. A product without keys takes the
+// description as it came (usable whatever it holds; what the check makes of it is the
+// decision's business). A keyed product takes only a description whose signature
+// (signature: the ".sig" file's bytes, empty when none came) verifies under one of its
+// keys and that has not expired at nowUtc (seconds since 1970, UTC); its release then
+// carries the signed files. Otherwise nothing: an empty release and the reason.
+struct CheckedRelease {
+    bool usable = false;
+    Release release;
+    std::string refusal; // why a keyed product refuses it
+};
+CheckedRelease CheckRelease(const std::string& info, const std::string& signature, const PayloadKeys& keys,
+                            std::int64_t nowUtc);
 
 // Puts the running agent's overrides in place of the release's flags.
 void ApplyOverrides(Release& release, const OverrideBytes& overrides);

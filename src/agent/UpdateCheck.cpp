@@ -14,9 +14,11 @@
 #include "agent/UpdateDecisionWin.h"
 #include "net/InetHTTP.h"
 #include "payload/GFileInfo.h"
+#include "util/FilesWin.h"
 #include "util/KDebug.h"
 #include "util/SysUtilsWin.h"
 #include "util/Utils.h"
+#include "util/UtilsWin.h"
 
 namespace {
 
@@ -46,11 +48,37 @@ void TellWhyNothing(const AgentSession& session, const Decision& decision, const
 FetchedRelease DownloadInfoFile(AgentSession& session)
 {
     const TGFileInfo* own = session.host.own;
+    const std::string infoName = own ? own->InfoFileName() : std::string();
     session.Notify(NotifyCheck, 1);
     FetchedRelease info;
-    info.fetch = DownloadFileAU(session, session.UpdateServer(), own ? own->InfoFileName() : std::string(),
-                                FetchKind::Info, false);
-    info.release = ParseRelease(info.fetch.info);
+    info.fetch = DownloadFileAU(session, session.UpdateServer(), infoName, FetchKind::Info, false);
+    const bool keyed = session.keys.Keyed();
+    // A keyed product reads not a value of a description that did not verify.
+    const std::string signature = info.fetch.fetched && keyed ? FetchSignature(session, infoName) : std::string();
+    CheckedRelease checked;
+    if (info.fetch.fetched)
+        checked = CheckRelease(info.fetch.bytes, signature, session.keys, UtcNowSeconds());
+    if (info.fetch.fetched && !checked.usable) {
+        info.fetch.fetched = false;
+        info.fetch.error = "The release is refused: " + checked.refusal + ".";
+        WriteUpdateLog("ERROR: release refused: " + checked.refusal);
+        TraceLine(ProcessIdText(), " ==== release refused: ", checked.refusal);
+    }
+    // The update's engine is given the kept description. A product without keys keeps
+    // whatever came, so that nobody reads an older release's; a keyed one keeps only what
+    // verified, with its signature. One that cannot be kept has not arrived.
+    if (!keyed || info.fetch.fetched) {
+        SysResult kept = keyed ? ReplaceFileWhole(session.files.signature, signature) : SysResult{};
+        if (kept)
+            kept = ReplaceFileWhole(session.files.info, info.fetch.bytes);
+        if (!kept) {
+            info.fetch.fetched = false;
+            info.fetch.error = session.files.info + " --- " + ErrorText(kept.error);
+            WriteUpdateLog("ERROR: " + info.fetch.error);
+        }
+    }
+    if (info.fetch.fetched)
+        info.release = std::move(checked.release);
     session.releaseVersion = info.release.versionNew;
     session.Notify(NotifyCheck, 2);
     return info;
@@ -82,9 +110,8 @@ void PerformShot(AgentSession& session)
     // Read once: the decision, the cycle and the announcement see the same release.
     ApplyOverrides(info.release, session.overrides);
     const Release& release = info.release;
-    const Decision decision = GetOkToPerformAU(session, release, info.fetch.fetched, [](const std::string& url) {
-        return static_cast<std::int64_t>(HTTP_GetFileSize(url));
-    });
+    const Decision decision = GetOkToPerformAU(session, release, info.fetch.fetched,
+                                               [](const std::string& url) { return HTTP_GetFileSize(url); });
     if (decision.ok()) {
         TraceLine(ProcessIdText(), " ==== PerformShot-1 ====");
         const OriginalFile& original = session.original;

@@ -9,12 +9,16 @@
 #include "agent/AgentRequest.h"
 #include "agent/AgentSession.h"
 #include "agent/FetchWin.h"
+#include "agent/ServerFileName.h"
 #include "agent/ShutDownWin.h"
 #include "agent/UpdateCycle.h"
 #include "payload/GFileInfo.h"
+#include "payload/WorkFolder.h"
+#include "util/FilesWin.h"
 #include "util/Guard.h"
 #include "util/KDebug.h"
 #include "util/ProcessStart.h"
+#include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/UtilsWin.h"
 
@@ -44,15 +48,15 @@ void StartProgram(const ProgramCommand& command)
 }
 
 // The installation once the product is out of the way: the update's setup, the version
-// recorded, the fetched file removed, the finish message and the product started again.
+// recorded, the fetched file let go, the finish message and the product started again.
 // True when the setup reported completion.
-bool InstallUpdate(AgentSession& session, const Release& release, const CycleChoices& choices,
-                   const std::string& updateFile, const ProgramCommand& program, ShutDownOutcome outcome)
+bool InstallUpdate(AgentSession& session, const Release& release, const CycleChoices& choices, HeldDownload& update,
+                   const ProgramCommand& program, ShutDownOutcome outcome)
 {
     const OriginalFile& original = session.original;
     const bool restartAfter = RestartAfter(release, outcome);
     UpdateRun run;
-    run.setupFile = updateFile;
+    run.setupFile = update.Path();
     run.extraArgs = "/OriginalInfoFile=\"" + session.files.info + "\"";
     run.foreground = choices.foreground;
     run.shortcutsToRemove = ShortcutsToRemove(original, release);
@@ -68,7 +72,7 @@ bool InstallUpdate(AgentSession& session, const Release& release, const CycleCho
     }
     if (result)
         session.Record(OriginalKeys::VersionOriginal, release.versionNew);
-    ::DeleteFileA(updateFile.c_str());
+    update = HeldDownload();
 
     const std::string finish = ReplaceAll(original.AutoUpdateText("s16", ""), "PROG_NAME", release.programName);
     bool start = true;
@@ -88,6 +92,17 @@ bool InstallUpdate(AgentSession& session, const Release& release, const CycleCho
 }
 
 } // namespace
+
+void ClearFetchFolder(const AgentFiles& files)
+{
+    const std::string folder = WithoutBackslash(files.fetchFolder);
+    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    // A link leads somewhere else: nothing behind it is the agent's.
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return;
+    if (!DeleteTree(folder, true))
+        TraceLine(ProcessIdText(), " ==== fetch folder not removed: ", folder);
+}
 
 std::vector<std::string> ShortcutsToRemove(const OriginalFile& original, const Release& release)
 {
@@ -111,17 +126,29 @@ CycleEnd PerformAutoUpdate(AgentSession& session, const Release& release)
         Trace("5");
         bool proceed = PutQuestion(original, choices.downloadQuestion, choices.downloadText);
         SleepPumping(0, 500);
-        // Fetched into the agent's folder; removed again whatever follows, so that no
-        // fetched program waits there to be started by mistake.
-        const std::string updateFile = FetchedFilePath(session, release.nameOfUpdateFile);
+        // Fetched into a new file of its own in the agent's fetch folder, held from its
+        // first byte to the end of the cycle (nobody can change it between its check and
+        // its run), and removed however the cycle ends: no fetched program waits there to
+        // be started by mistake.
+        HeldDownload update;
+        const auto removeFetched = defer([&update, &session] {
+            update = HeldDownload();
+            ClearFetchFolder(session.files);
+        });
         bool fetched = false;
         if (proceed) {
             Trace("6");
             {
                 const AgentStateScope fetching(session, AgentState::Fetching);
                 session.Notify(NotifyFetch, 1);
+                // What a killed agent left there goes first.
+                ClearFetchFolder(session.files);
+                if (const SysResult folder = CreateFolderPath(session.files.fetchFolder); !folder)
+                    TraceLine(ProcessIdText(), " ==== no fetch folder: ", session.files.fetchFolder, " ",
+                              ErrorText(folder.error));
+                update = HeldDownload(session.files.fetchFolder + BareServerName(release.nameOfUpdateFile));
                 fetched = DownloadFileAU(session, release.downloadUrl, release.nameOfUpdateFile, FetchKind::Update,
-                                         release.confirmDownload)
+                                         release.confirmDownload, release.signedUpdate, &update)
                               .fetched;
                 session.Notify(NotifyFetch, 2);
             }
@@ -138,12 +165,9 @@ CycleEnd PerformAutoUpdate(AgentSession& session, const Release& release)
                 // Nothing goes over a running product: it runs on as it was.
                 WriteUpdateLog("PerformAutoUpdate() - put off: " + program.program + " still runs");
                 end = CycleEnd::PutOff;
-                ::DeleteFileA(updateFile.c_str());
-            } else if (InstallUpdate(session, release, choices, updateFile, program, outcome)) {
+            } else if (InstallUpdate(session, release, choices, update, program, outcome)) {
                 end = CycleEnd::Completed;
             }
-        } else if (fetched) {
-            ::DeleteFileA(updateFile.c_str());
         }
     }
     Trace("13");
@@ -157,7 +181,8 @@ void ReStartAutoUpdateExe(AgentSession& session)
     WriteUpdateLog(".. ReStartAutoUpdateExe() - Start");
     // An agent told to end meanwhile ends without a successor.
     if (RestartsAgent(session.shutdownCountdown) && !session.stopping && session.host.own) {
-        const std::string program = ProgramFolder(true) + session.host.own->AgentFileName();
+        // The plain agent in the product's folder (this copy may run from the user's own).
+        const std::string program = session.files.install + session.host.own->AgentFileName();
         const std::string arguments = RestartAgentArguments(OverrideList(session.overrides));
         WriteUpdateLog(".. WinExec - " + program + " " + arguments);
         const StartedProcess started = StartProcess({program, arguments, SW_HIDE});

@@ -9,12 +9,17 @@
 #include "agent/UpdateCycle.h"
 
 class OriginalFile;
+struct AgentFiles;
 struct AgentSession;
 struct Release;
 
 // The installed product's shortcut files that the release asks to remove once it is
 // installed, named before the installation rewrites the product's description.
 std::vector<std::string> ShortcutsToRemove(const OriginalFile& original, const Release& release);
+
+// Removes the agent's fetch folder and what is in it (files in transit only), unless it
+// is a link.
+void ClearFetchFolder(const AgentFiles& files);
 
 // Completed when the update setup ran and reported completion; PutOff when the product
 // still ran after the shutdown's wait. release: with the agent's overrides in place of

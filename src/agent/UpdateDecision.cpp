@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "agent/Fetch.h"
 #include "agent/ServerFileName.h"
 #include "util/IniText.h"
 #include "util/KSUB.h"
@@ -29,7 +30,9 @@ SizeProbe SizeProbeFor(const ReleaseFacts& facts)
     const std::string& base = facts.testMode ? facts.testUrl : facts.downloadUrl;
     probe.folderPath = base + "\\" + probe.name;
     probe.url = base + "/" + probe.name;
-    probe.httpAllowed = !facts.testMode;
+    const FetchSource source = FetchSourceOf(base, true, facts.ownServer);
+    probe.folderAllowed = facts.testMode || source == FetchSource::Folder;
+    probe.httpAllowed = !facts.testMode && source == FetchSource::Web;
     return probe;
 }
 

@@ -33,15 +33,20 @@ struct ReleaseFacts {
     // test mode (its source replaces the server's)
     bool testMode = false;
     std::string testUrl;
+    // the product's own update address (its payload's): a server's folder address must
+    // lie within it (agent/Fetch.h)
+    std::string ownServer;
 };
 
-// Where the size of the file that would be fetched is looked for.
+// Where the size of the file that would be fetched is looked for: where the fetch would
+// take it from, nowhere else (a server's share address is not even looked at).
 struct SizeProbe {
     std::int64_t expected = 0;
-    std::string name;         // bare name; empty when the server's name is not usable
-    std::string folderPath;   // base + "\" + name
-    std::string url;          // base + "/" + name
-    bool httpAllowed = false; // never in test mode: test sources are folders
+    std::string name;           // bare name; empty when the server's name is not usable
+    std::string folderPath;     // base + "\" + name
+    std::string url;            // base + "/" + name
+    bool folderAllowed = false; // test mode's folder, or one within the product's own
+    bool httpAllowed = false;   // never in test mode: test sources are folders
 };
 SizeProbe SizeProbeFor(const ReleaseFacts& facts);
 

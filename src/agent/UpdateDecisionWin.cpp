@@ -31,6 +31,7 @@ ReleaseFacts FactsOf(const AgentSession& session, const Release& release, bool i
     f.sizeOfInformFile = release.sizeOfInformFile;
     f.testMode = session.test.on;
     f.testUrl = session.test.url;
+    f.ownServer = session.UpdateServer();
     return f;
 }
 
@@ -43,7 +44,7 @@ Decision GetOkToPerformAU(const AgentSession& session, const Release& release, b
     std::string tried;
     const Decision decision = DecideUpdate(facts, [&](const SizeProbe& probe) -> std::int64_t {
         tried = probe.folderPath;
-        if (FileExists(probe.folderPath))
+        if (probe.folderAllowed && FileExists(probe.folderPath))
             return FindFileSize(probe.folderPath);
         if (!probe.httpAllowed || !httpFileSize)
             return -1;

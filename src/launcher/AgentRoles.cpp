@@ -7,6 +7,7 @@
 #include <string>
 
 #include "agent/AgentRequest.h"
+#include "agent/AgentFoldersWin.h"
 #include "agent/AgentSession.h"
 #include "agent/AgentTick.h"
 #include "agent/CheckScheduleWin.h"
@@ -36,7 +37,9 @@ constexpr DWORD kXCopyPollMs = 200;
 // "/WAIT=" lets an old X_ copy end; an hour is more than any copy needs.
 constexpr std::int64_t kMostWaitSeconds = 3600;
 
-std::string XCopyPath(const RunContext& run) { return ProgramFolder(true) + XCopyName(run.ownName); }
+// Where the X_ copy runs: in the agent's folder, or in the user's own when the agent may
+// not write there.
+std::string XCopyPath(const RunContext& run) { return run.agentFiles.xCopy; }
 
 // The X_ copy's own window, found by its class: while the copy shows a box, that box
 // would be the main window a process search picks, and it drops the requests.
@@ -53,6 +56,12 @@ void Post(const RunContext& run, const std::string& target, UINT message, WPARAM
 }
 
 } // namespace
+
+AgentFiles AgentFilesOfRun(const RunContext& run)
+{
+    const std::string given = run.role == RunRole::XCopy ? SwitchValue(kAgentFolderSwitch, "") : std::string();
+    return AgentFilesFor(given.empty() ? ProgramFolder(false) : given, run.own);
+}
 
 unsigned long RunAgentWindow(const RunContext& run)
 {
@@ -76,7 +85,7 @@ unsigned long RunAgentWindow(const RunContext& run)
                                        exitCode = outcome.exitCode;
                                        return outcome.completed;
                                    }},
-                         AgentFilesIn(ProgramFolder(false), run.own));
+                         run.agentFiles);
     CheckTestMode(session, true);
     const std::int64_t sleepX = SwitchInt("/SleepX=", -1);
     if (sleepX >= 0)
@@ -117,7 +126,8 @@ void CreateAndRun_X_Exe(const RunContext& run)
         WriteUpdateLog("Create X_ File ");
     else
         WriteUpdateLog("Create X_ File failed: " + ErrorText(copied.error));
-    const std::string arguments = XCopyArguments(SwitchValue("/TRANSIENT=", ""), SwitchValue("/DELAY=", ""));
+    const std::string arguments = XCopyArguments(SwitchValue("/TRANSIENT=", ""), SwitchValue("/DELAY=", ""),
+                                                 run.agentFiles.PerUser() ? run.agentFiles.install : std::string());
     WriteUpdateLog("WinExec: " + xPath + arguments);
     // The path goes apart from the arguments: under "C:\Program Files" nothing else starts.
     const StartedProcess started = StartProcess({xPath, TrimText(arguments), SW_HIDE});

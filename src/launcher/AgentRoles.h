@@ -5,7 +5,14 @@
 // replace the plain agent's file meanwhile.
 #pragma once
 
+#include "agent/AgentFolders.h"
+
 struct RunContext;
+
+// Where the agent of this run is installed and writes: the X_ copy that runs from the
+// user's own folder is told the agent's folder ("/AgentFolder="); every other role is
+// in it.
+AgentFiles AgentFilesOfRun(const RunContext& run);
 
 // The launcher window in agent mode: an agent session over the files beside the
 // launcher, its tick on every timer message and its answers to other processes'

@@ -3,9 +3,11 @@
 #include "util/KSUB.h"
 #include "util/Utils.h"
 
-std::string XCopyArguments(const std::string& transient, const std::string& delay)
+std::string XCopyArguments(const std::string& transient, const std::string& delay, const std::string& agentFolder)
 {
     std::string arguments;
+    if (!agentFolder.empty())
+        arguments += " \"/AgentFolder=" + WithoutBackslash(agentFolder) + "\"";
     if (!transient.empty())
         arguments += " /TRANSIENTx=" + transient;
     if (!delay.empty())
@@ -18,7 +20,5 @@ LocalMessage ParseLocalMessage(const std::string& value)
     const std::string list = ":" + value + ":";
     return {SUB::ListItemInt(list, 0, 0), SUB::ListItemInt(list, 1, 0)};
 }
-
-std::string XCopyName(const std::string& agentFileName) { return "X_" + agentFileName; }
 
 std::string AgentWindowClass(const std::string& fileName) { return ".AutoUpdate." + FileTitle(fileName, false); }

@@ -4,9 +4,15 @@
 #include <cstdint>
 #include <string>
 
-// The X_ copy's arguments: " /TRANSIENTx=" + the override list when one was given,
-// " /SleepX=" + the delay when one was given.
-std::string XCopyArguments(const std::string& transient, const std::string& delay);
+#include "agent/AgentFolders.h"
+
+// The X_ copy's arguments: "/AgentFolder=" + the agent's folder when the copy runs from
+// another (the user's own, agent/AgentFolders.h), " /TRANSIENTx=" + the override list
+// and " /SleepX=" + the delay when they were given.
+std::string XCopyArguments(const std::string& transient, const std::string& delay,
+                           const std::string& agentFolder = std::string());
+// The switch that tells an X_ copy where the agent is installed.
+constexpr const char* kAgentFolderSwitch = "/AgentFolder=";
 
 // The two numbers of "/WM_MSG=window:message" (0 for a field that is not a number).
 struct LocalMessage {
@@ -15,6 +21,5 @@ struct LocalMessage {
 };
 LocalMessage ParseLocalMessage(const std::string& value);
 
-// The X_ copy's file name and its window class.
-std::string XCopyName(const std::string& agentFileName);
+// The window class of an agent file's window (XCopyName: agent/AgentFolders.h).
 std::string AgentWindowClass(const std::string& fileName);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "agent/AgentFolders.h"
 #include "payload/GFileInfo.h"
 
 enum class RunRole {
@@ -46,4 +47,7 @@ struct RunContext {
     // it runs for (its first volume's without ".001"): its own folder is new on every
     // run, and a second start of that setup must still find it.
     std::string windowClass;
+    // In agent mode: where the agent is installed and where it writes, decided at
+    // start-up once the system has been asked (launcher/AgentRoles.h).
+    AgentFiles agentFiles;
 };

@@ -140,10 +140,15 @@ int StubMain()
 
     unsigned long exitCode = kExitFailed;
     {
-        const RunContext run(ProgramPath(false), SwitchInt("/SpanCdLvl=", 1), SwitchValue("/SpanDiskFName1=", ""));
+        RunContext run(ProgramPath(false), SwitchInt("/SpanCdLvl=", 1), SwitchValue("/SpanDiskFName1=", ""));
         EnableUpdateLog(run.agentRun && run.own.WriteUpdateLog());
         if (run.role == RunRole::XCopy)
             SetUpdateLogTag(" X ");
+        // The agent's log goes where it writes, which may be a folder of the user's own.
+        if (run.agentRun) {
+            run.agentFiles = AgentFilesOfRun(run);
+            SetUpdateLogPath(run.agentFiles.log);
+        }
 
         WriteUpdateLog("");
         WriteUpdateLog("");

@@ -77,11 +77,17 @@ void FetchSetupFile(SetupFile& file, LauncherWindow& view, const TGFileInfo& own
     ClearDownloadAbort();
     file.path = TempFolder(true) + fileName;
     if (file.state == WebFetch::Ready) {
-        std::string error =
-            HTTP_DownloadFile_Incremental(hidden ? nullptr : view.Handle(), url, file.path, nullptr, &SharedProgBar());
+        DownloadOptions how;
+        how.window = hidden ? nullptr : view.Handle();
+        how.bar = &SharedProgBar();
+        // The size the builder wrote beside the setup's SHA-256 is as sure as the hash: a
+        // server that gives no length must send exactly that.
+        if (!own.DownloadSha256().empty())
+            how.knownSize = ParseInt64(own.DownloadSize(), -1);
+        std::string error = HTTP_DownloadFile_Incremental(url, how, file.path);
         file.downloaded = error.empty();
-        // A transfer cut short without an error from the server leaves no file: that
-        // is a failed download, not a setup with a foreign token.
+        // A cancel leaves no file: that is a failed download, not a setup with a
+        // foreign token.
         if (error.empty() && !FileExists(file.path))
             error = DownloadDisplayName(url) + " --- Error downloading file";
         if (!error.empty())

@@ -41,13 +41,15 @@ std::string TBytesRate::RateText(uint32_t chunk, uint32_t now)
     return rate_;
 }
 
-std::string TBytesRate::ProgressText(uint32_t total, uint32_t done, uint32_t chunk, uint32_t now)
+std::string TBytesRate::ProgressText(uint64_t total, uint64_t done, uint32_t chunk, uint32_t now)
 {
     std::string text;
     if (mb_)
-        text = SizeText(done, 1048576, true, true) + "/" + SizeText(total, 1048576, true, true) + " MB";
+        text = SizeText(static_cast<int64_t>(done), 1048576, true, true) + "/" +
+               SizeText(static_cast<int64_t>(total), 1048576, true, true) + " MB";
     else if (kb_)
-        text = SizeText(done, 1024, true, true) + "/" + SizeText(total, 1024, true, true) + " KB";
+        text = SizeText(static_cast<int64_t>(done), 1024, true, true) + "/" +
+               SizeText(static_cast<int64_t>(total), 1024, true, true) + " KB";
     else
         text = std::to_string(done) + "/" + std::to_string(total) + " Bytes";
     const std::string rate = RateText(chunk, now);

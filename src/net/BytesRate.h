@@ -16,7 +16,7 @@ public:
     // now is the millisecond tick count at which this chunk arrived.
     std::string RateText(uint32_t chunk, uint32_t now);
     // "done/total Bytes" (or KB, MB), with the rate appended once there is one.
-    std::string ProgressText(uint32_t total, uint32_t done, uint32_t chunk, uint32_t now);
+    std::string ProgressText(uint64_t total, uint64_t done, uint32_t chunk, uint32_t now);
 
 private:
     static constexpr int kWindow = 5;

@@ -1,6 +1,29 @@
 #include "net/DownloadRules.h"
 
+#include "net/HtmlErrorPage.h"
 #include "util/Utils.h"
+
+namespace {
+
+bool AllDigits(const std::string& text)
+{
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+std::optional<std::int64_t> Digits(const std::string& text)
+{
+    std::int64_t value = 0;
+    if (!AllDigits(text) || text.size() > 19 || !TryParseInt64(text, value) || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+std::string Failure(const std::string& name, const std::string& why)
+{
+    return name + " --- Error downloading file (" + why + ")";
+}
+
+} // namespace
 
 std::string DownloadUrlFor(const std::string& url)
 {
@@ -16,45 +39,94 @@ std::string DownloadDisplayName(const std::string& url)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string PartialFileName(const std::string& localFile, uint32_t size, uint32_t date)
+std::string StatusFailureText(int status, const std::string& url, const std::string& page)
 {
-    return localFile + "." + std::to_string(static_cast<uint32_t>(size + date));
+    if (status == 404 && IsHtmlErrorPage(page))
+        return HtmlNotFoundMessage(page, url, std::string(), false);
+    return url + " --- HTTP " + std::to_string(status);
 }
 
-ReadPlan PlanReads(uint32_t size)
+std::optional<std::int64_t> ParseContentLength(const std::string& text) { return Digits(TrimText(text)); }
+
+std::optional<std::int64_t> ParseContentRangeTotal(const std::string& text)
+{
+    const std::string value = TrimText(text);
+    const std::size_t slash = value.rfind('/');
+    if (!StartsWith("bytes ", value, true) || slash == std::string::npos)
+        return std::nullopt;
+    return Digits(value.substr(slash + 1));
+}
+
+BodyLimits BodyLimitsFor(const std::string& name, std::int64_t length, std::int64_t known, std::int64_t largest)
+{
+    BodyLimits limits;
+    if (length >= 0) {
+        if (known >= 0 && length != known)
+            limits.refusal = Failure(name, "the server announces " + std::to_string(length) + " bytes, the release " +
+                                               std::to_string(known));
+        else if (largest >= 0 && length > largest)
+            limits.refusal = Failure(name, std::to_string(length) + " bytes, more than the " + std::to_string(largest) +
+                                               " it may have");
+        limits.exact = length;
+    } else if (known >= 0) {
+        // Without a length the signed size is the end: no byte more, none fewer.
+        limits.exact = known;
+    } else if (largest >= 0) {
+        limits.most = largest;
+    } else {
+        limits.refusal = Failure(name, "the server gave no length");
+    }
+    limits.shown = limits.exact;
+    return limits;
+}
+
+std::string BodyFailure(const std::string& name, const BodyLimits& limits, std::int64_t got, bool ended)
+{
+    const std::int64_t most = limits.exact >= 0 ? limits.exact : limits.most;
+    if (most >= 0 && got > most)
+        return Failure(name, "more than the " + std::to_string(most) + " bytes it may have");
+    if (ended && limits.exact >= 0 && got < limits.exact)
+        return Failure(name, std::to_string(got) + " of " + std::to_string(limits.exact) + " bytes arrived");
+    return std::string();
+}
+
+ReadPlan PlanReads(std::uint64_t size)
 {
     ReadPlan plan;
-    const uint32_t tenth = size / 10;
+    const std::uint64_t tenth = size / 10;
     if (size <= kSmallDownload) {
-        plan.piece = tenth < 1 ? 1 : tenth > 8192 ? 8192 : tenth;
+        plan.piece = static_cast<std::uint32_t>(tenth < 1 ? 1 : tenth > 8192 ? 8192 : tenth);
         plan.unit = plan.piece;
     } else {
-        plan.piece = tenth > kLargestPiece ? kLargestPiece : tenth;
-        const uint32_t share = size / kMostUnits + 1;
+        plan.piece = static_cast<std::uint32_t>(tenth > kLargestPiece ? kLargestPiece : tenth);
+        const std::uint64_t share = size / kMostUnits + 1;
         plan.unit = share > plan.piece ? share : plan.piece;
         plan.small = false;
     }
-    plan.steps = static_cast<uint32_t>((static_cast<uint64_t>(size) + plan.unit - 1) / plan.unit + 1);
+    plan.steps = static_cast<std::uint32_t>((size + plan.unit - 1) / plan.unit + 1);
     return plan;
 }
 
-uint32_t StepsDone(const ReadPlan& plan, uint32_t size, uint32_t done)
+std::uint32_t StepsDone(const ReadPlan& plan, std::uint64_t size, std::uint64_t done)
 {
     if (done < size)
-        return done / plan.unit;
-    return static_cast<uint32_t>((static_cast<uint64_t>(done) + plan.unit - 1) / plan.unit);
+        return static_cast<std::uint32_t>(done / plan.unit);
+    return static_cast<std::uint32_t>((done + plan.unit - 1) / plan.unit);
 }
 
-uint32_t FirstPiece(const ReadPlan& plan) { return plan.small || plan.piece < kFirstPiece ? plan.piece : kFirstPiece; }
+std::uint32_t FirstPiece(const ReadPlan& plan)
+{
+    return plan.small || plan.piece < kFirstPiece ? plan.piece : kFirstPiece;
+}
 
-uint32_t NextPiece(const ReadPlan& plan, uint32_t piece, uint32_t elapsedMs)
+std::uint32_t NextPiece(const ReadPlan& plan, std::uint32_t piece, std::uint32_t elapsedMs)
 {
     if (plan.small)
         return plan.piece;
     if (elapsedMs < kQuickReadMs)
         return piece > plan.piece / 2 ? plan.piece : piece * 2;
     if (elapsedMs > kSlowReadMs) {
-        const uint32_t floor = plan.piece < kSmallestPiece ? plan.piece : kSmallestPiece;
+        const std::uint32_t floor = plan.piece < kSmallestPiece ? plan.piece : kSmallestPiece;
         return piece / 2 < floor ? floor : piece / 2;
     }
     return piece;

@@ -37,7 +37,10 @@ template <class Fn> Fn Bound(Slot<Fn>& slot)
 
 using GetConnectedStateFn = BOOL(WINAPI*)(LPDWORD, DWORD);
 using OpenFn = HINTERNET(WINAPI*)(LPCSTR, DWORD, LPCSTR, LPCSTR, DWORD);
-using OpenUrlFn = HINTERNET(WINAPI*)(HINTERNET, LPCSTR, LPCSTR, DWORD, DWORD, DWORD_PTR);
+using CrackUrlFn = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPURL_COMPONENTSA);
+using ConnectFn = HINTERNET(WINAPI*)(HINTERNET, LPCSTR, INTERNET_PORT, LPCSTR, LPCSTR, DWORD, DWORD, DWORD_PTR);
+using OpenRequestFn = HINTERNET(WINAPI*)(HINTERNET, LPCSTR, LPCSTR, LPCSTR, LPCSTR, LPCSTR*, DWORD, DWORD_PTR);
+using SendRequestFn = BOOL(WINAPI*)(HINTERNET, LPCSTR, DWORD, LPVOID, DWORD);
 using QueryInfoFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD, LPDWORD);
 using ReadFn = BOOL(WINAPI*)(HINTERNET, LPVOID, DWORD, LPDWORD);
 using SetOptionFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, DWORD);
@@ -46,7 +49,10 @@ using ResponseInfoFn = BOOL(WINAPI*)(LPDWORD, LPSTR, LPDWORD);
 
 Slot<GetConnectedStateFn> g_connected{"InternetGetConnectedState"};
 Slot<OpenFn> g_open{"InternetOpenA"};
-Slot<OpenUrlFn> g_openUrl{"InternetOpenUrlA"};
+Slot<CrackUrlFn> g_crackUrl{"InternetCrackUrlA"};
+Slot<ConnectFn> g_connect{"InternetConnectA"};
+Slot<OpenRequestFn> g_openRequest{"HttpOpenRequestA"};
+Slot<SendRequestFn> g_sendRequest{"HttpSendRequestA"};
 Slot<QueryInfoFn> g_queryInfo{"HttpQueryInfoA"};
 Slot<ReadFn> g_read{"InternetReadFile"};
 Slot<SetOptionFn> g_setOption{"InternetSetOptionA"};
@@ -70,13 +76,32 @@ HINTERNET Open(const char* agent)
     return fn ? fn(agent, INTERNET_OPEN_TYPE_PRECONFIG, "", nullptr, 0) : nullptr;
 }
 
-HINTERNET OpenUrl(HINTERNET internet, const std::string& url, DWORD flags, const std::string& headers)
+BOOL CrackUrl(const std::string& url, URL_COMPONENTSA& parts)
 {
-    const auto fn = Bound(g_openUrl);
-    if (!fn)
-        return nullptr;
-    return fn(internet, url.c_str(), headers.empty() ? nullptr : headers.c_str(), static_cast<DWORD>(headers.size()),
-              flags, 0);
+    const auto fn = Bound(g_crackUrl);
+    return fn ? fn(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) : FALSE;
+}
+
+HINTERNET Connect(HINTERNET internet, const std::string& host, INTERNET_PORT port, const std::string& user,
+                  const std::string& password)
+{
+    const auto fn = Bound(g_connect);
+    return fn ? fn(internet, host.c_str(), port, user.empty() ? nullptr : user.c_str(),
+                   password.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_HTTP, 0, 0)
+              : nullptr;
+}
+
+HINTERNET OpenRequest(HINTERNET connection, const std::string& path, DWORD flags)
+{
+    const auto fn = Bound(g_openRequest);
+    return fn ? fn(connection, "GET", path.c_str(), nullptr, nullptr, nullptr, flags, 0) : nullptr;
+}
+
+BOOL SendRequest(HINTERNET request, const std::string& headers)
+{
+    const auto fn = Bound(g_sendRequest);
+    return fn ? fn(request, headers.empty() ? nullptr : headers.c_str(), static_cast<DWORD>(headers.size()), nullptr, 0)
+              : FALSE;
 }
 
 BOOL QueryInfo(HINTERNET request, DWORD level, void* buffer, DWORD* length)

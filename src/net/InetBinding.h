@@ -15,8 +15,14 @@ namespace inet {
 
 BOOL GetConnectedState();
 HINTERNET Open(const char* agent);
+// The parts of url; the components' pointers point into url.
+BOOL CrackUrl(const std::string& url, URL_COMPONENTSA& parts);
+HINTERNET Connect(HINTERNET internet, const std::string& host, INTERNET_PORT port, const std::string& user,
+                  const std::string& password);
+// A GET request of path on the connection; sent by SendRequest with the extra headers.
+HINTERNET OpenRequest(HINTERNET connection, const std::string& path, DWORD flags);
 // headers: extra request headers, each ending in CR LF (empty: none).
-HINTERNET OpenUrl(HINTERNET internet, const std::string& url, DWORD flags, const std::string& headers = "");
+BOOL SendRequest(HINTERNET request, const std::string& headers);
 BOOL QueryInfo(HINTERNET request, DWORD level, void* buffer, DWORD* length);
 BOOL Read(HINTERNET request, void* buffer, DWORD size, DWORD* read);
 BOOL SetOption(HINTERNET internet, DWORD option, DWORD value);

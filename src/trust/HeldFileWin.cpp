@@ -1,7 +1,9 @@
 #include "trust/HeldFileWin.h"
 
+#include <utility>
 #include <vector>
 
+#include "util/FilesWin.h"
 #include "util/SysUtilsWin.h"
 
 HeldFile HoldAndHash(const std::string& path)
@@ -32,4 +34,57 @@ std::optional<Sha256Digest> Sha256OfHandle(HANDLE file)
         YieldX(0);
     }
     return hash.Finish();
+}
+
+HeldDownload::HeldDownload(const std::string& base)
+{
+    // Written through this handle only: the readers that open it later share writing.
+    NewFile made = CreateUniqueFile(base, ".part", FILE_SHARE_READ);
+    made_ = made.made;
+    file_ = std::move(made.file);
+    path_ = std::move(made.path);
+}
+
+HeldDownload::HeldDownload(HeldDownload&& other) noexcept
+    : file_(std::move(other.file_)), path_(std::move(other.path_)), made_(other.made_), hash_(std::move(other.hash_)),
+      size_(other.size_)
+{
+    other.path_.clear();
+}
+
+HeldDownload& HeldDownload::operator=(HeldDownload&& other) noexcept
+{
+    if (this != &other) {
+        Drop();
+        file_ = std::move(other.file_);
+        path_ = std::move(other.path_);
+        made_ = other.made_;
+        hash_ = std::move(other.hash_);
+        size_ = other.size_;
+        other.path_.clear();
+    }
+    return *this;
+}
+
+HeldDownload::~HeldDownload() { Drop(); }
+
+void HeldDownload::Drop()
+{
+    const bool ours = static_cast<bool>(file_);
+    file_.reset();
+    if (ours && !path_.empty())
+        ::DeleteFileA(path_.c_str());
+    path_.clear();
+}
+
+bool HeldDownload::Take(const char* data, std::size_t size, std::string& error)
+{
+    const SysResult written = file_ ? WriteFileBytes(file_.get(), data, size) : SysResult{ERROR_INVALID_HANDLE};
+    if (!written) {
+        error = ErrorText(written.error);
+        return false;
+    }
+    hash_.Add(data, size);
+    size_ += static_cast<std::int64_t>(size);
+    return true;
 }

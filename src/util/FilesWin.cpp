@@ -4,6 +4,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "util/KDebug.h"
@@ -298,6 +299,44 @@ bool EjectCD(const std::string& path)
     } catch (...) {
         return false;
     }
+}
+
+NewFile CreateUniqueFile(const std::string& base, const std::string& suffix, DWORD share)
+{
+    static DWORD counter = 0;
+    NewFile made;
+    // A name taken meanwhile by anybody (or planted) is passed over for the next one.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char number[32];
+        std::snprintf(number, sizeof number, ".%lx-%lx", static_cast<unsigned long>(::GetCurrentProcessId()),
+                      static_cast<unsigned long>(::GetTickCount() + ++counter));
+        made.path = base + number + suffix;
+        made.file.reset(::CreateFileA(made.path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (made.file) {
+            made.made = {};
+            return made;
+        }
+        made.made = SysResult::LastError();
+        if (made.made.error != ERROR_FILE_EXISTS && made.made.error != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    made.path.clear();
+    return made;
+}
+
+SysResult ReplaceFileWhole(const std::string& path, const std::string& data)
+{
+    NewFile part = CreateUniqueFile(path, ".part", FILE_SHARE_READ);
+    if (!part.made)
+        return part.made;
+    SysResult result = WriteAll(part.file.get(), data.data(), static_cast<int64_t>(data.size()), kLargestChunk);
+    part.file.reset();
+    if (result && !::MoveFileExA(part.path.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
+        result = SysResult::LastError();
+    if (!result)
+        ::DeleteFileA(part.path.c_str());
+    return result;
 }
 
 uint32_t FileDosStamp(const std::string& path)

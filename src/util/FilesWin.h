@@ -41,6 +41,20 @@ void SetDosDate(HANDLE file, uint32_t date);
 // copies over it.
 SysResult CopyFileWritable(const std::string& from, const std::string& to);
 
+// A file made new (never opened over one that is there) under a name no other file has:
+// base + "." + a number + suffix. made holds the system's error when none could be made.
+// share: what others may do with it while file is open (FILE_SHARE_READ: nobody writes,
+// renames or deletes it meanwhile).
+struct NewFile {
+    ScopedFile file;
+    std::string path;
+    SysResult made;
+};
+NewFile CreateUniqueFile(const std::string& base, const std::string& suffix, DWORD share);
+// Writes data into a new file beside path and moves it over path once it is whole, so
+// that nobody ever reads half of it and path is never opened for writing.
+SysResult ReplaceFileWhole(const std::string& path, const std::string& data);
+
 // The file's modification time as a packed DOS date and time (local time); 0 when unknown.
 uint32_t FileDosStamp(const std::string& path);
 

@@ -47,6 +47,7 @@ void Emit(TraceChannel& ch)
 struct UpdateLogState {
     bool enabled = false;
     std::string tag = "   ";
+    std::string path; // empty: beside the program
 };
 
 UpdateLogState& LogState()
@@ -155,3 +156,5 @@ void EnableUpdateLog(bool enabled) { LogState().enabled = enabled; }
 bool UpdateLogEnabled() { return LogState().enabled; }
 void SetUpdateLogTag(std::string_view tag) { LogState().tag = std::string(tag); }
 const std::string& UpdateLogTag() { return LogState().tag; }
+void SetUpdateLogPath(std::string_view path) { LogState().path = std::string(path); }
+const std::string& UpdateLogPath() { return LogState().path; }

@@ -101,7 +101,13 @@ bool UpdateLogEnabled();
 void SetUpdateLogTag(std::string_view tag);
 const std::string& UpdateLogTag();
 
-// Windows only. The cached path of the update log, built on first use.
-const std::string& UpdateLogFileName();
+// Where the log goes when not beside the program: the agent's state folder, decided at
+// start-up (an agent that may not write beside itself keeps its log in a folder of the
+// user's own). Empty: beside the program.
+void SetUpdateLogPath(std::string_view path);
+const std::string& UpdateLogPath();
+
+// Windows only. The path of the update log: the one set, else the one beside the program.
+std::string UpdateLogFileName();
 // Windows only. Appends one line when the log is enabled; failures are swallowed.
 void WriteUpdateLog(std::string_view message);

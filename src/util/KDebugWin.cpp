@@ -37,10 +37,9 @@ void StartTraceChannel()
     SetTraceOutputs({AppendToTraceFile, SendToViewer});
 }
 
-const std::string& UpdateLogFileName()
+std::string UpdateLogFileName()
 {
-    static const std::string path = UpdateLogPathFor(ProgramPath(false));
-    return path;
+    return UpdateLogPath().empty() ? UpdateLogPathFor(ProgramPath(false)) : UpdateLogPath();
 }
 
 void WriteUpdateLog(std::string_view message)

@@ -181,6 +181,15 @@ bool FolderExists(const std::string& path)
 std::string UserDateSeparator() { return LocaleText(LOCALE_SDATE, "/"); }
 std::string UserTimeSeparator() { return LocaleText(LOCALE_STIME, ":"); }
 
+std::int64_t UtcNowSeconds()
+{
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    // 100-ns steps since 1601; 11644473600 s lie between 1601 and 1970.
+    return static_cast<std::int64_t>(ticks / 10000000) - 11644473600LL;
+}
+
 DateTime LocalNow()
 {
     SYSTEMTIME st;

@@ -33,3 +33,5 @@ std::string UserDateSeparator();
 std::string UserTimeSeparator();
 // The current local date and time.
 DateTime LocalNow();
+// Seconds since 1970-01-01 00:00 UTC: the clock a release's expiry is read against.
+std::int64_t UtcNowSeconds();

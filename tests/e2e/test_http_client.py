@@ -58,7 +58,7 @@ class NginxTransfers(unittest.TestCase):
         self.assertEqual(len(texts), 5)
         with open(out, "rb") as f:
             self.assertEqual(f.read(), b"12345")
-        # The partial file became the file.
+        # The new file became the file.
         self.assertEqual(leftovers(os.path.dirname(out), "five.bin"), ["five.bin"])
 
     def test_kilobyte_and_megabyte_texts_and_the_data_arrive_whole(self):
@@ -90,17 +90,31 @@ class NginxTransfers(unittest.TestCase):
         self.assertEqual([f for _, _, files in os.walk(cache) for f in files if f.startswith("m11")], [])
 
     def test_size_query_and_no_content_length(self):
+        # The size query asks for one byte: nginx answers 206 and the whole size.
         self.assertEqual(httpget("size", self.server.url + "/k200.bin")[0]["size"], "200000")
         self.assertEqual(httpget("size", self.server.url + "/nolength/k200.bin")[0]["size"], "-1")
-        # Into memory every byte arrives.
-        values, _ = httpget("get", self.server.url + "/nolength/k200.bin", "-")
+        # Into memory every byte arrives, up to the cap the caller gives.
+        values, _ = httpget("get", self.server.url + "/nolength/k200.bin", "-", "cap=200000")
         self.assertEqual((values["error"], values["bytes"]), ("", "200000"))
-        # Into a file nothing arrives: the size to check it by is unknown, and the partial
-        # file goes.
+        values, _ = httpget("get", self.server.url + "/nolength/k200.bin", "-", "cap=199999")
+        self.assertEqual((values["error"], values["bytes"]),
+                         ("k200.bin --- Error downloading file (more than the 199999 bytes it may have)", "0"))
+        # Into a file only with the size the caller knows (a signed size), and exactly that.
         out = self.target("k200.bin")
         values, _ = httpget("get", self.server.url + "/nolength/k200.bin", winpath(out))
-        self.assertEqual(values["error"], "")
+        self.assertEqual(values["error"], "k200.bin --- Error downloading file (the server gave no length)")
         self.assertEqual(leftovers(os.path.dirname(out), "k200.bin"), [])
+        values, _ = httpget("get", self.server.url + "/nolength/k200.bin", winpath(out), "known=199999")
+        self.assertEqual(values["error"], "k200.bin --- Error downloading file (more than the 199999 bytes it may have)")
+        self.assertEqual(leftovers(os.path.dirname(out), "k200.bin"), [])
+        values, _ = httpget("get", self.server.url + "/nolength/k200.bin", winpath(out), "known=200000")
+        self.assertEqual(values["error"], "")
+        with open(out, "rb") as f:
+            self.assertEqual(f.read(), self.data["k200.bin"])
+        # A length the server announces must be the one the caller knows.
+        values, _ = httpget("get", self.server.url + "/k200.bin", "-", "known=200001")
+        self.assertEqual(values["error"],
+                         "k200.bin --- Error downloading file (the server announces 200000 bytes, the release 200001)")
 
     def test_a_url_without_scheme_gets_http(self):
         out = self.target("five.bin")
@@ -108,7 +122,9 @@ class NginxTransfers(unittest.TestCase):
         self.assertEqual(values["error"], "")
         self.assertTrue(os.path.exists(out))
 
-    def test_earlier_attempts_and_an_aborted_partial_file_are_removed(self):
+    def test_a_download_is_new_and_replaces_the_file_only_when_whole(self):
+        # Files of similar names are nobody's business of the client's; the file itself is
+        # replaced only by a download that arrived whole.
         out = self.target("k200.bin")
         folder = os.path.dirname(out)
         for stale in ("k200.bin.123", "k200.bin.4711", "k200.bin"):
@@ -116,7 +132,23 @@ class NginxTransfers(unittest.TestCase):
                 f.write(b"old")
         values, _ = httpget("get", self.server.url + "/k200.bin", winpath(out), "abort=3")
         self.assertEqual(values["error"], "Download Aborted")
-        self.assertEqual(leftovers(folder, "k200.bin"), [])
+        self.assertEqual(leftovers(folder, "k200.bin"), ["k200.bin", "k200.bin.123", "k200.bin.4711"])
+        with open(out, "rb") as f:
+            self.assertEqual(f.read(), b"old")
+        values, _ = httpget("get", self.server.url + "/k200.bin", winpath(out))
+        self.assertEqual(values["error"], "")
+        self.assertEqual(leftovers(folder, "k200.bin"), ["k200.bin", "k200.bin.123", "k200.bin.4711"])
+        with open(out, "rb") as f:
+            self.assertEqual(f.read(), self.data["k200.bin"])
+
+    def test_hashed_as_it_arrives(self):
+        out = self.target("m11.bin")
+        values, _ = httpget("get", self.server.url + "/m11.bin", winpath(out), "hash", "quiet",
+                            "known=%d" % len(self.data["m11.bin"]))
+        self.assertEqual(values["error"], "")
+        self.assertEqual(values["sha256"], hashlib.sha256(self.data["m11.bin"]).hexdigest().upper())
+        # Held while it arrived, removed once dropped.
+        self.assertEqual(leftovers(os.path.dirname(out), "m11.bin"), [])
 
     def test_cancel_through_the_bar_stops_without_a_message(self):
         out = self.target("k200.bin")
@@ -152,27 +184,51 @@ class MisbehavingServer(unittest.TestCase):
             self.assertEqual(f.read(), self.server.files["k50.bin"])
         self.assertIn("/files/k50.bin", self.server.paths())
 
-    def test_a_404_page_arrives_as_the_file(self):
-        out = os.path.join(self.folder, "x.exe")
-        values, _ = httpget("get", self.server.url + "/404/x.exe", winpath(out))
-        self.assertEqual(values["error"], "")
-        with open(out, "rb") as f:
-            self.assertEqual(f.read(), servers.ERROR_PAGE)
+    def test_only_a_200_answer_is_a_file(self):
+        # (path, what the caller is told): a 404 page keeps the message users have always
+        # seen for it; any other status is named.
+        url = self.server.url
+        cases = [
+            ("/404/x.exe", "<B>404 File Not Found...</B><P><P>URL:  %s/404/x.exe.<P><P>Please make sure the file "
+                           "is available and access is allowed to this file." % url),
+            ("/500/x.exe", "%s/500/x.exe --- HTTP 500" % url),
+            ("/empty/x.exe", "%s/empty/x.exe --- File Not Found !" % url),
+        ]
+        for path, told in cases:
+            with self.subTest(path):
+                for target in (winpath(os.path.join(self.folder, "x.exe")), "-"):
+                    values, events = httpget("get", url + path, target)
+                    self.assertEqual(values["error"], told)
+                    self.assertEqual(events, [])
+                self.assertEqual(os.listdir(self.folder), [])
 
-    def test_an_empty_answer_is_file_not_found(self):
-        url = self.server.url + "/empty/x.exe"
-        values, events = httpget("get", url, winpath(os.path.join(self.folder, "x.exe")))
-        self.assertEqual(values["error"], url + " --- File Not Found !")
-        self.assertEqual(events, [])
-        self.assertEqual(os.listdir(self.folder), [])
-
-    def test_a_cut_connection_leaves_nothing(self):
+    def test_a_body_cut_short_or_too_large_is_no_file(self):
         out = os.path.join(self.folder, "k50.bin")
         values, _ = httpget("get", self.server.url + "/cut/20000/k50.bin", winpath(out))
         # The transfer ends early, with or without an error from the system.
-        if values["error"]:
-            self.assertTrue(values["error"].startswith("k50.bin --- Error downloading file"), values["error"])
-        self.assertEqual(leftovers(self.folder, "k50.bin"), [])
+        self.assertTrue(values["error"].startswith("k50.bin --- Error downloading file ("), values["error"])
+        values, _ = httpget("get", self.server.url + "/cut/20000/k50.bin", "-")
+        self.assertEqual(values["error"], "k50.bin --- Error downloading file (20000 of 50000 bytes arrived)")
+        self.assertEqual(values["bytes"], "0")
+        values, _ = httpget("get", self.server.url + "/files/k50.bin", "-", "cap=49999")
+        self.assertEqual(values["error"], "k50.bin --- Error downloading file (50000 bytes, more than the 49999 it "
+                                          "may have)")
+        self.assertEqual(os.listdir(self.folder), [])
+
+    def test_the_size_query_reads_one_byte_of_any_size(self):
+        self.assertEqual(httpget("size", self.server.url + "/files/k50.bin")[0]["size"], "50000")
+        # 3 GiB, which no 32-bit size holds; its body is never asked for.
+        self.assertEqual(httpget("size", self.server.url + "/huge/3221225472/x.bin")[0]["size"], "3221225472")
+        self.assertEqual(self.server.requests, [("GET", "/files/k50.bin", "HTTP_Connect_2", "bytes=0-0"),
+                                                ("GET", "/huge/3221225472/x.bin", "HTTP_Connect_2", "bytes=0-0")])
+
+    def test_a_server_that_stops_sending(self):
+        # A minute without a byte ends the transfer.
+        values, _ = httpget("get", self.server.url + "/stall/1000/k50.bin", winpath(os.path.join(self.folder, "x")))
+        self.assertEqual(values["error"], "k50.bin --- Error downloading file (nothing arrived for 60 seconds)")
+        self.assertGreaterEqual(int(values["ms"]), 60000)
+        self.assertLess(int(values["ms"]), 90000)
+        self.assertEqual(os.listdir(self.folder), [])
 
     def test_no_server_and_no_wininet(self):
         url = "http://127.0.0.1:%d/x.exe" % servers.free_port()

@@ -142,7 +142,8 @@ def trusted(wine, issuer):
 class Scripted(http.server.ThreadingHTTPServer):
     """Misbehaves per path; files are served from self.files (name -> bytes):
 
-    /files/NAME           the file, as a good server would
+    /files/NAME           the file, as a good server would (a request for its first byte
+                          only gets that byte, status 206 and the whole size)
     /404/NAME             status 404 with an HTML error page
     /htmlpage/NAME        status 200 with an HTML error page
     /nolength/NAME        the file without a content length, ended by closing
@@ -152,6 +153,11 @@ class Scripted(http.server.ThreadingHTTPServer):
     /empty/NAME           status 200 with a content length of 0
     /500/NAME             status 500 with an HTML error page
     /drop/NAME            the connection closed without an answer
+    /stall/N/NAME         the full length announced, N bytes sent, then nothing more while
+                          the connection stays open (until the client goes, or self.stall
+                          seconds)
+    /huge/SIZE/NAME       a file of SIZE bytes that is never sent: its first byte is
+                          answered as /files/ would, a whole request with the length alone
     /schedule/NAME        the next answer of self.schedule, in turn and over again: each
                           is a path prefix of the above ("files", "cut/100" ...); the
                           answers given are listed in self.answers
@@ -165,6 +171,7 @@ class Scripted(http.server.ThreadingHTTPServer):
         self.schedule = []
         self.answers = []
         self.lock = threading.Lock()
+        self.stall = 150
         self.url = "http://127.0.0.1:%d" % self.server_address[1]
 
     def scheduled(self):
@@ -196,9 +203,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         return body
 
+    def first_byte(self, size, first):
+        """The answer to a request for the first byte only, of a file of size bytes."""
+        self.send_response(206)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Range", "bytes 0-0/%d" % size)
+        self.send_header("Content-Length", "1")
+        self.end_headers()
+        self.wfile.write(first)
+
     def do_GET(self):
         self.server.requests.append(("GET", self.path, self.headers.get("User-Agent", ""),
                                      self.headers.get("Range", "")))
+        one_byte = self.headers.get("Range", "") == "bytes=0-0"
         parts = self.path.split("/")
         if parts[1] == "schedule":
             parts = ["", *self.server.scheduled().split("/"), parts[-1]]
@@ -217,8 +234,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.wfile.write(self.send(200, ERROR_PAGE))
             elif kind == "empty":
                 self.send(200, b"")
+            elif kind == "huge":
+                size = int(parts[2])
+                if one_byte:
+                    self.first_byte(size, b"M")
+                else:
+                    self.send_response(200)
+                    self.send_header("Content-Length", str(size))
+                    self.end_headers()
+                    self.close_connection = True
             elif data is None:
                 self.wfile.write(self.send(404, ERROR_PAGE))
+            elif kind == "files" and one_byte:
+                self.first_byte(len(data), data[:1])
             elif kind == "files":
                 self.wfile.write(self.send(200, data))
             elif kind == "nolength":
@@ -229,6 +257,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.wfile.write(data[:int(parts[2])])
                 self.wfile.flush()
                 self.connection.shutdown(socket.SHUT_RDWR)
+                self.close_connection = True
+            elif kind == "stall":
+                self.send(200, data)
+                self.wfile.write(data[:int(parts[2])])
+                self.wfile.flush()
+                # Nothing more, but the connection stays: until the client closes it.
+                self.connection.settimeout(self.server.stall)
+                with contextlib.suppress(OSError):
+                    while self.connection.recv(1024):
+                        pass
                 self.close_connection = True
             elif kind == "trickle":
                 self.send(200, data)

@@ -10,6 +10,8 @@ TEST(AgentSwitches, XCopyGetsOnlyTheSwitchesThatWereGiven)
     EXPECT_EQ(XCopyArguments("|1|2|", ""), " /TRANSIENTx=|1|2|");
     EXPECT_EQ(XCopyArguments("", "30"), " /SleepX=30");
     EXPECT_EQ(XCopyArguments("|1|", "5"), " /TRANSIENTx=|1| /SleepX=5");
+    // A copy that runs from the user's own folder learns where the agent is installed.
+    EXPECT_EQ(XCopyArguments("", "5", "C:\\Program Files\\P\\"), " \"/AgentFolder=C:\\Program Files\\P\" /SleepX=5");
 }
 
 TEST(AgentSwitches, LocalMessageReadsTwoNumbers)

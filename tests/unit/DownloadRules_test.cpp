@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
+#include "net/HtmlErrorPage.h"
+
 namespace {
 
 TEST(DownloadRules, UrlGetsHttpOnlyWhenItNamesNoScheme)
@@ -31,18 +35,97 @@ TEST(DownloadRules, DisplayNameIsTheLastPathComponent)
     EXPECT_EQ(DownloadDisplayName("http://h/dir/"), "");
 }
 
-TEST(DownloadRules, PartialFileIsNamedFromSizeAndDateModulo32Bits)
+TEST(DownloadRules, OnlyA404ErrorPageKeepsTheNotFoundMessageOtherStatusesAreNamed)
 {
-    EXPECT_EQ(PartialFileName("C:\\T\\update.exe", 5, 0), "C:\\T\\update.exe.5");
-    EXPECT_EQ(PartialFileName("x", 200000, 0x5A8B1234u), "x.1519263604");
-    // No content length (4294967295) plus a date wraps round.
-    EXPECT_EQ(PartialFileName("x", 0xFFFFFFFFu, 10), "x.9");
+    const std::string page = "<html><head><title>404 Not Found</title></head><body>gone</body></html>";
+    const std::string url = "http://h/x.info";
+    EXPECT_EQ(StatusFailureText(404, url, page), HtmlNotFoundMessage(page, url, "", false));
+    EXPECT_EQ(StatusFailureText(404, url, "plain text"), url + " --- HTTP 404");
+    // A 500 page is an HTML page too, but no missing file.
+    EXPECT_EQ(StatusFailureText(500, url, page), url + " --- HTTP 500");
+    EXPECT_EQ(StatusFailureText(0, url, ""), url + " --- HTTP 0");
+}
+
+TEST(DownloadRules, LengthsAreDigitsUpTo63Bits)
+{
+    const struct {
+        const char* text;
+        std::int64_t length; // -1: refused
+    } cases[] = {
+        {"0", 0},
+        {"1000", 1000},
+        {" 3221225472 ", 3221225472},       // 3 GiB
+        {"9223372036854775807", INT64_MAX}, // the largest
+        {"9223372036854775808", -1},        // one past it
+        {"-1", -1},
+        {"+5", -1},
+        {"12a", -1},
+        {"", -1},
+        {"1e3", -1},
+    };
+    for (const auto& c : cases) {
+        const std::optional<std::int64_t> got = ParseContentLength(c.text);
+        EXPECT_EQ(got.value_or(-1), c.length) << c.text;
+    }
+    EXPECT_EQ(ParseContentRangeTotal("bytes 0-0/3221225472").value_or(-1), 3221225472);
+    EXPECT_EQ(ParseContentRangeTotal("BYTES 0-0/5").value_or(-1), 5);
+    EXPECT_FALSE(ParseContentRangeTotal("bytes 0-0/*"));
+    EXPECT_FALSE(ParseContentRangeTotal("0-0/5"));
+    EXPECT_FALSE(ParseContentRangeTotal("bytes 0-0/-5"));
+}
+
+TEST(DownloadRules, ABodyIsTakenOnlyWithTheLengthItAnnouncedOrABoundTheCallerGives)
+{
+    const struct {
+        const char* what;
+        std::int64_t length, known, largest;
+        bool refused;
+        std::int64_t exact, most;
+    } cases[] = {
+        {"announced, nothing known", 1000, -1, -1, false, 1000, -1},
+        {"announced as signed", 1000, 1000, -1, false, 1000, -1},
+        {"announced, not as signed", 1001, 1000, -1, true, 1001, -1},
+        {"announced within the cap", 1000, -1, 1000, false, 1000, -1},
+        {"announced over the cap", 1001, -1, 1000, true, 1001, -1},
+        {"no length, signed size", -1, 3221225472, -1, false, 3221225472, -1},
+        {"no length, a cap", -1, -1, 4096, false, -1, 4096},
+        {"no length, no bound", -1, -1, -1, true, -1, -1},
+    };
+    for (const auto& c : cases) {
+        const BodyLimits limits = BodyLimitsFor("x.exe", c.length, c.known, c.largest);
+        EXPECT_EQ(!limits.refusal.empty(), c.refused) << c.what;
+        EXPECT_EQ(limits.refusal.rfind("x.exe --- Error downloading file (", 0) == 0, c.refused) << c.what;
+        EXPECT_EQ(limits.exact, c.exact) << c.what;
+        EXPECT_EQ(limits.most, c.most) << c.what;
+    }
+}
+
+TEST(DownloadRules, ABodyMustEndAtItsLengthAndNeverGrowPastItsBound)
+{
+    const BodyLimits exact = BodyLimitsFor("x", 1000, -1, -1);
+    EXPECT_EQ(BodyFailure("x", exact, 999, false), "");
+    EXPECT_EQ(BodyFailure("x", exact, 499, true), "x --- Error downloading file (499 of 1000 bytes arrived)");
+    EXPECT_EQ(BodyFailure("x", exact, 1000, true), "");
+    EXPECT_EQ(BodyFailure("x", exact, 1001, false),
+              "x --- Error downloading file (more than the 1000 bytes it may have)");
+    const BodyLimits capped = BodyLimitsFor("x", -1, -1, 4096);
+    EXPECT_EQ(BodyFailure("x", capped, 10, true), "");
+    EXPECT_EQ(BodyFailure("x", capped, 4096, true), "");
+    EXPECT_NE(BodyFailure("x", capped, 4097, false), "");
+    // 64-bit: a body of 5 GiB is counted whole.
+    const BodyLimits large = BodyLimitsFor("x", -1, 5368709120, -1);
+    EXPECT_EQ(BodyFailure("x", large, 5368709120, true), "");
+    EXPECT_EQ(BodyFailure("x", large, 4294967296, true),
+              "x --- Error downloading file (4294967296 of 5368709120 bytes arrived)");
 }
 
 TEST(DownloadRules, SmallFilesKeepTheirChunkAndStepsLargeOnesReadMore)
 {
     const struct {
-        uint32_t size, piece, unit, steps;
+        std::uint64_t size;
+        std::uint32_t piece;
+        std::uint64_t unit;
+        std::uint32_t steps;
         bool small;
     } cases[] = {
         {1, 1, 1, 2, true},
@@ -58,7 +141,10 @@ TEST(DownloadRules, SmallFilesKeepTheirChunkAndStepsLargeOnesReadMore)
         {10u << 20, 1048576, 1048576, 11, false},
         {200u << 20, 1048576, (200u << 20) / 32 + 1, 33, false},
         // No content length.
-        {0xFFFFFFFFu, 1048576, 0x8000000, 33, false},
+        {kUnknownSize, 1048576, 0x8000000, 33, false},
+        // Beyond 32 bits: 3 GiB and 5 GiB.
+        {3ull << 30, 1048576, (3ull << 30) / 32 + 1, 33, false},
+        {5ull << 30, 1048576, (5ull << 30) / 32 + 1, 33, false},
     };
     for (const auto& c : cases) {
         const ReadPlan plan = PlanReads(c.size);

@@ -4,11 +4,14 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "FakeLauncher.h"
 #include "PayloadWriter.h"
 
-inline std::string WriteAgentPayload(const std::string& folder, const std::string& name, const std::string& token)
+// serverUrl: its update address; keys: the publisher's public keys (hex) it carries.
+inline std::string WriteAgentPayload(const std::string& folder, const std::string& name, const std::string& token,
+                                     const std::string& serverUrl = "http:", const std::vector<std::string>& keys = {})
 {
     const std::string image = folder + "\\image.exe";
     std::ofstream(image, std::ios::binary) << FakeLauncher();
@@ -18,5 +21,7 @@ inline std::string WriteAgentPayload(const std::string& folder, const std::strin
     plan.hasUpdate = true;
     plan.agentFile = "agent.exe";
     plan.updateToken = token;
+    plan.serverUrl = serverUrl;
+    plan.releaseKeys = keys;
     return WritePayload(plan).front();
 }

@@ -31,8 +31,9 @@ protected:
         folder_ = TempFolder(true) + "kinform_" + std::to_string(::GetCurrentProcessId());
         ::CreateDirectoryA(folder_.c_str(), nullptr);
         ::CreateDirectoryA((folder_ + "\\server").c_str(), nullptr);
-        // The running agent's own payload, which carries the product's update token.
-        own_ = std::make_unique<TGFileInfo>(WriteAgentPayload(folder_, "agent.exe", "tok"));
+        // The running agent's own payload, which carries the product's update token and
+        // names the folder server as its own (a release's folder address must lie in it).
+        own_ = std::make_unique<TGFileInfo>(WriteAgentPayload(folder_, "agent.exe", "tok", folder_ + "\\server"));
         session_ = std::make_unique<AgentSession>(MakeTestSession(folder_, own_.get()));
         inform_ = folder_ + "\\server\\news.txt";
         ASSERT_TRUE(WriteIniString(session_->files.original, "OriginalSetup", "VersionOriginal", "11"));

@@ -17,7 +17,8 @@ TEST(InetHTTP, TheLibraryStaysUntilUnloadAndComesBackOnTheNextCall)
     EXPECT_NE(GetModuleHandleA("wininet.dll"), nullptr);
     HTTP_UnloadWinInet();
     EXPECT_EQ(GetModuleHandleA("wininet.dll"), nullptr);
-    EXPECT_EQ(HTTP_DownloadFile_Incremental(nullptr, kNowhere, "", nullptr, nullptr),
+    std::string data;
+    EXPECT_EQ(HTTP_DownloadToMemory(kNowhere, {}, data),
               std::string("Unable to open Internet Connection: ") + kNowhere);
     EXPECT_NE(GetModuleHandleA("wininet.dll"), nullptr);
     HTTP_UnloadWinInet();

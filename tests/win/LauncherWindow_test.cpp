@@ -290,7 +290,10 @@ TEST_F(LauncherWindowTest, AgentRequestsReadAndWriteTheDescriptionFiles)
     const AgentFiles located = AgentFilesIn(Scratch(), run_->own);
     EXPECT_EQ(located.original, Scratch() + "\\product.original");
     EXPECT_EQ(located.info, Scratch() + "\\product.info");
-    EXPECT_EQ(located.fetchFolder, Scratch() + "\\");
+    EXPECT_EQ(located.fetchFolder, Scratch() + "\\X_agent.fetch\\");
+    EXPECT_EQ(located.xCopy, Scratch() + "\\X_agent.exe");
+    EXPECT_EQ(located.log, Scratch() + "\\X_agent.log");
+    EXPECT_FALSE(located.PerUser());
     const std::string original = session_->files.original, info = session_->files.info;
 
     // Missing files answer the defaults.

@@ -8,9 +8,10 @@
 #include "agent/AgentSession.h"
 #include "util/Utils.h"
 
+// The agent's files as an agent named agent.exe of the product "p" keeps them in folder.
 inline AgentFiles TestAgentFiles(const std::string& folder)
 {
-    return {folder + "\\p.original", folder + "\\p.info", WithBackslash(folder, true)};
+    return AgentFilesOf(folder, folder, "p.info", "p.original", "agent.exe");
 }
 
 inline AgentSession MakeTestSession(const std::string& folder, const TGFileInfo* own = nullptr)

@@ -1,11 +1,15 @@
 // Test and benchmark driver of the HTTP client: runs one client call and prints what
 // the caller would see, one item per line.
 //   httpget size URL
-//   httpget get URL FILE [abort=N] [cancel=N] [quiet]   (FILE "-": into memory)
+//   httpget get URL FILE [abort=N] [cancel=N] [quiet] [known=N] [cap=N] [hash]
+//                                                    (FILE "-": into memory)
 // get prints every bar event ("steps P/M", "name X", "text T"), then "error=TEXT",
-// "bytes=N" for a download into memory, "ms=N" (the call's duration) and "peak=N" (the
-// peak working set in bytes). abort=N / cancel=N raise the abort flag / the bar's cancel
-// flag at the N-th text; quiet leaves the texts out.
+// "bytes=N" for a download into memory, "sha256=HEX" with hash, "ms=N" (the call's
+// duration) and "peak=N" (the peak working set in bytes). abort=N / cancel=N raise the
+// abort flag / the bar's cancel flag at the N-th text; quiet leaves the texts out;
+// known=N is the size the caller knows the body has (a signed size), cap=N the most it
+// takes; hash fetches as the agent fetches an update: into a new file beside FILE,
+// hashed as it arrives (the file is removed at the end).
 #include <windows.h>
 #include <psapi.h>
 
@@ -15,6 +19,7 @@
 #include <string>
 
 #include "net/InetHTTP.h"
+#include "trust/HeldFileWin.h"
 #include "ui/KProgBar.h"
 
 namespace {
@@ -53,13 +58,21 @@ SIZE_T PeakWorkingSet()
 int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "size") == 0) {
-        std::printf("size=%d\n", static_cast<int>(HTTP_GetFileSize(argv[2])));
+        std::printf("size=%lld\n", static_cast<long long>(HTTP_GetFileSize(argv[2])));
         return 0;
     }
     if (argc < 4 || std::strcmp(argv[1], "get") != 0)
         return 2;
+    DownloadOptions how;
+    bool hash = false;
     for (int i = 4; i < argc; ++i) {
-        if (std::strncmp(argv[i], "abort=", 6) == 0)
+        if (std::strncmp(argv[i], "known=", 6) == 0)
+            how.knownSize = std::atoll(argv[i] + 6);
+        else if (std::strncmp(argv[i], "cap=", 4) == 0)
+            how.largest = std::atoll(argv[i] + 4);
+        else if (std::strcmp(argv[i], "hash") == 0)
+            hash = true;
+        else if (std::strncmp(argv[i], "abort=", 6) == 0)
             g_abortAt = std::atoi(argv[i] + 6);
         else if (std::strncmp(argv[i], "cancel=", 7) == 0)
             g_cancelAt = std::atoi(argv[i] + 7);
@@ -69,13 +82,29 @@ int main(int argc, char** argv)
     const std::string file = std::strcmp(argv[3], "-") == 0 ? std::string() : argv[3];
     TProgBar bar(nullptr);
     bar.ProgressHandler = OnEvent;
+    how.bar = &bar;
     std::string data;
+    std::string digest;
     const DWORD start = GetTickCount();
-    const std::string error = HTTP_DownloadFile_Incremental(nullptr, argv[2], file, &data, &bar);
+    std::string error;
+    if (hash) {
+        HeldDownload held(file);
+        error = HTTP_DownloadTo(argv[2], how, [&held](const char* bytes, std::size_t size, std::string& failure) {
+            return held.Take(bytes, size, failure);
+        });
+        const std::optional<Sha256Digest> sha256 = held.Finish();
+        digest = sha256 ? Sha256Hex(*sha256) : "none";
+    } else if (file.empty()) {
+        error = HTTP_DownloadToMemory(argv[2], how, data);
+    } else {
+        error = HTTP_DownloadFile_Incremental(argv[2], how, file);
+    }
     const DWORD elapsed = GetTickCount() - start;
     std::printf("error=%s\n", error.c_str());
     if (file.empty())
         std::printf("bytes=%u\n", static_cast<unsigned>(data.size()));
+    if (hash)
+        std::printf("sha256=%s\n", digest.c_str());
     std::printf("ms=%lu\npeak=%lu\n", static_cast<unsigned long>(elapsed),
                 static_cast<unsigned long>(PeakWorkingSet()));
     HTTP_UnloadWinInet();
