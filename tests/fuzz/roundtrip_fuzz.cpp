@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         };
         const WalkStop stop = walk.Volume(read, trailer.payloadStart, EffectivePayloadEnd(file),
                                           trailer.headerStringCount, [&](const WalkedEntry& entry) {
-                                              FUZZ_CHECK(!entry.refused);
+                                              FUZZ_CHECK(entry.refusal.empty());
                                               files[entry.header.name].append(entry.content, entry.contentSize);
                                           });
         FUZZ_CHECK(stop == WalkStop::End && EffectivePayloadEnd(file) - walk.Position() == kTrailerLength);
