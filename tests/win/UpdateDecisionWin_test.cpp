@@ -8,15 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "AgentPayload.h"
 #include "TestSession.h"
 #include "agent/CheckScheduleWin.h"
+#include "payload/GFileInfo.h"
 #include "util/FilesWin.h"
 #include "util/SysUtilsWin.h"
 #include "util/UtilsWin.h"
 
 namespace {
 
-// An installed 11 and a release 12 of 1000 bytes.
+// An installed 11 and a release 12 of 1000 bytes. The product's own update address (its
+// payload's) is the folder source_, so that a release naming it may be sized there.
 class UpdateCheck : public ::testing::Test {
 protected:
     void SetUp() override
@@ -25,7 +28,8 @@ protected:
         ::CreateDirectoryA(folder_.c_str(), nullptr);
         source_ = folder_ + "\\source";
         ::CreateDirectoryA(source_.c_str(), nullptr);
-        session_ = std::make_unique<AgentSession>(MakeTestSession(folder_));
+        own_ = std::make_unique<TGFileInfo>(WriteAgentPayload(folder_, "agent.exe", "tok", source_));
+        session_ = std::make_unique<AgentSession>(MakeTestSession(folder_, own_.get()));
         Original("VersionOriginal", "11");
         Original("Stamp", "7");
         release_.versionNew = 12;
@@ -37,6 +41,7 @@ protected:
     void TearDown() override
     {
         session_.reset();
+        own_.reset();
         DeleteTree(folder_, true);
     }
     void Original(const char* key, const std::string& value)
@@ -53,6 +58,7 @@ protected:
     }
 
     std::string folder_, source_;
+    std::unique_ptr<TGFileInfo> own_;
     std::unique_ptr<AgentSession> session_;
     Release release_;
 };

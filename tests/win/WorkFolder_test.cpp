@@ -42,17 +42,6 @@ TEST(WorkFolder, NewOnEveryRunUnpredictableAndHeld)
     EXPECT_FALSE(Exists(next));
 }
 
-// The agent runs a second update in the same process after the first removed its folder.
-TEST(WorkFolder, MadeAfreshAfterItsRemoval)
-{
-    const std::string folder = WorkFolder();
-    RemoveWorkFolder();
-    ASSERT_FALSE(Exists(folder));
-    EXPECT_EQ(WorkFolder(), folder);
-    EXPECT_TRUE(Exists(folder));
-    RemoveWorkFolder();
-}
-
 TEST(WorkFolder, AlternativeOnlyWithARoomierDrive)
 {
     const bool hadTemp = Exists("C:\\TEMP");
