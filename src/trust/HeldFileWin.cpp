@@ -38,8 +38,14 @@ std::optional<Sha256Digest> Sha256OfHandle(HANDLE file)
 
 HeldDownload::HeldDownload(const std::string& base)
 {
+    // The file's own extension stays last: a setup is run as the program it is, and only
+    // an ".exe" carries an agent copy out of its payload.
+    const std::size_t slash = base.find_last_of("\\/");
+    const std::size_t dot = base.find_last_of('.');
+    const std::size_t split =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : base.size();
     // Written through this handle only: the readers that open it later share writing.
-    NewFile made = CreateUniqueFile(base, ".part", FILE_SHARE_READ);
+    NewFile made = CreateUniqueFile(base.substr(0, split), base.substr(split), FILE_SHARE_READ);
     made_ = made.made;
     file_ = std::move(made.file);
     path_ = std::move(made.path);

@@ -25,8 +25,8 @@ HeldFile HoldAndHash(const std::string& path);
 // none when a read fails. Keeps the window alive as HoldAndHash does.
 std::optional<Sha256Digest> Sha256OfHandle(HANDLE file);
 
-// A file being fetched: made new under a name of its own (base + "." + a number +
-// ".part"), written and hashed as its bytes arrive, so that it is read once only, and
+// A file being fetched: made new under a name of its own (base with "." and a number
+// put before its extension), written and hashed as its bytes arrive, so that it is read once only, and
 // held from its creation until it is dropped: others may read it (a setup run opens it),
 // nobody can write, rename or delete it. Dropping it deletes it.
 class HeldDownload {
