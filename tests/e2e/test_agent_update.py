@@ -363,12 +363,15 @@ class StopDuringAQuestion(unittest.TestCase):
 
 class FolderSource(unittest.TestCase):
     def test_a_read_only_update_file_from_a_folder_leaves_no_copy_behind(self):
-        with on_nginx("update-folder") as (installed, server):
-            source = os.path.join(installed.folder, "source")
-            os.makedirs(source)
+        # The product's own update address is the folder: a release may name it.
+        folder = scene.wine.scratch("update-folder")
+        source = os.path.join(folder, "source")
+        os.makedirs(source)
+        with products.sample_product(scene.wine, folder, winpath(source)) as installed:
             served = publish(installed, winpath(source))
+            for name in (installed.info_name, installed.update_file):
+                os.replace(os.path.join(served, name), os.path.join(source, name))
             update = os.path.join(source, installed.update_file)
-            os.replace(os.path.join(served, installed.update_file), update)
             os.chmod(update, 0o444)
             self.assertEqual(cycle(installed), "TRUE")
             self.assertEqual(installed.version, "2")
