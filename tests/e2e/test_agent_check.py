@@ -158,7 +158,8 @@ class BrokenServers(unittest.TestCase):
 
     def test_a_server_that_fails_each_time_in_another_way(self):
         # Its answers in turn: a good one, then ways to fail; the agent checks every second.
-        schedule = ["files", "500", "drop", "cut/10", "404", "htmlpage"]
+        # Each fetch asks twice (a one-byte probe, then the whole), so each answer comes twice.
+        schedule = [answer for answer in ["files", "500", "drop", "cut/10", "404", "htmlpage"] for _ in (1, 2)]
         with servers.scripted() as server:
             server.schedule = schedule
             product = checked_product(self, "check-schedule", server.url + "/schedule",
@@ -172,7 +173,7 @@ class BrokenServers(unittest.TestCase):
             wait_for(lambda: len(server.answers) >= 2 * len(schedule), 90, "two rounds of the schedule",
                      lambda: server.answers)
             # Every check ends with a decision, whatever the server did.
-            fetches = product.wait_logged("Download START: ", count=len(schedule))
+            fetches = product.wait_logged("Download START: ", count=len(schedule) // 2)
             decisions = product.wait_logged("GetOkToPerformAU = ", count=len(fetches))
         # The first good answer is judged; later ones know its stamp.
         self.assertIn("0 - Error downloading .INFO file", decisions)
