@@ -197,21 +197,39 @@ class Failures(unittest.TestCase):
     def test_transfer_failures(self):
         folder = scene.wine.scratch("web-cut")
         for kind, url, message in [
-                ("cut", "/cut/3000", "%s --- Error downloading file"),
-                ("empty", "/empty", "http://127.0.0.1:%d/empty/%s --- File Not Found !"),
-                ("nolength", "/nolength", "%s --- Error downloading file")]:
+                ("cut", "/cut/3000", "%s --- Error downloading file ("),
+                ("status 500", "/500", "http://127.0.0.1:%d/500/%s --- HTTP 500"),
+                ("empty", "/empty", "http://127.0.0.1:%d/empty/%s --- File Not Found !")]:
             with self.subTest(kind):
-                name = unique(folder, "web-" + kind)
+                name = unique(folder, "web-" + kind.split()[0])
                 full, web = web_setup(folder, self.server.url + url, name)
                 with open(full, "rb") as f:
                     self.server.files[name] = f.read()
                 text = self.fails_with(web, folder)
-                if kind == "empty":
+                if message.startswith("http:"):
                     self.assertEqual(text, message % (self.server.server_address[1], name))
                 else:
                     self.assertTrue(text.startswith(message % name), text)
-                # Nothing of what arrived stays in the temp folder.
+                # Nothing of the failed transfer stays in the temp folder.
                 self.assertEqual(temp_copies(name + "*"), [])
+
+    def test_a_setup_without_length_needs_the_size_the_launcher_was_made_with(self):
+        # A web launcher made with [Web] knows its setup's size (beside its SHA-256): it
+        # takes a body of exactly that size without a length. One made without does not.
+        folder = scene.wine.scratch("web-nolength")
+        name = unique(folder, "web-nolength")
+        full, web = web_setup(folder, self.server.url + "/nolength", name)
+        with open(full, "rb") as f:
+            self.server.files[name] = f.read()
+        self.assertEqual(scene.wine.run(web).returncode, 0)
+        self.assertEqual(setups.recorded(folder, "INSTALLED"), ["a.txt", "big.bin"])
+        bare = setups.make_setup(scene.build, folder, name="bare.exe", trailer={"WebDownload": 1},
+                                 download={"Url": self.server.url + "/nolength", "FileName": name, "Token": TOKEN})
+        ran = setups.record(folder)
+        text = self.fails_with(bare, scene.wine.scratch("web-nolength-bare"))
+        self.assertEqual(text, "%s --- Error downloading file (the server gave no length)" % name)
+        self.assertEqual(setups.record(folder), ran)
+        self.assertEqual(temp_copies(name + "*"), [])
 
     def test_a_file_name_that_leads_out_of_the_temp_folder_is_refused(self):
         # A web launcher from a manifest of its own, as a builder user may write it.
