@@ -153,27 +153,37 @@ class Failures(unittest.TestCase):
         self.assertEqual(setups.record(folder), [])
 
     def test_a_token_from_another_product(self):
+        # A launcher made without the setup's hash knows its download by the token alone.
         folder = scene.wine.scratch("web-token")
         name = unique(folder, "web-token")
-        full, web = web_setup(folder, self.server.url + "/files", name)
+        web = setups.make_setup(scene.build, folder, name="web.exe", trailer={"WebDownload": 1},
+                                download={"Url": self.server.url + "/files", "FileName": name, "Token": TOKEN})
         other, _ = web_setup(scene.wine.scratch("web-other"), self.server.url + "/files", name, token="product two")
         with open(other, "rb") as f:
             self.server.files[name] = f.read()
         self.assertEqual(self.fails_with(web, folder), "Bad Secret Token!")
         self.assertEqual(temp_copies(name), [])
 
-    def test_a_download_with_the_token_but_another_hash_is_refused(self):
+    def test_a_download_with_the_token_but_another_hash_or_size_is_refused(self):
         folder = scene.wine.scratch("web-hash")
-        name = unique(folder, "web-hash")
-        _, web = web_setup(folder, self.server.url + "/files", name)
-        other = scene.wine.scratch("web-hash-other")
-        swapped = setups.make_setup(scene.build, other, name=name, parameters=setups.engine_args(other),
-                                    download={"Token": TOKEN})
-        with open(swapped, "rb") as f:
-            self.server.files[name] = f.read()
-        self.assertEqual(self.fails_with(web, folder), BAD_HASH)
-        self.assertEqual(setups.record(other), [])
-        self.assertEqual(temp_copies(name), [])
+        for kind in ("one byte changed", "longer"):
+            with self.subTest(kind):
+                name = unique(folder, "web-" + kind.split()[0])
+                full, web = web_setup(folder, self.server.url + "/files", name)
+                with open(full, "rb") as f:
+                    made = f.read()
+                if kind == "longer":
+                    # Not read at all: more than the launcher knows its setup has.
+                    self.server.files[name] = made + bytes(10)
+                    expected = "%s --- Error downloading file (%d bytes, more than the %d it may have)" % (
+                        name, len(made) + 10, len(made))
+                else:
+                    # The token is intact, the launcher's stub text is not.
+                    self.server.files[name] = made.replace(b"DOS mode", b"DOS MODE", 1)
+                    self.assertNotEqual(self.server.files[name], made)
+                    expected = BAD_HASH
+                self.assertEqual(self.fails_with(web, folder), expected)
+                self.assertEqual(temp_copies(name), [])
 
     def test_html_pages_name_the_url_and_non_launchers_are_judged_without_a_crash(self):
         folder = scene.wine.scratch("web-html")
