@@ -118,7 +118,7 @@ class RefusedReleases(unittest.TestCase):
             for what in ("expired", "one byte changed", "signature missing", "another key", "signature of another"):
                 product = laid_out(self, "refused", server.url, keys=[public])
                 if what == "expired":
-                    expires = int(time.time()) + 3
+                    expires = int(time.time()) + 5
                     info = publish(product, Expires=time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(expires)))
                     reason = "the release expired at " + time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(expires))
                 elif what == "one byte changed":
