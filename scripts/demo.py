@@ -12,8 +12,9 @@ The update: installs version 1 of the sample product (examples/update/product.in
 our launcher, publishes version 2 (examples/update/release.ini) with our publisher on a
 loopback nginx, signed with a key pair made for the run (build/demo/keys: the product's
 setups carry its public key, so the agent takes only what that key signed), starts the
-installed product and its plain agent, answers the agent's questions, and watches the agent find the release, close the product, install version 2,
-say so (its box is saved as build/demo/finish.png) and start the product again. Every
+installed product and its plain agent, answers the agent's questions, and watches the
+agent find the release, close the product, install version 2, say so (its box is saved
+as build/demo/finish.png) and start the product again. Every
 step has a time limit; one that does not happen ends the demo with a message saying
 which, and what the agent's update log says.
 
