@@ -10,9 +10,11 @@ the launcher's exit code.
 
 The update: installs version 1 of the sample product (examples/update/product.ini) with
 our launcher, publishes version 2 (examples/update/release.ini) with our publisher on a
-loopback nginx, starts the installed product and its plain agent, answers the agent's
-questions, and watches the agent find the release, close the product, install version 2,
-say so (its box is saved as build/demo/finish.png) and start the product again. Every
+loopback nginx, signed with a key pair made for the run (build/demo/keys: the product's
+setups carry its public key, so the agent takes only what that key signed), starts the
+installed product and its plain agent, answers the agent's questions, and watches the
+agent find the release, close the product, install version 2, say so (its box is saved
+as build/demo/finish.png) and start the product again. Every
 step has a time limit; one that does not happen ends the demo with a message saying
 which, and what the agent's update log says.
 
@@ -46,8 +48,9 @@ def installed_version(product):
         product.version, os.path.basename(product.original_path), text[0])
 
 
-def build_product(product, version, record):
-    """The product's setup at version, made by the builder from the example manifest."""
+def build_product(product, version, record, public_key):
+    """The product's setup at version, made by the builder from the example manifest; its
+    agent takes releases signed with the key of public_key only."""
     build = product.build
     setup = os.path.join(product.folder, "product-%d.exe" % version)
     parameters = "/Version=%d /Texts=texts.ini \"/ProgramName=%s\" /Target=%s /Record=%s" % (
@@ -57,6 +60,7 @@ def build_product(product, version, record):
         build.launcher, "--set", "Files/Engine.exe=" + build.engine,
         "--set", "Files/SampleProduct.exe=" + build.sample_product,
         "--set", "Files/version.txt=version-%d.txt" % version, "--set", "Update/ServerUrl=" + product.server_url,
+        "--set", "Update/PublicKey=" + public_key,
         "--set", "Run/Parameters=" + parameters], capture_output=True, text=True)
     if result.returncode != 0:
         raise StepFailed("builder failed:\n%s" % result.stderr.strip())
@@ -69,21 +73,25 @@ def answer_box(product, what, seconds=60):
     say("answered the %s with Yes" % what)
 
 
-def life(product, served, finish_png):
+def life(product, served, finish_png, keys):
     say("server: nginx on %s serves %s" % (product.server_url, served))
-    setup = build_product(product, 1, product.install_record)
+    # A pair for this run only: no private key lives in the sources.
+    private, public, key_id = products.keygen(product.build, keys, "sample-release")
+    say("made the demo's release key pair %s (key id %s)" % (os.path.relpath(keys, TOP), key_id))
+    setup = build_product(product, 1, product.install_record, public)
     say("installing version 1 with %s" % os.path.relpath(setup, TOP))
     product.install(setup)
     say("installed: " + ", ".join(sorted(os.listdir(product.target))))
     before = installed_version(product)
     say("version before: " + before)
 
-    update = build_product(product, 2, os.path.join(product.folder, "update.txt"))
+    update = build_product(product, 2, os.path.join(product.folder, "update.txt"), public)
     published = products.publish(product.build, {
-        "Release": {"Output": os.path.join(served, "sample"), "DownloadUrl": product.server_url},
+        "Release": {"Output": os.path.join(served, "sample"), "DownloadUrl": product.server_url,
+                    "PrivateKey": private},
         "Update": {"Setup": update, "RunningProcess": product.running_process()}},
         manifest=os.path.join(TOP, "examples", "update", "release.ini"))
-    say("published version 2: " + ", ".join(sorted(os.listdir(published))))
+    say("published version 2, signed: " + ", ".join(sorted(os.listdir(published))))
 
     product.start_product()
     say("the product runs")
@@ -96,6 +104,10 @@ def life(product, served, finish_png):
     say("the agent decided: " + decision)
     if not decision.startswith("6 "):
         raise StepFailed("the agent did not take the release")
+    # A keyed agent keeps a release's description only once it verified, with its signature.
+    if not os.path.exists(product.info_path + ".sig"):
+        raise StepFailed("the agent kept no signature beside the release")
+    say("the release verified: the agent kept %s with its signature" % os.path.basename(product.info_path))
     answer_box(product, "download question")
     answer_box(product, "install question")
     wait_for(lambda: product.product_recorded("close"), 60, "close of the product")
@@ -122,12 +134,14 @@ def update_demo(wine, demo):
     work = os.path.join(demo, "update")
     served = os.path.join(work, "served")
     os.makedirs(os.path.join(served, "sample"))
+    keys = os.path.join(demo, "keys")
+    os.makedirs(keys)
     # The names the example manifests give; its processes end with the block.
     with servers.nginx(served, wine.scratch("nginx")) as server, \
             products.Product(wine, work, server.url + "/sample", agent_name="sample-agent.exe",
                              info_name="sample.info") as product:
         try:
-            life(product, served, os.path.join(demo, "finish.png"))
+            life(product, served, os.path.join(demo, "finish.png"), keys)
         except (StepFailed, AssertionError) as failure:  # the harness fails with AssertionError
             say("FAILED: %s" % failure)
             say("the agent's update log (%s):" % product.log_path)

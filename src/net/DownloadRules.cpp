@@ -60,23 +60,20 @@ std::optional<std::int64_t> ParseContentRangeTotal(const std::string& text)
 BodyLimits BodyLimitsFor(const std::string& name, std::int64_t length, std::int64_t known, std::int64_t largest)
 {
     BodyLimits limits;
+    std::int64_t most = known;
+    if (largest >= 0 && (most < 0 || largest < most))
+        most = largest;
     if (length >= 0) {
-        if (known >= 0 && length != known)
-            limits.refusal = Failure(name, "the server announces " + std::to_string(length) + " bytes, the release " +
-                                               std::to_string(known));
-        else if (largest >= 0 && length > largest)
-            limits.refusal = Failure(name, std::to_string(length) + " bytes, more than the " + std::to_string(largest) +
+        if (most >= 0 && length > most)
+            limits.refusal = Failure(name, std::to_string(length) + " bytes, more than the " + std::to_string(most) +
                                                " it may have");
         limits.exact = length;
-    } else if (known >= 0) {
-        // Without a length the signed size is the end: no byte more, none fewer.
-        limits.exact = known;
-    } else if (largest >= 0) {
-        limits.most = largest;
+    } else if (most >= 0) {
+        limits.most = most;
     } else {
         limits.refusal = Failure(name, "the server gave no length");
     }
-    limits.shown = limits.exact;
+    limits.shown = limits.exact >= 0 ? limits.exact : known;
     return limits;
 }
 

@@ -32,9 +32,11 @@ std::optional<std::int64_t> ParseContentLength(const std::string& text);
 std::optional<std::int64_t> ParseContentRangeTotal(const std::string& text);
 
 // How much of a body a transfer takes, decided from its headers before a byte is read.
-// A body is never taken on trust: it must have the length its header announced (and a
-// file its signed size), and a body that comes without a length needs a bound the
-// caller gives (the signed size of a file, the cap of a body held in memory).
+// A body is never taken on trust: it must have the length its header announced, never
+// more than the caller's bound, and a body that comes without a length needs that bound
+// (the signed size of a file, the cap of a body held in memory). A shorter body is read:
+// what it is (a server's error page, a file that is not the one signed) is for the
+// caller's checks to tell.
 struct BodyLimits {
     std::int64_t exact = -1; // the body must end at exactly this many bytes
     std::int64_t most = -1;  // without exact: it may not grow past this

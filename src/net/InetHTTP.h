@@ -37,7 +37,8 @@ std::int64_t HTTP_GetFileSize(const std::string& url);
 struct DownloadOptions {
     HWND window = nullptr;       // shown once the transfer starts (none: nullptr)
     TProgBar* bar = nullptr;     // shows the progress and can cancel (optional)
-    std::int64_t knownSize = -1; // the size the body must have (a signed release's), -1: none
+    std::int64_t knownSize = -1; // the size the body has (a signed release's): none longer is
+                                 // taken, and a body without length ends there; -1: none
     std::int64_t largest = -1;   // the most the caller takes (a body held in memory), -1: no cap
 };
 

@@ -153,27 +153,37 @@ class Failures(unittest.TestCase):
         self.assertEqual(setups.record(folder), [])
 
     def test_a_token_from_another_product(self):
+        # A launcher made without the setup's hash knows its download by the token alone.
         folder = scene.wine.scratch("web-token")
         name = unique(folder, "web-token")
-        full, web = web_setup(folder, self.server.url + "/files", name)
+        web = setups.make_setup(scene.build, folder, name="web.exe", trailer={"WebDownload": 1},
+                                download={"Url": self.server.url + "/files", "FileName": name, "Token": TOKEN})
         other, _ = web_setup(scene.wine.scratch("web-other"), self.server.url + "/files", name, token="product two")
         with open(other, "rb") as f:
             self.server.files[name] = f.read()
         self.assertEqual(self.fails_with(web, folder), "Bad Secret Token!")
         self.assertEqual(temp_copies(name), [])
 
-    def test_a_download_with_the_token_but_another_hash_is_refused(self):
+    def test_a_download_with_the_token_but_another_hash_or_size_is_refused(self):
         folder = scene.wine.scratch("web-hash")
-        name = unique(folder, "web-hash")
-        _, web = web_setup(folder, self.server.url + "/files", name)
-        other = scene.wine.scratch("web-hash-other")
-        swapped = setups.make_setup(scene.build, other, name=name, parameters=setups.engine_args(other),
-                                    download={"Token": TOKEN})
-        with open(swapped, "rb") as f:
-            self.server.files[name] = f.read()
-        self.assertEqual(self.fails_with(web, folder), BAD_HASH)
-        self.assertEqual(setups.record(other), [])
-        self.assertEqual(temp_copies(name), [])
+        for kind in ("one byte changed", "longer"):
+            with self.subTest(kind):
+                name = unique(folder, "web-" + kind.split()[0])
+                full, web = web_setup(folder, self.server.url + "/files", name)
+                with open(full, "rb") as f:
+                    made = f.read()
+                if kind == "longer":
+                    # Not read at all: more than the launcher knows its setup has.
+                    self.server.files[name] = made + bytes(10)
+                    expected = "%s --- Error downloading file (%d bytes, more than the %d it may have)" % (
+                        name, len(made) + 10, len(made))
+                else:
+                    # The token is intact, the launcher's stub text is not.
+                    self.server.files[name] = made.replace(b"DOS mode", b"DOS MODE", 1)
+                    self.assertNotEqual(self.server.files[name], made)
+                    expected = BAD_HASH
+                self.assertEqual(self.fails_with(web, folder), expected)
+                self.assertEqual(temp_copies(name), [])
 
     def test_html_pages_name_the_url_and_non_launchers_are_judged_without_a_crash(self):
         folder = scene.wine.scratch("web-html")
@@ -197,21 +207,39 @@ class Failures(unittest.TestCase):
     def test_transfer_failures(self):
         folder = scene.wine.scratch("web-cut")
         for kind, url, message in [
-                ("cut", "/cut/3000", "%s --- Error downloading file"),
-                ("empty", "/empty", "http://127.0.0.1:%d/empty/%s --- File Not Found !"),
-                ("nolength", "/nolength", "%s --- Error downloading file")]:
+                ("cut", "/cut/3000", "%s --- Error downloading file ("),
+                ("status 500", "/500", "http://127.0.0.1:%d/500/%s --- HTTP 500"),
+                ("empty", "/empty", "http://127.0.0.1:%d/empty/%s --- File Not Found !")]:
             with self.subTest(kind):
-                name = unique(folder, "web-" + kind)
+                name = unique(folder, "web-" + kind.split()[0])
                 full, web = web_setup(folder, self.server.url + url, name)
                 with open(full, "rb") as f:
                     self.server.files[name] = f.read()
                 text = self.fails_with(web, folder)
-                if kind == "empty":
+                if message.startswith("http:"):
                     self.assertEqual(text, message % (self.server.server_address[1], name))
                 else:
                     self.assertTrue(text.startswith(message % name), text)
-                # Nothing of what arrived stays in the temp folder.
+                # Nothing of the failed transfer stays in the temp folder.
                 self.assertEqual(temp_copies(name + "*"), [])
+
+    def test_a_setup_without_length_needs_the_size_the_launcher_was_made_with(self):
+        # A web launcher made with [Web] knows its setup's size (beside its SHA-256): it
+        # takes a body of exactly that size without a length. One made without does not.
+        folder = scene.wine.scratch("web-nolength")
+        name = unique(folder, "web-nolength")
+        full, web = web_setup(folder, self.server.url + "/nolength", name)
+        with open(full, "rb") as f:
+            self.server.files[name] = f.read()
+        self.assertEqual(scene.wine.run(web).returncode, 0)
+        self.assertEqual(setups.recorded(folder, "INSTALLED"), ["a.txt", "big.bin"])
+        bare = setups.make_setup(scene.build, folder, name="bare.exe", trailer={"WebDownload": 1},
+                                 download={"Url": self.server.url + "/nolength", "FileName": name, "Token": TOKEN})
+        ran = setups.record(folder)
+        text = self.fails_with(bare, scene.wine.scratch("web-nolength-bare"))
+        self.assertEqual(text, "%s --- Error downloading file (the server gave no length)" % name)
+        self.assertEqual(setups.record(folder), ran)
+        self.assertEqual(temp_copies(name + "*"), [])
 
     def test_a_file_name_that_leads_out_of_the_temp_folder_is_refused(self):
         # A web launcher from a manifest of its own, as a builder user may write it.

@@ -83,13 +83,24 @@ def publish(build, sections, manifest=None):
     return sections["Release"]["Output"]
 
 
-def sample_setup(build, folder, version, parameters="", update=None, token=TOKEN):
+def keygen(build, folder, name):
+    """A new key pair for signing releases, made by build's publisher in folder as
+    NAME.key and NAME.pub; returns (private key file, public key file, key id)."""
+    private, public = (os.path.join(folder, name + ext) for ext in (".key", ".pub"))
+    result = subprocess.run([build.publisher, "keygen", private, public], capture_output=True, text=True)
+    if result.returncode != 0:
+        raise AssertionError(result.stderr)
+    return private, public, result.stdout.split()[-1]
+
+
+def sample_setup(build, folder, version, parameters="", update=None, token=TOKEN, setup=None):
     """folder/sample-VERSION.exe: a setup of the sample product at version (the product
     and version.txt) with the product's update token, whose reference engine runs with
-    parameters; update: the [Update] keys of the agent it installs (none without them)."""
+    parameters; update: the [Update] keys of the agent it installs (none without them);
+    setup: more [Setup] keys."""
     with open(build.sample_product, "rb") as f:
         files = {"SampleProduct.exe": f.read(), "version.txt": b"%d" % version}
-    return setups.make_setup(build, folder, name="sample-%d.exe" % version, parameters=parameters,
+    return setups.make_setup(build, folder, name="sample-%d.exe" % version, parameters=parameters, setup=setup,
                              trailer={"WriteUpdateAgent": 1, "UpdateLog": 1} if update else {},
                              update={**(update or {}), "Token": token}, files=files)
 
@@ -105,7 +116,7 @@ class Product:
     folder unless agent_name says otherwise."""
 
     def __init__(self, wine, folder, server_url, program=PROGRAM_NAME, agent_name=None, info_name=None,
-                 safety_ticks=None):
+                 safety_ticks=None, keys=()):
         self.wine = wine
         self.build = wine.build
         self.folder = folder
@@ -117,6 +128,9 @@ class Product:
         # A scenario that starts the agent without stopping it gives it a countdown of
         # safety_ticks, so that no X_ copy outlives a scenario that failed half way.
         self.safety_ticks = safety_ticks
+        # The public key files its setups carry (up to two): the agent then takes only
+        # releases signed by one of them.
+        self.keys = keys
         self.target = os.path.join(folder, "target")
         self.agent = os.path.join(self.target, self.agent_name)
         self.xcopy = os.path.join(self.target, "X_" + self.agent_name)
@@ -138,8 +152,10 @@ class Product:
 
     def update_keys(self, token=TOKEN):
         """The [Update] keys of a setup that installs this product's agent."""
-        return {"ServerUrl": self.server_url, "InfoFile": self.info_name, "AgentFile": self.agent_name,
+        keys = {"ServerUrl": self.server_url, "InfoFile": self.info_name, "AgentFile": self.agent_name,
                 "Token": token}
+        keys.update(zip(("PublicKey", "PublicKey2"), self.keys))
+        return keys
 
     def setup(self, version, parameters="", token=TOKEN):
         """A setup of the sample product at version that installs this product's agent."""
@@ -185,7 +201,8 @@ class Product:
     def publish(self, output, download_url, version, setup=None, update=None, inform=None, token=TOKEN,
                 **release):
         """Publishes a release of the product into output: its ".info", fetched with the
-        release's files from download_url; release: more [Release] keys; setup: the update
+        release's files from download_url; release: more [Release] keys (PrivateKey signs
+        it); setup: the update
         setup, served as update_file, update: more [Update] keys; inform: (body, [Inform]
         keys) for an announcement, served as news_file. Returns output."""
         sections = {"Release": {"Output": output, "InfoFile": self.info_name, "Token": token,

@@ -84,10 +84,13 @@ TEST(DownloadRules, ABodyIsTakenOnlyWithTheLengthItAnnouncedOrABoundTheCallerGiv
     } cases[] = {
         {"announced, nothing known", 1000, -1, -1, false, 1000, -1},
         {"announced as signed", 1000, 1000, -1, false, 1000, -1},
-        {"announced, not as signed", 1001, 1000, -1, true, 1001, -1},
+        {"announced longer than signed", 1001, 1000, -1, true, 1001, -1},
+        // A shorter body may be the server's error page: read, and judged by the caller.
+        {"announced shorter than signed", 999, 1000, -1, false, 999, -1},
         {"announced within the cap", 1000, -1, 1000, false, 1000, -1},
         {"announced over the cap", 1001, -1, 1000, true, 1001, -1},
-        {"no length, signed size", -1, 3221225472, -1, false, 3221225472, -1},
+        {"the smaller bound holds", 1001, 5000, 1000, true, 1001, -1},
+        {"no length, signed size", -1, 3221225472, -1, false, -1, 3221225472},
         {"no length, a cap", -1, -1, 4096, false, -1, 4096},
         {"no length, no bound", -1, -1, -1, true, -1, -1},
     };
@@ -113,10 +116,13 @@ TEST(DownloadRules, ABodyMustEndAtItsLengthAndNeverGrowPastItsBound)
     EXPECT_EQ(BodyFailure("x", capped, 4096, true), "");
     EXPECT_NE(BodyFailure("x", capped, 4097, false), "");
     // 64-bit: a body of 5 GiB is counted whole.
-    const BodyLimits large = BodyLimitsFor("x", -1, 5368709120, -1);
+    const BodyLimits large = BodyLimitsFor("x", 5368709120, -1, -1);
     EXPECT_EQ(BodyFailure("x", large, 5368709120, true), "");
     EXPECT_EQ(BodyFailure("x", large, 4294967296, true),
               "x --- Error downloading file (4294967296 of 5368709120 bytes arrived)");
+    const BodyLimits signedSize = BodyLimitsFor("x", -1, 5368709120, -1);
+    EXPECT_EQ(BodyFailure("x", signedSize, 5368709120, true), "");
+    EXPECT_NE(BodyFailure("x", signedSize, 5368709121, false), "");
 }
 
 TEST(DownloadRules, SmallFilesKeepTheirChunkAndStepsLargeOnesReadMore)
