@@ -30,6 +30,11 @@ class InProgramFiles:
     def setUpClass(cls):
         if os.geteuid() != 0:
             raise unittest.SkipTest("making an ordinary user and handing a prefix over to it needs root")
+        users.ensure_user()
+        # The user's environment, its scratch folders and the debug viewer lie in the build
+        # folder: a build in a folder closed to other users (root's home) cannot be used.
+        if not users.can_read(scene.build.viewer):
+            raise unittest.SkipTest("%s cannot reach %s" % (users.USER, scene.build.viewer))
         cls.wine = cls.enterClassContext(
             users.environment(scene.build, scene.wine, "%s-user-%s" % (scene.wine.state, cls.__name__.lower())))
         cls.agents = os.path.join(cls.wine.prefix, "drive_c", "users", users.USER, "AppData", "Local", "Kalvex",

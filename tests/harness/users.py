@@ -31,6 +31,11 @@ def ensure_user(name=USER):
         return pwd.getpwnam(name)
 
 
+def can_read(path, user=USER):
+    """Whether user can read path (and so reach every folder above it)."""
+    return subprocess.run(["runuser", "-u", user, "--", "test", "-r", path]).returncode == 0
+
+
 def link_prefix(model, prefix, user):
     """Makes prefix anew from the prefix model for user (see above)."""
     shutil.rmtree(prefix, ignore_errors=True)
