@@ -40,10 +40,18 @@ def link_prefix(model, prefix, user):
     """Makes prefix anew from the prefix model for user (see above)."""
     shutil.rmtree(prefix, ignore_errors=True)
     drive_c = os.path.join(prefix, "drive_c")
-    os.makedirs(drive_c)
-    subprocess.run(["cp", "-al", os.path.join(model, "drive_c", "windows"), drive_c], check=True)
-    for name in ("Program Files", "Program Files (x86)", "ProgramData", "users"):
-        os.makedirs(os.path.join(drive_c, name))
+    windows = os.path.join(drive_c, "windows")
+    os.makedirs(windows)
+    # The other top folders start empty, as the temporary folder, where the model's
+    # programs make and remove files meanwhile.
+    for name in os.listdir(os.path.join(model, "drive_c")):
+        if name != "windows":
+            os.makedirs(os.path.join(drive_c, name))
+    for name in os.listdir(os.path.join(model, "drive_c", "windows")):
+        if name.lower() == "temp":
+            os.makedirs(os.path.join(windows, name))
+        else:
+            subprocess.run(["cp", "-al", os.path.join(model, "drive_c", "windows", name), windows], check=True)
     # The same Wine made the model: no update runs at the first start.
     for name in ("system.reg", "userdef.reg", ".update-timestamp"):
         shutil.copyfile(os.path.join(model, name), os.path.join(prefix, name))
