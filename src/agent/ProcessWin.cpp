@@ -81,19 +81,6 @@ bool ImageFromModules(DWORD pid, const Psapi& psapi, ProcessImage& image, Scoped
     return true;
 }
 
-// Another user's copy of the product (a terminal server, a switched user) is not the
-// one this user's agent stops or waits for. Where the system cannot tell, every
-// process is taken as this session's.
-bool InThisSession(DWORD pid)
-{
-    using SessionIdFn = BOOL(WINAPI*)(DWORD, DWORD*);
-    static const auto sessionOf = ProcFrom<SessionIdFn>(::GetModuleHandleA("kernel32.dll"), "ProcessIdToSessionId");
-    DWORD mine = 0, theirs = 0;
-    if (!sessionOf || !sessionOf(::GetCurrentProcessId(), &mine))
-        return true;
-    return sessionOf(pid, &theirs) && theirs == mine;
-}
-
 std::vector<DWORD> ProcessIdsWith(const Psapi& psapi)
 {
     if (!psapi.enumProcesses)
@@ -117,7 +104,8 @@ std::vector<DWORD> ProcessIdsWith(const Psapi& psapi)
     }
 }
 
-FoundProgram FindWith(const Psapi& psapi, const std::string& path, bool fullPathOnly)
+FoundProgram FindWith(const Psapi& psapi, const std::string& path, bool fullPathOnly,
+                      const std::function<bool(DWORD)>& counts)
 {
     if (TrimText(path).empty())
         return {};
@@ -144,7 +132,7 @@ FoundProgram FindWith(const Psapi& psapi, const std::string& path, bool fullPath
             if (ImageFromModules(*it, psapi, started, process))
                 matched = matches(started);
         }
-        if (matched && InThisSession(*it))
+        if (matched && counts(*it))
             return {*it, std::move(process)};
     }
     return {};
@@ -184,9 +172,22 @@ TAnalizer::Facts FactsOf(TAnalizer::Window w)
 
 } // namespace
 
+bool InThisSession(DWORD pid)
+{
+    using SessionIdFn = BOOL(WINAPI*)(DWORD, DWORD*);
+    static const auto sessionOf = ProcFrom<SessionIdFn>(::GetModuleHandleA("kernel32.dll"), "ProcessIdToSessionId");
+    DWORD mine = 0, theirs = 0;
+    if (!sessionOf || !sessionOf(::GetCurrentProcessId(), &mine))
+        return true;
+    return sessionOf(pid, &theirs) && theirs == mine;
+}
+
 std::vector<DWORD> ProcessIds() { return ProcessIdsWith(Psapi()); }
 
-FoundProgram FindProgram(const std::string& path, bool fullPathOnly) { return FindWith(Psapi(), path, fullPathOnly); }
+FoundProgram FindProgram(const std::string& path, bool fullPathOnly, const std::function<bool(DWORD)>& counts)
+{
+    return FindWith(Psapi(), path, fullPathOnly, counts);
+}
 
 DWORD FindProgramProcess(const std::string& path, bool fullPathOnly) { return FindProgram(path, fullPathOnly).pid; }
 

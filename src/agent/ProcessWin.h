@@ -20,10 +20,15 @@ struct FoundProgram {
     DWORD pid = 0; // 0: none
     ScopedHandle process;
 };
-// The process running the program at path (none for an empty path). Only processes of
-// this user's session count. With two matches, the one listed last wins. With
-// fullPathOnly the bare file name never matches.
-FoundProgram FindProgram(const std::string& path, bool fullPathOnly);
+// Whether a process is of this user's session: another user's copy of the product (a
+// terminal server, a switched user) is not the one this user's agent stops or waits
+// for. Where the system cannot tell this process's session, every process is.
+bool InThisSession(DWORD pid);
+// The process running the program at path (none for an empty path), among those that
+// count: by default the processes of this user's session. With two matches, the one
+// listed last wins. With fullPathOnly the bare file name never matches.
+FoundProgram FindProgram(const std::string& path, bool fullPathOnly,
+                         const std::function<bool(DWORD)>& counts = InThisSession);
 DWORD FindProgramProcess(const std::string& path, bool fullPathOnly);
 // The path may be quoted; its bare file name also matches.
 bool IsProgramRunning(const std::string& path);

@@ -78,10 +78,10 @@ unsigned long RunAgentWindow(const RunContext& run)
                                    [&view](int code, int value) { view->Notify(code, value); },
                                    [&view, &run, &exitCode](const UpdateRun& update) {
                                        const auto removeWorkFolder = defer(RemoveWorkFolder);
-                                       const SetupOutcome outcome =
-                                           SetupRun(*view, run,
-                                                    {WorkFolder(), update.setupFile, run.own.AgentFileName(),
-                                                     update.extraArgs, update.foreground, update.shortcutsToRemove});
+                                       const SetupOutcome outcome = SetupRun(
+                                           *view, run,
+                                           {WorkFolder(), update.setupFile, run.own.AgentFileName(), update.extraArgs,
+                                            update.foreground, update.shortcutsToRemove, run.agentFiles.PerUser()});
                                        exitCode = outcome.exitCode;
                                        return outcome.completed;
                                    }},

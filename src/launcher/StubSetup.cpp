@@ -18,6 +18,7 @@
 #include "ui/MsgBoxLayout.h"
 #include "util/FilesWin.h"
 #include "util/KDebug.h"
+#include "util/PrivateAccessWin.h"
 #include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
 #include "util/ShellDirWin.h"
@@ -76,10 +77,14 @@ SetupOutcome RunEngine(LauncherWindow& view, const RunContext& run, const SetupR
     const std::string atomName = CompletionAtomName(launch.token);
     ScopedAtom atom(GlobalAddAtomA(atomName.c_str()));
     StartedProcess engine;
-    if (!atom)
+    if (!atom) {
         engine.error = SysResult::LastError().error;
-    else
-        engine = StartProcessOrElevate(start);
+    } else {
+        const bool needsRights = request.needsRights && !RunsElevated();
+        if (needsRights)
+            TraceLine(ProcessIdText(), " ==== the engine needs rights: started through the consent prompt");
+        engine = StartProcessOrElevate(start, needsRights);
+    }
     if (!engine) {
         TraceLine(ProcessIdText(), " ==== engine not started: ", engine.error, " ", ErrorText(engine.error));
         // Declined consent is the user's answer, not a fault to report.

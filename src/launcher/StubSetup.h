@@ -21,6 +21,10 @@ struct SetupRequest {
     bool foreground = true; // the user sees the run; false: everything hidden
     // Deleted once the engine reported completion (an update's shortcuts to remove).
     const std::vector<std::string>& removeWhenCompleted;
+    // The engine is to write where this user may not (an update of a product that its
+    // agent cannot write beside): started through the consent prompt unless this
+    // process already runs elevated.
+    bool needsRights = false;
 };
 
 struct [[nodiscard]] SetupOutcome {

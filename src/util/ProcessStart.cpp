@@ -66,10 +66,12 @@ StartedProcess StartElevated(const ProcessStart& start)
     return started;
 }
 
-StartedProcess StartProcessOrElevate(const ProcessStart& start, const ProcessStarter& plain,
+StartedProcess StartProcessOrElevate(const ProcessStart& start, bool needsRights, const ProcessStarter& plain,
                                      const ProcessStarter& elevated)
 {
     constexpr DWORD kElevationRequired = 740; // ERROR_ELEVATION_REQUIRED
+    if (needsRights)
+        return elevated(start);
     StartedProcess started = plain(start);
     if (started || started.error != kElevationRequired)
         return started;

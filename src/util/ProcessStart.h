@@ -38,10 +38,12 @@ StartedProcess StartProcess(const ProcessStart& start);
 // A start through the system's elevation path: the user is asked for consent. A user
 // who declines gives ERROR_CANCELLED.
 StartedProcess StartElevated(const ProcessStart& start);
-// A plain start, or, when the system refuses it because the program asks for
-// administrator rights, the elevated one.
+// A plain start, or the elevated one: at once when the caller knows that the program
+// needs rights this process lacks (it is to write where this user may not), else when
+// the system refuses the plain start because the program asks for administrator rights.
 using ProcessStarter = std::function<StartedProcess(const ProcessStart&)>;
-StartedProcess StartProcessOrElevate(const ProcessStart& start, const ProcessStarter& plain = StartProcess,
+StartedProcess StartProcessOrElevate(const ProcessStart& start, bool needsRights = false,
+                                     const ProcessStarter& plain = StartProcess,
                                      const ProcessStarter& elevated = StartElevated);
 
 // Waits for the process to end with this thread's messages serviced, looking every

@@ -254,8 +254,8 @@ class RunningProcessForms(unittest.TestCase):
     before its folder variables are expanded, and a product stopped for the update starts
     again as the release names it."""
 
-    def test_quoted_with_a_parent_step_a_unc_folder_and_a_bare_name(self):
-        for form in ("parent", "unc", "bare"):
+    def test_quoted_with_a_parent_step_a_unc_folder_a_bare_name_and_the_native_program_files(self):
+        for form in ("parent", "unc", "bare", "native"):
             with self.subTest(form), on_nginx("form-" + form) as (installed, server):
                 record = "/Record=" + winpath(installed.product_record)
                 method = "Using WM_CLOSE"
@@ -267,6 +267,15 @@ class RunningProcessForms(unittest.TestCase):
                     installed.set_original({"Directories": {"TargetDir": share + "\\"}})
                     running = '"<InstallDir>SampleProduct.exe" %s /Again' % record
                     installed.start(share + "\\SampleProduct.exe", record)
+                    wait_for(lambda: installed.product_recorded("start"), 60, "start of the product")
+                elif form == "native":
+                    # The system's own Program Files, where products of its own kind go: a
+                    # 64-bit product where the layers run on the 64-bit twin. (The shipped
+                    # 32-bit agent finding a 64-bit product there is win_unit.crossarch.)
+                    product = self.in_native_program_files(installed)
+                    running = '"<NativeProgramFilesDir>%s" %s /Again' % (
+                        scene.wine.windows_path(product)[len("C:\\Program Files\\"):], record)
+                    installed.start(scene.wine.windows_path(product), record)
                     wait_for(lambda: installed.product_recorded("start"), 60, "start of the product")
                 else:
                     # Found running by its name alone (one no other scenario's product
@@ -293,6 +302,17 @@ class RunningProcessForms(unittest.TestCase):
                 self.assertTrue(starts[-1].endswith(" %s /Again" % record), starts)
                 self.assertEqual(bool(installed.product_recorded("close")), form != "bare",
                                  installed.product_record_lines())
+
+    def in_native_program_files(self, installed):
+        """A copy of the product in the prefix's C:\\Program Files, in a folder of the
+        scenario's own; it and what runs from it go with the test."""
+        folder = os.path.join(scene.wine.prefix, "drive_c", "Program Files", "Sample " + installed.stem)
+        os.makedirs(folder)
+        self.addCleanup(shutil.rmtree, folder)
+        self.addCleanup(end_processes_naming, folder, scene.wine.windows_path(folder))
+        product = os.path.join(folder, "SampleProduct.exe")
+        shutil.copyfile(installed.product, product)
+        return product
 
     def unc_share(self, installed):
         """The product's folder as a share of the server "kfield", through the prefix's map

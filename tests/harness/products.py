@@ -113,10 +113,11 @@ class Product:
 
     Agents of one name share one window class on the desktop: scenarios that run side by
     side must not see each other's X_ copy, so each product's agent is named after its
-    folder unless agent_name says otherwise."""
+    folder unless agent_name says otherwise. target: the folder it is installed in, when
+    not folder/target (one in the prefix's Program Files ...)."""
 
     def __init__(self, wine, folder, server_url, program=PROGRAM_NAME, agent_name=None, info_name=None,
-                 safety_ticks=None, keys=()):
+                 safety_ticks=None, keys=(), target=None):
         self.wine = wine
         self.build = wine.build
         self.folder = folder
@@ -131,18 +132,29 @@ class Product:
         # The public key files its setups carry (up to two): the agent then takes only
         # releases signed by one of them.
         self.keys = keys
-        self.target = os.path.join(folder, "target")
+        self.target = target or os.path.join(folder, "target")
         self.agent = os.path.join(self.target, self.agent_name)
-        self.xcopy = os.path.join(self.target, "X_" + self.agent_name)
         self.original_path = os.path.join(self.target, os.path.splitext(self.info_name)[0] + ".original")
-        self.info_path = os.path.join(self.target, self.info_name)
-        self.log_path = os.path.join(self.target, "X_%s.log" % os.path.splitext(self.agent_name)[0])
+        self.use_state(self.target)
         self.update_file = "update-%s.exe" % self.stem
         self.news_file = "news-%s.txt" % self.stem
         self.install_record = os.path.join(folder, "install.txt")
         self.product = os.path.join(self.target, "SampleProduct.exe")
         self.product_record = os.path.join(folder, "product.txt")
         self.processes = []
+
+    def use_state(self, state):
+        """Where the agent keeps what it writes: beside itself, or the folder of its own
+        that it chose when it could not write there."""
+        self.state = state
+        self.xcopy = os.path.join(state, "X_" + self.agent_name)
+        self.info_path = os.path.join(state, self.info_name)
+        self.log_path = os.path.join(state, "X_%s.log" % os.path.splitext(self.agent_name)[0])
+
+    def names(self):
+        """The folder and its Windows names, and those of the install and state folders:
+        what a command line of the scenario's processes names."""
+        return [self.folder, *(self.wine.windows_path(f) for f in (self.target, self.state))]
 
     def __enter__(self):
         return self
@@ -170,14 +182,14 @@ class Product:
         os.makedirs(self.target)
         os.replace(made, self.agent)
         self.set_original({"OriginalSetup": {"VersionOriginal": version, "ProgramName": self.program},
-                           "Directories": {"TargetDir": winpath(self.target)}})
+                           "Directories": {"TargetDir": self.wine.windows_path(self.target)}})
 
     def install(self, setup=None):
         """Installs the product with setup (by default version 1 of the sample product),
         whose engine records into install_record."""
         if setup is None:
             setup = self.setup(1, "/Target=%s /Record=%s /Version=1 \"/ProgramName=%s\"" % (
-                winpath(self.target), winpath(self.install_record), self.program))
+                self.wine.windows_path(self.target), winpath(self.install_record), self.program))
         result = self.wine.run(setup, timeout=120)
         if result.returncode != 0 or not os.path.exists(self.original_path) or not os.path.exists(self.agent):
             raise AssertionError("the product was not installed with its agent and %s (exit code %d); the "
@@ -239,7 +251,7 @@ class Product:
 
     def running(self, name):
         """Process ids of running programs of this scenario whose command line names name."""
-        return [pid for pid, line in processes_naming(self.folder) if name.lower() in line.lower()]
+        return [pid for pid, line in processes_naming(*self.names()) if name.lower() in line.lower()]
 
     def copies(self):
         """Process ids of the agent's running X_ copy."""
@@ -306,7 +318,7 @@ class Product:
         """The X_ copy's lines in a trace capture, without their process id (the capture
         holds every program's lines)."""
         lines = trace.text.splitlines()
-        start = " ==== STUB START ====> \"%s\"" % winpath(self.xcopy)
+        start = " ==== STUB START ====> \"%s\"" % self.wine.windows_path(self.xcopy)
         pids = {line.split()[0] for line in lines if start in line}
         return [line.partition(" ")[2] for line in lines if line.split(" ", 1)[0] in pids]
 
@@ -326,7 +338,7 @@ class Product:
             with contextlib.suppress(AssertionError, subprocess.TimeoutExpired):
                 self.run_agent("/STOP=0", timeout=30)
                 self.wait_ended(10)
-        end_processes_naming(self.folder)
+        end_processes_naming(*self.names())
         for process in self.processes:
             process.end()
 

@@ -3,6 +3,7 @@ wineenv script beside this file) and the one way the harness runs, starts, waits
 and ends Windows programs in it.
 
     wine = WineEnv(Build("build"), "build/wine64")      # started by CTest's fixture
+    WineEnv(build, state, user="name")                  # one whose programs run as that user
     with WineEnv.started(build, state) as wine: ...     # or started and stopped here
     wine = WineEnv.open(build, state); ...; wine.close()
     wine.run(program, *args)        # until it ends; fails naming the open windows
@@ -12,6 +13,7 @@ and ends Windows programs in it.
 import concurrent.futures
 import contextlib
 import os
+import shutil
 import signal
 import subprocess
 import tempfile
@@ -124,25 +126,33 @@ class WineProcess:
 
 class WineEnv:
     """The Wine environment in the state folder state, for the programs of build.
-    Scratch folders go under scratch_root (default: the build folder's e2e/)."""
+    Scratch folders go under scratch_root (default: the build folder's e2e/). With user,
+    everything runs as that Linux user, who owns the state folder and the prefix (Wine
+    takes no prefix of another user's), and owns the scratch folders too."""
 
-    def __init__(self, build, state, scratch_root=None):
+    def __init__(self, build, state, scratch_root=None, user=None):
         self.build = build
         self.state = os.path.abspath(state)
         self.prefix = os.path.join(self.state, "prefix")
         self.scratch_root = scratch_root or os.path.join(build.folder, "e2e")
+        self.user = user
+
+    def wineenv(self, *args):
+        """The host command of the wineenv script with args, as the environment's user."""
+        command = [WINEENV, *args]
+        return ["runuser", "-u", self.user, "--", *command] if self.user else command
 
     @classmethod
-    def open(cls, build, state, scratch_root=None, display=None, fonts=False):
+    def open(cls, build, state, scratch_root=None, display=None, fonts=False, user=None):
         """Starts an environment of build's kind in state (a prefix is made when there is
         none); close() stops it. display: a display to use instead of a new Xvfb; fonts:
         give the prefix a Windows desktop's fonts (for pictures)."""
-        wine = cls(build, state, scratch_root)
-        subprocess.run([WINEENV, "start", wine.state, str(build.bits)], check=True,
+        wine = cls(build, state, scratch_root, user)
+        subprocess.run(wine.wineenv("start", wine.state, str(build.bits)), check=True,
                        env=dict(os.environ, WINEENV_DISPLAY=display or ""))
         if fonts:
             try:
-                subprocess.run([WINEENV, "fonts", wine.state], check=True)
+                subprocess.run(wine.wineenv("fonts", wine.state), check=True)
             except subprocess.CalledProcessError:
                 wine.close()
                 raise
@@ -150,7 +160,7 @@ class WineEnv:
 
     def close(self):
         """Stops what open() started (by process id)."""
-        subprocess.run([WINEENV, "stop", self.state])
+        subprocess.run(self.wineenv("stop", self.state))
 
     @classmethod
     @contextlib.contextmanager
@@ -167,9 +177,9 @@ class WineEnv:
         variables: {NAME: VALUE} of Wine's own (WINEDLLOVERRIDES ...) for this program."""
         if variables:
             settings = ["%s=%s" % item for item in variables.items()]
-            return [WINEENV, "shell", self.state, "env", *settings, "timeout", "-k", "5", str(timeout), "wine",
-                    program, *args]
-        return [WINEENV, "run", self.state, "-t", str(timeout), program, *args]
+            return self.wineenv("shell", self.state, "env", *settings, "timeout", "-k", "5", str(timeout), "wine",
+                                program, *args)
+        return self.wineenv("run", self.state, "-t", str(timeout), program, *args)
 
     def run(self, program, *args, timeout=120, variables=None, **kwargs):
         """Runs a Windows program until it ends; returns the CompletedProcess (output
@@ -217,7 +227,7 @@ class WineEnv:
     def shell(self, *command, **kwargs):
         """Runs a host command with the environment's variables (DISPLAY, WINEPREFIX ...);
         the CompletedProcess."""
-        return subprocess.run([WINEENV, "shell", self.state, *command], **kwargs)
+        return subprocess.run(self.wineenv("shell", self.state, *command), **kwargs)
 
     def registry(self, *args):
         """Runs Wine's reg with args; its exit code."""
@@ -229,6 +239,16 @@ class WineEnv:
         return sorted({line.split('"')[1] for line in tree.splitlines() if line.count('"') >= 2 and
                        "has no name" not in line})
 
+    def windows_path(self, path):
+        """The Windows name of a host path in this environment: C: for the prefix's
+        drive_c, Z: for the rest."""
+        drive_c = os.path.join(self.prefix, "drive_c")
+        path = os.path.abspath(path)
+        if path == drive_c or path.startswith(drive_c + os.sep):
+            inside = os.path.relpath(path, drive_c)
+            return "C:\\" + ("" if inside == "." else inside.replace("/", "\\"))
+        return winpath(path)
+
     def host_path(self, windows_path):
         """The host path of a path a Windows program reported (Z: is the host root, C: the
         prefix's drive_c)."""
@@ -239,4 +259,7 @@ class WineEnv:
     def scratch(self, name):
         """A fresh folder for one scenario or run."""
         os.makedirs(self.scratch_root, exist_ok=True)
-        return tempfile.mkdtemp(prefix=name + "-", dir=self.scratch_root)
+        folder = tempfile.mkdtemp(prefix=name + "-", dir=self.scratch_root)
+        if self.user:
+            shutil.chown(folder, self.user, self.user)
+        return folder

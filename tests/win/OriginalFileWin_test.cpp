@@ -61,6 +61,10 @@ TEST_F(OriginalFileTest, AFileThatCannotBeWrittenSaysSo)
     const OriginalFile original(folder);
     EXPECT_FALSE(original.WriteInt(OriginalKeys::VersionOriginal, 12));
     EXPECT_FALSE(original.WriteSeconds(OriginalKeys::ReAskSecondsLast, 5));
+    // What could not be written still answers for the rest of the run: a check time
+    // written nowhere must not make the next check come at once.
+    EXPECT_EQ(original.Int(OriginalKeys::VersionOriginal), 12);
+    EXPECT_EQ(original.Int(OriginalKeys::ReAskSecondsLast), 5);
     ::RemoveDirectoryA(folder.c_str());
 }
 

@@ -52,15 +52,19 @@ TEST(ProcessStart, ABareNameIsFoundAsTheSystemsStartFindsIt)
         EXPECT_EQ(FindProgramAsStartWould(kept), kept);
 }
 
-TEST(ProcessStart, ElevatesOnlyWhenTheSystemAsksForIt)
+TEST(ProcessStart, ElevatesWhenTheSystemOrTheCallerSaysTheProgramNeedsRights)
 {
     struct Case {
+        bool needsRights;
         DWORD plainError;
+        bool tried;
         bool elevated;
     };
-    for (const Case& c :
-         {Case{0, false}, Case{740, true}, Case{ERROR_FILE_NOT_FOUND, false}, Case{ERROR_ACCESS_DENIED, false}}) {
-        SCOPED_TRACE(c.plainError);
+    for (const Case& c : {Case{false, 0, true, false}, Case{false, 740, true, true},
+                          Case{false, ERROR_FILE_NOT_FOUND, true, false}, Case{false, ERROR_ACCESS_DENIED, true, false},
+                          // Known to need rights: no plain start that would fail half way.
+                          Case{true, 0, false, true}, Case{true, 740, false, true}}) {
+        SCOPED_TRACE(std::to_string(c.needsRights) + " " + std::to_string(c.plainError));
         std::vector<std::string> calls;
         const auto fake = [&calls](const char* name, DWORD error) {
             return [&calls, name, error](const ProcessStart& start) {
@@ -73,9 +77,11 @@ TEST(ProcessStart, ElevatesOnlyWhenTheSystemAsksForIt)
             };
         };
         const StartedProcess started =
-            StartProcessOrElevate({"C:\\w\\Engine.exe", "/S", SW_SHOW, false}, fake("plain", c.plainError),
-                                  fake("elevated", ERROR_CANCELLED));
-        std::vector<std::string> want = {"plain C:\\w\\Engine.exe /S"};
+            StartProcessOrElevate({"C:\\w\\Engine.exe", "/S", SW_SHOW, false}, c.needsRights,
+                                  fake("plain", c.plainError), fake("elevated", ERROR_CANCELLED));
+        std::vector<std::string> want;
+        if (c.tried)
+            want.push_back("plain C:\\w\\Engine.exe /S");
         if (c.elevated)
             want.push_back("elevated C:\\w\\Engine.exe /S");
         EXPECT_EQ(calls, want);

@@ -29,6 +29,19 @@ TEST_F(RunningProduct, FoundByFullPathOrBareNameOrShortForm)
     EXPECT_FALSE(IsProgramRunning(folder_ + "\\other.exe"));
 }
 
+// Only processes of this user's session count. Here every program runs in this session,
+// so the search is also given a rule that leaves the product out.
+TEST_F(RunningProduct, OnlyProcessesOfThisSessionCount)
+{
+    const DWORD pid = Start();
+    EXPECT_TRUE(InThisSession(pid));
+    EXPECT_TRUE(InThisSession(::GetCurrentProcessId()));
+    EXPECT_FALSE(InThisSession(0xFFFFFFF0)); // no such process: no session to share
+    EXPECT_EQ(FindProgram(path_, true).pid, pid);
+    EXPECT_EQ(FindProgram(path_, true, [pid](DWORD other) { return other != pid; }).pid, 0u);
+    EXPECT_EQ(FindProgram(name_, false, [pid](DWORD other) { return other != pid; }).pid, 0u);
+}
+
 // The search keeps the process it found: a wait follows that process, not its id, and
 // the handle tells when it has ended.
 TEST_F(RunningProduct, TheFoundProcessIsHeldOpen)
