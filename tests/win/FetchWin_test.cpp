@@ -117,7 +117,11 @@ TEST_F(AgentFetch, UpdateComesIntoAHeldFileOfItsOwnThatGoesWhenDropped)
     WriteAgentPayload(server_, name_, "tok");
     ASSERT_TRUE(Fetch(server_, name_, FetchKind::Update, Signed(name_, Served())).fetched);
     const std::string path = held_.Path();
-    EXPECT_EQ(path.rfind(session_->files.fetchFolder + name_ + ".", 0), 0u) << path;
+    // The name's own: a number before its extension, which stays last.
+    const std::string stem = name_.substr(0, name_.rfind('.'));
+    EXPECT_EQ(path.rfind(session_->files.fetchFolder + stem + ".", 0), 0u) << path;
+    EXPECT_TRUE(EndsWith(".bin", path, false)) << path;
+    EXPECT_NE(path, session_->files.fetchFolder + name_);
     EXPECT_EQ(ReadFileRange(path, 0, 0), Served());
     EXPECT_TRUE(UpdateTokenCheck(*session_, path));
     EXPECT_FALSE(ScopedFile(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
