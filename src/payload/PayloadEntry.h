@@ -15,6 +15,13 @@
 
 #include "payload/PayloadTrailer.h"
 
+// The largest entry a builder writes, and so the most an entry may inflate to (a small
+// entry that grows without end would take all memory): its content is at most the
+// largest EntrySize, its header (name, run marker and parameters, date) at most 64 KiB.
+constexpr uint64_t kLargestEntrySize = 16u << 20;
+constexpr size_t kLargestEntryHeader = 65536;
+constexpr size_t kLargestEntry = kLargestEntryHeader + 1 + kLargestEntrySize;
+
 struct EntryHeader {
     std::string name;            // run marker and parameters removed
     uint32_t stamp = 0;          // 0 also when the field is missing or not a 32-bit number
