@@ -29,6 +29,10 @@ namespace {
 
 constexpr const char* kButtons = kDefaultButtonList;
 constexpr DWORD kEnginePollMs = 500;
+// How long the engine's dialog may outlive the engine: its class name is easy to guess, and
+// a window of that name that nobody closes (a hung helper's, or one made to hold the
+// launcher) must not keep the run from ending.
+constexpr int64_t kEngineDialogWaitMs = 5 * 60 * 1000;
 // The shell's ids of the user's and all users' Startup folders (CSIDL_STARTUP,
 // CSIDL_COMMON_STARTUP).
 constexpr int kStartupFolder = 7;
@@ -92,7 +96,9 @@ SetupOutcome RunEngine(LauncherWindow& view, const RunContext& run, const SetupR
     SleepPumping(0, 1000);
     SetupOutcome outcome;
     outcome.exitCode = WaitForProcessPumping(engine.process.get(), kEnginePollMs);
-    WaitWhileWindowExists(EngineDialogClass(launch.token), "");
+    if (!WaitWhileWindowExists(EngineDialogClass(launch.token), "", kEngineDialogWaitMs))
+        TraceLine(ProcessIdText(), " ==== the engine's dialog is still open after ", kEngineDialogWaitMs / 1000,
+                  " seconds: not waited for any longer");
     SleepPumping(0, 1000);
 
     outcome.completed = GlobalFindAtomA(atomName.c_str()) == 0;
