@@ -128,17 +128,19 @@ bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolde
     }
     if (workFolder.empty())
         return false;
-    std::string image = ReadFileRange(launcher, 0, 0);
-    if (image.empty())
+    std::string file = ReadFileRange(launcher, 0, 0);
+    if (file.empty())
         return false;
     TFileReader reader(launcher);
-    const uint64_t end = static_cast<uint32_t>(StoredPayloadEnd(reader));
-    // Only a short tail (a signature) is cut: a larger one means the stored end is not ours.
-    if (end < image.size() && image.size() - end < 10000)
-        image.resize(static_cast<std::size_t>(end));
-    MarkAsAgent(image);
+    // Its code signature is cut, however long; any other tail is not ours to mark.
+    const std::optional<std::string> image =
+        WebAgentCopy(std::move(file), static_cast<uint32_t>(StoredPayloadEnd(reader)));
+    if (!image) {
+        TraceLine(ProcessIdText(), " ==== no agent copy: the launcher ends in bytes that are no signature of it");
+        return false;
+    }
     const std::string path = WithBackslash(workFolder, true) + agentName;
-    if (const SysResult written = WriteFileData(path, image, FileDosStamp(launcher), false); !written) {
+    if (const SysResult written = WriteFileData(path, *image, FileDosStamp(launcher), false); !written) {
         TraceLine(ProcessIdText(), " ==== agent copy not written: ", path, " ", ErrorText(written.error));
         return false;
     }

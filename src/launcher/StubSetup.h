@@ -35,9 +35,9 @@ SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRe
 bool SpaceConfirm(LauncherWindow& view, const std::string& workFolder, const TGFileInfo& info);
 
 // The agent copy of a web setup: the launcher image with its header strings and a
-// trailer marked as agent, without a short tail (a signature) after the stored payload
-// end, written into the work folder. False when nothing was written (a name that leads
-// out of the folder is refused).
+// trailer marked as agent, without the code signature after the stored payload end
+// (WebAgentCopyLength), written into the work folder. False when nothing was written (a
+// name that leads out of the folder, or a tail that is no signature, is refused).
 [[nodiscard]] bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolder,
                                      const std::string& agentName);
 
