@@ -18,6 +18,7 @@
 #include "ui/MsgBoxLayout.h"
 #include "util/FilesWin.h"
 #include "util/KDebug.h"
+#include "util/PrivateAccessWin.h"
 #include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
 #include "util/ShellDirWin.h"
@@ -83,7 +84,14 @@ SetupOutcome RunEngine(LauncherWindow& view, const RunContext& run, const SetupR
     if (!atom)
         engine.error = SysResult::LastError().error;
     else
-        engine = StartProcessOrElevate(start);
+        engine = StartProcess(start);
+    switch (EngineElevationStep(engine.error, RunsElevated(), run.agentRun)) {
+    case ElevationStep::None: break;
+    case ElevationStep::ElevateEngine: engine = StartElevated(start); break;
+    case ElevationStep::RelaunchLauncher:
+        TraceLine(ProcessIdText(), " ==== the engine asks for administrator rights: not started from ", workFolder);
+        return {0, false, true};
+    }
     if (!engine) {
         TraceLine(ProcessIdText(), " ==== engine not started: ", engine.error, " ", ErrorText(engine.error));
         // Declined consent is the user's answer, not a fault to report.

@@ -26,6 +26,9 @@ struct SetupRequest {
 struct [[nodiscard]] SetupOutcome {
     unsigned long exitCode = 0; // the engine's, or one of the launcher's own (ExitCodes.h)
     bool completed = false;     // the engine removed its completion atom
+    // The engine asks for administrator rights and nothing was started: the launcher
+    // must start itself elevated (EngineElevationStep).
+    bool relaunchElevated = false;
 };
 
 // Runs one setup: its outcome says how the process ends.

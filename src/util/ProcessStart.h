@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 #include "util/ScopedWin.h"
@@ -37,12 +36,8 @@ std::string ProcessCommandLine(const ProcessStart& start);
 StartedProcess StartProcess(const ProcessStart& start);
 // A start through the system's elevation path: the user is asked for consent. A user
 // who declines gives ERROR_CANCELLED.
-StartedProcess StartElevated(const ProcessStart& start);
-// A plain start, or, when the system refuses it because the program asks for
-// administrator rights, the elevated one.
-using ProcessStarter = std::function<StartedProcess(const ProcessStart&)>;
-StartedProcess StartProcessOrElevate(const ProcessStart& start, const ProcessStarter& plain = StartProcess,
-                                     const ProcessStarter& elevated = StartElevated);
+// folder is its current folder (empty: the caller's).
+StartedProcess StartElevated(const ProcessStart& start, const std::string& folder = std::string());
 
 // Waits for the process to end with this thread's messages serviced, looking every
 // pollMs. Its exit code, or 0 when it cannot be read. The process object decides the
