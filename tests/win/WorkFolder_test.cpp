@@ -42,14 +42,17 @@ TEST(WorkFolder, NewOnEveryRunUnpredictableAndHeld)
     EXPECT_FALSE(Exists(next));
 }
 
-// The agent runs a second update in the same process after the first removed its folder.
+// The agent runs a second update in the same process after the first removed its folder:
+// that update gets a folder of its own, made new, never the removed one's path.
 TEST(WorkFolder, MadeAfreshAfterItsRemoval)
 {
     const std::string folder = WorkFolder();
     RemoveWorkFolder();
     ASSERT_FALSE(Exists(folder));
-    EXPECT_EQ(WorkFolder(), folder);
-    EXPECT_TRUE(Exists(folder));
+    const std::string next = WorkFolder();
+    EXPECT_NE(next, folder);
+    EXPECT_TRUE(Exists(next));
+    EXPECT_FALSE(Exists(folder));
     RemoveWorkFolder();
 }
 
