@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "util/FilesWin.h"
 #include "util/UtilsWin.h"
 
 TEST(ProcessStart, CommandLineQuotesThePathUnlessTheProgramReadsItAsItIs)
@@ -54,14 +55,14 @@ TEST(ProcessStart, AnElevatedStartRunsInTheFolderItIsGiven)
 {
     // A launcher that starts itself elevated keeps its current folder for its engine.
     // (This Wine starts "runas" without a prompt and without a change of rights.)
-    const std::string folder = TempFolder(true) + "kelevated " + std::to_string(GetCurrentProcessId());
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string folder =
+        TempFolder(true) + "kelevated " + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(GetTickCount());
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << GetLastError();
     const StartedProcess cmd =
         StartElevated({SystemFolder(true) + "cmd.exe", "/c cd > here.txt", SW_HIDE, true}, folder);
     ASSERT_TRUE(cmd) << cmd.error;
     EXPECT_EQ(WaitForSingleObject(cmd.process.get(), 60000), WAIT_OBJECT_0);
     const std::string here = folder + "\\here.txt";
     EXPECT_NE(GetFileAttributesA(here.c_str()), INVALID_FILE_ATTRIBUTES);
-    DeleteFileA(here.c_str());
-    RemoveDirectoryA(folder.c_str());
+    DeleteTree(folder, true);
 }
