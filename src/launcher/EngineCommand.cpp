@@ -76,3 +76,11 @@ std::string EngineCommandLine(const EngineLaunch& launch)
 {
     return EngineProgramPath(launch) + " " + EngineArguments(launch);
 }
+
+ElevationStep EngineElevationStep(unsigned long plainError, bool launcherElevated, bool agentRun)
+{
+    constexpr unsigned long kElevationRequired = 740; // ERROR_ELEVATION_REQUIRED
+    if (plainError != kElevationRequired)
+        return ElevationStep::None;
+    return launcherElevated || agentRun ? ElevationStep::ElevateEngine : ElevationStep::RelaunchLauncher;
+}

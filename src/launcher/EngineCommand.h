@@ -32,3 +32,18 @@ std::string EngineArguments(const EngineLaunch& launch);
 // The command line the engine is started with: the program path, unquoted (engines
 // parse their own path from it as is), a blank and the arguments.
 std::string EngineCommandLine(const EngineLaunch& launch);
+
+// What follows a plain start of the engine that the system refused with plainError
+// (ERROR_ELEVATION_REQUIRED, 740: the engine asks for administrator rights). Nothing is
+// ever started elevated from a folder that the unelevated user can write, where the
+// user's own programs could swap the engine or plant a library before the consent: a
+// launcher that is not elevated starts itself again through the consent prompt, and its
+// elevated copy unpacks into a work folder that only administrators can write. An
+// elevated launcher's work folder is such a folder already, and an update run of the
+// agent still elevates its engine where it is.
+enum class ElevationStep {
+    None,             // the start stands as it is (started, or failed for another reason)
+    ElevateEngine,    // start the engine through the consent prompt
+    RelaunchLauncher, // start nothing; the launcher starts itself elevated instead
+};
+ElevationStep EngineElevationStep(unsigned long plainError, bool launcherElevated, bool agentRun);

@@ -50,6 +50,27 @@ unsigned long CDSpanningRelaunch(const RunContext& run)
     return 0;
 }
 
+// The engine asks for administrator rights: this launcher starts itself again, elevated
+// through the consent prompt, with its arguments and in its current folder (which the
+// engine keeps), and ends as that copy ends. The copy unpacks into a work folder that
+// only administrators can write, so nothing the user's own programs could change runs
+// elevated. A user who declines ends the run as declined.
+SetupOutcome RelaunchElevated(LauncherWindow& view)
+{
+    view.Hide();
+    char folder[MAX_PATH + 1];
+    const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+    const StartedProcess copy =
+        StartElevated({ProgramPath(false), CommandArgs(), SW_SHOWNORMAL, true},
+                      length > 0 && length < sizeof folder ? std::string(folder, length) : std::string());
+    if (!copy) {
+        TraceLine(ProcessIdText(), " ==== no elevated copy started: ", copy.error, " ", ErrorText(copy.error));
+        return {copy.error == ERROR_CANCELLED ? kExitUserCancelled : kExitEngineNotStarted, false};
+    }
+    constexpr DWORD kCopyPollMs = 500;
+    return {WaitForProcessPumping(copy.process.get(), kCopyPollMs), false};
+}
+
 // The first timer tick of a setup-mode launcher: runs the whole setup (or the web setup),
 // removes the work folder and ends the message loop. Its outcome is the process's.
 SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
@@ -75,6 +96,8 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
         }
     });
     RemoveWorkFolder();
+    if (outcome.relaunchElevated)
+        outcome = RelaunchElevated(view);
     PostQuitMessage(0);
     return outcome;
 }

@@ -30,6 +30,10 @@ namespace {
 
 constexpr const char* kButtons = kDefaultButtonList;
 constexpr DWORD kEnginePollMs = 500;
+// How long the engine's dialog may outlive the engine: its class name is easy to guess, and
+// a window of that name that nobody closes (a hung helper's, or one made to hold the
+// launcher) must not keep the run from ending.
+constexpr int64_t kEngineDialogWaitMs = 5 * 60 * 1000;
 // The shell's ids of the user's and all users' Startup folders (CSIDL_STARTUP,
 // CSIDL_COMMON_STARTUP).
 constexpr int kStartupFolder = 7;
@@ -79,11 +83,19 @@ SetupOutcome RunEngine(LauncherWindow& view, const RunContext& run, const SetupR
     StartedProcess engine;
     if (!atom) {
         engine.error = SysResult::LastError().error;
+    } else if (request.needsRights && !RunsElevated()) {
+        // An update the agent cannot write beside: no plain start that would fail half way.
+        TraceLine(ProcessIdText(), " ==== the engine needs rights: started through the consent prompt");
+        engine = StartElevated(start);
     } else {
-        const bool needsRights = request.needsRights && !RunsElevated();
-        if (needsRights)
-            TraceLine(ProcessIdText(), " ==== the engine needs rights: started through the consent prompt");
-        engine = StartProcessOrElevate(start, needsRights);
+        engine = StartProcess(start);
+    }
+    switch (EngineElevationStep(engine.error, RunsElevated(), run.agentRun)) {
+    case ElevationStep::None: break;
+    case ElevationStep::ElevateEngine: engine = StartElevated(start); break;
+    case ElevationStep::RelaunchLauncher:
+        TraceLine(ProcessIdText(), " ==== the engine asks for administrator rights: not started from ", workFolder);
+        return {0, false, true};
     }
     if (!engine) {
         TraceLine(ProcessIdText(), " ==== engine not started: ", engine.error, " ", ErrorText(engine.error));
@@ -97,7 +109,9 @@ SetupOutcome RunEngine(LauncherWindow& view, const RunContext& run, const SetupR
     SleepPumping(0, 1000);
     SetupOutcome outcome;
     outcome.exitCode = WaitForProcessPumping(engine.process.get(), kEnginePollMs);
-    WaitWhileWindowExists(EngineDialogClass(launch.token), "");
+    if (!WaitWhileWindowExists(EngineDialogClass(launch.token), "", kEngineDialogWaitMs))
+        TraceLine(ProcessIdText(), " ==== the engine's dialog is still open after ", kEngineDialogWaitMs / 1000,
+                  " seconds: not waited for any longer");
     SleepPumping(0, 1000);
 
     outcome.completed = GlobalFindAtomA(atomName.c_str()) == 0;
@@ -127,17 +141,19 @@ bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolde
     }
     if (workFolder.empty())
         return false;
-    std::string image = ReadFileRange(launcher, 0, 0);
-    if (image.empty())
+    std::string file = ReadFileRange(launcher, 0, 0);
+    if (file.empty())
         return false;
     TFileReader reader(launcher);
-    const uint64_t end = static_cast<uint32_t>(StoredPayloadEnd(reader));
-    // Only a short tail (a signature) is cut: a larger one means the stored end is not ours.
-    if (end < image.size() && image.size() - end < 10000)
-        image.resize(static_cast<std::size_t>(end));
-    MarkAsAgent(image);
+    // Its code signature is cut, however long; any other tail is not ours to mark.
+    const std::optional<std::string> image =
+        WebAgentCopy(std::move(file), static_cast<uint32_t>(StoredPayloadEnd(reader)));
+    if (!image) {
+        TraceLine(ProcessIdText(), " ==== no agent copy: the launcher ends in bytes that are no signature of it");
+        return false;
+    }
     const std::string path = WithBackslash(workFolder, true) + agentName;
-    if (const SysResult written = WriteFileData(path, image, FileDosStamp(launcher), false); !written) {
+    if (const SysResult written = WriteFileData(path, *image, FileDosStamp(launcher), false); !written) {
         TraceLine(ProcessIdText(), " ==== agent copy not written: ", path, " ", ErrorText(written.error));
         return false;
     }

@@ -30,6 +30,9 @@ struct SetupRequest {
 struct [[nodiscard]] SetupOutcome {
     unsigned long exitCode = 0; // the engine's, or one of the launcher's own (ExitCodes.h)
     bool completed = false;     // the engine removed its completion atom
+    // The engine asks for administrator rights and nothing was started: the launcher
+    // must start itself elevated (EngineElevationStep).
+    bool relaunchElevated = false;
 };
 
 // Runs one setup: its outcome says how the process ends.
@@ -39,9 +42,9 @@ SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRe
 bool SpaceConfirm(LauncherWindow& view, const std::string& workFolder, const TGFileInfo& info);
 
 // The agent copy of a web setup: the launcher image with its header strings and a
-// trailer marked as agent, without a short tail (a signature) after the stored payload
-// end, written into the work folder. False when nothing was written (a name that leads
-// out of the folder is refused).
+// trailer marked as agent, without the code signature after the stored payload end
+// (WebAgentCopyLength), written into the work folder. False when nothing was written (a
+// name that leads out of the folder, or a tail that is no signature, is refused).
 [[nodiscard]] bool WriteWebAgentCopy(const std::string& launcher, const std::string& workFolder,
                                      const std::string& agentName);
 

@@ -139,6 +139,38 @@ void MarkAsAgent(std::string& volume)
         volume[volume.size() - kTrailerLength + offsetof(PayloadTrailer, isUpdateAgent)] = 1;
 }
 
+std::optional<std::string> WebAgentCopy(std::string file, uint32_t storedEnd)
+{
+    const size_t size = file.size();
+    if (storedEnd != 0 && storedEnd < size) {
+        const auto u32 = [&file](size_t at) {
+            uint32_t value = 0;
+            std::memcpy(&value, file.data() + at, 4);
+            return value;
+        };
+        // PE signature at 256, file header (20 bytes; the optional header's size at 16), the
+        // optional header: PE32 (0x10B) or PE32+ (0x20B), the directory count at 92 or 108,
+        // the directories after it; the security directory is the fifth.
+        constexpr size_t kFileHeader = 260, kOptional = kFileHeader + 20;
+        if (size < kOptional + 2 || file.compare(256, 4, std::string("PE\0\0", 4)) != 0)
+            return std::nullopt;
+        const uint32_t magic = u32(kOptional) & 0xFFFF;
+        if (magic != 0x10B && magic != 0x20B)
+            return std::nullopt;
+        const size_t countAt = kOptional + (magic == 0x10B ? 92 : 108), security = countAt + 4 + 4 * 8;
+        const size_t optionalEnd = kOptional + (u32(kFileHeader + 16) & 0xFFFF);
+        if (security + 8 > optionalEnd || optionalEnd > size || u32(countAt) <= 4)
+            return std::nullopt;
+        const uint64_t offset = u32(security), length = u32(security + 4);
+        if (length == 0 || offset < storedEnd || offset - storedEnd >= 8 || offset + length != size)
+            return std::nullopt;
+        file.resize(storedEnd);
+        std::memset(&file[security], 0, 8);
+    }
+    MarkAsAgent(file);
+    return file;
+}
+
 std::string AgentImage(std::string imageAndHeaders, PayloadTrailer trailer)
 {
     if (imageAndHeaders.size() >= static_cast<size_t>(kStoredEndLow) + 4)

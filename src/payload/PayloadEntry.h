@@ -15,6 +15,13 @@
 
 #include "payload/PayloadTrailer.h"
 
+// The largest entry a builder writes, and so the most an entry may inflate to (a small
+// entry that grows without end would take all memory): its content is at most the
+// largest EntrySize, its header (name, run marker and parameters, date) at most 64 KiB.
+constexpr uint64_t kLargestEntrySize = 16u << 20;
+constexpr size_t kLargestEntryHeader = 65536;
+constexpr size_t kLargestEntry = kLargestEntryHeader + 1 + kLargestEntrySize;
+
 struct EntryHeader {
     std::string name;            // run marker and parameters removed
     uint32_t stamp = 0;          // 0 also when the field is missing or not a 32-bit number
@@ -76,6 +83,13 @@ bool CanCarryAgent(const std::string& archivePath);
 // stored payload end (offset 252 zeroed), followed by the trailer marked as agent.
 // Marks a volume image that ends in its trailer as an update agent (trailer byte 69).
 void MarkAsAgent(std::string& volume);
+// The agent copy of a web setup, made from its own file (image, headers and trailer, then
+// perhaps a code signature), marked as agent: the file up to storedEnd (the low 32 bits
+// of the stored payload end) when what follows is exactly the signature that the PE
+// header's security directory names (after the up to 7 bytes that align it; the copy's
+// directory then names none), the whole file when nothing follows or no end is stored;
+// none when other bytes follow, which are not ours to keep or to mark.
+std::optional<std::string> WebAgentCopy(std::string file, uint32_t storedEnd);
 std::string AgentImage(std::string imageAndHeaders, PayloadTrailer trailer);
 
 // The main progress bar takes a 16-bit maximum. Above that the range is scaled so that

@@ -2,6 +2,10 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
+#include "payload/PayloadEntry.h"
+
 namespace {
 
 // Indexed by 2 minus the result code.
@@ -39,20 +43,24 @@ int ZLibCheck(int code)
 
 namespace {
 
+// The most output an entry is given: one byte more than the largest entry, so that an
+// entry of exactly that size ends in it and a larger one shows.
+constexpr size_t kRoom = kLargestEntry + 1;
+
 // Inflates into out from its start, using all of its size and growing it as needed.
 size_t Inflate(const void* input, size_t inputSize, std::string& out, const InflateProgress& progress,
                const InflatePump& pump)
 {
     const size_t increment = ((inputSize + 255) / 256) * 256;
     if (out.empty())
-        out.resize(increment != 0 ? increment : 256);
+        out.resize(std::min<size_t>(increment != 0 ? increment : 256, kRoom));
 
     InflateState state;
     z_stream& z = state.z;
     z.next_in = static_cast<Bytef*>(const_cast<void*>(input));
     z.avail_in = static_cast<uInt>(inputSize);
     z.next_out = reinterpret_cast<Bytef*>(&out[0]);
-    z.avail_out = static_cast<uInt>(out.size());
+    z.avail_out = static_cast<uInt>(std::min(out.size(), kRoom));
     if (progress)
         progress(0, 0, static_cast<int64_t>(inputSize), 0, 1);
     ZLibCheck(inflateInit_(&z, "1.1.4", static_cast<int>(sizeof(z_stream))));
@@ -60,6 +68,9 @@ size_t Inflate(const void* input, size_t inputSize, std::string& out, const Infl
 
     for (;;) {
         const int result = ZLibCheck(inflate(&z, Z_NO_FLUSH));
+        // Past the largest entry, whether or not the stream ends there: no builder wrote that.
+        if (z.total_out > kLargestEntry)
+            throw EZLibError(Z_DATA_ERROR);
         if (result == Z_STREAM_END)
             break;
         // Payload streams never use a preset dictionary; waiting for one would grow the
@@ -76,9 +87,10 @@ size_t Inflate(const void* input, size_t inputSize, std::string& out, const Infl
         size_t grow = increment > out.size() ? increment : out.size();
         if (grow < 256)
             grow = 256;
-        out.resize(out.size() + grow);
+        if (out.size() < kRoom)
+            out.resize(std::min(out.size() + grow, kRoom));
         z.next_out = reinterpret_cast<Bytef*>(&out[produced]);
-        z.avail_out = static_cast<uInt>(out.size() - produced);
+        z.avail_out = static_cast<uInt>(std::min(out.size(), kRoom) - produced);
     }
     state.live = false;
     ZLibCheck(inflateEnd(&z));

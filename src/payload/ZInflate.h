@@ -33,7 +33,8 @@ using InflateProgress = std::function<void(int kind, int64_t low, int64_t total,
 using InflatePump = std::function<void()>;
 
 // The uncompressed bytes of a zlib stream. outputEstimate 0 lets the size grow from the
-// input size. Raises EZLibError for a damaged, truncated or dictionary stream.
+// input size. Raises EZLibError for a damaged, truncated or dictionary stream, and for
+// one that inflates to more than an entry can hold (kLargestEntry: "data error").
 std::string InflateBlock(const void* input, size_t inputSize, size_t outputEstimate,
                          const InflateProgress& progress = {}, const InflatePump& pump = {});
 std::string InflateText(const std::string& compressed, const InflateProgress& progress = {},

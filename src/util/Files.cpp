@@ -33,15 +33,33 @@ DeleteStep DeleteStepFor(uint32_t attributes)
     return attributes & kFolder ? DeleteStep::Folder : DeleteStep::File;
 }
 
-std::string SelfDeleteBatchText(const std::string& exe, const std::string& folder, const std::string& batchPath,
-                                bool removeFolder)
+namespace {
+
+std::string BatchQuoted(const std::string& path)
 {
-    const std::string q = "\"";
-    std::string text = ":START\r\n";
-    text += "DEL " + q + exe + q + "\r\n";
-    text += "IF exist " + q + exe + q + " GOTO START\r\n";
-    if (removeFolder)
-        text += "RD " + q + folder + q + "\r\n";
-    text += "DEL " + q + batchPath + q + "\r\n";
+    std::string quoted = "\"";
+    for (char c : path) {
+        if (c == '%')
+            quoted += '%';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+} // namespace
+
+std::string SelfDeleteBatchText(const SelfDeleteBatch& batch)
+{
+    const std::string exe = BatchQuoted(batch.exe);
+    std::string text = "SET /A TRIES=0\r\n:START\r\n";
+    text += "DEL " + exe + "\r\n";
+    text += "IF NOT exist " + exe + " GOTO GONE\r\n";
+    text += "SET /A TRIES+=1\r\n";
+    text += "IF %TRIES% GEQ " + std::to_string(batch.tries) + " GOTO GONE\r\n";
+    text += BatchQuoted(batch.ping) + " -n 2 127.0.0.1 >NUL\r\n";
+    text += "GOTO START\r\n:GONE\r\n";
+    if (batch.removeFolder)
+        text += "RD " + BatchQuoted(batch.folder) + "\r\n";
+    text += "DEL " + BatchQuoted(batch.batchPath) + "\r\n";
     return text;
 }

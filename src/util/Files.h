@@ -20,7 +20,19 @@ std::string DriveRoot(const std::string& path, bool rootOnly);
 enum class DeleteStep { File, Folder, Link };
 DeleteStep DeleteStepFor(uint32_t attributes);
 
+// How often the self-delete batch tries to delete the program, a second apart: the program
+// ends within moments, and a file that stays held must not keep a command interpreter
+// busy for ever.
+constexpr int kSelfDeleteTries = 60;
+
 // The batch that deletes the program file `exe` once it has ended, optionally also its
-// `folder`, and then itself. Every path is quoted; lines end with CR LF.
-std::string SelfDeleteBatchText(const std::string& exe, const std::string& folder, const std::string& batchPath,
-                                bool removeFolder);
+// `folder`, and then itself. It tries `tries` times, pausing between tries with `ping`
+// (the system's ping program by its full path: a bare name would be looked up in the
+// batch's folder first). Every path is quoted, its "%" doubled so that the batch reads no
+// variable in it; lines end with CR LF.
+struct SelfDeleteBatch {
+    std::string exe, folder, batchPath, ping;
+    bool removeFolder = false;
+    int tries = kSelfDeleteTries;
+};
+std::string SelfDeleteBatchText(const SelfDeleteBatch& batch);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "util/KDebug.h"
+#include "util/PrivateAccessWin.h"
 #include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
 #include "util/SysUtilsWin.h"
@@ -265,14 +266,23 @@ bool DeleteTree(const std::string& folder, bool clearAttributes)
 
 bool StartSelfDelete(bool removeFolder)
 {
-    std::string temp = TempFolder(false);
-    std::string batch = WithBackslash(temp, true) + "_DEL_ME_.BAT";
-    std::string text = SelfDeleteBatchText(ProgramPath(false), ProgramFolder(false), batch, removeFolder);
-    ::SetCurrentDirectoryA(temp.c_str());
-    if (!WriteFileData(batch, text, 0, false))
+    const std::string temp = TempFolder(false);
+    // A name of its own, made new with the run's access list: a batch of another agent, or
+    // one that somebody prepared in a temp folder that others can write, is never run.
+    PrivateFile batch = MakePrivateFile(temp, "_DEL_ME_", ".BAT");
+    if (!batch.file)
         return false;
+    const std::string text = SelfDeleteBatchText(
+        {ProgramPath(false), ProgramFolder(false), batch.path, SystemFolder(true) + "PING.EXE", removeFolder});
+    const SysResult written = WriteAll(batch.file.get(), text.data(), static_cast<int64_t>(text.size()), INT32_MAX);
+    batch.file.reset();
+    if (!written) {
+        ::DeleteFileA(batch.path.c_str());
+        return false;
+    }
+    ::SetCurrentDirectoryA(temp.c_str());
     // The system's command interpreter runs it: a batch file is no program of its own.
-    return static_cast<bool>(StartProcess({SystemFolder(true) + "cmd.exe", "/c \"" + batch + "\"", SW_HIDE}));
+    return static_cast<bool>(StartProcess({SystemFolder(true) + "cmd.exe", "/c \"" + batch.path + "\"", SW_HIDE}));
 }
 
 bool EjectCD(const std::string& path)

@@ -69,9 +69,9 @@ bool DeleteMatching(const std::string& mask, bool clearAttributes);
 // the folder existed and is gone.
 bool DeleteTree(const std::string& folder, bool clearAttributes);
 
-// Writes "_DEL_ME_.BAT" into the temporary folder and starts it hidden: it deletes the
-// running program file once the program has ended (and with removeFolder its folder).
-// True when the batch was started.
+// Writes a new "_DEL_ME_<16 random hex digits>.BAT" into the temporary folder and starts
+// it hidden: it deletes the running program file once the program has ended (and with
+// removeFolder its folder), giving up after kSelfDeleteTries. True when it was started.
 bool StartSelfDelete(bool removeFolder);
 
 // Ejects the CD-ROM drive that holds the path. False for any other drive.

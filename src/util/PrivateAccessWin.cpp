@@ -37,6 +37,25 @@ std::string UserSid()
     return sid;
 }
 
+// Calls make(path) with new random names in parent until it makes one: make reports
+// ERROR_ALREADY_EXISTS or ERROR_FILE_EXISTS for a name that is taken, 0 when made. The
+// result is the last error (0 when made).
+template <class Make>
+DWORD MakeWithRandomName(const std::string& parent, const std::string& prefix, const std::string& suffix, Make make)
+{
+    // Without a parent the name would be taken from the current drive's root.
+    if (parent.empty())
+        return ERROR_PATH_NOT_FOUND;
+    DWORD error = ERROR_ALREADY_EXISTS;
+    for (int i = 0; i < kNameTries && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS); ++i) {
+        std::uint8_t bytes[8];
+        if (!RtlGenRandom(bytes, sizeof bytes))
+            return SysResult::LastError().error;
+        error = make(WithBackslash(parent, true) + RandomName(prefix, bytes) + suffix);
+    }
+    return error;
+}
+
 } // namespace
 
 bool RunsElevated()
@@ -67,37 +86,21 @@ TPrivateAccess::~TPrivateAccess()
 PrivateFolder MakePrivateFolder(const std::string& parent, const std::string& prefix)
 {
     PrivateFolder folder;
-    // Without a parent the name would be taken from the current drive's root.
-    if (parent.empty()) {
-        folder.error = ERROR_PATH_NOT_FOUND;
-        return folder;
-    }
     TPrivateAccess access;
     if (!access) {
         folder.error = SysResult::LastError().error;
         return folder;
     }
-    for (int i = 0; i < kNameTries; ++i) {
-        std::uint8_t bytes[8];
-        if (!RtlGenRandom(bytes, sizeof bytes)) {
-            folder.error = SysResult::LastError().error;
-            return folder;
-        }
-        const std::string path = WithBackslash(parent, true) + RandomName(prefix, bytes);
+    folder.error = MakeWithRandomName(parent, prefix, "", [&](const std::string& path) -> DWORD {
         // Fails when the name exists, whatever it is (a folder, a file, a link).
-        if (!::CreateDirectoryA(path.c_str(), access.Attributes())) {
-            folder.error = SysResult::LastError().error;
-            if (folder.error == ERROR_ALREADY_EXISTS)
-                continue;
-            return folder;
-        }
+        if (!::CreateDirectoryA(path.c_str(), access.Attributes()))
+            return SysResult::LastError().error;
         folder.hold.reset(::CreateFileA(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                         nullptr));
         folder.path = path;
-        folder.error = 0;
-        return folder;
-    }
+        return 0;
+    });
     return folder;
 }
 
@@ -108,4 +111,17 @@ ScopedFile CreatePrivateFile(const std::string& path)
         return ScopedFile();
     return ScopedFile(
         ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, access.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+PrivateFile MakePrivateFile(const std::string& folder, const std::string& prefix, const std::string& suffix)
+{
+    PrivateFile made;
+    MakeWithRandomName(folder, prefix, suffix, [&made](const std::string& path) -> DWORD {
+        made.file = CreatePrivateFile(path);
+        if (!made.file)
+            return SysResult::LastError().error;
+        made.path = path;
+        return 0;
+    });
+    return made;
 }

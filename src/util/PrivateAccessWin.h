@@ -46,3 +46,12 @@ PrivateFolder MakePrivateFolder(const std::string& parent, const std::string& pr
 // A new file with the private access list, open for writing; empty when path exists or
 // cannot be made.
 ScopedFile CreatePrivateFile(const std::string& path);
+
+struct PrivateFile {
+    std::string path; // empty when none could be made
+    ScopedFile file;
+};
+
+// A new file in folder named prefix + 16 random hex digits + suffix, with the private
+// access list, open for writing; like the folder, never one that exists.
+PrivateFile MakePrivateFile(const std::string& folder, const std::string& prefix, const std::string& suffix);

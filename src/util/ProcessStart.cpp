@@ -40,7 +40,7 @@ StartedProcess StartProcess(const ProcessStart& start)
     return started;
 }
 
-StartedProcess StartElevated(const ProcessStart& start)
+StartedProcess StartElevated(const ProcessStart& start, const std::string& folder)
 {
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof info;
@@ -48,6 +48,7 @@ StartedProcess StartElevated(const ProcessStart& start)
     info.lpVerb = "runas";
     info.lpFile = start.program.c_str();
     info.lpParameters = start.arguments.c_str();
+    info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
     info.nShow = start.show;
     StartedProcess started;
     using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
@@ -64,18 +65,6 @@ StartedProcess StartElevated(const ProcessStart& start)
     }
     started.process.reset(info.hProcess);
     return started;
-}
-
-StartedProcess StartProcessOrElevate(const ProcessStart& start, bool needsRights, const ProcessStarter& plain,
-                                     const ProcessStarter& elevated)
-{
-    constexpr DWORD kElevationRequired = 740; // ERROR_ELEVATION_REQUIRED
-    if (needsRights)
-        return elevated(start);
-    StartedProcess started = plain(start);
-    if (started || started.error != kElevationRequired)
-        return started;
-    return elevated(start);
 }
 
 DWORD WaitForProcessPumping(HANDLE process, DWORD pollMs)

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 #include "util/ScopedWin.h"
@@ -37,14 +36,8 @@ std::string ProcessCommandLine(const ProcessStart& start);
 StartedProcess StartProcess(const ProcessStart& start);
 // A start through the system's elevation path: the user is asked for consent. A user
 // who declines gives ERROR_CANCELLED.
-StartedProcess StartElevated(const ProcessStart& start);
-// A plain start, or the elevated one: at once when the caller knows that the program
-// needs rights this process lacks (it is to write where this user may not), else when
-// the system refuses the plain start because the program asks for administrator rights.
-using ProcessStarter = std::function<StartedProcess(const ProcessStart&)>;
-StartedProcess StartProcessOrElevate(const ProcessStart& start, bool needsRights = false,
-                                     const ProcessStarter& plain = StartProcess,
-                                     const ProcessStarter& elevated = StartElevated);
+// folder is its current folder (empty: the caller's).
+StartedProcess StartElevated(const ProcessStart& start, const std::string& folder = std::string());
 
 // Waits for the process to end with this thread's messages serviced, looking every
 // pollMs. Its exit code, or 0 when it cannot be read. The process object decides the

@@ -295,12 +295,17 @@ void SleepPumping(int64_t step, int64_t duration)
     } while (MillisecondClock() < end);
 }
 
-void WaitWhileWindowExists(const std::string& className, const std::string& title)
+bool WaitWhileWindowExists(const std::string& className, const std::string& title, int64_t limit)
 {
     if (className.empty() && title.empty())
-        return;
-    while (::FindWindowA(className.empty() ? nullptr : className.c_str(), title.empty() ? nullptr : title.c_str()))
+        return true;
+    const int64_t end = MillisecondClock() + limit;
+    while (::FindWindowA(className.empty() ? nullptr : className.c_str(), title.empty() ? nullptr : title.c_str())) {
+        if (MillisecondClock() >= end)
+            return false;
         YieldX(100);
+    }
+    return true;
 }
 
 int64_t MillisecondClock()

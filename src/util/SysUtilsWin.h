@@ -83,8 +83,9 @@ void YieldX(DWORD milliseconds);
 // Waits duration milliseconds, pumping messages every step (0: see SleepStep).
 void SleepPumping(int64_t step, int64_t duration);
 // Returns once no top-level window of that class and title exists (an empty text
-// matches any), keeping this thread's windows alive meanwhile.
-void WaitWhileWindowExists(const std::string& className, const std::string& title);
+// matches any), keeping this thread's windows alive meanwhile: true then; false when one
+// still exists after limit milliseconds.
+bool WaitWhileWindowExists(const std::string& className, const std::string& title, int64_t limit);
 // The high-resolution counter in milliseconds.
 int64_t MillisecondClock();
 

@@ -60,6 +60,21 @@ class RunTargetEscape(unittest.TestCase):
         self.assertEqual(os.listdir(temp), [])
 
 
+class InflatedSize(unittest.TestCase):
+    def test_an_entry_larger_than_any_builder_writes_is_refused_as_damaged(self):
+        folder, temp = scenario(self, "bomb")
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder),
+                                setup={"Checksum": 0, "StoredEnd": 0})
+        # A few kilobytes that inflate past the largest entry (16 MiB and its header):
+        # without a cap the same few kilobytes could ask for any amount of memory.
+        bomb = setups.compressed_block(b"|bomb.bin|0|", bytes(17 << 20))
+        self.assertLess(len(bomb), 65536)
+        setups.insert_blocks(exe, [bomb])
+        self.assertEqual(scene.wine.exit_code(exe, "/hide", environment=own_temp(temp)), FAILED)
+        self.assertEqual(setups.record(folder), [])
+        self.assertEqual(os.listdir(temp), [])
+
+
 class WorkFolder(unittest.TestCase):
     def test_two_copies_of_one_setup_run_at_the_same_time_both_complete(self):
         folder, temp = scenario(self, "copies")

@@ -5,6 +5,7 @@ import contextlib
 import glob
 import os
 import shutil
+import subprocess
 import unittest
 
 import scene  # first: it makes the harness importable
@@ -118,6 +119,40 @@ class Downloads(unittest.TestCase):
         result = scene.wine.run(web)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(setups.recorded(folder, "INSTALLED"), ["a.txt", "big.bin"])
+
+
+    def test_a_signed_web_launcher_gives_its_agent_copy_without_the_signature(self):
+        folder = scene.wine.scratch("web-signed")
+        name = unique(folder, "web-signed")
+        os.makedirs(os.path.join(folder, "www"))
+        unsigned = os.path.join(folder, "unsigned.exe")
+        full = setups.make_setup(scene.build, folder, name="www/" + name, parameters=setups.engine_args(folder),
+                                 download={"Token": TOKEN}, trailer={"WriteUpdateAgent": 1},
+                                 update={"InfoFile": "prod.info", "AgentFile": "prod-agent.exe"},
+                                 web={"Output": unsigned, "Url": self.server.url})
+        os.link(full, os.path.join(self.root, name))
+        # A certificate that carries many names, as a chain of a few certificates does:
+        # the signature takes ten thousand bytes and more.
+        key, cert, web = (os.path.join(folder, n) for n in ("key.pem", "cert.pem", "web.exe"))
+        names = ",".join("DNS:host%03d.setup-signing.example" % i for i in range(400))
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                        "-days", "1", "-subj", "/CN=Web signing test", "-addext", "subjectAltName=" + names],
+                       check=True, capture_output=True)
+        subprocess.run(["osslsigncode", "sign", "-certs", cert, "-key", key, "-in", unsigned, "-out", web],
+                       check=True, capture_output=True)
+        self.assertGreaterEqual(os.path.getsize(web) - os.path.getsize(unsigned), 10000)
+        result = scene.wine.run(web, "/hide")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        # The installed agent is the web launcher as built, its trailer's agent byte set
+        # (the header's checksum field is the signed file's).
+        with open(unsigned, "rb") as f:
+            expected = bytearray(f.read())
+        expected[-5] = 1
+        with open(os.path.join(folder, "target", "prod-agent.exe"), "rb") as f:
+            copy = bytearray(f.read())
+        checksum = slice(256 + 24 + 64, 256 + 24 + 68)
+        copy[checksum] = expected[checksum]
+        self.assertTrue(copy == expected, "the agent copy is not the launcher marked as agent")
 
 
 class Failures(unittest.TestCase):

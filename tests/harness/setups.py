@@ -5,6 +5,7 @@ import os
 import struct
 import subprocess
 import time
+import zlib
 
 from harness.wine import lines_of, wait_for, winpath
 
@@ -64,6 +65,12 @@ def stored_block(header, content=b""):
     header (bytes, a list string), a NUL and the content."""
     entry = header + b"\0" + content
     return struct.pack("<i", -len(entry)) + entry
+
+
+def compressed_block(header, content=b""):
+    """The same entry as a payload compresses it: one zlib stream, its length positive."""
+    entry = zlib.compress(header + b"\0" + content, 9)
+    return struct.pack("<i", len(entry)) + entry
 
 
 def insert_blocks(exe, blocks):

@@ -329,6 +329,9 @@ TEST_F(Builder, BadManifestsAreRefusedNamingSectionAndKey)
         {"[Folders]\nd=src/" + std::string(300, 'x') + "\n", "[Folders] d: the folder"},
         {"[Setup]\nEntrySize=0\n", "line 4: [Setup] appears twice"},
         {"EntrySize=16777217\n", "[Setup] EntrySize: expected a whole number from 1 to 16777216"},
+        // The launcher inflates no entry with a longer header.
+        {"[Files]\ne.exe=src/engine.exe\n[Run]\nTarget=e.exe\nParameters=" + std::string(65536, 'p') + "\n",
+         "[Files] e.exe: its name, run parameters and date take 65555 bytes, more than 65536"},
         {"[Files]\ncaf\xC3\xA9.txt=src/engine.exe\n",
          "[Files] caf\xC3\xA9.txt: a name in the work folder must be ASCII"},
         {"[Files]\ncon.txt=src/engine.exe\n", "[Files] con.txt: a name in the work folder may not use a device"},

@@ -65,4 +65,23 @@ TEST(EngineCommand, TokenNames)
     EXPECT_EQ(EngineDialogClass("_412"), ".SDialog_Class_Name._412");
 }
 
+TEST(EngineCommand, AnEngineThatAsksForRightsIsStartedElevatedOnlyFromAnAdministratorsFolder)
+{
+    struct Row {
+        unsigned long plainError;
+        bool launcherElevated, agentRun;
+        ElevationStep step;
+    } rows[] = {
+        {0, false, false, ElevationStep::None},               // started
+        {2, false, false, ElevationStep::None},               // no such file: reported as it is
+        {5, false, false, ElevationStep::None},               // access denied is no request for rights
+        {740, false, false, ElevationStep::RelaunchLauncher}, // extracted where the user can write
+        {740, true, false, ElevationStep::ElevateEngine},     // extracted where only administrators can
+        {740, false, true, ElevationStep::ElevateEngine},     // an update run of the agent
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(EngineElevationStep(r.plainError, r.launcherElevated, r.agentRun), r.step)
+            << r.plainError << " " << r.launcherElevated << " " << r.agentRun;
+}
+
 } // namespace

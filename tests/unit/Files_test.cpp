@@ -46,18 +46,27 @@ TEST(Files, TheTreeDeleteNeverFollowsALink)
     }
 }
 
-TEST(Files, SelfDeleteBatchQuotesEveryPath)
+TEST(Files, SelfDeleteBatchTriesABoundedNumberOfTimesAndQuotesEveryPath)
 {
-    const std::string exe = "C:\\My Apps\\setup.exe", folder = "C:\\My Apps", batch = "C:\\Temp Dir\\_DEL_ME_.BAT";
-    EXPECT_EQ(SelfDeleteBatchText(exe, folder, batch, false), ":START\r\n"
-                                                              "DEL \"C:\\My Apps\\setup.exe\"\r\n"
-                                                              "IF exist \"C:\\My Apps\\setup.exe\" GOTO START\r\n"
-                                                              "DEL \"C:\\Temp Dir\\_DEL_ME_.BAT\"\r\n");
-    EXPECT_EQ(SelfDeleteBatchText(exe, folder, batch, true), ":START\r\n"
-                                                             "DEL \"C:\\My Apps\\setup.exe\"\r\n"
-                                                             "IF exist \"C:\\My Apps\\setup.exe\" GOTO START\r\n"
-                                                             "RD \"C:\\My Apps\"\r\n"
-                                                             "DEL \"C:\\Temp Dir\\_DEL_ME_.BAT\"\r\n");
+    SelfDeleteBatch batch{"C:\\My Apps 100%\\setup.exe",
+                          "C:\\My Apps 100%",
+                          "C:\\Temp Dir\\_DEL_ME_0123.BAT",
+                          "C:\\Windows\\system32\\PING.EXE",
+                          false,
+                          60};
+    const std::string loop = "SET /A TRIES=0\r\n"
+                             ":START\r\n"
+                             "DEL \"C:\\My Apps 100%%\\setup.exe\"\r\n"
+                             "IF NOT exist \"C:\\My Apps 100%%\\setup.exe\" GOTO GONE\r\n"
+                             "SET /A TRIES+=1\r\n"
+                             "IF %TRIES% GEQ 60 GOTO GONE\r\n"
+                             "\"C:\\Windows\\system32\\PING.EXE\" -n 2 127.0.0.1 >NUL\r\n"
+                             "GOTO START\r\n"
+                             ":GONE\r\n";
+    EXPECT_EQ(SelfDeleteBatchText(batch), loop + "DEL \"C:\\Temp Dir\\_DEL_ME_0123.BAT\"\r\n");
+    batch.removeFolder = true;
+    EXPECT_EQ(SelfDeleteBatchText(batch),
+              loop + "RD \"C:\\My Apps 100%%\"\r\nDEL \"C:\\Temp Dir\\_DEL_ME_0123.BAT\"\r\n");
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "FakeLauncher.h"
+
 namespace {
 
 TEST(PayloadEntry, SplitsAtTheFirstNul)
@@ -173,6 +175,53 @@ TEST(PayloadEntry, AgentImageIsImageAndHeadersPlusAnAgentTrailer)
 
     // A damaged payload may give less than a DOS stub: nothing to zero, still no overrun.
     EXPECT_EQ(AgentImage("MZ", trailer).size(), 76u);
+}
+
+TEST(PayloadEntry, WebAgentCopyCutsExactlyTheNamedSignature)
+{
+    const std::string setup = FakeLauncher() + std::string(5000, 'p');
+    const uint32_t end = static_cast<uint32_t>(setup.size());
+    const auto signedWith = [&setup](size_t length, size_t padding, bool plus) {
+        std::string file = setup;
+        AppendSignature(file, length, padding, plus);
+        return file;
+    };
+    const auto marked = [](std::string file) {
+        file[file.size() - 5] = 1; // the trailer's agent byte
+        return file;
+    };
+    // The file up to the payload's end, its security directory cleared.
+    const auto cut = [&](const std::string& file, bool plus) {
+        std::string copy = file.substr(0, end);
+        std::memset(&copy[256 + 24 + (plus ? 108 : 92) + 4 + 4 * 8], 0, 8);
+        return marked(copy);
+    };
+    const std::string named = signedWith(3000, 0, false);
+    std::string renamed = named; // the directory's size no longer reaches the file's end
+    renamed[256 + 24 + 92 + 4 + 4 * 8 + 4] = 1;
+    std::string fewDirectories = named;
+    fewDirectories[256 + 24 + 92] = 4;
+    struct Case {
+        std::string file;
+        uint32_t storedEnd;
+        std::optional<std::string> copy;
+    } cases[] = {
+        {setup, end, marked(setup)},                                                 // unsigned: nothing follows
+        {named, 0, marked(named)},                                                   // no end stored
+        {named, end, cut(named, false)},                                             // a short signature
+        {signedWith(20000, 0, false), end, cut(signedWith(20000, 0, false), false)}, // a long one all the same
+        {signedWith(12000, 5, false), end, cut(signedWith(12000, 5, false), false)}, // after its alignment
+        {signedWith(12000, 0, true), end, cut(signedWith(12000, 0, true), true)},    // in a PE32+ header
+        {signedWith(3000, 8, false), end, std::nullopt},                             // more than alignment between
+        {setup + std::string(3000, 'S'), end, std::nullopt},                         // bytes nothing names
+        {named + "x", end, std::nullopt},                                            // more after the signature
+        {renamed, end, std::nullopt},                                                // a size that ends elsewhere
+        {fewDirectories, end, std::nullopt},                                         // no security directory
+        {named, end + 1, std::nullopt},                                              // a signature inside the payload
+        {"MZ" + std::string(300, 'x'), 100, std::nullopt},                           // no PE header
+    };
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
+        EXPECT_TRUE(WebAgentCopy(cases[i].file, cases[i].storedEnd) == cases[i].copy) << i;
 }
 
 TEST(PayloadEntry, ProgressEndsFullForAnyFileCount)

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "payload/PayloadEntry.h"
+
 namespace {
 
 std::string Deflate(const std::string& data)
@@ -41,6 +43,19 @@ TEST(ZInflate, RoundTrips)
         EXPECT_EQ(InflateBlock(z.data(), z.size(), 3), data); // a small estimate grows too
     }
     EXPECT_EQ(Deflate(std::string()).substr(0, 2), "\x78\xDA");
+}
+
+TEST(ZInflate, NoEntryGrowsPastTheLargestABuilderWrites)
+{
+    // A few kilobytes that would inflate to any size: refused once past the largest entry.
+    const std::string largest(kLargestEntry, '\0');
+    EXPECT_EQ(InflateText(Deflate(largest)).size(), kLargestEntry);
+    const std::string bomb = Deflate(largest + '\0');
+    EXPECT_LT(bomb.size(), 65536u);
+    EXPECT_EQ(ErrorOf(bomb), "data error");
+    std::string buffer;
+    EXPECT_THROW(InflateInto(bomb.data(), bomb.size(), buffer), EZLibError);
+    EXPECT_LE(buffer.size(), kLargestEntry + 1);
 }
 
 TEST(ZInflate, DamagedStreamsRaiseWithZlibText)

@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+#include "util/Files.h"
+#include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
 #include "util/UtilsWin.h"
 
@@ -191,9 +193,37 @@ TEST_F(FilesTest, SelfDeleteRemovesTheProgramAfterItEnds)
         ::Sleep(100);
     EXPECT_FALSE(Exists(copy));
     EXPECT_FALSE(Exists(Path("app dir")));
-    for (int i = 0; i < 50 && Exists(TempFolder(true) + "_DEL_ME_.BAT"); ++i)
+    // The batch, whatever its name, removes itself.
+    const std::string batches = TempFolder(true) + "_DEL_ME_*.BAT";
+    const auto anyBatch = [&batches] {
+        WIN32_FIND_DATAA found;
+        return static_cast<bool>(ScopedFind(::FindFirstFileA(batches.c_str(), &found)));
+    };
+    for (int i = 0; i < 50 && anyBatch(); ++i)
         ::Sleep(100);
-    EXPECT_FALSE(Exists(TempFolder(true) + "_DEL_ME_.BAT"));
+    EXPECT_FALSE(anyBatch());
+}
+
+TEST_F(FilesTest, SelfDeleteBatchGivesUpOnAProgramThatStaysHeld)
+{
+    Make("held.exe");
+    // Held without delete sharing, as a program that does not end holds its file.
+    ScopedFile held(::CreateFileA(Path("held.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    const std::string batch = Path("give up 100%.bat");
+    ASSERT_TRUE(WriteFileData(
+        batch, SelfDeleteBatchText({Path("held.exe"), dir_, batch, SystemFolder(true) + "PING.EXE", true, 3}), 0,
+        false));
+    const DWORD started = ::GetTickCount();
+    const StartedProcess cmd = StartProcess({SystemFolder(true) + "cmd.exe", "/c \"" + batch + "\"", SW_HIDE});
+    ASSERT_TRUE(cmd);
+    ASSERT_EQ(::WaitForSingleObject(cmd.process.get(), 60000), WAIT_OBJECT_0) << "the batch does not give up";
+    // Three tries, a pause of a second between them: not at full speed.
+    EXPECT_GE(::GetTickCount() - started, 1500u);
+    EXPECT_TRUE(Exists(Path("held.exe")));
+    EXPECT_TRUE(Exists(dir_)); // its folder is not empty
+    EXPECT_FALSE(Exists(batch));
 }
 
 } // namespace

@@ -69,6 +69,14 @@ TEST(PrivateAccess, FoldersAndFilesAreAlwaysNew)
     const std::string file = parent + "\\batch.bat";
     EXPECT_TRUE(CreatePrivateFile(file));
     EXPECT_FALSE(CreatePrivateFile(file)); // somebody's file of that name is never written
+    for (int i = 0; i < 4; ++i) {
+        PrivateFile made = MakePrivateFile(parent, "_DEL_ME_", ".BAT");
+        ASSERT_TRUE(made.file);
+        EXPECT_EQ(made.path.size(), parent.size() + 1 + 8 + 16 + 4) << made.path;
+        EXPECT_EQ(made.path.substr(made.path.size() - 4), ".BAT");
+        EXPECT_TRUE(names.insert(made.path).second) << made.path;
+    }
+    EXPECT_FALSE(MakePrivateFile("", "_DEL_ME_", ".BAT").file);
     EXPECT_TRUE(DeleteTree(parent, true));
 }
 

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
+#include "util/FilesWin.h"
 #include "util/UtilsWin.h"
 
 TEST(ProcessStart, CommandLineQuotesThePathUnlessTheProgramReadsItAsItIs)
@@ -52,40 +51,18 @@ TEST(ProcessStart, ABareNameIsFoundAsTheSystemsStartFindsIt)
         EXPECT_EQ(FindProgramAsStartWould(kept), kept);
 }
 
-TEST(ProcessStart, ElevatesWhenTheSystemOrTheCallerSaysTheProgramNeedsRights)
+TEST(ProcessStart, AnElevatedStartRunsInTheFolderItIsGiven)
 {
-    struct Case {
-        bool needsRights;
-        DWORD plainError;
-        bool tried;
-        bool elevated;
-    };
-    for (const Case& c : {Case{false, 0, true, false}, Case{false, 740, true, true},
-                          Case{false, ERROR_FILE_NOT_FOUND, true, false}, Case{false, ERROR_ACCESS_DENIED, true, false},
-                          // Known to need rights: no plain start that would fail half way.
-                          Case{true, 0, false, true}, Case{true, 740, false, true}}) {
-        SCOPED_TRACE(std::to_string(c.needsRights) + " " + std::to_string(c.plainError));
-        std::vector<std::string> calls;
-        const auto fake = [&calls](const char* name, DWORD error) {
-            return [&calls, name, error](const ProcessStart& start) {
-                calls.push_back(std::string(name) + " " + start.program + " " + start.arguments);
-                StartedProcess started;
-                if (error == 0)
-                    started.process.reset(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId()));
-                started.error = error;
-                return started;
-            };
-        };
-        const StartedProcess started =
-            StartProcessOrElevate({"C:\\w\\Engine.exe", "/S", SW_SHOW, false}, c.needsRights,
-                                  fake("plain", c.plainError), fake("elevated", ERROR_CANCELLED));
-        std::vector<std::string> want;
-        if (c.tried)
-            want.push_back("plain C:\\w\\Engine.exe /S");
-        if (c.elevated)
-            want.push_back("elevated C:\\w\\Engine.exe /S");
-        EXPECT_EQ(calls, want);
-        // The user's refusal of the consent prompt comes back as the start's error.
-        EXPECT_EQ(started.error, c.elevated ? DWORD(ERROR_CANCELLED) : c.plainError);
-    }
+    // A launcher that starts itself elevated keeps its current folder for its engine.
+    // (This Wine starts "runas" without a prompt and without a change of rights.)
+    const std::string folder =
+        TempFolder(true) + "kelevated " + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(GetTickCount());
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << GetLastError();
+    const StartedProcess cmd =
+        StartElevated({SystemFolder(true) + "cmd.exe", "/c cd > here.txt", SW_HIDE, true}, folder);
+    ASSERT_TRUE(cmd) << cmd.error;
+    EXPECT_EQ(WaitForSingleObject(cmd.process.get(), 60000), WAIT_OBJECT_0);
+    const std::string here = folder + "\\here.txt";
+    EXPECT_NE(GetFileAttributesA(here.c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteTree(folder, true);
 }

@@ -145,9 +145,22 @@ TEST(SysUtils, WaitWhileWindowExistsReturnsOnceTheWindowIsGone)
     ASSERT_NE(w, nullptr);
     const UINT_PTR timer = ::SetTimer(w, 1, 300, DestroyOnTimer);
     ASSERT_NE(timer, 0u);
-    WaitWhileWindowExists("Static", title);
+    EXPECT_TRUE(WaitWhileWindowExists("Static", title, 60000));
     EXPECT_FALSE(::IsWindow(w));
-    WaitWhileWindowExists("", title); // none: returns at once
+    EXPECT_TRUE(WaitWhileWindowExists("", title, 0)); // none: returns at once
+}
+
+TEST(SysUtils, WaitWhileWindowExistsEndsAtItsLimit)
+{
+    // A window that nobody closes (a hung program's, or one made to hold the waiter).
+    const std::string title = "kstays_" + std::to_string(::GetCurrentProcessId());
+    HWND w = ::CreateWindowExA(0, "STATIC", title.c_str(), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    const int64_t started = MillisecondClock();
+    EXPECT_FALSE(WaitWhileWindowExists("Static", title, 500));
+    EXPECT_GE(MillisecondClock() - started, 500);
+    EXPECT_TRUE(::IsWindow(w));
+    ::DestroyWindow(w);
 }
 
 TEST(SysUtils, DeveloperModeIsReadOnce)

@@ -7,15 +7,13 @@
 #include <vector>
 
 #include "Branding.h"
+#include "payload/PayloadEntry.h"
 
 // A refused manifest; the message names the file, the section and the key.
 class ManifestError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// The largest EntrySize: the launcher holds an entry and its inflated form in memory.
-constexpr uint64_t kLargestEntrySize = 16u << 20;
 
 // One file of the payload: its name in the work folder and where it comes from.
 struct PayloadFile {

@@ -382,6 +382,11 @@ std::vector<std::string> WritePayload(const BuildPlan& plan)
         if (!plan.runTarget.empty() && UpperText(f.name) == UpperText(plan.runTarget))
             name += "*" + plan.runParameters;
         const std::string header = BuildList({name, std::to_string(plan.keepDates ? FileStamp(f.source) : 0)}, "[Run]");
+        // The launcher inflates no entry larger than a builder writes.
+        if (header.size() > kLargestEntryHeader)
+            throw ManifestError("[Files] " + f.name + ": its name, run parameters and date take " +
+                                std::to_string(header.size()) + " bytes, more than " +
+                                std::to_string(kLargestEntryHeader));
         uint64_t offset = 0;
         do {
             const uint64_t left = sizes[i] - offset;
