@@ -10,6 +10,9 @@ string(REPLACE "-O3" "-Os" CMAKE_CXX_FLAGS_RELEASE "${CMAKE_CXX_FLAGS_RELEASE}")
 # Each function and datum in a section of its own, so that the launcher's link can leave
 # out what nothing uses.
 add_compile_options(-ffunction-sections -fdata-sections)
+# std::string's members made where they are used, not taken from the library's archive
+# (cmake/ImplicitString.h says why).
+add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_SOURCE_DIR}/cmake/ImplicitString.h>")
 # The launcher's code is optimised as one whole at its link: its small layers call each
 # other's helpers everywhere. The objects also carry ordinary code, and every other
 # program links that (-fno-lto; the launcher's own -flto comes later on its link line

@@ -1,7 +1,6 @@
 #include "agent/AgentFolders.h"
 
 #include <cstdint>
-#include <cstdio>
 
 #include "util/KDebug.h"
 #include "util/Utils.h"
@@ -16,9 +15,7 @@ std::string FolderNumber(const std::string& folder)
         hash ^= c;
         hash *= 1099511628211ull;
     }
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-    return text;
+    return HexNumber(hash, 16);
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include <winioctl.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "util/KDebug.h"
@@ -317,10 +316,8 @@ NewFile CreateUniqueFile(const std::string& base, const std::string& suffix, DWO
     NewFile made;
     // A name taken meanwhile by anybody (or planted) is passed over for the next one.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char number[32];
-        std::snprintf(number, sizeof number, ".%lx-%lx", static_cast<unsigned long>(::GetCurrentProcessId()),
-                      static_cast<unsigned long>(::GetTickCount() + ++counter));
-        made.path = base + number + suffix;
+        made.path = base + "." + HexNumber(::GetCurrentProcessId(), 1) + "-" +
+                    HexNumber(static_cast<DWORD>(::GetTickCount() + ++counter), 1) + suffix;
         made.file.reset(::CreateFileA(made.path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (made.file) {

@@ -428,6 +428,16 @@ std::string BytesToHex(const std::string& bytes, bool blanks, bool prefix)
     return r;
 }
 
+std::string HexNumber(uint64_t value, int width)
+{
+    std::string r;
+    do {
+        r.insert(r.begin(), "0123456789abcdef"[value & 15]);
+        value >>= 4;
+    } while (value != 0);
+    return ZeroPad(r, width);
+}
+
 std::string HexToBytes(const std::string& text)
 {
     std::string r;

@@ -71,6 +71,8 @@ bool TryParseInt64(const std::string& text, int64_t& value);
 int64_t ParseInBase(const std::string& text, int base);
 int64_t ParseHex(const std::string& text);
 std::string BytesToHex(const std::string& bytes, bool blanks, bool prefix);
+// printf's "%0*llx": lower-case hex digits, zeros in front up to width.
+std::string HexNumber(uint64_t value, int width);
 std::string HexToBytes(const std::string& text);
 // Strict form for keys and hashes: only pairs of hex digits (any case), nothing else;
 // false (bytes untouched) otherwise.

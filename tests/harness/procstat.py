@@ -53,9 +53,13 @@ def find_wineserver(prefix):
 
 
 def status_bytes(pid, field):
-    """A memory field of /proc/PID/status ("VmRSS", "VmHWM" ...) in bytes."""
+    """A memory field of /proc/PID/status ("VmRSS", "VmHWM" ...) in bytes; OSError once the
+    process ended (an ended process that was not yet reaped has a status without them)."""
     with open("/proc/%d/status" % pid) as f:
-        return next(int(line.split()[1]) * 1024 for line in f if line.startswith(field + ":"))
+        for line in f:
+            if line.startswith(field + ":"):
+                return int(line.split()[1]) * 1024
+    raise ProcessLookupError("process %d has ended" % pid)
 
 
 def sample(pid):

@@ -250,6 +250,11 @@ TEST(Utils, HexConversion)
                                                 "B")); // a bad pair gives 255
     EXPECT_EQ(HexToBytes("414"), "A");                 // a last single digit is ignored
     EXPECT_EQ(HexToBytes(""), "");
+    EXPECT_EQ(HexNumber(0, 1), "0");
+    EXPECT_EQ(HexNumber(0xab, 4), "00ab");
+    EXPECT_EQ(HexNumber(0x12345, 2), "12345"); // width is a least, never a cut
+    EXPECT_EQ(HexNumber(0xfedcba9876543210ull, 16), "fedcba9876543210");
+    EXPECT_EQ(HexNumber(~0ull, 0), "ffffffffffffffff");
 }
 
 TEST(Utils, Dates)
