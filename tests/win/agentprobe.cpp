@@ -62,7 +62,8 @@ Count ListedHandles(DWORD pid)
     std::vector<unsigned char> buffer(1 << 16);
     for (;;) {
         ULONG needed = 0;
-        const NTSTATUS status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        const NTSTATUS status =
+            query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
         if (status == kLengthMismatch && buffer.size() < (64u << 20)) {
             buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
             continue;
