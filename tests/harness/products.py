@@ -174,11 +174,13 @@ class Product:
         folder = tempfile.mkdtemp(prefix="setup-%d-" % version, dir=self.folder)
         return sample_setup(self.build, folder, version, parameters, update=self.update_keys(token), token=token)
 
-    def lay_out(self, version=1):
+    def lay_out(self, version=1, update=None):
         """The agent as the builder makes it, with the ".original" an engine writes for
-        version (the files are not the product's concern here)."""
+        version (the files are not the product's concern here); update: more [Update] keys
+        of its setup (PublicKey ...)."""
         made = setups.make_setup(self.build, tempfile.mkdtemp(prefix="agent-", dir=self.folder), name=self.agent_name,
-                                 trailer={"IsUpdateAgent": 1, "UpdateLog": 1}, files={}, update=self.update_keys())
+                                 trailer={"IsUpdateAgent": 1, "UpdateLog": 1}, files={},
+                                 update={**self.update_keys(), **(update or {})})
         os.makedirs(self.target)
         os.replace(made, self.agent)
         self.set_original({"OriginalSetup": {"VersionOriginal": version, "ProgramName": self.program},

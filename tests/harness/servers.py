@@ -164,8 +164,8 @@ class Scripted(http.server.ThreadingHTTPServer):
     """
     daemon_threads = True
 
-    def __init__(self):
-        super().__init__(("127.0.0.1", 0), Handler)
+    def __init__(self, port=0):
+        super().__init__(("127.0.0.1", port), Handler)
         self.files = {}
         self.requests = []  # (method, path, agent, range)
         self.schedule = []
@@ -281,8 +281,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 @contextlib.contextmanager
-def scripted():
-    server = Scripted()
+def scripted(port=0):
+    """A Scripted server on port (0: a free one) while the block runs."""
+    server = Scripted(port)
     thread = threading.Thread(target=server.serve_forever, daemon=True)
     thread.start()
     try:
