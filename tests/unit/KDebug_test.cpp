@@ -108,10 +108,10 @@ TEST(KDebug, RewriteLineBreaks)
     }
 }
 
-TEST(KDebug, ExceptionLine)
+TEST(KDebug, FaultLine)
 {
-    EXPECT_EQ(ExceptionLine("bad", "YieldX", ""), " --- YieldX() --- bad");
-    EXPECT_EQ(ExceptionLine("bad", "YieldX", "x"), " --- YieldX() --- x --- bad");
+    EXPECT_EQ(FaultLine("bad", "YieldX", ""), " --- YieldX() --- bad");
+    EXPECT_EQ(FaultLine("bad", "YieldX", "x"), " --- YieldX() --- x --- bad");
 }
 
 TEST(KDebug, UpdateLogLine)
