@@ -28,8 +28,7 @@ void Dispatch(TraceChannel& ch, const std::string& chunk)
 }
 
 // Hands the buffered characters on. The buffer is emptied before dispatch, so that a
-// chunk traced from inside a dispatch is neither lost nor sent twice, and a failing
-// output never blocks later chunks.
+// chunk traced from inside a dispatch is neither lost nor sent twice.
 void Emit(TraceChannel& ch)
 {
     TraceLockHeld held;
