@@ -12,6 +12,6 @@ function(k_layer target folder)
   k_warnings(${target})
   # The launcher asks no type of its type information; without it, it is smaller.
   if(WIN32)
-    target_compile_options(${target} PRIVATE -fno-rtti ${K_LTO_OPTIONS})
+    target_compile_options(${target} PRIVATE -fno-rtti ${K_LTO_OPTIONS} ${K_NO_EXCEPTIONS})
   endif()
 endfunction()

@@ -19,6 +19,14 @@ add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_SOURCE_DIR
 # and wins), so the test programs that link the same libraries link as before.
 set(K_LTO_OPTIONS -flto -ffat-lto-objects)
 set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -fno-lto")
+# The launcher and its layers are built without exceptions: errors are return values,
+# and what is left (memory, the C++ library's own checks) ends the run in one place
+# (launcher/LibraryFaults.cpp), so neither the unwinder nor unwind tables come in. The
+# 64-bit twin keeps its tables: the system's own stack walks read them there.
+set(K_NO_EXCEPTIONS -fno-exceptions)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  list(APPEND K_NO_EXCEPTIONS -fno-asynchronous-unwind-tables -fno-unwind-tables)
+endif()
 # The launcher links the C++ run-time of the toolchain's win32 thread model, installed
 # beside the posix one: the posix model's exception and static-initialisation support
 # bring a POSIX thread layer (34 KB), and the launcher's one writer thread runs on Win32
@@ -37,10 +45,10 @@ function(k_small_exe target)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(underscore _)
   endif()
-  target_compile_options(${target} PRIVATE ${K_LTO_OPTIONS})
+  target_compile_options(${target} PRIVATE ${K_LTO_OPTIONS} ${K_NO_EXCEPTIONS})
   # One partition: the partitioned link of this toolchain stops with an internal
   # compiler error on the launcher.
-  target_link_options(${target} PRIVATE -L${K_WIN32_MODEL_LIBS} -no-pthread
+  target_link_options(${target} PRIVATE ${K_NO_EXCEPTIONS} -L${K_WIN32_MODEL_LIBS} -no-pthread
     -flto -flto-partition=one -s -Wl,--gc-sections
     -Wl,--defsym,${underscore}_ZN9__gnu_cxx27__verbose_terminate_handlerEv=${underscore}abort)
 endfunction()

@@ -15,7 +15,6 @@
 #include "payload/GFileInfo.h"
 #include "payload/WorkFolder.h"
 #include "util/FilesWin.h"
-#include "util/Guard.h"
 #include "util/KDebug.h"
 #include "util/ProcessStart.h"
 #include "util/ScopedWin.h"
@@ -65,8 +64,7 @@ bool InstallUpdate(AgentSession& session, const Release& release, const CycleCho
         const AgentStateScope running(session, AgentState::RunningUpdate);
         session.Notify(NotifyRunUpdate, 1);
         Trace("10");
-        // A damaged update payload ends the cycle, not the agent.
-        Guarded("PerformAutoUpdate", [&] { result = session.host.runSetup && session.host.runSetup(run); });
+        result = session.host.runSetup && session.host.runSetup(run);
         Trace("11");
         session.Notify(NotifyRunUpdate, 2);
     }

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <exception>
-
 #include "launcher/AgentRoles.h"
 #include "launcher/AgentSwitches.h"
 #include "launcher/ExitCodes.h"
@@ -15,7 +13,6 @@
 #include "payload/WorkFolder.h"
 #include "util/CommandLineWin.h"
 #include "util/FilesWin.h"
-#include "util/Guard.h"
 #include "util/KDebug.h"
 #include "util/ProcessStart.h"
 #include "util/SysUtilsWin.h"
@@ -84,17 +81,14 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
     // setup may have been put there by anybody.
     const std::vector<std::string> none;
     SetupOutcome outcome{kExitFailed, false};
-    // An EZLibError, or an entry too large to hold, ends the run like any other end.
-    Guarded("SetupRun", [&] {
-        if (own.WebDownload()) {
-            // Without its agent copy the setup still runs; the trace says why it is missing.
-            if (!agentName.empty())
-                static_cast<void>(WriteWebAgentCopy(ProgramPath(false), workFolder, agentName));
-            outcome = WebSetupRun(view, run, {workFolder, WebSetupSource(own), own.DownloadFileName(), hidden, none});
-        } else {
-            outcome = SetupRun(view, run, {workFolder, ProgramPath(false), agentName, CommandArgs(), !hidden, none});
-        }
-    });
+    if (own.WebDownload()) {
+        // Without its agent copy the setup still runs; the trace says why it is missing.
+        if (!agentName.empty())
+            static_cast<void>(WriteWebAgentCopy(ProgramPath(false), workFolder, agentName));
+        outcome = WebSetupRun(view, run, {workFolder, WebSetupSource(own), own.DownloadFileName(), hidden, none});
+    } else {
+        outcome = SetupRun(view, run, {workFolder, ProgramPath(false), agentName, CommandArgs(), !hidden, none});
+    }
     RemoveWorkFolder();
     if (outcome.relaunchElevated)
         outcome = RelaunchElevated(view);
@@ -113,17 +107,20 @@ unsigned long RunSetupWindow(const RunContext& run)
     return outcome.exitCode;
 }
 
-// A developer's way to see how the launcher ends when a fault escapes at start-up: with
-// the developer switch DVX set, "/DVX_FAULT" raises one before the run begins. A plain
-// std::exception: the library's string-carrying errors would bring 45 KB of their own.
-struct RequestedFault : std::exception {
-    const char* what() const noexcept override { return "fault requested at start-up"; }
-};
-
-void RaiseRequestedFault()
+// A developer's way to see how the launcher ends on a fault at start-up, with the
+// developer switch DVX set: "/DVX_FAULT" ends the run before it begins, as a failure
+// with its end records; "/DVX_FAULT=memory" asks for more memory than a process can
+// hold, which ends the process on the spot.
+bool FaultRequested()
 {
-    if (IsDeveloperMode() && HasSwitch("/DVX_FAULT"))
-        throw RequestedFault();
+    if (!IsDeveloperMode())
+        return false;
+    if (SwitchValue("/DVX_FAULT=", "") == "memory") {
+        std::string room;
+        room.reserve(room.max_size());
+        TraceLine(ProcessIdText(), " ==== DVX_FAULT: ", static_cast<int64_t>(room.capacity()), " bytes held");
+    }
+    return HasSwitch("/DVX_FAULT");
 }
 
 } // namespace
@@ -131,7 +128,10 @@ void RaiseRequestedFault()
 unsigned long DoRunStubWin(const RunContext& run)
 {
     WriteUpdateLog("DoRunStubWin() --- Start");
-    RaiseRequestedFault();
+    if (FaultRequested()) {
+        LogFault("fault requested at start-up", "DoRunStubWin");
+        return kExitFailed;
+    }
     const bool xRunning = WindowOfClassExists(AgentWindowClass(XCopyName(run.own.AgentFileName())));
     WriteUpdateLog("X_ExeIsRunning=" + BoolText(xRunning));
     WriteUpdateLog("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(run.role == RunRole::PlainAgent));
@@ -185,9 +185,7 @@ int StubMain()
         WriteUpdateLog("Agent Version=" + FileVersionText("", 1, 4));
         TraceLine(ProcessIdText(), " ==== ThisIs_AutoUpdateProg=", run.agentRun);
 
-        // A fault that nothing below caught ends the run with the table's code, and the
-        // process still writes its end records.
-        Guarded("DoRunStubWin", [&] { exitCode = DoRunStubWin(run); });
+        exitCode = DoRunStubWin(run);
     }
     TraceLine(ProcessIdText(), " ==== ExitCode=", static_cast<int64_t>(exitCode));
     WriteUpdateLog("ExitCode=" + std::to_string(exitCode));

@@ -187,7 +187,7 @@ SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRe
         view.ShowActivityBar();
     view.SetLabel(info.LocalizedText("s1", "Extracting Files..."), info.FontName(), info.Charset(), info.FontSize());
 
-    // Removed however the run ends, a damaged payload's exception included.
+    // Removed however the run ends.
     const auto removeAlternative = defer(RemoveAlternativeWorkFolder);
     const bool exists = PathExists(workFolder);
     if ((!(info.RequiredSpace(workFolder) < FreeBytes(workFolder)) || !exists) && FindRoomierTempDrive()) {
@@ -221,6 +221,9 @@ SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRe
         view.Show();
     SleepPumping(0, 1000);
     const ExtractResult extracted = ExtractPayload(extract);
+    // A damaged entry ends the run at once, its files unused.
+    if (extracted.damagedEntry != 0)
+        return {kExitFailed, false};
     SleepPumping(0, 1000);
 
     if (!extracted.checksumOk) {

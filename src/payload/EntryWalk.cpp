@@ -27,7 +27,12 @@ WalkStop TEntryWalk::Volume(const Read& read, int64_t position, int64_t end, int
         if (blocks_ <= headerStringCount)
             continue;
         if (length_ > 0) {
-            const size_t produced = InflateInto(block_.data(), static_cast<size_t>(size), inflated_, pump_);
+            size_t produced = 0;
+            error_ = InflateInto(block_.data(), static_cast<size_t>(size), inflated_, produced, pump_);
+            if (error_ != 0) {
+                position_ -= size + 4; // the damaged block's own offset
+                return WalkStop::Damaged;
+            }
             Entry(inflated_, produced, sink);
         } else {
             Entry(block_, static_cast<size_t>(size), sink);

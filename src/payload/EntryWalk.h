@@ -17,6 +17,7 @@ enum class WalkStop {
     End,       // the blocks reached the trailer
     Short,     // a read came short: the volume ends early
     BadLength, // a block length runs past the trailer (or cannot be negated)
+    Damaged,   // a compressed entry does not inflate (Error() tells zlib's result)
 };
 
 // One file entry as the walk hands it out; content points into the walk's buffer and
@@ -46,13 +47,14 @@ public:
     // Walks one volume's blocks from position (where read starts) while more than a
     // trailer's length is left before end. The block count runs on across volumes, so
     // only the first volume's first headerStringCount blocks are header strings.
-    // Raises EZLibError for a damaged compressed entry.
     WalkStop Volume(const Read& read, int64_t position, int64_t end, int headerStringCount, const Sink& sink);
 
     // Where the last walk stopped: the offset of the block it could not take.
     int64_t Position() const { return position_; }
     // The length field of that block (for BadLength).
     int32_t Length() const { return length_; }
+    // zlib's result for that block (for Damaged).
+    int Error() const { return error_; }
     // The offset just past the header strings (0 until they were all read).
     int64_t HeaderEnd() const { return headerEnd_; }
     // The entry header of the last accepted entry that marks the run target (see
@@ -69,6 +71,7 @@ private:
     int64_t blocks_ = 0;
     int64_t position_ = 0;
     int32_t length_ = 0;
+    int error_ = 0;
     int64_t headerEnd_ = 0;
     std::string runTarget_;
     std::optional<VolumeDigest> nextVolume_;

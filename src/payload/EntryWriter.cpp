@@ -119,32 +119,27 @@ void TEntryWriter::Close(Stream& stream)
 
 void TEntryWriter::Perform(Job& job, Stream& stream)
 {
-    Failure failure;
-    try {
-        if (!(stream.file && job.append && job.target == stream.target)) {
-            Close(stream);
-            if (!job.folder.empty() && job.folder != stream.createdFolder && CreateFolderPath(job.folder))
-                stream.createdFolder = job.folder;
-            stream.file = OpenForWrite(job.target, job.append);
-            if (stream.file)
-                stream.target = job.target;
-        }
-        const SysResult written = stream.file
-                                      ? WriteFileBytes(stream.file.get(), job.data.data() + job.offset, job.size)
-                                      : SysResult::LastError();
-        stream.stamp = job.stamp;
-        if (written)
-            return;
-        // No date for a file that is not complete.
-        stream.stamp = 0;
+    if (!(stream.file && job.append && job.target == stream.target)) {
         Close(stream);
-        failure.error = written.error;
-        failure.exists = PathExists(job.target);
-        failure.fileSize = FindFileSize(job.target);
-        failure.freeBytes = FreeBytes(job.target);
-    } catch (const std::bad_alloc&) {
-        failure.error = ERROR_NOT_ENOUGH_MEMORY;
+        if (!job.folder.empty() && job.folder != stream.createdFolder && CreateFolderPath(job.folder))
+            stream.createdFolder = job.folder;
+        stream.file = OpenForWrite(job.target, job.append);
+        if (stream.file)
+            stream.target = job.target;
     }
+    const SysResult written = stream.file ? WriteFileBytes(stream.file.get(), job.data.data() + job.offset, job.size)
+                                          : SysResult::LastError();
+    stream.stamp = job.stamp;
+    if (written)
+        return;
+    // No date for a file that is not complete.
+    stream.stamp = 0;
+    Close(stream);
+    Failure failure;
+    failure.error = written.error;
+    failure.exists = PathExists(job.target);
+    failure.fileSize = FindFileSize(job.target);
+    failure.freeBytes = FreeBytes(job.target);
     failure.target = job.target;
     failure.dataSize = static_cast<int64_t>(job.size);
     Held held(lock_.section);

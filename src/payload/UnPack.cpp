@@ -182,6 +182,9 @@ ExtractResult Extraction::Run()
     for (;;) {
         if (PathExists(archive_)) {
             Volume();
+            // A damaged entry ends the extraction at once.
+            if (result_.damagedEntry != 0)
+                return result_;
             // A damaged volume, or one that could not be read whole, ends everything.
             if (!result_.checksumOk || result_.incomplete)
                 break;
@@ -291,7 +294,8 @@ void Extraction::Volume()
     else
         Entries(file.get(), position, end);
 
-    if (volume_ == 1 && !FileNamePart(request_.agentFileName).empty() && CanCarryAgent(archive_) && file)
+    if (volume_ == 1 && result_.damagedEntry == 0 && !FileNamePart(request_.agentFileName).empty() &&
+        CanCarryAgent(archive_) && file)
         WriteAgent(reader, file.get());
 }
 
@@ -300,22 +304,20 @@ void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
     const auto read = [file](std::string& into, size_t n) {
         return ReadBlock(file, into, static_cast<int64_t>(n)) == static_cast<int64_t>(n);
     };
-    WalkStop stop;
-    try {
-        stop =
-            walk_.Volume(read, position, end, trailer_.headerStringCount, [this](const WalkedEntry& e) { Entry(e); });
-    } catch (...) {
-        // What was handed over before a damaged entry is written and reported first.
-        writer_.Drain();
-        ReportWriteFailures();
-        throw;
-    }
+    const WalkStop stop =
+        walk_.Volume(read, position, end, trailer_.headerStringCount, [this](const WalkedEntry& e) { Entry(e); });
     link_ = walk_.NextVolume();
-    // Every file of the volume is complete before its agent copy or the next disk.
+    // Every file of the volume (up to a damaged entry) is complete before its agent copy,
+    // the next disk or the end.
     writer_.Drain();
     ReportWriteFailures();
     switch (stop) {
     case WalkStop::End: break;
+    case WalkStop::Damaged:
+        TraceLine(ProcessIdText(), " UnPack: damaged entry at ", walk_.Position(), ": ", ZLibMessage(walk_.Error()),
+                  ": ", archive_);
+        result_.damagedEntry = walk_.Error();
+        return;
     case WalkStop::Short:
         TraceLine(ProcessIdText(), " UnPack: volume ends early at ", walk_.Position(), ": ", archive_);
         result_.incomplete = true;

@@ -61,9 +61,12 @@ struct ExtractResult {
     // Not every entry was read: a volume ended early (a disk taken out while it was read)
     // or a block ran past its end, or a silent run found a volume missing.
     bool incomplete = false;
+    // zlib's result for a compressed entry that did not inflate (0: none was damaged).
+    // The extraction stopped at that entry, and the other fields tell nothing more: the
+    // files written until then stay.
+    int damagedEntry = 0;
 };
 
-// Raises EZLibError for a damaged compressed entry; files written until then stay.
 ExtractResult ExtractPayload(const ExtractRequest& request);
 
 // Fills data[0, n) from the file's current position in pieces of at most 64 KiB,

@@ -32,15 +32,6 @@ const char* ZLibMessage(int code)
     return index >= 0 && index < static_cast<int>(sizeof kMessages / sizeof kMessages[0]) ? kMessages[index] : "";
 }
 
-const char* EZLibError::what() const noexcept { return ZLibMessage(code_); }
-
-int ZLibCheck(int code)
-{
-    if (code < 0)
-        throw EZLibError(code);
-    return code;
-}
-
 namespace {
 
 // The most output an entry is given: one byte more than the largest entry, so that an
@@ -48,9 +39,10 @@ namespace {
 constexpr size_t kRoom = kLargestEntry + 1;
 
 // Inflates into out from its start, using all of its size and growing it as needed.
-size_t Inflate(const void* input, size_t inputSize, std::string& out, const InflateProgress& progress,
-               const InflatePump& pump)
+int Inflate(const void* input, size_t inputSize, std::string& out, size_t& produced, const InflateProgress& progress,
+            const InflatePump& pump)
 {
+    produced = 0;
     const size_t increment = ((inputSize + 255) / 256) * 256;
     if (out.empty())
         out.resize(std::min<size_t>(increment != 0 ? increment : 256, kRoom));
@@ -63,58 +55,66 @@ size_t Inflate(const void* input, size_t inputSize, std::string& out, const Infl
     z.avail_out = static_cast<uInt>(std::min(out.size(), kRoom));
     if (progress)
         progress(0, 0, static_cast<int64_t>(inputSize), 0, 1);
-    ZLibCheck(inflateInit_(&z, "1.1.4", static_cast<int>(sizeof(z_stream))));
+    if (const int started = inflateInit_(&z, "1.1.4", static_cast<int>(sizeof(z_stream))); started != Z_OK)
+        return started;
     state.live = true;
 
     for (;;) {
-        const int result = ZLibCheck(inflate(&z, Z_NO_FLUSH));
+        const int result = inflate(&z, Z_NO_FLUSH);
+        if (result < 0)
+            return result;
         // Past the largest entry, whether or not the stream ends there: no builder wrote that.
         if (z.total_out > kLargestEntry)
-            throw EZLibError(Z_DATA_ERROR);
+            return Z_DATA_ERROR;
         if (result == Z_STREAM_END)
             break;
         // Payload streams never use a preset dictionary; waiting for one would grow the
         // output without end.
         if (result == Z_NEED_DICT)
-            throw EZLibError(result);
+            return result;
         if (pump)
             pump();
         if (progress)
             progress(0, 0, static_cast<int64_t>(inputSize), static_cast<int64_t>(z.total_out), 1);
         // Grow geometrically: steps of the input size alone make a highly compressible
         // entry cost time quadratic in its expansion.
-        const size_t produced = z.total_out;
+        const size_t done = z.total_out;
         size_t grow = increment > out.size() ? increment : out.size();
         if (grow < 256)
             grow = 256;
         if (out.size() < kRoom)
             out.resize(std::min(out.size() + grow, kRoom));
-        z.next_out = reinterpret_cast<Bytef*>(&out[produced]);
-        z.avail_out = static_cast<uInt>(std::min(out.size(), kRoom) - produced);
+        z.next_out = reinterpret_cast<Bytef*>(&out[done]);
+        z.avail_out = static_cast<uInt>(std::min(out.size(), kRoom) - done);
     }
     state.live = false;
-    ZLibCheck(inflateEnd(&z));
-    return z.total_out;
+    if (const int ended = inflateEnd(&z); ended != Z_OK)
+        return ended;
+    produced = z.total_out;
+    return Z_OK;
 }
 
 } // namespace
 
-std::string InflateBlock(const void* input, size_t inputSize, size_t outputEstimate, const InflateProgress& progress,
-                         const InflatePump& pump)
+int InflateBlock(const void* input, size_t inputSize, size_t outputEstimate, std::string& out,
+                 const InflateProgress& progress, const InflatePump& pump)
 {
-    std::string out(outputEstimate, '\0');
-    out.resize(Inflate(input, inputSize, out, progress, pump));
-    return out;
+    out.assign(outputEstimate, '\0');
+    size_t produced = 0;
+    const int result = Inflate(input, inputSize, out, produced, progress, pump);
+    out.resize(produced);
+    return result;
 }
 
-size_t InflateInto(const void* input, size_t inputSize, std::string& buffer, const InflatePump& pump)
+int InflateInto(const void* input, size_t inputSize, std::string& buffer, size_t& produced, const InflatePump& pump)
 {
-    return Inflate(input, inputSize, buffer, {}, pump);
+    return Inflate(input, inputSize, buffer, produced, {}, pump);
 }
 
-std::string InflateText(const std::string& compressed, const InflateProgress& progress, const InflatePump& pump)
+int InflateText(const std::string& compressed, std::string& out, const InflateProgress& progress,
+                const InflatePump& pump)
 {
-    return InflateBlock(compressed.data(), compressed.size(), 0, progress, pump);
+    return InflateBlock(compressed.data(), compressed.size(), 0, out, progress, pump);
 }
 
 uint32_t BitwiseCrc32(uint32_t crc, const void* data, size_t size)

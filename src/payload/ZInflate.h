@@ -2,28 +2,12 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <string>
-
-// The only error that leaves the payload code: a negative zlib result, with zlib's text.
-// A plain std::exception: the text is a constant, and the string-carrying standard
-// errors would bring a second string implementation into the launcher.
-class EZLibError : public std::exception {
-public:
-    explicit EZLibError(int code) : code_(code) {}
-    int Code() const { return code_; }
-    const char* what() const noexcept override;
-
-private:
-    int code_;
-};
 
 // zlib's message for a result code ("data error" for -3 ...); empty for 0 and for
 // codes outside zlib's range.
 const char* ZLibMessage(int code);
-// The code itself when it is 0 or positive; raises EZLibError for a negative one.
-int ZLibCheck(int code);
 
 // (kind = 0, 0, total = input size, position = output bytes so far, step = 1); called
 // once with position 0 before inflating and after every inflate call that did not finish.
@@ -32,17 +16,21 @@ using InflateProgress = std::function<void(int kind, int64_t low, int64_t total,
 // message pump that does not wait.
 using InflatePump = std::function<void()>;
 
-// The uncompressed bytes of a zlib stream. outputEstimate 0 lets the size grow from the
-// input size. Raises EZLibError for a damaged, truncated or dictionary stream, and for
-// one that inflates to more than an entry can hold (kLargestEntry: "data error").
-std::string InflateBlock(const void* input, size_t inputSize, size_t outputEstimate,
-                         const InflateProgress& progress = {}, const InflatePump& pump = {});
-std::string InflateText(const std::string& compressed, const InflateProgress& progress = {},
-                        const InflatePump& pump = {});
+// Each inflate gives 0, or the zlib result that stopped it: a negative one for a damaged
+// or truncated stream, Z_NEED_DICT for a dictionary stream, and Z_DATA_ERROR for one that
+// inflates to more than an entry can hold (kLargestEntry). The output is then no entry.
+
+// The uncompressed bytes of a zlib stream into out. outputEstimate 0 lets the size grow
+// from the input size.
+[[nodiscard]] int InflateBlock(const void* input, size_t inputSize, size_t outputEstimate, std::string& out,
+                               const InflateProgress& progress = {}, const InflatePump& pump = {});
+[[nodiscard]] int InflateText(const std::string& compressed, std::string& out, const InflateProgress& progress = {},
+                              const InflatePump& pump = {});
 // The same into a buffer that is kept between calls: its whole size is used as room and
-// it only ever grows, so a run of entries needs no new allocation. The result is the
-// number of bytes produced at the start of buffer.
-size_t InflateInto(const void* input, size_t inputSize, std::string& buffer, const InflatePump& pump = {});
+// it only ever grows, so a run of entries needs no new allocation. produced is the
+// number of bytes at the start of buffer.
+[[nodiscard]] int InflateInto(const void* input, size_t inputSize, std::string& buffer, size_t& produced,
+                              const InflatePump& pump = {});
 
 // zlib's CRC-32 of data continuing crc (0 to start), one bit at a time: a few bytes of
 // code where zlib's own carries 8 KB of tables. The launcher gives zlib this one (see

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "util/Guard.h"
 #include "util/SysUtilsWin.h"
 
 namespace {
@@ -48,7 +47,7 @@ void ShowSteps()
     g_shown = g_state;
 }
 
-void CALLBACK RefreshTimer(HWND, UINT, UINT_PTR, DWORD) { Guarded("RefreshTimer", ShowSteps); }
+void CALLBACK RefreshTimer(HWND, UINT, UINT_PTR, DWORD) { ShowSteps(); }
 
 } // namespace
 

@@ -4,6 +4,8 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "util/KDebug.h"
@@ -150,12 +152,16 @@ std::string ReadFileRange(const std::string& path, int64_t maxLength, int64_t of
         length = std::min(length, maxLength);
     if (length <= 0 || SeekFile64(file.get(), 0, offset) != offset)
         return {};
+    // More than this process can hold gives no bytes rather than the end of the run: the
+    // room is asked for without failing first.
+    if (static_cast<uint64_t>(length) >= SIZE_MAX / 2)
+        return {};
+    void* const room = std::malloc(static_cast<std::size_t>(length) + 1);
+    if (!room)
+        return {};
+    std::free(room);
     std::string data;
-    try {
-        data.resize(static_cast<std::size_t>(length));
-    } catch (const std::exception&) {
-        return {}; // more than this process can hold
-    }
+    data.resize(static_cast<std::size_t>(length));
     int64_t done = 0;
     while (done < length) {
         DWORD piece = static_cast<DWORD>(std::min<int64_t>(length - done, 1 << 30));
@@ -286,28 +292,24 @@ bool StartSelfDelete(bool removeFolder)
 
 bool EjectCD(const std::string& path)
 {
-    try {
-        if (path.empty())
-            return false;
-        char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
-        if (letter < 'A' || letter > 'Z' || ::GetDriveTypeA(DriveOf(letter).c_str()) != DRIVE_CDROM)
-            return false;
-        std::string device = std::string("\\\\.\\") + letter + ":";
-        ScopedFile drive(
-            ::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-        TraceLine("EjectCD-2: ", device, " ", reinterpret_cast<intptr_t>(drive.get()));
-        if (!drive) {
-            drive.reset(::CreateFileA(device.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-            TraceLine("EjectCD-3: ", device, " ", reinterpret_cast<intptr_t>(drive.get()));
-        }
-        if (!drive)
-            return false;
-        DWORD returned = 0;
-        return ::DeviceIoControl(drive.get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr) !=
-               FALSE;
-    } catch (...) {
+    if (path.empty())
         return false;
+    char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+    if (letter < 'A' || letter > 'Z' || ::GetDriveTypeA(DriveOf(letter).c_str()) != DRIVE_CDROM)
+        return false;
+    std::string device = std::string("\\\\.\\") + letter + ":";
+    ScopedFile drive(
+        ::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+    TraceLine("EjectCD-2: ", device, " ", reinterpret_cast<intptr_t>(drive.get()));
+    if (!drive) {
+        drive.reset(::CreateFileA(device.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+        TraceLine("EjectCD-3: ", device, " ", reinterpret_cast<intptr_t>(drive.get()));
     }
+    if (!drive)
+        return false;
+    DWORD returned = 0;
+    return ::DeviceIoControl(drive.get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr) !=
+           FALSE;
 }
 
 NewFile CreateUniqueFile(const std::string& base, const std::string& suffix, DWORD share)

@@ -1,33 +1,6 @@
-// Entry guards. Nothing may throw through a frame of the system's (a window procedure,
-// a timer callback, a thread start): the system cannot unwind it, and a half-done tick
-// must not leave the program unable to run the next one.
+// A guard against re-entry: a window's work that waits pumping messages can be entered
+// again from inside its own wait.
 #pragma once
-
-#include <exception>
-#include <string_view>
-
-#include "util/KDebug.h"
-
-// Runs f. An exception it throws is traced as the exception line naming `where` and
-// goes no further. True when f returned normally.
-template <class F> bool Guarded(std::string_view where, F&& f) noexcept
-{
-    try {
-        f();
-        return true;
-    } catch (const std::exception& error) {
-        try {
-            LogException(error, where);
-        } catch (...) { // tracing needs memory too; the guard itself must hold
-        }
-    } catch (...) {
-        try {
-            LogException("unknown exception", where);
-        } catch (...) {
-        }
-    }
-    return false;
-}
 
 // Marks a piece of work as running for as long as the guard lives, however the work
 // ends. A second entry while the flag is set does not enter (`Entered()` is false)

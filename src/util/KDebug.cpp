@@ -28,8 +28,7 @@ void Dispatch(TraceChannel& ch, const std::string& chunk)
 }
 
 // Hands the buffered characters on. The buffer is emptied before dispatch, so that a
-// chunk traced from inside a dispatch is neither lost nor sent twice, and a failing
-// output never blocks later chunks.
+// chunk traced from inside a dispatch is neither lost nor sent twice.
 void Emit(TraceChannel& ch)
 {
     TraceLockHeld held;
@@ -37,11 +36,7 @@ void Emit(TraceChannel& ch)
         return;
     std::string chunk(ch.buffer, ch.count);
     ch.count = 0;
-    try {
-        Dispatch(ch, chunk);
-    } catch (...) {
-        // Diagnostics never stop the program.
-    }
+    Dispatch(ch, chunk);
 }
 
 struct UpdateLogState {
@@ -106,7 +101,7 @@ void TraceAppend(std::string_view text)
 
 void TraceFlush() { Emit(Channel()); }
 
-std::string ExceptionLine(std::string_view message, std::string_view function, std::string_view detail)
+std::string FaultLine(std::string_view message, std::string_view function, std::string_view detail)
 {
     std::string line = " --- ";
     line += function;
@@ -120,14 +115,9 @@ std::string ExceptionLine(std::string_view message, std::string_view function, s
     return line;
 }
 
-void LogException(const std::exception& error, std::string_view function, std::string_view detail)
+void LogFault(std::string_view message, std::string_view function, std::string_view detail)
 {
-    LogException(std::string_view(error.what()), function, detail);
-}
-
-void LogException(std::string_view message, std::string_view function, std::string_view detail)
-{
-    TraceLine(ExceptionLine(message, function, detail));
+    TraceLine(FaultLine(message, function, detail));
 }
 
 std::string UpdateLogLine(const DateTime& when, const std::string& dateSeparator, const std::string& timeSeparator,

@@ -13,7 +13,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -75,9 +74,8 @@ template <class... Parts> void TraceLine(const Parts&... parts)
 }
 
 // " --- Function() --- detail --- message" (the detail part only when not empty).
-std::string ExceptionLine(std::string_view message, std::string_view function, std::string_view detail);
-void LogException(const std::exception& error, std::string_view function, std::string_view detail = {});
-void LogException(std::string_view message, std::string_view function, std::string_view detail = {});
+std::string FaultLine(std::string_view message, std::string_view function, std::string_view detail);
+void LogFault(std::string_view message, std::string_view function, std::string_view detail = {});
 
 // Windows: registers the viewer message and installs the viewer and trace-file outputs.
 // Call once at start-up, before anything is traced.

@@ -5,7 +5,6 @@
 #include <shellapi.h>
 
 #include <cmath>
-#include <exception>
 #include <vector>
 
 #include "util/KDebug.h"
@@ -264,24 +263,16 @@ bool InitSystemCommonControls(DWORD classes)
 
 void YieldX(DWORD milliseconds)
 {
-    try {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                // Taken here, the quit request would never reach the message loop that
-                // waits for it: put it back and let the caller's loop end.
-                ::PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Taken here, the quit request would never reach the message loop that
+            // waits for it: put it back and let the caller's loop end.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
         }
-    } catch (const std::exception& error) {
-        LogException(error, "YieldX", "");
-        return;
-    } catch (...) {
-        LogException("unknown error", "YieldX", "");
-        return;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
     }
     ::Sleep(milliseconds);
 }

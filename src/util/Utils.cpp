@@ -1,6 +1,5 @@
 #include "util/Utils.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -328,8 +327,7 @@ int64_t RandomInRange(int64_t low, int64_t high)
     static uint64_t calls = 0;
     if (high < low)
         std::swap(low, high);
-    uint64_t x = static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()) +
-                 0x9E3779B97F4A7C15ull * ++calls;
+    uint64_t x = FineClockTicks() + 0x9E3779B97F4A7C15ull * ++calls;
     // splitmix64 finaliser: spreads the clock's low bits over the whole word
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;

@@ -59,6 +59,10 @@ constexpr int kMostFixedDecimals = 9;
 std::string FixedText(double value, int decimals, const std::string& decimalSeparator = ".");
 // Inclusive range; reseeded from the clock on every call.
 int64_t RandomInRange(int64_t low, int64_t high);
+// The finest clock at hand, in its own ticks (a seed, not a time): the system's
+// performance counter on Windows (the C++ library's clock would bring its exception
+// support into the launcher), the library's high-resolution clock elsewhere.
+uint64_t FineClockTicks();
 std::string RandomText(int64_t low, int64_t high);
 // a + b, held at the type's limits: stored times and intervals can be anything, and
 // their sum must not overflow.

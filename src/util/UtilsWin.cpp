@@ -118,6 +118,12 @@ std::string AnsiPath(const wchar_t* path, size_t length)
     return shortPath.empty() || lossy ? direct : viaShort;
 }
 
+uint64_t FineClockTicks()
+{
+    LARGE_INTEGER now;
+    return ::QueryPerformanceCounter(&now) ? static_cast<uint64_t>(now.QuadPart) : ::GetTickCount();
+}
+
 std::string ProgramPath(bool titleOnly)
 {
     const WideText module = ModulePath();

@@ -15,8 +15,6 @@
 
 #include <windows.h>
 
-#include "util/Guard.h"
-
 template <class Object> Object* WindowObject(HWND window)
 {
     return reinterpret_cast<Object*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
@@ -34,9 +32,8 @@ template <class Object> LRESULT CALLBACK ObjectWindowProc(HWND window, UINT mess
         ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     LRESULT result = 0;
     bool handled = false;
-    if (object &&
-        !Guarded(Object::kProcName, [&] { handled = object->OnMessage(window, message, wParam, lParam, result); }))
-        handled = false;
+    if (object)
+        handled = object->OnMessage(window, message, wParam, lParam, result);
     return handled ? result : ::DefWindowProcA(window, message, wParam, lParam);
 }
 

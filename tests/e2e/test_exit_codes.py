@@ -7,7 +7,7 @@ import shutil
 import unittest
 
 import scene  # first: it makes the harness importable
-from harness import boxes, setups, trace
+from harness import boxes, products, setups, trace
 
 
 # The launcher's own codes (documented in the README).
@@ -85,6 +85,25 @@ class LauncherFailures(unittest.TestCase):
         self.assertIn(" ==== ExitCode=1603\r\n", text)
         self.assertIn(" ==== STUB END ====> ", text)
         self.assertEqual(setups.record(folder), [])
+
+    def test_memory_exhausted(self):
+        # An allocation that fails ends the process on the spot with the table's code: no
+        # success, no hang, nothing started. The agent's update log records it too.
+        folder = scene.wine.scratch("no-memory")
+        exe = setups.make_setup(scene.build, folder, parameters=setups.engine_args(folder))
+        with trace.viewer(scene.wine, "no-memory") as capture:
+            code = scene.wine.exit_code(exe, "/hide", "/DVX_FAULT=memory", environment={"DVX": "543"})
+            text = capture.text
+        self.assertEqual(code, FAILED)
+        self.assertIn(" ==== FAULT: out of memory\r\n", text)
+        self.assertIn(" ==== ExitCode=1603\r\n", text)
+        self.assertNotIn(" bytes held", text)
+        self.assertEqual(setups.record(folder), [])
+        with products.sample_product(scene.wine, scene.wine.scratch("agent-no-memory"), "http://127.0.0.1:9/",
+                                     by_setup=False) as installed:
+            code = scene.wine.exit_code(installed.agent, "/DVX_FAULT=memory", environment={"DVX": "543"})
+            self.assertEqual(code, FAILED)
+            self.assertEqual(installed.log()[-2:], ["FAULT: out of memory", "ExitCode=1603"])
 
     def test_damaged_entry_ends_the_extraction(self):
         folder = scene.wine.scratch("bad-entry")

@@ -47,11 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     };
 
     TEntryWalk walk;
-    WalkStop stop;
-    try {
-        stop = walk.Volume(read, trailer.payloadStart, end, trailer.headerStringCount, sink);
-    } catch (const EZLibError&) {
-        return 0; // a damaged compressed entry ends the extraction with a message
+    const WalkStop stop = walk.Volume(read, trailer.payloadStart, end, trailer.headerStringCount, sink);
+    if (stop == WalkStop::Damaged) {
+        // A damaged compressed entry ends the extraction at its block.
+        FUZZ_CHECK(walk.Error() != 0 && walk.Position() >= trailer.payloadStart && walk.Position() < end);
+        return 0;
     }
     // A payload start past the end leaves the walk where it began.
     FUZZ_CHECK(walk.Position() >= trailer.payloadStart &&

@@ -41,7 +41,9 @@ std::vector<Entry> Entries(const std::string& path, int headerStrings)
             continue;
         if (length > 0) {
             EXPECT_EQ(data.substr(0, 2), "\x78\xDA");
-            data = InflateText(data);
+            std::string inflated;
+            EXPECT_EQ(InflateText(data, inflated), 0);
+            data = inflated;
         }
         const size_t nul = data.find('\0');
         const std::string header = data.substr(0, nul);

@@ -133,11 +133,16 @@ TEST(EntryWalk, CountsHeaderStringsOnlyInTheFirstVolume)
     EXPECT_EQ(second.seen, (std::vector<Seen>{{"x", "a", false}}));
 }
 
-TEST(EntryWalk, DamagedCompressedEntriesRaise)
+TEST(EntryWalk, DamagedCompressedEntriesStopTheWalk)
 {
-    Volume v{Stored("|t|") + Field(6) + "\x78\xDA\x01\x02\x03\x04" + kTrailer};
+    const std::string header = Stored("|t|"), before = Stored(std::string("|a|0|\0x", 7));
+    Volume v{header + before + Field(6) + "\x78\xDA\x01\x02\x03\x04" + Stored(std::string("|b|0|\0y", 7)) + kTrailer};
     TEntryWalk walk;
-    EXPECT_THROW(v.Walk(walk, 1), EZLibError);
+    EXPECT_EQ(v.Walk(walk, 1), WalkStop::Damaged);
+    EXPECT_EQ(walk.Error(), Z_BUF_ERROR); // the stream ends inside its first block
+    EXPECT_EQ(walk.Position(), static_cast<int64_t>(header.size() + before.size()));
+    // The entries before it were handed out, none after it.
+    EXPECT_EQ(v.seen, (std::vector<Seen>{{"a", "x", false}}));
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <vector>
 
 #include "FakeLauncher.h"
@@ -403,28 +402,6 @@ TEST_F(LauncherWindowTest, CancelsAutoPlayOnlyOnceRegistered)
     SetAutoPlaySuppression(true);
     EXPECT_EQ(SendMessageA(wnd, autoPlay, 0, 0), 1);
     SetAutoPlaySuppression(false);
-}
-
-TEST_F(LauncherWindowTest, ExceptionInATickIsTracedAndTheNextTickRuns)
-{
-    int ticks = 0;
-    WindowHandlers handlers;
-    handlers.tick = [&ticks](LauncherWindow&) {
-        if (++ticks == 1)
-            throw std::runtime_error("damaged entry");
-    };
-    handlers.request = [](std::uint32_t, std::int32_t) -> std::int32_t { throw std::bad_alloc(); };
-    const HWND wnd = Open("0", std::move(handlers));
-    std::string traced;
-    SetTraceOutputs({nullptr, [&traced](const std::string& chunk) { traced += chunk; }});
-    SendMessageA(wnd, WM_TIMER, 1, 0);
-    SendMessageA(wnd, WM_TIMER, 1, 0);
-    EXPECT_EQ(SendMessageA(wnd, wm_AgentMsg, 4, 0), 0);
-    SetTraceOutputs({});
-    EXPECT_EQ(ticks, 2);
-    EXPECT_NE(traced.find(" --- LauncherWindowProc() --- damaged entry\r\n"), std::string::npos) << traced;
-    EXPECT_NE(traced.find(" --- LauncherWindowProc() --- std::bad_alloc\r\n"), std::string::npos) << traced;
-    EXPECT_TRUE(IsWindow(wnd));
 }
 
 TEST_F(LauncherWindowTest, TimerMessagesRunTheAgentsTick)
