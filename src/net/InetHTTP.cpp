@@ -170,7 +170,7 @@ std::string Transfer(const std::string& url, const DownloadOptions& options, con
         ::ShowWindow(options.window, SW_SHOW);
 
     const std::uint64_t size = limits.shown >= 0 ? static_cast<std::uint64_t>(limits.shown) : kUnknownSize;
-    const ReadPlan plan = PlanReads(size);
+    const ReadPlan plan = PlanReadsFor(limits);
     TProgBar* bar = options.bar;
     if (bar)
         bar->ReportProgress(1, static_cast<int>(plan.steps));
