@@ -191,12 +191,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    def asked_close(self):
+        return self.headers.get("Connection", "").lower() == "close"
+
+    def send_response(self, *args):
+        super().send_response(*args)
+        # As an HTTP/1.1 server must: a client that asked for the connection's end is
+        # told it ends.
+        if self.asked_close():
+            self.send_header("Connection", "close")
+
     def send(self, status, body, length=True, headers=()):
         self.send_response(status)
         self.send_header("Content-Type", "application/octet-stream")
         if length:
             self.send_header("Content-Length", str(len(body)))
-        else:
+        elif not self.asked_close():
             self.send_header("Connection", "close")
         for h in headers:
             self.send_header(*h)
