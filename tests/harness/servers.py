@@ -168,6 +168,7 @@ class Scripted(http.server.ThreadingHTTPServer):
         super().__init__(("127.0.0.1", port), Handler)
         self.files = {}
         self.requests = []  # (method, path, agent, range)
+        self.connections = []  # per request: (the client's port, its Connection header)
         self.schedule = []
         self.answers = []
         self.lock = threading.Lock()
@@ -225,6 +226,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         self.server.requests.append(("GET", self.path, self.headers.get("User-Agent", ""),
                                      self.headers.get("Range", "")))
+        self.server.connections.append((self.client_address[1], self.headers.get("Connection", "")))
         one_byte = self.headers.get("Range", "") == "bytes=0-0"
         parts = self.path.split("/")
         if parts[1] == "schedule":
