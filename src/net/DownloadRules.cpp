@@ -104,6 +104,14 @@ ReadPlan PlanReads(std::uint64_t size)
     return plan;
 }
 
+ReadPlan PlanReadsFor(const BodyLimits& limits)
+{
+    ReadPlan plan = PlanReads(limits.shown >= 0 ? static_cast<std::uint64_t>(limits.shown) : kUnknownSize);
+    if (limits.most >= 0 && static_cast<std::uint64_t>(limits.most) < plan.piece)
+        plan.piece = static_cast<std::uint32_t>(limits.most + 1);
+    return plan;
+}
+
 std::uint32_t StepsDone(const ReadPlan& plan, std::uint64_t size, std::uint64_t done)
 {
     if (done < size)

@@ -76,6 +76,10 @@ struct ReadPlan {
 // A file above kSmallDownload is still read in at least ten pieces and has at least
 // ten steps, so that the window stays alive and the bar moves as for a small one.
 ReadPlan PlanReads(std::uint64_t size);
+// The pieces for a body of limits: planned for the size it shows, and no piece larger
+// than the most it may hold and one byte more (which tells a body that runs past it), so
+// that a capped body without a length (a description) gets no buffer meant for 4 GiB.
+ReadPlan PlanReadsFor(const BodyLimits& limits);
 
 // A read blocks until its piece has arrived, and the window is serviced only between
 // reads. A large file starts with pieces of this size; a piece that came quickly doubles

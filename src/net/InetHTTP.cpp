@@ -28,6 +28,10 @@ constexpr std::size_t kPageStart = 1000;
 // as a second copy, written to disk at the cost of the transfer's speed.
 constexpr DWORD kNoCache = INTERNET_FLAG_NO_CACHE_WRITE;
 constexpr const char* kFirstByte = "Range: bytes=0-0\r\n";
+// Every request is the only one on its connection: a connection kept for a next request
+// that comes a day later holds a socket for nothing, and Wine's client keeps a thread
+// (with its stack in memory) for as long as it keeps one.
+constexpr const char* kOneRequest = "Connection: close\r\n";
 
 // Every time limit on the handle.
 void Limit(HINTERNET handle)
@@ -81,7 +85,7 @@ OpenedUrl OpenUrl(const char* agent, const std::string& url, DWORD flags, const 
     if (!request)
         return opened;
     Limit(request.get());
-    if (inet::SendRequest(request.get(), headers))
+    if (inet::SendRequest(request.get(), kOneRequest + headers))
         opened.request = std::move(request);
     return opened;
 }
@@ -170,7 +174,7 @@ std::string Transfer(const std::string& url, const DownloadOptions& options, con
         ::ShowWindow(options.window, SW_SHOW);
 
     const std::uint64_t size = limits.shown >= 0 ? static_cast<std::uint64_t>(limits.shown) : kUnknownSize;
-    const ReadPlan plan = PlanReads(size);
+    const ReadPlan plan = PlanReadsFor(limits);
     TProgBar* bar = options.bar;
     if (bar)
         bar->ReportProgress(1, static_cast<int>(plan.steps));

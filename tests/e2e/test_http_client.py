@@ -168,6 +168,7 @@ class MisbehavingServer(unittest.TestCase):
     def setUp(self):
         self.folder = scene.wine.scratch("http-bad")
         del self.server.requests[:]
+        del self.server.connections[:]
 
     def test_the_probe_asks_for_one_byte_then_the_download_for_all(self):
         out = os.path.join(self.folder, "k50.bin")
@@ -175,6 +176,10 @@ class MisbehavingServer(unittest.TestCase):
         self.assertEqual(values["error"], "")
         self.assertEqual(self.server.requests, [("GET", "/files/k50.bin", "HTTP_Connect_2", "bytes=0-0"),
                                                 ("GET", "/files/k50.bin", "HTTP_Connect_3", "")])
+        # Each on a connection of its own that ends with it: nothing is kept open after.
+        ports, asked = zip(*self.server.connections)
+        self.assertEqual(asked, ("close", "close"))
+        self.assertEqual(len(set(ports)), 2)
 
     def test_a_redirect_is_followed(self):
         out = os.path.join(self.folder, "k50.bin")

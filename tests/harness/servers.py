@@ -168,6 +168,7 @@ class Scripted(http.server.ThreadingHTTPServer):
         super().__init__(("127.0.0.1", port), Handler)
         self.files = {}
         self.requests = []  # (method, path, agent, range)
+        self.connections = []  # per request: (the client's port, its Connection header)
         self.schedule = []
         self.answers = []
         self.lock = threading.Lock()
@@ -191,12 +192,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    def asked_close(self):
+        return self.headers.get("Connection", "").lower() == "close"
+
+    def send_response(self, *args):
+        super().send_response(*args)
+        # As an HTTP/1.1 server must: a client that asked for the connection's end is
+        # told it ends.
+        if self.asked_close():
+            self.send_header("Connection", "close")
+
     def send(self, status, body, length=True, headers=()):
         self.send_response(status)
         self.send_header("Content-Type", "application/octet-stream")
         if length:
             self.send_header("Content-Length", str(len(body)))
-        else:
+        elif not self.asked_close():
             self.send_header("Connection", "close")
         for h in headers:
             self.send_header(*h)
@@ -215,6 +226,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         self.server.requests.append(("GET", self.path, self.headers.get("User-Agent", ""),
                                      self.headers.get("Range", "")))
+        self.server.connections.append((self.client_address[1], self.headers.get("Connection", "")))
         one_byte = self.headers.get("Range", "") == "bytes=0-0"
         parts = self.path.split("/")
         if parts[1] == "schedule":

@@ -161,6 +161,33 @@ TEST(DownloadRules, SmallFilesKeepTheirChunkAndStepsLargeOnesReadMore)
     }
 }
 
+TEST(DownloadRules, ReadsOfACappedBodyNeverAskForMoreThanItMayHold)
+{
+    const struct {
+        std::int64_t length, known, largest;
+        uint32_t piece;
+    } cases[] = {
+        // A description without a length: at most 256 KiB, and one byte more to tell one
+        // that runs past it, not the 1 MiB of a body of unknown size.
+        {-1, -1, 256 * 1024, 256 * 1024 + 1},
+        {-1, -1, 10, 11},
+        {-1, -1, 0, 1},
+        // A cap above the largest piece, or a size the plan already keeps below it.
+        {-1, -1, 64 << 20, 1048576},
+        {-1, 200000, -1, 20000},
+        {200000, -1, 256 * 1024, 20000},
+        {-1, 50 << 20, -1, 1048576},
+    };
+    for (const auto& c : cases) {
+        const BodyLimits limits = BodyLimitsFor("x", c.length, c.known, c.largest);
+        ASSERT_TRUE(limits.refusal.empty()) << c.length << " " << c.known << " " << c.largest;
+        const ReadPlan plan = PlanReadsFor(limits);
+        EXPECT_EQ(plan.piece, c.piece) << c.length << " " << c.known << " " << c.largest;
+        EXPECT_LE(FirstPiece(plan), plan.piece);
+        EXPECT_LE(NextPiece(plan, FirstPiece(plan), 0), plan.piece);
+    }
+}
+
 TEST(DownloadRules, LargeFilesStepPerWholeUnitAndOnceMoreForTheRest)
 {
     const uint32_t size = 200u << 20;

@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -83,7 +84,8 @@ Count ListedHandles(DWORD pid)
 }
 
 // The GDI handle table as this Wine keeps it in each process: 65536 entries of 24 bytes,
-// an entry in use when its type is not 0.
+// an entry in use when its type is not 0. Entries are handed out from the table's start
+// (a freed one is used again before a new one), so the entries ever used are a prefix.
 struct GdiEntry {
     std::uint64_t object;
     std::uint32_t owner;
@@ -94,9 +96,21 @@ struct GdiEntry {
 };
 static_assert(sizeof(GdiEntry) == 24, "the table's entry");
 constexpr size_t kGdiEntries = 0x10000;
+// Three pages of entries: the table is read a block at a time.
+constexpr size_t kGdiBlock = 512;
+static_assert(kGdiEntries % kGdiBlock == 0, "whole blocks");
 // Where the PEB holds the table's address.
 constexpr size_t kPebGdiTable = sizeof(void*) == 8 ? 0xF8 : 0x94;
 
+bool AllZero(const std::vector<GdiEntry>& entries)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(entries.data());
+    return std::all_of(bytes, bytes + entries.size() * sizeof(GdiEntry), [](unsigned char b) { return b == 0; });
+}
+
+// Read up to the first block no entry was ever written to: a page of another process
+// that this reads is in that process's memory from then on (1.5 MiB for the whole
+// table), and a probe must not grow what it measures.
 long GdiTableCount(HANDLE process)
 {
     const auto query = Ntdll<QueryProcess>("NtQueryInformationProcess");
@@ -109,13 +123,18 @@ long GdiTableCount(HANDLE process)
                            &table, sizeof table, &got) ||
         got != sizeof table || !table)
         return -1;
-    std::vector<GdiEntry> entries(kGdiEntries);
-    if (!ReadProcessMemory(process, table, entries.data(), entries.size() * sizeof(GdiEntry), &got) ||
-        got != entries.size() * sizeof(GdiEntry))
-        return -1;
+    std::vector<GdiEntry> block(kGdiBlock);
+    const size_t blockBytes = block.size() * sizeof(GdiEntry);
     long used = 0;
-    for (const GdiEntry& e : entries)
-        used += e.type != 0;
+    for (size_t first = 0; first < kGdiEntries; first += kGdiBlock) {
+        if (!ReadProcessMemory(process, static_cast<const GdiEntry*>(table) + first, block.data(), blockBytes, &got) ||
+            got != blockBytes)
+            return -1;
+        if (AllZero(block))
+            break;
+        for (const GdiEntry& e : block)
+            used += e.type != 0;
+    }
     return used;
 }
 
