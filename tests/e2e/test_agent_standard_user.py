@@ -5,7 +5,9 @@ agent tries there fails as it does for a standard user on Windows. The agent kee
 writes in a folder of the user's own, and checks, updates and records the new version
 there."""
 import glob
+import ntpath
 import os
+import re
 import unittest
 
 import scene  # first: it makes the harness importable
@@ -20,6 +22,24 @@ def snapshot(folder):
         with open(path, "rb") as f:
             found[name] = (os.stat(path).st_mode, os.stat(path).st_uid, f.read())
     return found
+
+
+def elevated_start(text, xcopy):
+    """The agent's start of its update's setup through the consent prompt, as the trace
+    shows it: (program, arguments). The agent unpacked nothing and started no engine; the
+    process started is the update setup, and its own launcher started the engine."""
+    lines = text.splitlines()
+    agent = {line.split()[0] for line in lines if ' ==== STUB START ====> "%s"' % xcopy in line}
+    starts = [re.search(r'^(\d+) ==== the update setup started through the consent prompt >>"([^"]+)" (.*)<<$', line)
+              for line in lines]
+    [(pid, program, arguments)] = [m.groups() for m in starts if m]
+    assert pid in agent, (pid, agent)
+    assert "%s ==== the engine needs rights: nothing unpacked here" % pid in lines, text
+    assert "%s ==== the update setup ended with 0" % pid in lines, text
+    setup = {line.split()[0] for line in lines if ' ==== STUB START ====> "%s" ' % program in line}
+    engines = {line.split()[0] for line in lines if " ==== WinExec(Engine.exe) >>" in line}
+    assert len(setup) == 1 and engines == setup, (setup, engines, text)
+    return program, arguments
 
 
 class InProgramFiles:
@@ -87,11 +107,14 @@ class StandardUser(InProgramFiles, unittest.TestCase):
                         setup=product.setup(2, "/Target=%s /Record=%s" % (winpath(files), winpath(record))))
 
         with trace.viewer(wine, "standard-trace") as capture:
-            product.run_agent("/DELAY=0")
+            # Unelevated, as a standard user's agent runs: an update it cannot write beside
+            # needs rights that it lacks.
+            product.run_agent("/DELAY=0", unelevated=True)
             [state] = wait_for(lambda: glob.glob(os.path.join(self.agents, product.stem + "-*")), 60,
                                "the agent's folder of its own under " + self.agents)
             product.use_state(state)
             self.assertEqual(product.wait_logged("PerformAutoUpdate() - END    Result="), ["TRUE"])
+            started = elevated_start(capture.text, wine.windows_path(product.xcopy))
             # The agent restarts itself after the update. Its new copy would check on its
             # fourth tick were a check due; the next is an hour away.
             product.wait_logged("WinMain", count=2)
@@ -111,6 +134,19 @@ class StandardUser(InProgramFiles, unittest.TestCase):
         self.assertTrue(os.path.exists(product.info_path))
         update_record = lines_of(record)
         self.assertIn("ORIGINALINFO " + wine.windows_path(product.info_path), update_record)
+        # What ran elevated is the fetched update setup, held by the agent, with the
+        # update's arguments; its own launcher unpacked and started the engine, which got
+        # them as the agent's own run would have given them, and the agent's copy.
+        program, arguments = started
+        self.assertEqual(ntpath.dirname(ntpath.dirname(program)).lower(), wine.windows_path(state).lower())
+        self.assertTrue(ntpath.dirname(program).lower().endswith(".fetch"), program)
+        self.assertIn('/AgentUpdate="%s"' % product.agent_name, arguments)
+        [engine_line] = [line for line in update_record if line.startswith("COMMANDLINE ")]
+        for part in ('/OriginalInfoFile="%s"' % wine.windows_path(product.info_path),
+                     '/OriginExe="%s"' % wine.windows_path(product.xcopy), "/AutoUpdateProg"):
+            self.assertIn(part, engine_line)
+        self.assertNotIn("/AgentUpdate=", engine_line)
+        self.assertIn("INSTALLED " + product.agent_name, update_record)
         with open(os.path.join(files, "version.txt"), "rb") as f:
             self.assertEqual(f.read(), b"2")
         # What it recorded, over the installed description it read.
