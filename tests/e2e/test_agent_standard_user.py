@@ -29,6 +29,7 @@ def elevated_start(text, xcopy):
     shows it: (program, arguments). The agent unpacked nothing and started no engine; the
     process started is the update setup, and its own launcher started the engine."""
     lines = text.splitlines()
+    open("/tmp/wt-setup-trace.txt", "w").write(text)
     agent = {line.split()[0] for line in lines if ' ==== STUB START ====> "%s"' % xcopy in line}
     starts = [re.search(r'^(\d+) ==== the update setup started through the consent prompt >>"([^"]+)" (.*)<<$', line)
               for line in lines]
