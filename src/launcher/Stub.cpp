@@ -59,11 +59,8 @@ unsigned long CDSpanningRelaunch(const RunContext& run)
 SetupOutcome RelaunchElevated(LauncherWindow& view)
 {
     view.Hide();
-    char folder[MAX_PATH + 1];
-    const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
     const StartedProcess copy =
-        StartElevated({ProgramPath(false), CommandArgs(), SW_SHOWNORMAL, true},
-                      length > 0 && length < sizeof folder ? std::string(folder, length) : std::string());
+        StartElevated({ProgramPath(false), CommandArgs(), SW_SHOWNORMAL, true}, CurrentFolder());
     if (!copy) {
         TraceLine(ProcessIdText(), " ==== no elevated copy started: ", copy.error, " ", ErrorText(copy.error));
         return {copy.error == ERROR_CANCELLED ? kExitUserCancelled : kExitEngineNotStarted, false};

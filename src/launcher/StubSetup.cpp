@@ -251,7 +251,8 @@ SetupOutcome RunUpdateElevated(LauncherWindow& view, const SetupRequest& request
                              static_cast<WORD>(request.foreground ? SW_SHOWNORMAL : SW_HIDE), true};
     TraceLine(ProcessIdText(), " ==== the update setup started through the consent prompt >>",
               ProcessCommandLine(start), "<<");
-    const StartedProcess setup = StartElevated(start);
+    // In the agent's current folder, where its engine would have started.
+    const StartedProcess setup = StartElevated(start, CurrentFolder());
     if (!setup) {
         TraceLine(ProcessIdText(), " ==== update setup not started: ", setup.error, " ", ErrorText(setup.error));
         // Declined consent is the user's answer, not a fault to report.
