@@ -59,6 +59,17 @@ void RemoveCompleted(const std::vector<std::string>& files)
     }
 }
 
+// A setup's program (the engine, or the update setup) that did not start: the run's end.
+SetupOutcome NotStarted(LauncherWindow& view, const SetupRequest& request, const ProcessStart& start, DWORD error)
+{
+    TraceLine(ProcessIdText(), " ==== not started: ", start.program, " ", error, " ", ErrorText(error));
+    // Declined consent is the user's answer, not a fault to report.
+    const bool declined = error == ERROR_CANCELLED;
+    if (request.foreground && !declined)
+        MsgError(view.Owner(), start.program + "<P><P>Unable to start Setup!<P><P>" + ErrorText(error));
+    return {declined ? kExitUserCancelled : kExitEngineNotStarted, false};
+}
+
 // Starts the engine for the run target and waits for it and its dialog; the outcome
 // carries its exit code and whether it removed the completion atom.
 SetupOutcome RunEngine(LauncherWindow& view, const SetupRequest& request, const std::string& workFolder,
@@ -92,14 +103,8 @@ SetupOutcome RunEngine(LauncherWindow& view, const SetupRequest& request, const 
         TraceLine(ProcessIdText(), " ==== the engine asks for administrator rights: not started from ", workFolder);
         return {0, false, true};
     }
-    if (!engine) {
-        TraceLine(ProcessIdText(), " ==== engine not started: ", engine.error, " ", ErrorText(engine.error));
-        // Declined consent is the user's answer, not a fault to report.
-        const bool declined = engine.error == ERROR_CANCELLED;
-        if (request.foreground && !declined)
-            MsgError(view.Owner(), start.program + "<P><P>Unable to start Setup!<P><P>" + ErrorText(engine.error));
-        return {declined ? kExitUserCancelled : kExitEngineNotStarted, false};
-    }
+    if (!engine)
+        return NotStarted(view, request, start, engine.error);
     view.Hide();
     SleepPumping(0, 1000);
     SetupOutcome outcome;
@@ -253,14 +258,8 @@ SetupOutcome RunUpdateElevated(LauncherWindow& view, const SetupRequest& request
               ProcessCommandLine(start), "<<");
     // In the agent's current folder, where its engine would have started.
     const StartedProcess setup = StartElevated(start, CurrentFolder());
-    if (!setup) {
-        TraceLine(ProcessIdText(), " ==== update setup not started: ", setup.error, " ", ErrorText(setup.error));
-        // Declined consent is the user's answer, not a fault to report.
-        const bool declined = setup.error == ERROR_CANCELLED;
-        if (request.foreground && !declined)
-            MsgError(view.Owner(), start.program + "<P><P>Unable to start Setup!<P><P>" + ErrorText(setup.error));
-        return {declined ? kExitUserCancelled : kExitEngineNotStarted, false};
-    }
+    if (!setup)
+        return NotStarted(view, request, start, setup.error);
     view.Hide();
     SetupOutcome outcome;
     outcome.exitCode = WaitForProcessPumping(setup.process.get(), kEnginePollMs);
