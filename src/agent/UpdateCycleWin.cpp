@@ -64,7 +64,12 @@ bool InstallUpdate(AgentSession& session, const Release& release, const CycleCho
         const AgentStateScope running(session, AgentState::RunningUpdate);
         session.Notify(NotifyRunUpdate, 1);
         Trace("10");
-        result = session.host.runSetup && session.host.runSetup(run);
+        // Its setup may be started from the file itself, even elevated (which shares no
+        // writing): held for reading only, as it was checked.
+        if (!update.HoldForRun())
+            TraceLine(ProcessIdText(), " ==== the update file changed or cannot be held: not run ", run.setupFile);
+        else
+            result = session.host.runSetup && session.host.runSetup(run);
         Trace("11");
         session.Notify(NotifyRunUpdate, 2);
     }

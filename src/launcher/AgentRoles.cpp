@@ -12,6 +12,7 @@
 #include "agent/AgentTick.h"
 #include "agent/CheckScheduleWin.h"
 #include "launcher/AgentSwitches.h"
+#include "launcher/ExitCodes.h"
 #include "launcher/LauncherWindow.h"
 #include "launcher/RunContext.h"
 #include "launcher/StubSetup.h"
@@ -68,24 +69,31 @@ unsigned long RunAgentWindow(const RunContext& run)
     // The host shows through the window once it is made; the window's steps run only then.
     LauncherWindow* view = nullptr;
     unsigned long exitCode = 0;
-    AgentSession session(AgentHost{&run.own,
-                                   [&view, &session](const std::string& text) {
-                                       const OriginalFile& original = session.original;
-                                       view->SetLabel(text, original.Text(OriginalKeys::FontName),
-                                                      static_cast<int>(original.Int(OriginalKeys::CharSet)),
-                                                      static_cast<int>(original.Int(OriginalKeys::FontSize)));
-                                   },
-                                   [&view](int code, int value) { view->Notify(code, value); },
-                                   [&view, &run, &exitCode](const UpdateRun& update) {
-                                       const auto removeWorkFolder = defer(RemoveWorkFolder);
-                                       const SetupOutcome outcome = SetupRun(
-                                           *view, run,
-                                           {WorkFolder(), update.setupFile, run.own.AgentFileName(), update.extraArgs,
-                                            update.foreground, update.shortcutsToRemove, run.agentFiles.PerUser()});
-                                       exitCode = outcome.exitCode;
-                                       return outcome.completed;
-                                   }},
-                         run.agentFiles);
+    AgentSession session(
+        AgentHost{&run.own,
+                  [&view, &session](const std::string& text) {
+                      const OriginalFile& original = session.original;
+                      view->SetLabel(text, original.Text(OriginalKeys::FontName),
+                                     static_cast<int>(original.Int(OriginalKeys::CharSet)),
+                                     static_cast<int>(original.Int(OriginalKeys::FontSize)));
+                  },
+                  [&view](int code, int value) { view->Notify(code, value); },
+                  [&view, &run, &exitCode](const UpdateRun& update) {
+                      const SetupRequest request{
+                          WorkFolder(),      update.setupFile,         run.own.AgentFileName(),  update.extraArgs,
+                          update.foreground, update.shortcutsToRemove, run.agentFiles.PerUser(), true};
+                      SetupOutcome outcome{kExitFailed, false};
+                      {
+                          const auto removeWorkFolder = defer(RemoveWorkFolder);
+                          outcome = SetupRun(*view, run, request);
+                      }
+                      // Started once the folder that the agent unpacked into is gone.
+                      if (outcome.relaunchElevated)
+                          outcome = RunUpdateElevated(*view, request, ProgramPath(false));
+                      exitCode = outcome.exitCode;
+                      return outcome.completed;
+                  }},
+        run.agentFiles);
     CheckTestMode(session, true);
     const std::int64_t sleepX = SwitchInt("/SleepX=", -1);
     if (sleepX >= 0)

@@ -77,10 +77,23 @@ std::string EngineCommandLine(const EngineLaunch& launch)
     return EngineProgramPath(launch) + " " + EngineArguments(launch);
 }
 
-ElevationStep EngineElevationStep(unsigned long plainError, bool launcherElevated, bool agentRun)
+ElevationStep EngineElevationStep(bool needsRights, unsigned long plainError, bool launcherElevated)
 {
     constexpr unsigned long kElevationRequired = 740; // ERROR_ELEVATION_REQUIRED
-    if (plainError != kElevationRequired)
-        return ElevationStep::None;
-    return launcherElevated || agentRun ? ElevationStep::ElevateEngine : ElevationStep::RelaunchLauncher;
+    if (launcherElevated)
+        return plainError == kElevationRequired ? ElevationStep::ElevateEngine : ElevationStep::None;
+    return needsRights || plainError == kElevationRequired ? ElevationStep::RelaunchLauncher : ElevationStep::None;
+}
+
+std::string AgentUpdateArguments(const std::string& extraArgs, const std::string& agentPath,
+                                 const std::string& agentName, bool foreground)
+{
+    std::string line =
+        TrimText(extraArgs + " /OriginExe=\"" + agentPath + "\" " + kAgentUpdateSwitch + "\"" + agentName + "\"");
+    return foreground ? line : line + " /hide";
+}
+
+std::string AgentUpdateEngineArguments(const std::string& arguments)
+{
+    return TrimText(RemoveSwitch(RemoveSwitch(arguments, kAgentUpdateSwitch), "/hide"));
 }

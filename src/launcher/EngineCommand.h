@@ -33,17 +33,31 @@ std::string EngineArguments(const EngineLaunch& launch);
 // parse their own path from it as is), a blank and the arguments.
 std::string EngineCommandLine(const EngineLaunch& launch);
 
-// What follows a plain start of the engine that the system refused with plainError
-// (ERROR_ELEVATION_REQUIRED, 740: the engine asks for administrator rights). Nothing is
-// ever started elevated from a folder that the unelevated user can write, where the
-// user's own programs could swap the engine or plant a library before the consent: a
-// launcher that is not elevated starts itself again through the consent prompt, and its
-// elevated copy unpacks into a work folder that only administrators can write. An
-// elevated launcher's work folder is such a folder already, and an update run of the
-// agent still elevates its engine where it is.
+// Whether the engine may be started, and how. Nothing is ever started elevated from a
+// folder that the unelevated user can write, where the user's own programs could swap the
+// engine or plant a library before the consent: a launcher that is not elevated starts no
+// engine elevated, it starts a setup elevated instead (in setup mode itself, in an update
+// run of the agent the held update setup file), whose elevated launcher unpacks into a
+// work folder that only administrators can write. An elevated launcher's work folder is
+// such a folder already. needsRights: the engine is known to write where this user may
+// not (an update that the agent cannot write beside), asked before anything is unpacked;
+// plainError: the system's refusal of a plain start of the engine (0 before any start;
+// ERROR_ELEVATION_REQUIRED, 740: the engine asks for administrator rights).
 enum class ElevationStep {
-    None,             // the start stands as it is (started, or failed for another reason)
+    None,             // the engine starts plainly, or its start stands as it is
     ElevateEngine,    // start the engine through the consent prompt
-    RelaunchLauncher, // start nothing; the launcher starts itself elevated instead
+    RelaunchLauncher, // start nothing unpacked; a setup is started elevated instead
 };
-ElevationStep EngineElevationStep(unsigned long plainError, bool launcherElevated, bool agentRun);
+ElevationStep EngineElevationStep(bool needsRights, unsigned long plainError, bool launcherElevated);
+
+// The switch by which the agent tells the update setup that it starts elevated to run the
+// update for it: its value names the agent copy to write. Such a launcher starts its
+// engine as the agent would have (with /AutoUpdateProg), and neither this switch nor
+// "/hide" reaches the engine.
+constexpr const char* kAgentUpdateSwitch = "/AgentUpdate=";
+// The update setup's arguments for that start: the update's own (extraArgs), the agent's
+// path as /OriginExe=, the agent copy's name and "/hide" for an update in the background.
+std::string AgentUpdateArguments(const std::string& extraArgs, const std::string& agentPath,
+                                 const std::string& agentName, bool foreground);
+// What such a launcher passes on to its engine of its own arguments.
+std::string AgentUpdateEngineArguments(const std::string& arguments);

@@ -4,6 +4,7 @@
 
 #include "launcher/AgentRoles.h"
 #include "launcher/AgentSwitches.h"
+#include "launcher/EngineCommand.h"
 #include "launcher/ExitCodes.h"
 #include "launcher/LauncherWindow.h"
 #include "launcher/RunContext.h"
@@ -55,11 +56,8 @@ unsigned long CDSpanningRelaunch(const RunContext& run)
 SetupOutcome RelaunchElevated(LauncherWindow& view)
 {
     view.Hide();
-    char folder[MAX_PATH + 1];
-    const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
     const StartedProcess copy =
-        StartElevated({ProgramPath(false), CommandArgs(), SW_SHOWNORMAL, true},
-                      length > 0 && length < sizeof folder ? std::string(folder, length) : std::string());
+        StartElevated({ProgramPath(false), CommandArgs(), SW_SHOWNORMAL, true}, CurrentFolder());
     if (!copy) {
         TraceLine(ProcessIdText(), " ==== no elevated copy started: ", copy.error, " ", ErrorText(copy.error));
         return {copy.error == ERROR_CANCELLED ? kExitUserCancelled : kExitEngineNotStarted, false};
@@ -74,7 +72,12 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
 {
     KillTimer(view.Handle(), 1);
     const TGFileInfo& own = run.own;
-    const std::string agentName = own.WriteUpdateAgent() ? own.AgentFileName() : std::string();
+    // Started elevated by an agent for an update: the update runs as the agent's own run
+    // would have, with the agent's copy.
+    const std::string forAgent = SwitchValue(kAgentUpdateSwitch, "");
+    const std::string agentName = !forAgent.empty()        ? forAgent
+                                  : own.WriteUpdateAgent() ? own.AgentFileName()
+                                                           : std::string();
     const std::string workFolder = WorkFolder();
     const bool hidden = HasSwitch("/hide") || own.RunHidden();
     // Only an update of the agent removes shortcuts: description files found beside a
@@ -87,7 +90,10 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
             static_cast<void>(WriteWebAgentCopy(ProgramPath(false), workFolder, agentName));
         outcome = WebSetupRun(view, run, {workFolder, WebSetupSource(own), own.DownloadFileName(), hidden, none});
     } else {
-        outcome = SetupRun(view, run, {workFolder, ProgramPath(false), agentName, CommandArgs(), !hidden, none});
+        outcome = SetupRun(view, run,
+                           {workFolder, ProgramPath(false), agentName,
+                            forAgent.empty() ? CommandArgs() : AgentUpdateEngineArguments(CommandArgs()), !hidden,
+                            none, false, !forAgent.empty()});
     }
     RemoveWorkFolder();
     if (outcome.relaunchElevated)

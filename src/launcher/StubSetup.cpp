@@ -59,10 +59,21 @@ void RemoveCompleted(const std::vector<std::string>& files)
     }
 }
 
+// A setup's program (the engine, or the update setup) that did not start: the run's end.
+SetupOutcome NotStarted(LauncherWindow& view, const SetupRequest& request, const ProcessStart& start, DWORD error)
+{
+    TraceLine(ProcessIdText(), " ==== not started: ", start.program, " ", error, " ", ErrorText(error));
+    // Declined consent is the user's answer, not a fault to report.
+    const bool declined = error == ERROR_CANCELLED;
+    if (request.foreground && !declined)
+        MsgError(view.Owner(), start.program + "<P><P>Unable to start Setup!<P><P>" + ErrorText(error));
+    return {declined ? kExitUserCancelled : kExitEngineNotStarted, false};
+}
+
 // Starts the engine for the run target and waits for it and its dialog; the outcome
 // carries its exit code and whether it removed the completion atom.
-SetupOutcome RunEngine(LauncherWindow& view, const RunContext& run, const SetupRequest& request,
-                       const std::string& workFolder, const std::string& runTarget)
+SetupOutcome RunEngine(LauncherWindow& view, const SetupRequest& request, const std::string& workFolder,
+                       const std::string& runTarget)
 {
     EngineLaunch launch;
     launch.workFolder = workFolder;
@@ -70,7 +81,7 @@ SetupOutcome RunEngine(LauncherWindow& view, const RunContext& run, const SetupR
     launch.extraArgs = request.extraArgs;
     launch.token = EngineToken(GetCurrentThreadId());
     launch.launcherPath = ProgramPath(false);
-    launch.agentMode = run.agentRun;
+    launch.agentMode = request.agentUpdate;
     const std::string commandLine = EngineCommandLine(launch);
     TraceLine(ProcessIdText(), " ==== WinExec(Engine.exe) >>", commandLine, "<<");
 
@@ -81,30 +92,19 @@ SetupOutcome RunEngine(LauncherWindow& view, const RunContext& run, const SetupR
     const std::string atomName = CompletionAtomName(launch.token);
     ScopedAtom atom(GlobalAddAtomA(atomName.c_str()));
     StartedProcess engine;
-    if (!atom) {
+    if (!atom)
         engine.error = SysResult::LastError().error;
-    } else if (request.needsRights && !RunsElevated()) {
-        // An update the agent cannot write beside: no plain start that would fail half way.
-        TraceLine(ProcessIdText(), " ==== the engine needs rights: started through the consent prompt");
-        engine = StartElevated(start);
-    } else {
+    else
         engine = StartProcess(start);
-    }
-    switch (EngineElevationStep(engine.error, RunsElevated(), run.agentRun)) {
+    switch (EngineElevationStep(request.needsRights, engine.error, RunsElevated())) {
     case ElevationStep::None: break;
     case ElevationStep::ElevateEngine: engine = StartElevated(start); break;
     case ElevationStep::RelaunchLauncher:
         TraceLine(ProcessIdText(), " ==== the engine asks for administrator rights: not started from ", workFolder);
         return {0, false, true};
     }
-    if (!engine) {
-        TraceLine(ProcessIdText(), " ==== engine not started: ", engine.error, " ", ErrorText(engine.error));
-        // Declined consent is the user's answer, not a fault to report.
-        const bool declined = engine.error == ERROR_CANCELLED;
-        if (request.foreground && !declined)
-            MsgError(view.Owner(), start.program + "<P><P>Unable to start Setup!<P><P>" + ErrorText(engine.error));
-        return {declined ? kExitUserCancelled : kExitEngineNotStarted, false};
-    }
+    if (!engine)
+        return NotStarted(view, request, start, engine.error);
     view.Hide();
     SleepPumping(0, 1000);
     SetupOutcome outcome;
@@ -178,6 +178,12 @@ bool SpaceConfirm(LauncherWindow& view, const std::string& workFolder, const TGF
 
 SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRequest& request)
 {
+    // An update the agent cannot write beside: nothing is unpacked where the agent (and
+    // whatever else runs as its user) can write, for no engine from there may run elevated.
+    if (EngineElevationStep(request.needsRights, 0, RunsElevated()) == ElevationStep::RelaunchLauncher) {
+        TraceLine(ProcessIdText(), " ==== the engine needs rights: nothing unpacked here");
+        return {0, false, true};
+    }
     // No folder of the run's own could be made: nothing is unpacked anywhere else.
     if (request.workFolder.empty())
         return {kExitWorkFolderFailed, false};
@@ -242,6 +248,28 @@ SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRe
     if (extracted.writeFailures > 0 || extracted.incomplete)
         return {kExitFailed, false};
     if (!extracted.runTarget.empty())
-        return RunEngine(view, run, request, workFolder, extracted.runTarget);
+        return RunEngine(view, request, workFolder, extracted.runTarget);
     return {};
+}
+
+SetupOutcome RunUpdateElevated(LauncherWindow& view, const SetupRequest& request, const std::string& agentPath)
+{
+    const ProcessStart start{request.sourceFile,
+                             AgentUpdateArguments(request.extraArgs, agentPath, request.agentName, request.foreground),
+                             static_cast<WORD>(request.foreground ? SW_SHOWNORMAL : SW_HIDE), true};
+    TraceLine(ProcessIdText(), " ==== the update setup started through the consent prompt >>",
+              ProcessCommandLine(start), "<<");
+    // In the agent's current folder, where its engine would have started.
+    const StartedProcess setup = StartElevated(start, CurrentFolder());
+    if (!setup)
+        return NotStarted(view, request, start, setup.error);
+    view.Hide();
+    SetupOutcome outcome;
+    outcome.exitCode = WaitForProcessPumping(setup.process.get(), kEnginePollMs);
+    // Its launcher ends with 0 only when its engine removed the completion atom.
+    outcome.completed = outcome.exitCode == 0;
+    TraceLine(ProcessIdText(), " ==== the update setup ended with ", outcome.exitCode);
+    if (outcome.completed)
+        RemoveCompleted(request.removeWhenCompleted);
+    return outcome;
 }

@@ -22,21 +22,32 @@ struct SetupRequest {
     // Deleted once the engine reported completion (an update's shortcuts to remove).
     const std::vector<std::string>& removeWhenCompleted;
     // The engine is to write where this user may not (an update of a product that its
-    // agent cannot write beside): started through the consent prompt unless this
-    // process already runs elevated.
+    // agent cannot write beside): unless this process already runs elevated, nothing is
+    // unpacked and the outcome asks for an elevated setup (RunUpdateElevated).
     bool needsRights = false;
+    // An update run for the agent: the engine learns it (/AutoUpdateProg).
+    bool agentUpdate = false;
 };
 
 struct [[nodiscard]] SetupOutcome {
     unsigned long exitCode = 0; // the engine's, or one of the launcher's own (ExitCodes.h)
     bool completed = false;     // the engine removed its completion atom
-    // The engine asks for administrator rights and nothing was started: the launcher
-    // must start itself elevated (EngineElevationStep).
+    // The engine needs administrator rights and nothing was started: a setup must be
+    // started elevated instead (EngineElevationStep), in setup mode the launcher itself,
+    // in an update run the update setup file (RunUpdateElevated).
     bool relaunchElevated = false;
 };
 
 // Runs one setup: its outcome says how the process ends.
 SetupOutcome SetupRun(LauncherWindow& view, const RunContext& run, const SetupRequest& request);
+
+// An update run of the agent whose engine needs rights that the agent lacks: the held,
+// verified update setup file (request.sourceFile) is started through the consent prompt
+// with the update's arguments (AgentUpdateArguments; agentPath: the running agent's file),
+// so that its elevated launcher unpacks where only administrators can write. Waits for
+// it: completed when it ends with 0, and then the request's shortcuts are removed here.
+// Declined consent ends the run as the user's answer.
+SetupOutcome RunUpdateElevated(LauncherWindow& view, const SetupRequest& request, const std::string& agentPath);
 
 // Asks before extracting when the payload wants the drive named or space is short.
 bool SpaceConfirm(LauncherWindow& view, const std::string& workFolder, const TGFileInfo& info);

@@ -53,7 +53,7 @@ HeldDownload::HeldDownload(const std::string& base)
 
 HeldDownload::HeldDownload(HeldDownload&& other) noexcept
     : file_(std::move(other.file_)), path_(std::move(other.path_)), made_(other.made_), hash_(std::move(other.hash_)),
-      size_(other.size_)
+      taken_(other.taken_), finished_(other.finished_), size_(other.size_)
 {
     other.path_.clear();
 }
@@ -66,6 +66,8 @@ HeldDownload& HeldDownload::operator=(HeldDownload&& other) noexcept
         path_ = std::move(other.path_);
         made_ = other.made_;
         hash_ = std::move(other.hash_);
+        taken_ = other.taken_;
+        finished_ = other.finished_;
         size_ = other.size_;
         other.path_.clear();
     }
@@ -85,7 +87,8 @@ void HeldDownload::Drop()
 
 bool HeldDownload::Take(const char* data, std::size_t size, std::string& error)
 {
-    const SysResult written = file_ ? WriteFileBytes(file_.get(), data, size) : SysResult{ERROR_INVALID_HANDLE};
+    const SysResult written =
+        file_ && !finished_ ? WriteFileBytes(file_.get(), data, size) : SysResult{ERROR_INVALID_HANDLE};
     if (!written) {
         error = ErrorText(written.error);
         return false;
@@ -93,4 +96,24 @@ bool HeldDownload::Take(const char* data, std::size_t size, std::string& error)
     hash_.Add(data, size);
     size_ += static_cast<std::int64_t>(size);
     return true;
+}
+
+std::optional<Sha256Digest> HeldDownload::Finish()
+{
+    if (!finished_)
+        taken_ = hash_.Finish();
+    finished_ = true;
+    return taken_;
+}
+
+bool HeldDownload::HoldForRun()
+{
+    if (!file_ || !Finish())
+        return false;
+    // No handle can deny writing while another one writes: the writer goes first, and what
+    // happened to the file in between shows in its digest.
+    file_.reset();
+    file_.reset(::CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return file_ && Sha256OfHandle(file_.get()) == taken_;
 }

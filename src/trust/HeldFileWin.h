@@ -46,8 +46,15 @@ public:
     // Writes and hashes the next piece; false with the system's reason when the disk
     // would not take it.
     bool Take(const char* data, std::size_t size, std::string& error);
-    // The digest of every byte taken; none when the system could not hash. Once.
-    std::optional<Sha256Digest> Finish() { return hash_.Finish(); }
+    // The digest of every byte taken; none when the system could not hash. Nothing is
+    // taken after it.
+    std::optional<Sha256Digest> Finish();
+    // Held for reading only from now on, so that a program started from the file (its
+    // start shares no writing) can open and map it: the writing handle goes, a new one
+    // lets others only read, and the bytes read through it must be the ones taken. False,
+    // and the file is of no use, when it changed or went meanwhile or is open for writing
+    // elsewhere.
+    [[nodiscard]] bool HoldForRun();
 
 private:
     void Drop();
@@ -56,5 +63,7 @@ private:
     std::string path_;
     SysResult made_{ERROR_INVALID_HANDLE};
     Sha256 hash_;
+    std::optional<Sha256Digest> taken_;
+    bool finished_ = false;
     std::int64_t size_ = 0;
 };

@@ -170,6 +170,13 @@ std::string TempFolder(bool add)
     return WithBackslash(AnsiPath(buf, n), add);
 }
 
+std::string CurrentFolder()
+{
+    char folder[MAX_PATH + 1];
+    const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+    return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
+}
+
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool FileExists(const std::string& path)

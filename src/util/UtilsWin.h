@@ -23,6 +23,8 @@ std::string ProgramFolder(bool add);
 std::string WindowsFolder(bool add);
 std::string SystemFolder(bool add);
 std::string TempFolder(bool add);
+// The process's current folder; empty when it cannot be read.
+std::string CurrentFolder();
 // A file or folder of that name exists; a file (not a folder); a folder.
 bool PathExists(const std::string& path);
 bool FileExists(const std::string& path);

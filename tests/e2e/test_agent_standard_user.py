@@ -5,7 +5,9 @@ agent tries there fails as it does for a standard user on Windows. The agent kee
 writes in a folder of the user's own, and checks, updates and records the new version
 there."""
 import glob
+import ntpath
 import os
+import re
 import unittest
 
 import scene  # first: it makes the harness importable
@@ -20,6 +22,27 @@ def snapshot(folder):
         with open(path, "rb") as f:
             found[name] = (os.stat(path).st_mode, os.stat(path).st_uid, f.read())
     return found
+
+
+def elevated_start(text, xcopy, ended=0):
+    """The agent's start of its update's setup through the consent prompt, as the trace
+    shows it: (program, arguments). The agent unpacked nothing and started no engine; the
+    process started is the update setup, whose own launcher unpacked (the agent's copy
+    too) and started the engine, and which ended with the exit code ended."""
+    lines = text.splitlines()
+    open("/tmp/wt-setup-trace.txt", "w").write(text)
+    agent = {line.split()[0] for line in lines if ' ==== STUB START ====> "%s"' % xcopy in line}
+    starts = [re.search(r'^(\d+) ==== the update setup started through the consent prompt >>"([^"]+)" (.*)<<$', line)
+              for line in lines]
+    [(pid, program, arguments)] = [m.groups() for m in starts if m]
+    assert pid in agent, (pid, agent)
+    assert "%s ==== the engine needs rights: nothing unpacked here" % pid in lines, text
+    assert "%s ==== the update setup ended with %d" % (pid, ended) in lines, text
+    setup = {line.split()[0] for line in lines if ' ==== STUB START ====> "%s" ' % program in line}
+    engines = {line.split()[0] for line in lines if " ==== WinExec(Engine.exe) >>" in line}
+    unpacked = {line.split()[0] for line in lines if " New AU-Agent: " in line}
+    assert len(setup) == 1 and engines == setup and unpacked == setup, (setup, engines, unpacked, text)
+    return program, arguments
 
 
 class InProgramFiles:
@@ -87,11 +110,14 @@ class StandardUser(InProgramFiles, unittest.TestCase):
                         setup=product.setup(2, "/Target=%s /Record=%s" % (winpath(files), winpath(record))))
 
         with trace.viewer(wine, "standard-trace") as capture:
-            product.run_agent("/DELAY=0")
+            # Unelevated, as a standard user's agent runs: an update it cannot write beside
+            # needs rights that it lacks.
+            product.run_agent("/DELAY=0", unelevated=True)
             [state] = wait_for(lambda: glob.glob(os.path.join(self.agents, product.stem + "-*")), 60,
                                "the agent's folder of its own under " + self.agents)
             product.use_state(state)
             self.assertEqual(product.wait_logged("PerformAutoUpdate() - END    Result="), ["TRUE"])
+            started = elevated_start(capture.text, wine.windows_path(product.xcopy))
             # The agent restarts itself after the update. Its new copy would check on its
             # fourth tick were a check due; the next is an hour away.
             product.wait_logged("WinMain", count=2)
@@ -111,6 +137,19 @@ class StandardUser(InProgramFiles, unittest.TestCase):
         self.assertTrue(os.path.exists(product.info_path))
         update_record = lines_of(record)
         self.assertIn("ORIGINALINFO " + wine.windows_path(product.info_path), update_record)
+        # What ran elevated is the fetched update setup, held by the agent, with the
+        # update's arguments; its own launcher unpacked and started the engine, which got
+        # them as the agent's own run would have given them, and the agent's copy.
+        program, arguments = started
+        self.assertEqual(ntpath.dirname(ntpath.dirname(program)).lower(), wine.windows_path(state).lower())
+        self.assertTrue(ntpath.dirname(program).lower().endswith(".fetch"), program)
+        self.assertIn('/AgentUpdate="%s"' % product.agent_name, arguments)
+        [engine_line] = [line for line in update_record if line.startswith("COMMANDLINE ")]
+        for part in ('/OriginalInfoFile="%s"' % wine.windows_path(product.info_path),
+                     '/OriginExe="%s"' % wine.windows_path(product.xcopy), "/AutoUpdateProg"):
+            self.assertIn(part, engine_line)
+        self.assertNotIn("/AgentUpdate=", engine_line)
+        self.assertIn("INSTALLED " + product.agent_name, update_record)
         with open(os.path.join(files, "version.txt"), "rb") as f:
             self.assertEqual(f.read(), b"2")
         # What it recorded, over the installed description it read.
@@ -120,6 +159,38 @@ class StandardUser(InProgramFiles, unittest.TestCase):
         self.assertEqual(products.ini_value(recorded, "OriginalSetup", "Stamp"), "2")
         self.assertIsNotNone(products.ini_value(recorded, "OriginalSetup", "ProbeSecondsLast"))
         self.assertEqual(product.version, "1")
+        self.assertFalse(glob.glob(os.path.join(state, "*.fetch", "*")))
+
+
+class ElevatedUpdateNotCompleted(InProgramFiles, unittest.TestCase):
+    def test_an_update_in_the_background_whose_engine_does_not_finish_is_no_success(self):
+        wine = self.wine
+        product, server = self.product("unfinished")
+        product.set_original({"OriginalSetup": {"ProbeSecondsInterval": 3600}, "AutoUpdate": products.TEXTS})
+        files = wine.scratch("unfinished-files")
+        record = os.path.join(product.folder, "update.txt")
+        # The engine ends with 0 and keeps its completion atom, as a killed one may.
+        product.publish(os.path.join(product.folder, "served"), server.url, 2,
+                        setup=product.setup(2, "/Target=%s /Record=%s /KeepAtom" % (winpath(files), winpath(record))),
+                        update={"BackgroundUpdate": 1})
+        with trace.viewer(wine, "unfinished-trace") as capture:
+            product.run_agent("/DELAY=0", unelevated=True)
+            [state] = wait_for(lambda: glob.glob(os.path.join(self.agents, product.stem + "-*")), 60,
+                               "the agent's folder of its own under " + self.agents)
+            product.use_state(state)
+            self.assertEqual(product.wait_logged("PerformAutoUpdate() - END    Result="), ["FALSE"])
+            # Its launcher reports the unfinished engine as a failed setup.
+            _, arguments = elevated_start(capture.text, wine.windows_path(product.xcopy), ended=1603)
+        self.assertTrue(arguments.endswith(" /hide"), arguments)
+        update_record = lines_of(record)
+        self.assertIn("SHOW hidden", update_record)
+        self.assertIn("EXIT 0", update_record)
+        [engine_line] = [line for line in update_record if line.startswith("COMMANDLINE ")]
+        self.assertTrue(engine_line.endswith(" /AutoUpdateProg"), engine_line)
+        self.assertNotIn("/hide", engine_line)
+        recorded = os.path.join(state, "X_" + os.path.basename(product.original_path))
+        self.assertTrue(os.path.exists(recorded))
+        self.assertNotEqual(products.ini_value(recorded, "OriginalSetup", "VersionOriginal"), "2")
         self.assertFalse(glob.glob(os.path.join(state, "*.fetch", "*")))
 
 

@@ -238,12 +238,14 @@ class Product:
         self.processes.append(process)
         return process
 
-    def run_agent(self, *args, timeout=60):
+    def run_agent(self, *args, timeout=60, unelevated=False):
         """Runs the plain agent until it ends; its exit code. (Its output is not read: the
-        X_ copy it starts would hold the pipes open.)"""
+        X_ copy it starts would hold the pipes open.) unelevated: with a limited token, so
+        that the agent and the copies it starts run unelevated."""
         if self.safety_ticks is not None and not any(a.startswith("/STOP=") for a in args):
             args += ("/STOP=%d" % self.safety_ticks,)
-        with self.wine.start(self.agent, *args, timeout=timeout) as plain:
+        command = (self.build.helper("unelevated"), self.wine.windows_path(self.agent)) if unelevated else (self.agent,)
+        with self.wine.start(*command, *args, timeout=timeout) as plain:
             return plain.wait(timeout + 30)
 
     def start_xcopy(self, *args):

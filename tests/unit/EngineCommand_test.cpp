@@ -65,23 +65,48 @@ TEST(EngineCommand, TokenNames)
     EXPECT_EQ(EngineDialogClass("_412"), ".SDialog_Class_Name._412");
 }
 
-TEST(EngineCommand, AnEngineThatAsksForRightsIsStartedElevatedOnlyFromAnAdministratorsFolder)
+TEST(EngineCommand, AnEngineThatNeedsRightsIsStartedElevatedOnlyFromAnAdministratorsFolder)
 {
+    using S = ElevationStep;
     struct Row {
+        bool needsRights;
         unsigned long plainError;
-        bool launcherElevated, agentRun;
+        bool launcherElevated;
         ElevationStep step;
     } rows[] = {
-        {0, false, false, ElevationStep::None},               // started
-        {2, false, false, ElevationStep::None},               // no such file: reported as it is
-        {5, false, false, ElevationStep::None},               // access denied is no request for rights
-        {740, false, false, ElevationStep::RelaunchLauncher}, // extracted where the user can write
-        {740, true, false, ElevationStep::ElevateEngine},     // extracted where only administrators can
-        {740, false, true, ElevationStep::ElevateEngine},     // an update run of the agent
+        {false, 0, false, S::None},               // before the start, or started
+        {false, 2, false, S::None},               // no such file: reported as it is
+        {false, 5, false, S::None},               // access denied is no request for rights
+        {false, 740, false, S::RelaunchLauncher}, // unpacked where the user can write
+        {false, 740, true, S::ElevateEngine},     // unpacked where only administrators can
+        {true, 0, false, S::RelaunchLauncher},    // an update the agent cannot write beside
+        {true, 740, false, S::RelaunchLauncher},
+        {true, 0, true, S::None}, // an elevated agent writes there itself
+        {true, 740, true, S::ElevateEngine},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(EngineElevationStep(r.plainError, r.launcherElevated, r.agentRun), r.step)
-            << r.plainError << " " << r.launcherElevated << " " << r.agentRun;
+        EXPECT_EQ(EngineElevationStep(r.needsRights, r.plainError, r.launcherElevated), r.step)
+            << r.needsRights << " " << r.plainError << " " << r.launcherElevated;
+}
+
+TEST(EngineCommand, AnElevatedUpdateSetupStartsTheEngineAsTheAgentWould)
+{
+    const std::string info = "/OriginalInfoFile=\"C:\\Users\\u\\A\\Sample.info\"";
+    const std::string agent = "C:\\Users\\u\\A\\X_agent.exe";
+    EXPECT_EQ(AgentUpdateArguments(info, agent, "agent.exe", true),
+              info + " /OriginExe=\"" + agent + "\" /AgentUpdate=\"agent.exe\"");
+    const std::string hidden = AgentUpdateArguments(info, agent, "agent.exe", false);
+    EXPECT_EQ(hidden, info + " /OriginExe=\"" + agent + "\" /AgentUpdate=\"agent.exe\" /hide");
+
+    // The engine's line: the update's arguments and the agent's path, and /AutoUpdateProg
+    // as in the agent's own run; nothing meant for the launcher.
+    EngineLaunch launch{"C:\\W\\SETUP_1",
+                        "Engine.exe",
+                        AgentUpdateEngineArguments(hidden),
+                        "_9",
+                        "C:\\Users\\u\\A\\Fetch\\setup.1-2.exe",
+                        true};
+    EXPECT_EQ(EngineArguments(launch), info + " /OriginExe=\"" + agent + "\" /TH_ID=_9 /AutoUpdateProg");
 }
 
 } // namespace

@@ -129,6 +129,20 @@ TEST_F(AgentFetch, UpdateComesIntoAHeldFileOfItsOwnThatGoesWhenDropped)
     EXPECT_FALSE(::DeleteFileA(path.c_str()));
     EXPECT_FALSE(::MoveFileA(path.c_str(), (path + ".moved").c_str()));
     EXPECT_TRUE(TGFileInfo(path).HasPayload());
+    // A start of the file (its setup run elevated) opens it sharing no writing: only once
+    // it is held for reading alone, which still keeps writers and removers out.
+    const auto startOpen = [&path] {
+        return ScopedFile(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_EXECUTE,
+                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+    };
+    EXPECT_FALSE(startOpen());
+    ASSERT_TRUE(held_.HoldForRun());
+    EXPECT_TRUE(startOpen());
+    EXPECT_FALSE(ScopedFile(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr)));
+    EXPECT_FALSE(::DeleteFileA(path.c_str()));
+    EXPECT_FALSE(::MoveFileA(path.c_str(), (path + ".moved").c_str()));
+    EXPECT_EQ(ReadFileRange(path, 0, 0), Served());
     held_ = HeldDownload();
     EXPECT_FALSE(FileExists(path));
     EXPECT_EQ(FetchFolderFiles(), 0);
