@@ -92,8 +92,8 @@ SetupOutcome SetupTick(LauncherWindow& view, const RunContext& run)
     } else {
         outcome = SetupRun(view, run,
                            {workFolder, ProgramPath(false), agentName,
-                            forAgent.empty() ? CommandArgs() : AgentUpdateEngineArguments(CommandArgs()), !hidden,
-                            none, false, !forAgent.empty()});
+                            forAgent.empty() ? CommandArgs() : AgentUpdateEngineArguments(CommandArgs()), !hidden, none,
+                            false, !forAgent.empty()});
     }
     RemoveWorkFolder();
     if (outcome.relaunchElevated)
