@@ -16,6 +16,17 @@ WalkStop TEntryWalk::Volume(const Read& read, int64_t position, int64_t end, int
         // Checked before anything is allocated: the length comes from the file.
         if (size < 0 || size > end - position_ - 4)
             return WalkStop::BadLength;
+        entryPosition_ = position_;
+        if (blocks_ >= headerStringCount && ahead_) {
+            if (std::optional<EntryHeader> header = ahead_(position_, length_, size)) {
+                if (!skip_(size))
+                    return WalkStop::Short;
+                position_ += size + 4;
+                ++blocks_;
+                Written(std::move(*header), sink);
+                continue;
+            }
+        }
         if (block_.size() < static_cast<size_t>(size))
             block_.resize(static_cast<size_t>(size));
         if (size > 0 && !read(block_, static_cast<size_t>(size)))
@@ -59,5 +70,18 @@ void TEntryWalk::Entry(std::string& buffer, size_t size, const Sink& sink)
     walked.contentSize = size - split.contentOffset;
     walked.buffer = &buffer;
     walked.contentOffset = split.contentOffset;
+    walked.position = entryPosition_;
+    sink(walked);
+}
+
+void TEntryWalk::Written(EntryHeader header, const Sink& sink)
+{
+    WalkedEntry walked;
+    walked.header = std::move(header);
+    // Only accepted entries are written ahead.
+    if (!walked.header.runTarget.empty())
+        runTarget_ = walked.header.runTarget;
+    walked.position = entryPosition_;
+    walked.written = true;
     sink(walked);
 }

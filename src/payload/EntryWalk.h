@@ -33,6 +33,11 @@ struct WalkedEntry {
     // in another string, of any size and content): the walk goes on with that one.
     std::string* buffer = nullptr;
     size_t contentOffset = 0;
+    // The offset of the entry's block in its volume.
+    int64_t position = 0;
+    // The entry was handed out ahead of the walk (see TReadAhead) and is written already:
+    // header only, no content.
+    bool written = false;
 };
 
 class TEntryWalk {
@@ -41,8 +46,18 @@ public:
     // false when they are not all there.
     using Read = std::function<bool(std::string& into, size_t n)>;
     using Sink = std::function<void(const WalkedEntry& entry)>;
+    // Asked before each entry block (offset, length field, size) is read: the header of an
+    // entry already written ahead of the walk, whose bytes the walk then skips, or none.
+    using Ahead = std::function<std::optional<EntryHeader>(int64_t position, int32_t length, int64_t size)>;
+    // Moves the volume's position n bytes on; false when it cannot.
+    using Skip = std::function<bool(int64_t n)>;
 
     explicit TEntryWalk(InflatePump pump = {}) : pump_(std::move(pump)) {}
+    void SetAhead(Ahead ahead, Skip skip)
+    {
+        ahead_ = std::move(ahead);
+        skip_ = std::move(skip);
+    }
 
     // Walks one volume's blocks from position (where read starts) while more than a
     // trailer's length is left before end. The block count runs on across volumes, so
@@ -66,8 +81,11 @@ public:
 
 private:
     void Entry(std::string& buffer, size_t size, const Sink& sink);
+    void Written(EntryHeader header, const Sink& sink);
 
     InflatePump pump_;
+    Ahead ahead_;
+    Skip skip_;
     int64_t blocks_ = 0;
     int64_t position_ = 0;
     int32_t length_ = 0;
@@ -78,4 +96,5 @@ private:
     // Kept for the whole walk: entries are read and inflated into the same memory.
     std::string block_;
     std::string inflated_;
+    int64_t entryPosition_ = 0;
 };

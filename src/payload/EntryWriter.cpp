@@ -11,7 +11,8 @@ namespace {
 // memory stays a few entries: many small files, or a few megabytes of large ones.
 constexpr size_t kMostQueued = 256;
 constexpr size_t kMostQueuedBytes = 6u << 20;
-constexpr size_t kMostSpare = 2;
+constexpr size_t kMostSpare = 4;
+constexpr size_t kMostCopied = 256u << 10;
 constexpr size_t kWakeBatch = 8;
 // How long the window thread waits for the writer between two rounds of messages.
 constexpr DWORD kWaitMs = 10;
@@ -73,7 +74,7 @@ void TEntryWriter::Run()
                 return;
             job = std::move(queue_.front());
             queue_.pop_front();
-            writing_ = job.sequence;
+            writing_ = job.order;
         }
         Perform(job, stream_);
         bool wake, more;
@@ -144,18 +145,18 @@ void TEntryWriter::Perform(Job& job, Stream& stream)
     failure.dataSize = static_cast<int64_t>(job.size);
     Held held(lock_.section);
     // Kept in entry order: the window thread's files may fail before earlier ones.
-    const auto later = std::upper_bound(failures_.begin(), failures_.end(), job.sequence,
-                                        [](uint64_t sequence, const Ordered& f) { return sequence < f.sequence; });
-    failures_.insert(later, {job.sequence, std::move(failure)});
+    const auto later = std::upper_bound(failures_.begin(), failures_.end(), job.order,
+                                        [](uint64_t order, const Ordered& f) { return order < f.order; });
+    failures_.insert(later, {job.order, std::move(failure)});
 }
 
-void TEntryWriter::Write(const std::string& target, const std::string& folder, uint32_t stamp, bool append,
-                         std::string& data, size_t offset, size_t size)
+void TEntryWriter::Write(uint64_t order, const std::string& target, const std::string& folder, uint32_t stamp,
+                         bool append, std::string& data, size_t offset, size_t size)
 {
-    Job job{target, folder, stamp, append, std::string(), offset, size, nextSequence_++, false};
+    Job job{target, folder, stamp, append, std::string(), offset, size, order, false};
     // A small file in a large buffer is copied out: the queue's limit counts the memory
     // held, and large buffers would leave room for a few small files only.
-    const bool copied = thread_ && size < data.capacity() / 4;
+    const bool copied = thread_ && (size < data.capacity() / 4 || size <= kMostCopied);
     if (copied) {
         job.data.assign(data, offset, size);
         job.offset = 0;
@@ -169,7 +170,7 @@ void TEntryWriter::Write(const std::string& target, const std::string& folder, u
         job.data.swap(data);
         return;
     }
-    WaitUntil([this] { return unfinished_ == 0 || (queue_.size() < kMostQueued && queuedBytes_ < kMostQueuedBytes); });
+    WaitUntil([this] { return Roomy(); });
     bool wake;
     {
         Held held(lock_.section);
@@ -194,14 +195,30 @@ void TEntryWriter::Drain()
         WaitUntil([this] { return unfinished_ == 0; });
 }
 
-std::vector<TEntryWriter::Failure> TEntryWriter::TakeFailures()
+bool TEntryWriter::HasRoom()
+{
+    if (!thread_)
+        return true;
+    Held held(lock_.section);
+    return Roomy();
+}
+
+bool TEntryWriter::Roomy() const
+{
+    return unfinished_ == 0 || (queue_.size() < kMostQueued && queuedBytes_ < kMostQueuedBytes);
+}
+
+std::vector<TEntryWriter::Failure> TEntryWriter::TakeFailures(uint64_t before)
 {
     Held held(lock_.section);
-    // A failure is told once every entry before it is done.
-    const uint64_t unfinished = std::min(writing_, queue_.empty() ? UINT64_MAX : queue_.front().sequence);
+    // A failure is told once every entry before it is done; the queue holds entries
+    // written ahead before earlier ones.
+    uint64_t unfinished = std::min(writing_, before);
+    for (const Job& job : queue_)
+        unfinished = std::min(unfinished, job.order);
     std::vector<Failure> taken;
     auto told = failures_.begin();
-    for (; told != failures_.end() && told->sequence < unfinished; ++told)
+    for (; told != failures_.end() && told->order < unfinished; ++told)
         taken.push_back(std::move(told->failure));
     failures_.erase(failures_.begin(), told);
     return taken;

@@ -39,15 +39,19 @@ public:
     TEntryWriter& operator=(const TEntryWriter&) = delete;
 
     // Queues data[offset, offset + size) for target (appended when append is set, the
-    // date set to stamp unless 0), after creating folder when it is not empty. The
+    // date set to stamp unless 0), after creating folder when it is not empty. order is
+    // the entry's place among all entries (files written ahead come with later ones). The
     // writer takes data's memory and leaves a buffer it is done with (or an empty one)
     // in its place, or copies the bytes when they are a small part of data.
-    void Write(const std::string& target, const std::string& folder, uint32_t stamp, bool append, std::string& data,
-               size_t offset, size_t size);
+    void Write(uint64_t order, const std::string& target, const std::string& folder, uint32_t stamp, bool append,
+               std::string& data, size_t offset, size_t size);
+    // Whether a write can be queued now without waiting.
+    bool HasRoom();
     // Waits until everything queued is written.
     void Drain();
-    // The failures since the last call, in entry order.
-    std::vector<Failure> TakeFailures();
+    // The failures so far of the entries before the order given, in entry order, once
+    // every queued entry before them is written.
+    std::vector<Failure> TakeFailures(uint64_t before = UINT64_MAX);
 
 private:
     struct Job {
@@ -56,8 +60,8 @@ private:
         bool append;
         std::string data;
         size_t offset, size;
-        uint64_t sequence = 0; // entry order
-        bool copied = false;   // data is a copy, not a buffer the caller handed over
+        uint64_t order = 0;
+        bool copied = false; // data is a copy, not a buffer the caller handed over
     };
     // A thread's file being written while its next parts follow, and its last folder made.
     struct Stream {
@@ -67,13 +71,15 @@ private:
         std::string createdFolder;
     };
     struct Ordered {
-        uint64_t sequence;
+        uint64_t order;
         Failure failure;
     };
     static DWORD WINAPI ThreadMain(void* self);
     void Run();
     void Perform(Job& job, Stream& stream);
     static void Close(Stream& stream);
+    // Whether the queue takes another job; under the lock.
+    bool Roomy() const;
     // Accounts for a job taken off the queue and done; under the lock.
     void Finished(Job& job);
     // Writes the newest queued file on the calling thread when it can be written apart
@@ -88,10 +94,9 @@ private:
         ~Lock() { DeleteCriticalSection(&section); }
     } lock_;
     std::deque<Job> queue_;
-    size_t queuedBytes_ = 0; // memory held by the queue
-    size_t unfinished_ = 0;  // queued or being written
-    uint64_t nextSequence_ = 0;
-    uint64_t writing_ = UINT64_MAX; // the sequence the writer thread works on
+    size_t queuedBytes_ = 0;        // memory held by the queue
+    size_t unfinished_ = 0;         // queued or being written
+    uint64_t writing_ = UINT64_MAX; // the order of the entry the writer thread works on
     bool stopping_ = false;
     bool writerWaits_ = false, windowWaits_ = false; // for work_ and done_
     std::vector<Ordered> failures_;

@@ -17,6 +17,24 @@ EntrySplit SplitEntry(const char* entry, size_t size)
     return {at, at + 1};
 }
 
+std::string WindowsNameKey(const std::string& path)
+{
+    std::string key;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = std::min(path.find('\\', start), path.size());
+        size_t last = end;
+        while (last > start && (path[last - 1] == '.' || path[last - 1] == ' '))
+            --last;
+        key.append(path, start, last - start);
+        if (end == path.size())
+            break;
+        key += '\\';
+        start = end + 1;
+    }
+    return UpperText(key);
+}
+
 EntryHeader ParseEntryHeader(const std::string& header)
 {
     EntryHeader entry;

@@ -54,6 +54,10 @@ std::string RunTargetProgram(const std::string& runTarget);
 // no wildcard or control character. A payload must never write elsewhere.
 bool IsSafeEntryName(const std::string& name);
 
+// The name Windows would open for a path in the work folder: case ignored, trailing dots
+// and blanks of every part dropped ("a." and "A" are one file).
+std::string WindowsNameKey(const std::string& path);
+
 // Size of a block from its length field: |length|, or -1 for a length that cannot be
 // negated (INT32_MIN). Positive lengths mark zlib streams, negative ones stored bytes.
 int64_t BlockSize(int32_t length);

@@ -11,6 +11,7 @@
 #include "payload/GFileInfo.h"
 #include "payload/PayloadEntry.h"
 #include "payload/PayloadTrailer.h"
+#include "payload/ReadAhead.h"
 #include "payload/WorkFolder.h"
 #include "payload/ZInflate.h"
 #include "ui/KMsgBox.h"
@@ -52,10 +53,10 @@ public:
     bool Exists(const std::string& path, const std::function<void()>& settle)
     {
         const size_t cut = path.find_last_of('\\');
-        const std::string folder = Key(path.substr(0, cut == std::string::npos ? 0 : cut));
+        const std::string folder = WindowsNameKey(path.substr(0, cut == std::string::npos ? 0 : cut));
         if (listed_.insert(folder).second)
             List(path.substr(0, cut == std::string::npos ? 0 : cut));
-        if (names_.count(Key(path)))
+        if (names_.count(WindowsNameKey(path)))
             return true;
         // A short alias ("LONGNA~1.TXT") names a file the listing knows by its long name
         // only: the file system answers for those, so that the file is appended to.
@@ -64,28 +65,8 @@ public:
         settle();
         return PathExists(path);
     }
-    void Add(const std::string& path) { names_.insert(Key(path)); }
-    void Remove(const std::string& path) { names_.erase(Key(path)); }
-
-    // The name Windows would open: case ignored, trailing dots and blanks of every part
-    // dropped ("a." and "A" are one file).
-    static std::string Key(const std::string& path)
-    {
-        std::string key;
-        size_t start = 0;
-        for (;;) {
-            const size_t end = std::min(path.find('\\', start), path.size());
-            size_t last = end;
-            while (last > start && (path[last - 1] == '.' || path[last - 1] == ' '))
-                --last;
-            key.append(path, start, last - start);
-            if (end == path.size())
-                break;
-            key += '\\';
-            start = end + 1;
-        }
-        return UpperText(key);
-    }
+    void Add(const std::string& path) { names_.insert(WindowsNameKey(path)); }
+    void Remove(const std::string& path) { names_.erase(WindowsNameKey(path)); }
 
 private:
     void List(const std::string& folder)
@@ -95,7 +76,7 @@ private:
         if (!find)
             return;
         do
-            names_.insert(Key(folder + "\\" + found.cFileName));
+            names_.insert(WindowsNameKey(folder + "\\" + found.cFileName));
         while (FindNextFileA(find.get(), &found));
     }
 
@@ -139,13 +120,23 @@ private:
     void Volume();
     void Entries(HANDLE file, int64_t position, int64_t end);
     void Entry(const WalkedEntry& entry);
+    // Hands an entry's content to the writer, making the file unless append is set.
+    void Queue(uint64_t order, const std::string& target, bool append, const WalkedEntry& entry);
+    // Writes the small files after the large entry at position while the walk inflates it.
+    void ReadAhead(TReadAhead& ahead, int64_t position);
+    // An entry's place among all entries of the payload.
+    uint64_t Order(int64_t position) const
+    {
+        return static_cast<uint64_t>(volume_) << 40 | static_cast<uint64_t>(position);
+    }
     void WriteAgent(TFileReader& reader, HANDLE file);
     // The file of the work folder that an entry name gives.
     std::string Target(const std::string& name) const;
     // Clears a run target whose program is no accepted entry, counting it as a failure.
     void CheckRunTarget();
-    // Shows and counts the writer's failures so far, as if each had just happened.
-    void ReportWriteFailures();
+    // Shows and counts the writer's failures of the entries before the order given, as if
+    // each had just happened.
+    void ReportWriteFailures(uint64_t before);
     // Waits for the next volume; false when the user cancelled.
     bool NextVolume();
     // Whether the volume is the one the volume before links to (always, when it links to
@@ -163,7 +154,7 @@ private:
     TEntryWalk walk_{Pump};
     TFileProgress files_{0};
     TKnownFiles known_;
-    // The files of the accepted entries (TKnownFiles keys): the only ones that may be started.
+    // The files of the accepted entries (WindowsNameKey): the only ones that may be started.
     std::unordered_set<std::string> accepted_;
     // Writes while the next entries are read and inflated.
     TEntryWriter writer_{Pump};
@@ -304,13 +295,39 @@ void Extraction::Entries(HANDLE file, int64_t position, int64_t end)
     const auto read = [file](std::string& into, size_t n) {
         return ReadBlock(file, into, static_cast<int64_t>(n)) == static_cast<int64_t>(n);
     };
+    // The read-ahead reads through a handle of its own, the walk's position untouched.
+    const ScopedFile aheadFile(CreateFileA(archive_.c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    TReadAhead ahead(
+        [&aheadFile](int64_t offset, std::string& into, size_t n) {
+            return SeekFile64(aheadFile.get(), 0, offset) == offset &&
+                   ReadBlock(aheadFile.get(), into, static_cast<int64_t>(n)) == static_cast<int64_t>(n);
+        },
+        end);
+    walk_.SetAhead(
+        [this, &ahead, &aheadFile](int64_t at, int32_t length, int64_t size) -> std::optional<EntryHeader> {
+            if (std::optional<EntryHeader> written = ahead.Taken(at))
+                return written;
+            if (aheadFile && length > 0 && size > kLargeBlock)
+                ReadAhead(ahead, at);
+            return std::nullopt;
+        },
+        [file](int64_t n) { return SeekFile64(file, 1, n) >= 0; });
     const WalkStop stop =
         walk_.Volume(read, position, end, trailer_.headerStringCount, [this](const WalkedEntry& e) { Entry(e); });
+    walk_.SetAhead(nullptr, nullptr);
     link_ = walk_.NextVolume();
     // Every file of the volume (up to a damaged entry) is complete before its agent copy,
     // the next disk or the end.
     writer_.Drain();
-    ReportWriteFailures();
+    ReportWriteFailures(stop == WalkStop::End ? UINT64_MAX : Order(walk_.Position()));
+    // Files written ahead of an entry that ended the walk are not the payload's: none stays.
+    for (const std::string& name : ahead.Unreached()) {
+        DeleteFileA(Target(name).c_str());
+        known_.Remove(Target(name));
+    }
+    writer_.TakeFailures();
     switch (stop) {
     case WalkStop::End: break;
     case WalkStop::Damaged:
@@ -341,7 +358,7 @@ void Extraction::CheckRunTarget()
     // Only a file this extraction wrote may be started: a program part that differs from
     // every accepted name (blanks that only the trimming removes) names something else.
     const std::string program = RunTargetProgram(result_.runTarget);
-    if (result_.runTarget.empty() || accepted_.count(TKnownFiles::Key(Target(program))))
+    if (result_.runTarget.empty() || accepted_.count(WindowsNameKey(Target(program))))
         return;
     TraceLine(ProcessIdText(), " UnPack: refused run target >>", result_.runTarget, "<<");
     WriteFailed(program, "The program to start is no file of the setup.", request_.quiet);
@@ -351,21 +368,30 @@ void Extraction::CheckRunTarget()
 void Extraction::Entry(const WalkedEntry& entry)
 {
     const EntryHeader& header = entry.header;
+    const uint64_t order = Order(entry.position);
     if (!entry.refusal.empty()) {
         // Failures are told in entry order: the writes before this one first.
         writer_.Drain();
-        ReportWriteFailures();
+        ReportWriteFailures(order);
         TraceLine(ProcessIdText(), " UnPack: refused entry >>", header.name, "<< ", entry.refusal);
         WriteFailed(header.name, entry.refusal, request_.quiet);
         return;
     }
     const std::string target = Target(header.name);
-    accepted_.insert(TKnownFiles::Key(target));
-    const bool exists = known_.Exists(target, [this] { writer_.Drain(); });
+    accepted_.insert(WindowsNameKey(target));
+    // Written ahead: always a new file.
+    const bool exists = !entry.written && known_.Exists(target, [this] { writer_.Drain(); });
+    if (!exists && files_.CountFile())
+        Report(request_.progress, 1, 0);
+    if (!entry.written)
+        Queue(order, target, exists, entry);
+    ReportWriteFailures(order + 1);
+}
+
+void Extraction::Queue(uint64_t order, const std::string& target, bool append, const WalkedEntry& entry)
+{
     std::string folder;
-    if (!exists) {
-        if (files_.CountFile())
-            Report(request_.progress, 1, 0);
+    if (!append) {
         const size_t cut = target.find_last_of('\\');
         if (cut > request_.workFolder.size())
             folder = target.substr(0, cut);
@@ -373,13 +399,21 @@ void Extraction::Entry(const WalkedEntry& entry)
         // failure to do so takes the name out again.
         known_.Add(target);
     }
-    writer_.Write(target, folder, header.stamp, exists, *entry.buffer, entry.contentOffset, entry.contentSize);
-    ReportWriteFailures();
+    writer_.Write(order, target, folder, entry.header.stamp, append, *entry.buffer, entry.contentOffset,
+                  entry.contentSize);
 }
 
-void Extraction::ReportWriteFailures()
+void Extraction::ReadAhead(TReadAhead& ahead, int64_t position)
 {
-    for (const TEntryWriter::Failure& f : writer_.TakeFailures()) {
+    ahead.Run(
+        position, [this](const std::string& name) { return known_.Exists(Target(name), [this] { writer_.Drain(); }); },
+        [this] { return writer_.HasRoom(); },
+        [this](const WalkedEntry& entry) { Queue(Order(entry.position), Target(entry.header.name), false, entry); });
+}
+
+void Extraction::ReportWriteFailures(uint64_t before)
+{
+    for (const TEntryWriter::Failure& f : writer_.TakeFailures(before)) {
         WriteFailed(f.target, SpaceReportText(ErrorText(f.error), f.dataSize, f.fileSize, f.freeBytes), request_.quiet);
         if (!f.exists)
             known_.Remove(f.target);

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "payload/PayloadEntry.h"
 
@@ -115,6 +116,33 @@ int InflateText(const std::string& compressed, std::string& out, const InflatePr
                 const InflatePump& pump)
 {
     return InflateBlock(compressed.data(), compressed.size(), 0, out, progress, pump);
+}
+
+bool InflateHead(const void* input, size_t inputSize, std::string& head)
+{
+    head.assign(kLargestEntryHeader + 1, '\0');
+    InflateState state;
+    z_stream& z = state.z;
+    z.next_in = static_cast<Bytef*>(const_cast<void*>(input));
+    z.avail_in = static_cast<uInt>(inputSize);
+    z.next_out = reinterpret_cast<Bytef*>(&head[0]);
+    z.avail_out = static_cast<uInt>(head.size());
+    if (inflateInit_(&z, "1.1.4", static_cast<int>(sizeof(z_stream))) != Z_OK)
+        return false;
+    state.live = true;
+    for (;;) {
+        const size_t before = z.total_out;
+        const int result = inflate(&z, Z_NO_FLUSH);
+        if (const void* nul = std::memchr(&head[before], '\0', z.total_out - before)) {
+            head.resize(static_cast<size_t>(static_cast<const char*>(nul) - head.data()));
+            return true;
+        }
+        // Ended, broken, out of input or past the longest header: no header is certain.
+        if (result != Z_OK || z.avail_in == 0 || z.avail_out == 0)
+            break;
+    }
+    head.clear();
+    return false;
 }
 
 uint32_t BitwiseCrc32(uint32_t crc, const void* data, size_t size)

@@ -32,6 +32,11 @@ using InflatePump = std::function<void()>;
 [[nodiscard]] int InflateInto(const void* input, size_t inputSize, std::string& buffer, size_t& produced,
                               const InflatePump& pump = {});
 
+// The entry header at the start of a zlib stream, inflating no more of it than a header
+// can be (kLargestEntryHeader and its NUL): the bytes before the first NUL. False when
+// the input ends or breaks before a NUL shows.
+[[nodiscard]] bool InflateHead(const void* input, size_t inputSize, std::string& head);
+
 // zlib's CRC-32 of data continuing crc (0 to start), one bit at a time: a few bytes of
 // code where zlib's own carries 8 KB of tables. The launcher gives zlib this one (see
 // launcher/ZlibCrc.cpp).

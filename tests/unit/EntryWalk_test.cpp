@@ -5,27 +5,9 @@
 
 #include <vector>
 
+#include "PayloadBlocks.h"
+
 namespace {
-
-std::string Field(int32_t length)
-{
-    std::string b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = static_cast<char>(static_cast<uint32_t>(length) >> (8 * i));
-    return b;
-}
-
-std::string Stored(const std::string& entry) { return Field(-static_cast<int32_t>(entry.size())) + entry; }
-
-std::string Compressed(const std::string& entry)
-{
-    uLongf size = compressBound(static_cast<uLong>(entry.size()));
-    std::string z(size, '\0');
-    compress2(reinterpret_cast<Bytef*>(&z[0]), &size, reinterpret_cast<const Bytef*>(entry.data()),
-              static_cast<uLong>(entry.size()), 9);
-    z.resize(size);
-    return Field(static_cast<int32_t>(size)) + z;
-}
 
 struct Seen {
     std::string name, content;
@@ -61,8 +43,9 @@ const std::string kTrailer(kTrailerLength, 'T');
 
 TEST(EntryWalk, SkipsHeaderStringsAndHandsOutEntries)
 {
-    Volume v{Stored("|table|") + Stored("|options|") + Compressed(std::string("|a.txt|1|\0one", 13)) +
-             Stored(std::string("|b\\c.txt*/S|2|\0two", 18)) + Stored(std::string("\0headless", 9)) + kTrailer};
+    Volume v{StoredBlock("|table|") + StoredBlock("|options|") + CompressedBlock(std::string("|a.txt|1|\0one", 13)) +
+             StoredBlock(std::string("|b\\c.txt*/S|2|\0two", 18)) + StoredBlock(std::string("\0headless", 9)) +
+             kTrailer};
     TEntryWalk walk;
     EXPECT_EQ(v.Walk(walk, 2), WalkStop::End);
     EXPECT_EQ(v.seen, (std::vector<Seen>{{"a.txt", "one", false}, {"b\\c.txt", "two", false}}));
@@ -73,9 +56,9 @@ TEST(EntryWalk, SkipsHeaderStringsAndHandsOutEntries)
 
 TEST(EntryWalk, RefusedEntriesAreHandedOutAsRefusedAndNeverBecomeTheRunTarget)
 {
-    Volume v{Stored("|t|") + Stored("|o|") + Stored(std::string("|ok.exe*|0|\0", 12)) +
-             Stored(std::string("|..\\evil.exe*|0|\0x", 18)) + Stored(std::string("|fine.txt|0|cmd.exe*|\0y", 23)) +
-             kTrailer};
+    Volume v{StoredBlock("|t|") + StoredBlock("|o|") + StoredBlock(std::string("|ok.exe*|0|\0", 12)) +
+             StoredBlock(std::string("|..\\evil.exe*|0|\0x", 18)) +
+             StoredBlock(std::string("|fine.txt|0|cmd.exe*|\0y", 23)) + kTrailer};
     TEntryWalk walk;
     EXPECT_EQ(v.Walk(walk, 2), WalkStop::End);
     EXPECT_EQ(v.seen, (std::vector<Seen>{{"ok.exe", "", false}, {"..\\evil.exe", "x", true}, {"fine.txt", "y", true}}));
@@ -87,14 +70,14 @@ TEST(EntryWalk, TheLinkToTheNextVolumeIsNoFile)
     VolumeDigest digest;
     for (size_t i = 0; i < digest.size(); ++i)
         digest[i] = static_cast<std::uint8_t>(i * 7);
-    Volume linked{Stored("|t|") + Stored("|o|") + Stored(std::string("|a|0|\0x", 7)) + VolumeLinkBlock(digest) +
-                  kTrailer};
+    Volume linked{StoredBlock("|t|") + StoredBlock("|o|") + StoredBlock(std::string("|a|0|\0x", 7)) +
+                  VolumeLinkBlock(digest) + kTrailer};
     TEntryWalk walk;
     EXPECT_EQ(linked.Walk(walk, 2), WalkStop::End);
     EXPECT_EQ(linked.seen, (std::vector<Seen>{{"a", "x", false}}));
     EXPECT_EQ(walk.NextVolume(), digest);
     // Each volume has its own: one without a link leaves none.
-    Volume last{Stored(std::string("|b|0|\0y", 7)) + kTrailer};
+    Volume last{StoredBlock(std::string("|b|0|\0y", 7)) + kTrailer};
     EXPECT_EQ(last.Walk(walk, 2), WalkStop::End);
     EXPECT_FALSE(walk.NextVolume());
 }
@@ -107,13 +90,13 @@ TEST(EntryWalk, StopsAtLengthsThatRunPastTheTrailerAndAtShortReads)
         WalkStop stop;
         int64_t position;
     } cases[] = {
-        {Field(100) + "abc" + kTrailer, -1, WalkStop::BadLength, 0},
-        {Field(INT32_MIN) + kTrailer, -1, WalkStop::BadLength, 0},
-        {Stored("|t|") + Field(-10) + "short", 200, WalkStop::Short, 7},
-        {Stored("|t|") + "xy", 200, WalkStop::Short, 7},
+        {BlockField(100) + "abc" + kTrailer, -1, WalkStop::BadLength, 0},
+        {BlockField(INT32_MIN) + kTrailer, -1, WalkStop::BadLength, 0},
+        {StoredBlock("|t|") + BlockField(-10) + "short", 200, WalkStop::Short, 7},
+        {StoredBlock("|t|") + "xy", 200, WalkStop::Short, 7},
         // 74 bytes left: nothing more is a block.
-        {Stored("|t|") + kTrailer, -1, WalkStop::End, 7},
-        {Stored("|t|") + "x" + kTrailer, -1, WalkStop::BadLength, 7}, // the trailer read as a length
+        {StoredBlock("|t|") + kTrailer, -1, WalkStop::End, 7},
+        {StoredBlock("|t|") + "x" + kTrailer, -1, WalkStop::BadLength, 7}, // the trailer read as a length
     };
     for (const Case& c : cases) {
         Volume v{c.bytes};
@@ -126,17 +109,18 @@ TEST(EntryWalk, StopsAtLengthsThatRunPastTheTrailerAndAtShortReads)
 TEST(EntryWalk, CountsHeaderStringsOnlyInTheFirstVolume)
 {
     TEntryWalk walk;
-    Volume first{Stored("|t|") + Stored("|o|") + kTrailer};
+    Volume first{StoredBlock("|t|") + StoredBlock("|o|") + kTrailer};
     EXPECT_EQ(first.Walk(walk, 2), WalkStop::End);
-    Volume second{Stored(std::string("|x|0|\0a", 7)) + kTrailer};
+    Volume second{StoredBlock(std::string("|x|0|\0a", 7)) + kTrailer};
     EXPECT_EQ(second.Walk(walk, 2), WalkStop::End);
     EXPECT_EQ(second.seen, (std::vector<Seen>{{"x", "a", false}}));
 }
 
 TEST(EntryWalk, DamagedCompressedEntriesStopTheWalk)
 {
-    const std::string header = Stored("|t|"), before = Stored(std::string("|a|0|\0x", 7));
-    Volume v{header + before + Field(6) + "\x78\xDA\x01\x02\x03\x04" + Stored(std::string("|b|0|\0y", 7)) + kTrailer};
+    const std::string header = StoredBlock("|t|"), before = StoredBlock(std::string("|a|0|\0x", 7));
+    Volume v{header + before + BlockField(6) + "\x78\xDA\x01\x02\x03\x04" + StoredBlock(std::string("|b|0|\0y", 7)) +
+             kTrailer};
     TEntryWalk walk;
     EXPECT_EQ(v.Walk(walk, 1), WalkStop::Damaged);
     EXPECT_EQ(walk.Error(), Z_BUF_ERROR); // the stream ends inside its first block

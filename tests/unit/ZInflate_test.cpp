@@ -156,3 +156,34 @@ TEST(ZInflate, BitwiseCrc32IsZlibs)
             << size;
     }
 }
+
+TEST(ZInflate, HeadGivesTheHeaderFromTheStartOfAStream)
+{
+    const std::string header = "|big.bin|123|";
+    std::string noise(3 << 20, '\0');
+    uint32_t seed = 7;
+    for (char& c : noise) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 23);
+    }
+    const std::string stream = Deflate(header + std::string(1, '\0') + noise);
+    std::string head;
+    // The first bytes of a large stream are enough.
+    EXPECT_TRUE(InflateHead(stream.data(), 4096, head));
+    EXPECT_EQ(head, header);
+
+    std::string broken = stream;
+    broken[1] = static_cast<char>(broken[1] ^ 1);
+    const std::string noNul = Deflate(std::string(kLargestEntryHeader + 10, 'h'));
+    const std::pair<std::string, const char*> refused[] = {
+        {broken, "a broken stream"},
+        {noNul, "no NUL within the longest header"},
+        {stream.substr(0, 2), "input that ends before the header does"},
+        {Deflate("|short|0|"), "a stream that ends without a NUL"},
+    };
+    for (const auto& [bytes, what] : refused) {
+        head = "x";
+        EXPECT_FALSE(InflateHead(bytes.data(), bytes.size(), head)) << what;
+        EXPECT_TRUE(head.empty()) << what;
+    }
+}

@@ -42,10 +42,11 @@ TEST_F(EntryWriterTest, WritesInOrderAndTellsFailuresInOrder)
     CreateDirectoryA(Path("blocked.txt").c_str(), nullptr);
     int pumps = 0;
     TEntryWriter writer([&pumps] { ++pumps; });
+    uint64_t order = 0;
     const auto write = [&](const std::string& name, const std::string& folder, bool append,
                            const std::string& content) {
         std::string buffer = "header" + content;
-        writer.Write(Path(name), folder.empty() ? "" : Path(folder), 0, append, buffer, 6, content.size());
+        writer.Write(order++, Path(name), folder.empty() ? "" : Path(folder), 0, append, buffer, 6, content.size());
     };
     write("a.txt", "", false, "first");
     write("blocked.txt", "", false, "lost");
@@ -91,7 +92,7 @@ TEST_F(EntryWriterTest, FilesWrittenBesideTheWriterKeepTheirFailuresInEntryOrder
         }
         const std::string content = "file " + std::to_string(i);
         buffer.replace(0, content.size(), content);
-        writer.Write(Path(name), Path(folder), 0, false, buffer, 0, content.size());
+        writer.Write(i, Path(name), Path(folder), 0, false, buffer, 0, content.size());
         ASSERT_GE(buffer.size(), content.size()); // a small file leaves the buffer where it was
         for (const TEntryWriter::Failure& f : writer.TakeFailures())
             told.push_back(f.target);
@@ -108,20 +109,47 @@ TEST_F(EntryWriterTest, FilesWrittenBesideTheWriterKeepTheirFailuresInEntryOrder
     }
 }
 
+TEST_F(EntryWriterTest, FailuresOfEntriesWrittenAheadWaitForTheEntriesBeforeThem)
+{
+    // Folders where the files should go: both writes fail.
+    CreateDirectoryA(Path("late.txt").c_str(), nullptr);
+    CreateDirectoryA(Path("early.txt").c_str(), nullptr);
+    TEntryWriter writer(nullptr);
+    std::string late = "late", early = "early";
+    writer.Write(50, Path("late.txt"), "", 0, false, late, 0, late.size()); // written ahead of entry 10
+    writer.Write(10, Path("early.txt"), "", 0, false, early, 0, early.size());
+    writer.Drain();
+    std::vector<TEntryWriter::Failure> told = writer.TakeFailures(11);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].target, Path("early.txt"));
+    // Entry 50 is told once the entries before it are done.
+    EXPECT_TRUE(writer.TakeFailures(50).empty());
+    told = writer.TakeFailures(51);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].target, Path("late.txt"));
+}
+
 TEST_F(EntryWriterTest, TakesTheBufferAndGivesBackOneItIsDoneWith)
 {
+    // Large contents travel in their buffers; small ones are copied (the buffer stays).
+    constexpr size_t kLarge = 1 << 19;
     TEntryWriter writer(nullptr);
-    std::string buffer(1000, 'x');
+    std::string small(10, 's');
+    const char* kept = small.data();
+    writer.Write(0, Path("s.bin"), "", 0, false, small, 0, small.size());
+    EXPECT_EQ(small.data(), kept);
+    std::string buffer(kLarge, 'x');
     const char* given = buffer.data();
-    writer.Write(Path("x.bin"), "", 0, false, buffer, 0, 1000);
+    writer.Write(1, Path("x.bin"), "", 0, false, buffer, 0, kLarge);
     writer.Drain();
-    std::string next(10, 'y');
-    writer.Write(Path("y.bin"), "", 0, false, next, 0, 10);
+    std::string next(kLarge, 'y');
+    writer.Write(2, Path("y.bin"), "", 0, false, next, 0, kLarge);
     // The first buffer came back for the next entry, its memory untouched.
     EXPECT_EQ(next.data(), given);
-    EXPECT_EQ(next.size(), 1000u);
+    EXPECT_EQ(next, std::string(kLarge, 'x'));
     writer.Drain();
-    EXPECT_EQ(ReadAll(Path("y.bin")), std::string(10, 'y'));
+    EXPECT_EQ(ReadAll(Path("s.bin")), std::string(10, 's'));
+    EXPECT_EQ(ReadAll(Path("y.bin")), std::string(kLarge, 'y'));
 }
 
 TEST_F(EntryWriterTest, WhatIsQueuedIsWrittenBeforeTheWriterEnds)
@@ -130,7 +158,7 @@ TEST_F(EntryWriterTest, WhatIsQueuedIsWrittenBeforeTheWriterEnds)
         TEntryWriter writer(nullptr);
         for (int i = 0; i < 50; ++i) {
             std::string buffer = "file " + std::to_string(i);
-            writer.Write(Path("f" + std::to_string(i)), "", 0, false, buffer, 0, buffer.size());
+            writer.Write(i, Path("f" + std::to_string(i)), "", 0, false, buffer, 0, buffer.size());
         }
     }
     for (int i = 0; i < 50; ++i)

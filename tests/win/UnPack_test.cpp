@@ -701,6 +701,49 @@ TEST(UnPack, CorruptCompressedEntryEndsTheExtraction)
     EXPECT_FALSE(Exists(dir / "work\\c.txt"));
 }
 
+// Small files after a large entry are written while it inflates: the files, their order
+// of joining, the steps, failures and the run target are those of a walk in order.
+TEST(UnPack, FilesWrittenAheadOfALargeEntryComeOutAsInOrder)
+{
+    Scratch dir;
+    CreateDirectoryA((dir / "work").c_str(), nullptr);
+    WriteAll(dir / "work\\d", "a file where a folder should go");
+    const std::string noise = Noise(600000, 3); // compresses to a large block
+    const uint32_t stamp = TestStamp(4);
+    WriteAll(dir / "setup.exe",
+             Crafted({Compressed("|big.bin|0|", noise), Stored("|a.txt|0|", "a"), Compressed("|BIG.BIN|0|", "+tail"),
+                      Stored("|A.TXT|0|", "2"), Compressed("|sub/c.txt|" + std::to_string(stamp) + "|", "c"),
+                      Stored("|r.exe*/S|0|", "r"), Stored("|d\\x.txt|0|", "lost")},
+                     6));
+    const Extracted x = Extract(dir / "setup.exe", dir / "work", false, IDOK, "", nullptr, true);
+    EXPECT_EQ(x.result.damagedEntry, 0);
+    EXPECT_EQ(ReadAll(dir / "work\\big.bin"), noise + "+tail");
+    EXPECT_EQ(ReadAll(dir / "work\\a.txt"), "a2");
+    EXPECT_EQ(ReadAll(dir / "work\\sub\\c.txt"), "c");
+    EXPECT_EQ(DosStamp(dir / "work\\sub\\c.txt"), stamp);
+    EXPECT_EQ(ReadAll(dir / "work\\r.exe"), "r");
+    EXPECT_EQ(x.result.runTarget, "r.exe*/S");
+    EXPECT_EQ(x.failures, 1);
+    // A step for every new file, the one that failed included.
+    EXPECT_EQ(std::count(x.calls.begin(), x.calls.end(), kStep), 5);
+}
+
+TEST(UnPack, ADamagedLargeEntryLeavesNoFileWrittenAheadOfIt)
+{
+    Scratch dir;
+    Block broken = Compressed("|big.bin|0|", Noise(600000, 5));
+    broken.bytes[broken.bytes.size() / 2] ^= 0x55;
+    WriteAll(dir / "setup.exe", Crafted({Compressed("|a.txt|0|", "first"), broken, Stored("|c.txt|0|", "c"),
+                                         Compressed("|sub/d.txt|0|", "d")},
+                                        4));
+    const Extracted x = Extract(dir / "setup.exe", dir / "work");
+    EXPECT_LT(x.result.damagedEntry, 0);
+    EXPECT_EQ(ReadAll(dir / "work\\a.txt"), "first");
+    EXPECT_FALSE(Exists(dir / "work\\c.txt"));
+    EXPECT_FALSE(Exists(dir / "work\\sub\\d.txt"));
+    EXPECT_TRUE(x.boxes.empty());
+}
+
 TEST(UnPack, ProgressRangeStaysSixteenBit)
 {
     Scratch dir;
