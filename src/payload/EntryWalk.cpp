@@ -10,8 +10,7 @@ WalkStop TEntryWalk::Volume(const Read& read, int64_t position, int64_t end, int
         std::string field(4, '\0');
         if (!read(field, 4))
             return WalkStop::Short;
-        const auto byte = [&field](int i) { return static_cast<uint32_t>(static_cast<unsigned char>(field[i])); };
-        length_ = static_cast<int32_t>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
+        length_ = BlockLength(field);
         const int64_t size = BlockSize(length_);
         // Checked before anything is allocated: the length comes from the file.
         if (size < 0 || size > end - position_ - 4)

@@ -17,6 +17,12 @@ EntrySplit SplitEntry(const char* entry, size_t size)
     return {at, at + 1};
 }
 
+int32_t BlockLength(const std::string& field)
+{
+    const auto byte = [&field](int i) { return static_cast<uint32_t>(static_cast<unsigned char>(field[i])); };
+    return static_cast<int32_t>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
+}
+
 std::string WindowsNameKey(const std::string& path)
 {
     std::string key;

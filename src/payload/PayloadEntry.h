@@ -58,6 +58,8 @@ bool IsSafeEntryName(const std::string& name);
 // and blanks of every part dropped ("a." and "A" are one file).
 std::string WindowsNameKey(const std::string& path);
 
+// The length field that starts a block: its first 4 bytes, little-endian.
+int32_t BlockLength(const std::string& field);
 // Size of a block from its length field: |length|, or -1 for a length that cannot be
 // negated (INT32_MIN). Positive lengths mark zlib streams, negative ones stored bytes.
 int64_t BlockSize(int32_t length);

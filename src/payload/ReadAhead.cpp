@@ -28,8 +28,7 @@ bool TReadAhead::Step(const Known& known, const Take& take)
     std::string field(4, '\0');
     if (!read_(position_, field, 4))
         return false;
-    const auto byte = [&field](int i) { return static_cast<uint32_t>(static_cast<unsigned char>(field[i])); };
-    const auto length = static_cast<int32_t>(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
+    const int32_t length = BlockLength(field);
     const int64_t size = BlockSize(length);
     if (size < 0 || size > end_ - position_ - 4)
         return false;

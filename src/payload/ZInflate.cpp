@@ -120,7 +120,10 @@ int InflateText(const std::string& compressed, std::string& out, const InflatePr
 
 bool InflateHead(const void* input, size_t inputSize, std::string& head)
 {
-    head.assign(kLargestEntryHeader + 1, '\0');
+    // Headers are short: room for the longest is made only when a header needs it.
+    constexpr size_t kFirstRoom = 4096;
+    constexpr size_t kMostRoom = kLargestEntryHeader + 1;
+    head.assign(kFirstRoom, '\0');
     InflateState state;
     z_stream& z = state.z;
     z.next_in = static_cast<Bytef*>(const_cast<void*>(input));
@@ -138,8 +141,13 @@ bool InflateHead(const void* input, size_t inputSize, std::string& head)
             return true;
         }
         // Ended, broken, out of input or past the longest header: no header is certain.
-        if (result != Z_OK || z.avail_in == 0 || z.avail_out == 0)
+        if (result != Z_OK || z.avail_in == 0 || (z.avail_out == 0 && head.size() == kMostRoom))
             break;
+        if (z.avail_out == 0) {
+            head.resize(kMostRoom);
+            z.next_out = reinterpret_cast<Bytef*>(&head[z.total_out]);
+            z.avail_out = static_cast<uInt>(kMostRoom - z.total_out);
+        }
     }
     head.clear();
     return false;

@@ -171,6 +171,11 @@ TEST(ZInflate, HeadGivesTheHeaderFromTheStartOfAStream)
     // The first bytes of a large stream are enough.
     EXPECT_TRUE(InflateHead(stream.data(), 4096, head));
     EXPECT_EQ(head, header);
+    // A header longer than the first room inflated for it.
+    const std::string longHeader = "|" + std::string(10000, 'n') + "|0|";
+    const std::string longStream = Deflate(longHeader + std::string(1, '\0') + "content");
+    EXPECT_TRUE(InflateHead(longStream.data(), longStream.size(), head));
+    EXPECT_EQ(head, longHeader);
 
     std::string broken = stream;
     broken[1] = static_cast<char>(broken[1] ^ 1);
