@@ -49,6 +49,7 @@ TEntryWriter::~TEntryWriter()
     }
     SetEvent(work_.get());
     WaitForSingleObject(thread_.get(), INFINITE);
+    Close(own_);
 }
 
 DWORD WINAPI TEntryWriter::ThreadMain(void* self)
@@ -170,6 +171,13 @@ void TEntryWriter::Write(uint64_t order, const std::string& target, const std::s
         job.data.swap(data);
         return;
     }
+    if (!copied && WritesHere(order)) {
+        Perform(job, own_);
+        job.data.swap(data);
+        return;
+    }
+    // Whatever comes next may touch the calling thread's file: it is finished first.
+    Close(own_);
     WaitUntil([this] { return Roomy(); });
     bool wake;
     {
@@ -191,6 +199,7 @@ void TEntryWriter::Write(uint64_t order, const std::string& target, const std::s
 
 void TEntryWriter::Drain()
 {
+    Close(own_);
     if (thread_)
         WaitUntil([this] { return unfinished_ == 0; });
 }
@@ -206,6 +215,20 @@ bool TEntryWriter::HasRoom()
 bool TEntryWriter::Roomy() const
 {
     return unfinished_ == 0 || (queue_.size() < kMostQueued && queuedBytes_ < kMostQueuedBytes);
+}
+
+bool TEntryWriter::WritesHere(uint64_t order)
+{
+    Held held(lock_.section);
+    // The writer has work, and all of it comes after this entry: files written ahead,
+    // which no entry up to them touches. Written here at once, the part keeps the order
+    // of a walk in order.
+    if (queue_.empty() || writing_ < order)
+        return false;
+    for (const Job& job : queue_)
+        if (job.order < order)
+            return false;
+    return true;
 }
 
 std::vector<TEntryWriter::Failure> TEntryWriter::TakeFailures(uint64_t before)

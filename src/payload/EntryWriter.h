@@ -7,7 +7,8 @@
 // failed write comes back to it, in entry order, with what the error box shows taken
 // right after the failure. A little is queued at a time; while the queue is full the
 // window thread writes the newest queued file itself (many small files cost more to
-// create than to inflate) or waits, letting window messages run.
+// create than to inflate) or waits, letting window messages run. A large part whose
+// entry comes before everything queued is written by the window thread at once.
 #pragma once
 
 #include <windows.h>
@@ -42,7 +43,8 @@ public:
     // date set to stamp unless 0), after creating folder when it is not empty. order is
     // the entry's place among all entries (files written ahead come with later ones). The
     // writer takes data's memory and leaves a buffer it is done with (or an empty one)
-    // in its place, or copies the bytes when they are a small part of data.
+    // in its place, or copies the bytes when they are a small part of data; data stays
+    // as it was when a large part is written at once.
     void Write(uint64_t order, const std::string& target, const std::string& folder, uint32_t stamp, bool append,
                std::string& data, size_t offset, size_t size);
     // Whether a write can be queued now without waiting.
@@ -86,6 +88,11 @@ private:
     // from the others; false when there is none.
     bool HelpOut();
     void WaitUntil(const std::function<bool()>& done);
+    // Whether a large part of the order given is written on the calling thread at once
+    // rather than queued: while the writer is busy making files handed out ahead, a large
+    // part costs little more to write than to inflate, and the writer is left the files,
+    // whose making costs the most.
+    bool WritesHere(uint64_t order);
 
     // Guards everything below it.
     struct Lock {
@@ -104,6 +111,7 @@ private:
 
     std::function<void()> pump_;
     Stream stream_;            // the writer thread's own
+    Stream own_;               // the calling thread's: large parts written as they come
     ScopedHandle work_, done_; // auto-reset: a job was queued; a job was finished
     ScopedHandle thread_;      // none: every write is made at once on the calling thread
 };

@@ -152,6 +152,60 @@ TEST_F(EntryWriterTest, TakesTheBufferAndGivesBackOneItIsDoneWith)
     EXPECT_EQ(ReadAll(Path("y.bin")), std::string(kLarge, 'y'));
 }
 
+TEST_F(EntryWriterTest, LargePartsBesideFilesWrittenAheadKeepTheOrderOfTheirFile)
+{
+    // The writer is kept busy with files written ahead (orders from 1000 on) while the
+    // large parts of earlier entries come: each joins its file in entry order, whether
+    // written at once by the caller or queued behind an earlier part of the same file.
+    for (const char* blocked : {"blocked.bin", "ahead7", "ahead157"})
+        CreateDirectoryA(Path(blocked).c_str(), nullptr);
+    TEntryWriter writer(nullptr);
+    std::vector<std::string> told;
+    const auto take = [&](uint64_t before) {
+        for (const TEntryWriter::Failure& f : writer.TakeFailures(before))
+            told.push_back(f.target);
+    };
+    const auto ahead = [&](int from, int count) {
+        for (int i = from; i < from + count; ++i) {
+            std::string content = "ahead " + std::to_string(i);
+            writer.Write(1000 + i, Path("ahead" + std::to_string(i)), "", 0, false, content, 0, content.size());
+        }
+    };
+    constexpr size_t kLarge = 600 << 10;
+    const auto large = [&](uint64_t order, const std::string& name, bool append, char fill) {
+        std::string buffer(kLarge, fill);
+        writer.Write(order, Path(name), "", 0, append, buffer, 0, kLarge);
+        take(order + 1);
+        return buffer;
+    };
+    ahead(0, 150);
+    // Nothing before it is pending: the caller writes it, and its buffer stays its own.
+    const std::string first = large(10, "big.bin", false, 'a');
+    EXPECT_EQ(first, std::string(kLarge, 'a'));
+    large(11, "big.bin", true, 'b');
+    // A small part of the same file queued behind the files written ahead: the next
+    // large part must not overtake it.
+    std::string small = "small";
+    writer.Write(12, Path("big.bin"), "", 0, true, small, 0, small.size());
+    large(13, "big.bin", true, 'c');
+    ahead(150, 150);
+    large(14, "blocked.bin", false, 'd'); // a folder in the way: fails
+    writer.Drain();
+    take(UINT64_MAX);
+
+    // Compared whole, not printed: a megabyte and more.
+    EXPECT_TRUE(ReadAll(Path("big.bin")) ==
+                std::string(kLarge, 'a') + std::string(kLarge, 'b') + "small" + std::string(kLarge, 'c'))
+        << "big.bin's parts are not in entry order";
+    for (int i = 0; i < 300; ++i) {
+        if (i != 7 && i != 157) {
+            ASSERT_EQ(ReadAll(Path("ahead" + std::to_string(i))), "ahead " + std::to_string(i));
+        }
+    }
+    // In entry order: the large part's failure before those of the files written ahead.
+    EXPECT_EQ(told, (std::vector<std::string>{Path("blocked.bin"), Path("ahead7"), Path("ahead157")}));
+}
+
 TEST_F(EntryWriterTest, WhatIsQueuedIsWrittenBeforeTheWriterEnds)
 {
     {
