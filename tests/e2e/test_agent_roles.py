@@ -99,7 +99,8 @@ class TestSwitch(unittest.TestCase):
         # request goes to no window.
         with agent("roles-nocopy") as installed:
             os.mkdir(installed.xcopy)
-            self.assertEqual(installed.run_agent("/TEST=1"), NOT_STARTED)
+            # The whole code: a process's status through Wine keeps only its low byte.
+            self.assertEqual(scene.wine.exit_code(installed.agent, "/TEST=1", timeout=60), NOT_STARTED)
             plain = installed.log("")
             self.assertTrue(any(m.startswith("Create X_ File failed: ") for m in plain), plain)
             self.assertEqual([m[-len("(try 1 of 5)"):] for m in plain if m.startswith("WinExec failed: ")],
