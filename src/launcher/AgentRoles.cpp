@@ -114,14 +114,14 @@ unsigned long RunAgentWindow(const RunContext& run)
     return exitCode;
 }
 
-void CreateAndRun_X_Exe(const RunContext& run)
+bool CreateAndRun_X_Exe(const RunContext& run)
 {
     WriteUpdateLog("CreateAndRun_X_Exe() --- Start");
     const std::string zz = SwitchValue("/_ZZ=", "");
     TraceLine(ProcessIdText(), " CreateAndRun_X_Exe-1 ", zz);
     if (XCopyWindow(run) && zz != "99") {
         WriteUpdateLog("CreateAndRun_X_Exe() --- End");
-        return;
+        return true;
     }
     TraceLine(ProcessIdText(), " CreateAndRun_X_Exe-2");
     const std::int64_t wait = std::clamp<std::int64_t>(SwitchInt("/WAIT=", 0), 0, kMostWaitSeconds);
@@ -138,10 +138,14 @@ void CreateAndRun_X_Exe(const RunContext& run)
                                                  run.agentFiles.PerUser() ? run.agentFiles.install : std::string());
     WriteUpdateLog("WinExec: " + xPath + arguments);
     // The path goes apart from the arguments: under "C:\Program Files" nothing else starts.
-    const StartedProcess started = StartProcess({xPath, TrimText(arguments), SW_HIDE});
-    if (!started)
-        WriteUpdateLog("WinExec failed: " + ErrorText(started.error));
-    else if (!CommandArgs().empty()) {
+    // The file was just written: a scanner (or Wine) may refuse its start for a moment.
+    const StartRetry retry;
+    const StartedProcess started =
+        StartProcessRetrying({xPath, TrimText(arguments), SW_HIDE}, retry, [&retry](int tried, DWORD error) {
+            WriteUpdateLog("WinExec failed: " + ErrorText(error) + " (try " + std::to_string(tried) + " of " +
+                           std::to_string(retry.tries) + ")");
+        });
+    if (started && !CommandArgs().empty()) {
         // The requests that follow go to the copy's window: wait until it has one (a
         // process without its window yet would lose them).
         const DWORD start = GetTickCount();
@@ -155,11 +159,19 @@ void CreateAndRun_X_Exe(const RunContext& run)
         }
     }
     WriteUpdateLog("CreateAndRun_X_Exe() --- End");
+    return static_cast<bool>(started);
 }
 
-void HandleParamOK(const RunContext& run, bool xWasRunning)
+void HandleParamOK(const RunContext& run, bool xWasRunning, bool xStarted)
 {
     WriteUpdateLog("HandleParamOK() --- Start");
+    // A copy that never started has no window: a request posted now would be lost while
+    // the caller believed it delivered.
+    if (!xStarted) {
+        WriteUpdateLog("X_ copy not started: no request forwarded");
+        WriteUpdateLog("HandleParamOK() --- End");
+        return;
+    }
     const std::string target = XCopyPath(run);
     const bool targetExists = FileExists(target);
     const std::int64_t stop = SwitchInt("/STOP=", -1);

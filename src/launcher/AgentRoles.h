@@ -20,10 +20,12 @@ AgentFiles AgentFilesOfRun(const RunContext& run);
 unsigned long RunAgentWindow(const RunContext& run);
 
 // Plain agent: makes and starts the X_ copy, unless one runs and "/_ZZ=99" is not given.
-void CreateAndRun_X_Exe(const RunContext& run);
+// False when no copy runs: every start of it failed.
+bool CreateAndRun_X_Exe(const RunContext& run);
 
-// Plain agent: forwards "/STOP=", "/WM_MSG=" and "/TEST=" to the X_ copy.
-void HandleParamOK(const RunContext& run, bool xWasRunning);
+// Plain agent: forwards "/STOP=", "/WM_MSG=" and "/TEST=" to the X_ copy, unless the
+// copy was to be started and did not start (xStarted false).
+void HandleParamOK(const RunContext& run, bool xWasRunning, bool xStarted);
 
 // X_ copy: the agent's window and loop, then the self-delete.
 unsigned long RunXCopy(const RunContext& run);

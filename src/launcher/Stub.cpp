@@ -144,9 +144,16 @@ unsigned long DoRunStubWin(const RunContext& run)
     WriteUpdateLog("ThisIs_X_AutoUpdate_Exe=" + BoolText(run.role == RunRole::XCopy));
 
     unsigned long exitCode = 0;
+    // A caller of the plain agent (a scheduled task, a product asking for a check) learns
+    // from its exit code whether the copy that does the work runs.
+    bool xStarted = true;
     if (!WindowOfClassExists(run.windowClass)) {
         switch (run.role) {
-        case RunRole::PlainAgent: CreateAndRun_X_Exe(run); break;
+        case RunRole::PlainAgent:
+            xStarted = CreateAndRun_X_Exe(run);
+            if (!xStarted)
+                exitCode = kExitEngineNotStarted;
+            break;
         case RunRole::XCopy: exitCode = RunXCopy(run); break;
         case RunRole::SpanRelaunch: exitCode = CDSpanningRelaunch(run); break;
         case RunRole::Setup:
@@ -161,7 +168,7 @@ unsigned long DoRunStubWin(const RunContext& run)
         exitCode = kExitAlreadyRunning;
     }
     if (run.role == RunRole::PlainAgent)
-        HandleParamOK(run, xRunning);
+        HandleParamOK(run, xRunning, xStarted);
     WriteUpdateLog("DoRunStubWin() --- End");
     return exitCode;
 }

@@ -40,6 +40,20 @@ StartedProcess StartProcess(const ProcessStart& start)
     return started;
 }
 
+StartedProcess StartProcessRetrying(const ProcessStart& start, const StartRetry& retry, const FailedStartTry& failedTry)
+{
+    for (int tried = 1;; ++tried) {
+        StartedProcess started = StartProcess(start);
+        if (started)
+            return started;
+        if (failedTry)
+            failedTry(tried, started.error);
+        if (tried >= retry.tries)
+            return started;
+        SleepPumping(0, retry.pauseMs);
+    }
+}
+
 StartedProcess StartElevated(const ProcessStart& start, const std::string& folder)
 {
     SHELLEXECUTEINFOA info = {};

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "util/ScopedWin.h"
@@ -34,6 +35,19 @@ std::string FindProgramAsStartWould(const std::string& program);
 std::string ProcessCommandLine(const ProcessStart& start);
 // A plain start.
 StartedProcess StartProcess(const ProcessStart& start);
+
+// How a refused start is tried again: a file just written may be held for a moment (a
+// virus scanner opens a new exe exclusively while it scans it; Wine has refused one too).
+struct StartRetry {
+    int tries = 5;       // starts in all
+    DWORD pauseMs = 300; // between two tries, with this thread's messages serviced
+};
+// The system's error code of a failed try and the try's number, from 1.
+using FailedStartTry = std::function<void(int tried, DWORD error)>;
+// A plain start, tried again while it fails; failedTry hears of every failed try. When no
+// try started it, the last try's error comes back.
+StartedProcess StartProcessRetrying(const ProcessStart& start, const StartRetry& retry,
+                                    const FailedStartTry& failedTry);
 // A start through the system's elevation path: the user is asked for consent. A user
 // who declines gives ERROR_CANCELLED.
 // folder is its current folder (empty: the caller's).

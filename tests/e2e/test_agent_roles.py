@@ -11,6 +11,7 @@ from harness.wine import end_processes_naming
 
 
 NO_SERVER = "http://127.0.0.1:9/none"
+NOT_STARTED = 1619  # the X_ copy could not be started
 
 
 def agent(name):
@@ -91,6 +92,22 @@ class TestSwitch(unittest.TestCase):
                     # third tick after it: a fourth shows that none came.
                     installed.wait_ticks(capture, installed.ticks(capture) + 4)
                     self.assertEqual(len(installed.copies()), 1)
+
+    def test_a_copy_that_never_starts_is_no_success(self):
+        # A folder in the X_ file's place: the copy cannot be written, and no start of that
+        # name succeeds on any try. The caller learns it from the exit code, and the
+        # request goes to no window.
+        with agent("roles-nocopy") as installed:
+            os.mkdir(installed.xcopy)
+            # The whole code: a process's status through Wine keeps only its low byte.
+            self.assertEqual(scene.wine.exit_code(installed.agent, "/TEST=1", timeout=60), NOT_STARTED)
+            plain = installed.log("")
+            self.assertTrue(any(m.startswith("Create X_ File failed: ") for m in plain), plain)
+            self.assertEqual([m[-len("(try 1 of 5)"):] for m in plain if m.startswith("WinExec failed: ")],
+                             ["(try %d of 5)" % n for n in range(1, 6)], plain)
+            self.assertIn("X_ copy not started: no request forwarded", plain)
+            self.assertFalse(any(m.startswith("PostProcessMessage(") for m in plain), plain)
+            self.assertIn("ExitCode=%d" % NOT_STARTED, plain)
 
 
 class FolderOutsideTheCodePage(unittest.TestCase):
