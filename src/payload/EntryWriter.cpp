@@ -152,7 +152,7 @@ void TEntryWriter::Perform(Job& job, Stream& stream)
 }
 
 void TEntryWriter::Write(uint64_t order, const std::string& target, const std::string& folder, uint32_t stamp,
-                         bool append, std::string& data, size_t offset, size_t size)
+                         bool append, std::string& data, size_t offset, size_t size, bool ahead)
 {
     Job job{target, folder, stamp, append, std::string(), offset, size, order, false};
     // A small file in a large buffer is copied out: the queue's limit counts the memory
@@ -176,8 +176,9 @@ void TEntryWriter::Write(uint64_t order, const std::string& target, const std::s
         job.data.swap(data);
         return;
     }
-    // Whatever comes next may touch the calling thread's file: it is finished first.
-    Close(own_);
+    // An entry in order may touch the calling thread's file: that is finished first.
+    if (!ahead)
+        Close(own_);
     WaitUntil([this] { return Roomy(); });
     bool wake;
     {

@@ -44,9 +44,10 @@ public:
     // the entry's place among all entries (files written ahead come with later ones). The
     // writer takes data's memory and leaves a buffer it is done with (or an empty one)
     // in its place, or copies the bytes when they are a small part of data; data stays
-    // as it was when a large part is written at once.
+    // as it was when a large part is written at once. ahead: the entry is written ahead of
+    // the ones before it, and none of them touches its file.
     void Write(uint64_t order, const std::string& target, const std::string& folder, uint32_t stamp, bool append,
-               std::string& data, size_t offset, size_t size);
+               std::string& data, size_t offset, size_t size, bool ahead = false);
     // Whether a write can be queued now without waiting.
     bool HasRoom();
     // Waits until everything queued is written.

@@ -120,8 +120,9 @@ private:
     void Volume();
     void Entries(HANDLE file, int64_t position, int64_t end);
     void Entry(const WalkedEntry& entry);
-    // Hands an entry's content to the writer, making the file unless append is set.
-    void Queue(uint64_t order, const std::string& target, bool append, const WalkedEntry& entry);
+    // Hands an entry's content to the writer, making the file unless append is set; ahead:
+    // handed out by the read-ahead.
+    void Queue(uint64_t order, const std::string& target, bool append, const WalkedEntry& entry, bool ahead);
     // Writes the small files after the large entry at position while the walk inflates it.
     void ReadAhead(TReadAhead& ahead, int64_t position);
     // An entry's place among all entries of the payload.
@@ -384,11 +385,11 @@ void Extraction::Entry(const WalkedEntry& entry)
     if (!exists && files_.CountFile())
         Report(request_.progress, 1, 0);
     if (!entry.written)
-        Queue(order, target, exists, entry);
+        Queue(order, target, exists, entry, false);
     ReportWriteFailures(order + 1);
 }
 
-void Extraction::Queue(uint64_t order, const std::string& target, bool append, const WalkedEntry& entry)
+void Extraction::Queue(uint64_t order, const std::string& target, bool append, const WalkedEntry& entry, bool ahead)
 {
     std::string folder;
     if (!append) {
@@ -400,7 +401,7 @@ void Extraction::Queue(uint64_t order, const std::string& target, bool append, c
         known_.Add(target);
     }
     writer_.Write(order, target, folder, entry.header.stamp, append, *entry.buffer, entry.contentOffset,
-                  entry.contentSize);
+                  entry.contentSize, ahead);
 }
 
 void Extraction::ReadAhead(TReadAhead& ahead, int64_t position)
@@ -408,7 +409,9 @@ void Extraction::ReadAhead(TReadAhead& ahead, int64_t position)
     ahead.Run(
         position, [this](const std::string& name) { return known_.Exists(Target(name), [this] { writer_.Drain(); }); },
         [this] { return writer_.HasRoom(); },
-        [this](const WalkedEntry& entry) { Queue(Order(entry.position), Target(entry.header.name), false, entry); });
+        [this](const WalkedEntry& entry) {
+            Queue(Order(entry.position), Target(entry.header.name), false, entry, true);
+        });
 }
 
 void Extraction::ReportWriteFailures(uint64_t before)
